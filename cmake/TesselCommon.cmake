@@ -1,0 +1,36 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# One interface target carries the language level, warnings and hardening
+# flags; every target of ours links it.
+add_library(tessel_common INTERFACE)
+target_compile_features(tessel_common INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(tessel_common INTERFACE
+  -Wall -Wextra -Wpedantic -Werror
+  -fstack-protector-strong
+  $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>
+  -D_GLIBCXX_ASSERTIONS)
+target_link_options(tessel_common INTERFACE -Wl,-z,relro -Wl,-z,now)
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+
+if(TESSEL_SANITIZE)
+  target_compile_options(tessel_common INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(tessel_common INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Test helper: register a GoogleTest executable with ctest.
+function(tessel_add_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE tessel_common GTest::gtest GTest::gtest_main GTest::gmock ${T_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set(props TIMEOUT 300)
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
+  set_tests_properties(${name} PROPERTIES ${props})
+  if(T_ENV)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${T_ENV}")
+  endif()
+endfunction()

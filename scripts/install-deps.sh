@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tessel needs to build, run, test and benchmark.
+# Only what is missing is installed; nothing is asked.
+set -euo pipefail
+
+PACKAGES=(
+  # build and run
+  g++ cmake ninja-build pkg-config make
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libcurl4-openssl-dev libssl-dev nlohmann-json3-dev zlib1g-dev
+  fonts-wqy-microhei
+  # tests
+  googletest libgtest-dev libgmock-dev libcpp-httplib-dev
+  xvfb xauth xclip xdotool x11-utils imagemagick aria2 trayer openbox python3
+  # benchmarks and fuzzing
+  libbenchmark-dev rhash clang libclang-rt-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
