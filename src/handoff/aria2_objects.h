@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Replacement objects for the download managers' automation identifiers.
+// Each takes exactly the methods and argument counts of the object it stands
+// for and hands the task to aria2 (aria2.addUri): the link, the title as the
+// output file name when there is one, the page as the referring page.  The
+// managers' comment, save path and thread settings have no aria2 counterpart.
+//
+//   ThunderAgent.Agent         AddTask(8): queues; CommitTasks2(1): sends the queue
+//   BHO.IFlashGetNetscapeEx    AddUrlEx(6 or 7)
+//   BHO.IFlashGetNetscape      AddUrlEx(6)
+//   JetCar.Netscape            AddUrl(3)
+//   QQIEHelper.QQRightClick.2  SendUrl4(9)
+
+#include <string>
+#include <string_view>
+
+#include "handoff/aria2_rpc.h"
+#include "handoff/automation.h"
+
+namespace tessel::handoff {
+
+// Raised when aria2 does not take a task; carries what aria2 (or the lack of
+// it) answered and the settings used, so the message can say how to start it.
+class Aria2Error : public AutomationError {
+public:
+    Aria2Error(std::u16string source, Aria2Settings settings, Aria2Reply reply);
+
+    const Aria2Settings& settings() const { return settings_; }
+    const Aria2Reply& reply() const { return reply_; }
+
+private:
+    Aria2Settings settings_;
+    Aria2Reply reply_;
+};
+
+struct Aria2Task {
+    std::u16string link;
+    std::u16string page;   // referring page; "" sends none
+    std::u16string title;  // output file name; "" lets aria2 name the file
+};
+
+// The title made safe as a file name inside aria2's download folder: path
+// separators and control characters become "_", blanks at both ends go, and
+// it is cut to 240 UTF-8 bytes.  "" when nothing usable is left ("", ".", "..").
+std::u16string Aria2OutName(std::u16string_view title);
+
+// aria2.addUri for one task; returns aria2's id for it, raises Aria2Error.
+std::string SendToAria2(const Aria2Settings& settings, const Aria2Task& task, std::u16string_view source);
+
+class Aria2ObjectFactory : public ObjectFactory {
+public:
+    explicit Aria2ObjectFactory(Aria2Settings settings) : settings_(std::move(settings)) {}
+    std::unique_ptr<AutomationObject> Create(std::u16string_view progId) override;
+
+private:
+    Aria2Settings settings_;
+};
+
+}  // namespace tessel::handoff

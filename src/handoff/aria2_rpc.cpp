@@ -1,0 +1,207 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "handoff/aria2_rpc.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+#include "text/codepage.h"
+#include "text/vbstring.h"
+
+namespace tessel::handoff {
+namespace {
+
+// aria2's replies are a few hundred bytes; anything this big is not aria2.
+constexpr std::size_t kMaxReply = 1024 * 1024;
+constexpr std::chrono::milliseconds kConnectTimeout{2000};
+
+void GlobalInitOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct CurlDeleter {
+    void operator()(CURL* c) const { curl_easy_cleanup(c); }
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+
+struct Sink {
+    std::string body;
+    bool tooLarge = false;
+};
+
+size_t Collect(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<Sink*>(user);
+    const size_t n = size * count;
+    if (sink->body.size() + n > kMaxReply) {
+        sink->tooLarge = true;
+        return 0;  // stops the transfer
+    }
+    sink->body.append(data, n);
+    return n;
+}
+
+std::string TransportError(CURLcode code, std::chrono::milliseconds timeout) {
+    switch (code) {
+        case CURLE_COULDNT_CONNECT: return "连接被拒绝，那里没有程序在监听";
+        case CURLE_OPERATION_TIMEDOUT:
+            return "等了 " + std::to_string((timeout.count() + 999) / 1000) + " 秒也没有回答";
+        case CURLE_COULDNT_RESOLVE_HOST: return "找不到这个主机";
+        case CURLE_URL_MALFORMAT:
+        case CURLE_UNSUPPORTED_PROTOCOL: return "地址无效";
+        default: return std::string("网络错误：") + curl_easy_strerror(code);
+    }
+}
+
+std::string UrlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
+    char* value = nullptr;
+    if (curl_url_get(url, part, &value, flags) != CURLUE_OK || !value) return {};
+    std::string out(value);
+    curl_free(value);
+    return out;
+}
+
+bool IsLoopbackHost(std::string host) {
+    std::transform(host.begin(), host.end(), host.begin(), [](unsigned char c) { return std::tolower(c); });
+    return host == "localhost" || host == "[::1]" || host == "::1" || host.starts_with("127.");
+}
+
+// A secret with characters the shell treats specially goes in single quotes.
+std::u16string ShellWord(std::u16string_view word) {
+    const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char16_t c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+               std::u16string_view(u"-_.,:/@%+=").find(c) != std::u16string_view::npos;
+    });
+    if (plain) return std::u16string(word);
+    return u"'" + text::Replace(word, u"'", u"'\\''") + u"'";
+}
+
+void AppendEscaped(std::string& out, std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (unsigned char b : bytes) {
+        if (b >= 0x80 || b <= 0x20 || b == 0x7F) {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 0x0F];
+        } else {
+            out += static_cast<char>(b);
+        }
+    }
+}
+
+}  // namespace
+
+std::u16string Aria2RpcAddress(const Aria2Settings& settings) {
+    const std::u16string rpc = text::Trim(settings.rpc);
+    return rpc.empty() ? std::u16string(kAria2RpcDefault) : rpc;
+}
+
+std::u16string Aria2StartCommand(const Aria2Settings& settings) {
+    GlobalInitOnce();
+    std::string port = "6800";
+    bool loopback = true;
+    bool secure = false;
+    std::unique_ptr<CURLU, CurlDeleter> url(curl_url());
+    if (url && curl_url_set(url.get(), CURLUPART_URL, text::ToUtf8(Aria2RpcAddress(settings)).c_str(), 0) == CURLUE_OK) {
+        if (std::string p = UrlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT); !p.empty()) port = p;
+        loopback = IsLoopbackHost(UrlPart(url.get(), CURLUPART_HOST));
+        secure = UrlPart(url.get(), CURLUPART_SCHEME) == "https";
+    }
+    std::u16string command = u"aria2c --enable-rpc --rpc-listen-all=";
+    command += loopback ? u"false" : u"true";
+    command += u" --rpc-listen-port=" + text::FromUtf8(port);
+    if (!settings.secret.empty()) command += u" --rpc-secret=" + ShellWord(settings.secret);
+    if (secure) command += u" --rpc-secure=true --rpc-certificate=<证书文件> --rpc-private-key=<私钥文件>";
+    return command;
+}
+
+std::string EscapeLinkForAria2(std::u16string_view link) {
+    std::string out;
+    out.reserve(link.size() * 3);
+    for (std::size_t i = 0; i < link.size(); ++i) {
+        std::size_t units = 1;
+        if (link[i] >= 0xD800 && link[i] <= 0xDBFF && i + 1 < link.size() && link[i + 1] >= 0xDC00 &&
+            link[i + 1] <= 0xDFFF) {
+            units = 2;
+        }
+        const std::u16string_view ch = link.substr(i, units);
+        i += units - 1;
+        if (ch[0] < 0x80) {
+            AppendEscaped(out, std::string(1, static_cast<char>(ch[0])));
+            continue;
+        }
+        // A character GBK cannot hold would come back as "?", which starts a
+        // query and cuts the path; its UTF-8 bytes are the better guess.
+        const std::string gbk = text::ToAnsi(ch);
+        AppendEscaped(out, gbk == "?" ? text::ToUtf8(ch) : gbk);
+    }
+    return out;
+}
+
+Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, const nlohmann::json& params,
+                     std::chrono::milliseconds timeout) {
+    GlobalInitOnce();
+    Aria2Reply reply;
+
+    nlohmann::json allParams = nlohmann::json::array();
+    if (!settings.secret.empty()) allParams.push_back("token:" + text::ToUtf8(settings.secret));
+    for (const auto& p : params) allParams.push_back(p);
+    const std::string body =
+        nlohmann::json{{"jsonrpc", "2.0"}, {"id", "tessel"}, {"method", method}, {"params", allParams}}.dump();
+
+    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    std::unique_ptr<curl_slist, CurlDeleter> headers(curl_slist_append(nullptr, "Content-Type: application/json"));
+    if (!curl || !headers) {
+        reply.error = "网络库无法初始化";
+        return reply;
+    }
+    const std::string url = text::ToUtf8(Aria2RpcAddress(settings));
+    Sink sink;
+    CURL* c = curl.get();
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_PROXY, "");  // aria2 is reached directly, whatever the proxy variables say
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.c_str());
+    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::min(timeout, kConnectTimeout).count()));
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Collect);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+
+    const CURLcode rc = curl_easy_perform(c);
+    if (sink.tooLarge) {
+        reply.status = Aria2Status::NotAria2;
+        reply.error = "回答过长";
+        return reply;
+    }
+    if (rc != CURLE_OK) {
+        reply.error = TransportError(rc, timeout);
+        return reply;
+    }
+    long httpStatus = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &httpStatus);
+
+    const nlohmann::json answer = nlohmann::json::parse(sink.body, nullptr, false);
+    if (answer.is_object() && answer.contains("result")) {
+        reply.status = Aria2Status::Ok;
+        reply.result = answer["result"];
+        return reply;
+    }
+    if (answer.is_object() && answer.contains("error") && answer["error"].is_object()) {
+        const auto& error = answer["error"];
+        if (error.contains("code") && error["code"].is_number_integer()) reply.code = error["code"].get<int>();
+        if (error.contains("message") && error["message"].is_string()) reply.error = error["message"].get<std::string>();
+        reply.status = reply.error == "Unauthorized" ? Aria2Status::SecretRefused : Aria2Status::Error;
+        return reply;
+    }
+    reply.status = Aria2Status::NotAria2;
+    reply.error = "HTTP " + std::to_string(httpStatus) + "，回答不是 JSON-RPC";
+    return reply;
+}
+
+}  // namespace tessel::handoff

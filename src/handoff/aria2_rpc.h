@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// A JSON-RPC call to aria2, the download engine that takes over the tasks the
+// download managers' automation objects were handed.  One blocking POST with
+// a short bounded time-out; the secret goes first as "token:<secret>".
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace tessel::handoff {
+
+// Settings, group "services".
+inline constexpr std::u16string_view kAria2RpcKey = u"Aria2Rpc";
+inline constexpr std::u16string_view kAria2RpcDefault = u"http://127.0.0.1:6800/jsonrpc";
+inline constexpr std::u16string_view kAria2SecretKey = u"Aria2Secret";
+
+struct Aria2Settings {
+    std::u16string rpc{kAria2RpcDefault};  // an empty address means the default
+    std::u16string secret;                 // empty: aria2 runs without --rpc-secret
+};
+
+inline constexpr std::chrono::milliseconds kAria2Timeout{4000};
+
+enum class Aria2Status {
+    Ok,             // result holds aria2's answer
+    NoAnswer,       // nothing answered at the address (refused, timed out, bad address)
+    NotAria2,       // something answered, but not with a JSON-RPC reply
+    SecretRefused,  // aria2 answered "Unauthorized"
+    Error,          // aria2 answered with another error
+};
+
+struct Aria2Reply {
+    Aria2Status status = Aria2Status::NoAnswer;
+    nlohmann::json result;  // the "result" member when Ok
+    std::string error;      // what went wrong, in Chinese for transport failures, aria2's own words otherwise
+    int code = 0;           // aria2's error code
+};
+
+// Calls `method` with the token (when a secret is set) followed by `params`,
+// which must be a JSON array.
+Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, const nlohmann::json& params,
+                     std::chrono::milliseconds timeout = kAria2Timeout);
+
+// The address the settings point to: the default when none is set.
+std::u16string Aria2RpcAddress(const Aria2Settings& settings);
+
+// The aria2c command that serves the configured address and secret.
+std::u16string Aria2StartCommand(const Aria2Settings& settings);
+
+// The link as aria2 gets it: every byte of its GBK form above 127, and every
+// blank and control character, percent-escaped (upper-case hex); the rest as
+// it stands, existing escapes included.  The servers these links come from
+// expect GBK paths, while aria2 would escape them as UTF-8.
+std::string EscapeLinkForAria2(std::u16string_view link);
+
+}  // namespace tessel::handoff
