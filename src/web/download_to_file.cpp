@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "web/download_to_file.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "web/curl_session.h"
+#include "web/services.h"
+
+namespace tessel::web {
+namespace {
+
+struct Sink {
+    const std::string* path = nullptr;
+    std::int64_t maxBytes = 0;
+    std::int64_t written = 0;
+    int fd = -1;
+    bool tooLarge = false;
+    bool fileFailed = false;
+
+    // The file is made when the first bytes arrive, so a failed address
+    // leaves whatever was there untouched.
+    bool Open() {
+        if (fd >= 0) return true;
+        fd = OpenReplyForWrite(*path);
+        if (fd < 0) fileFailed = true;
+        return fd >= 0;
+    }
+};
+
+size_t OnData(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<Sink*>(user);
+    const size_t len = size * count;
+    if (sink->written + static_cast<std::int64_t>(len) > sink->maxBytes) {
+        sink->tooLarge = true;
+        return 0;  // makes libcurl give up with a write error
+    }
+    if (!sink->Open()) return 0;
+    const char* p = data;
+    size_t n = len;
+    while (n > 0) {
+        const ssize_t w = ::write(sink->fd, p, n);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            sink->fileFailed = true;
+            return 0;
+        }
+        p += w;
+        n -= static_cast<size_t>(w);
+    }
+    sink->written += static_cast<std::int64_t>(len);
+    return len;
+}
+
+}  // namespace
+
+int DownloadToFile(std::u16string_view url, const std::string& path, const DownloadOptions& options) {
+    detail::CurlRequest req;
+    if (!req.ok()) return kDownloadUrlFailed;
+    if (!req.SetUrl(ToWireUrl(url))) return kDownloadUrlFailed;
+
+    Sink sink;
+    sink.path = &path;
+    sink.maxBytes = options.maxBytes;
+    const long timeoutMs = static_cast<long>(options.timeout.count());
+    curl_easy_setopt(req.get(), CURLOPT_WRITEFUNCTION, &OnData);
+    curl_easy_setopt(req.get(), CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(req.get(), CURLOPT_TIMEOUT_MS, timeoutMs > 0 ? timeoutMs : 1L);
+    // Refuse an announced oversize reply before reading any of it.
+    curl_easy_setopt(req.get(), CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.maxBytes));
+
+    const CURLcode code = curl_easy_perform(req.get());
+    long status = 0;
+    curl_easy_getinfo(req.get(), CURLINFO_RESPONSE_CODE, &status);
+
+    int result = kDownloadOk;
+    if (code == CURLE_OK) {
+        if (status >= 400) result = kDownloadHttpError;
+        else if (!sink.Open()) result = kDownloadFileFailed;  // an empty reply still makes its file
+    } else if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
+        result = kDownloadTooLarge;
+    } else if (sink.fileFailed) {
+        result = kDownloadFileFailed;
+    } else if (code == CURLE_OPERATION_TIMEDOUT) {
+        result = kDownloadTimedOut;
+    } else {
+        result = kDownloadUrlFailed;
+    }
+
+    if (sink.fd >= 0) {
+        if (::close(sink.fd) != 0 && result == kDownloadOk) result = kDownloadFileFailed;
+        // What we wrote of a failed reply is no reply; the caller must not read it.
+        if (result != kDownloadOk) DeleteReplyFile(path);
+    }
+    return result;
+}
+
+std::optional<std::u16string> FetchReplyText(std::u16string_view url, const std::string& path,
+                                             const DownloadOptions& options) {
+    if (DownloadToFile(url, path, options) != kDownloadOk) return std::nullopt;
+    std::optional<std::u16string> text = ReadReplyText(path, options.maxBytes);
+    DeleteReplyFile(path);
+    return text;
+}
+
+}  // namespace tessel::web

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The one-call download: the whole reply of a URL into a file, blocking the
+// caller until it is saved or has failed.
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "web/reply_file.h"
+
+namespace tessel::web {
+
+enum DownloadResult : int {
+    kDownloadOk = 0,
+    kDownloadUrlFailed = 1,     // malformed URL, refused connection, unknown host, broken transfer
+    kDownloadTimedOut = 2,
+    kDownloadHttpError = 3,     // the server answered with a status of 400 or above
+    kDownloadTooLarge = 4,      // more than the allowed reply size
+    kDownloadFileFailed = 5,    // the local file could not be written (or is a link)
+};
+
+struct DownloadOptions {
+    std::chrono::milliseconds timeout{10000};  // for the whole transfer
+    std::int64_t maxBytes = kMaxReplyBytes;
+};
+
+// Saves the reply of `url` (text; sent as GBK with unsafe characters
+// escaped) into `path`.  0 on success, when the file holds the whole reply;
+// a DownloadResult otherwise, when no partial file is left behind.  Sends
+// the agent "VB Http", asks caches not to answer, follows redirects and uses
+// the proxy of the usual environment variables.
+int DownloadToFile(std::u16string_view url, const std::string& path, const DownloadOptions& options = {});
+
+// DownloadToFile into `path`, read back as GBK text, then deleted.  Nothing
+// when any step fails.
+std::optional<std::u16string> FetchReplyText(std::u16string_view url, const std::string& path,
+                                             const DownloadOptions& options = {});
+
+}  // namespace tessel::web
