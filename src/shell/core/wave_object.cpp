@@ -1,0 +1,242 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/core/wave_object.h"
+
+#include "text/vbstring.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+namespace tessel::shell {
+
+namespace {
+
+// Keeps the buffers' indices well inside 32 bits; the banner is 500 x 60.
+constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26;
+
+std::int32_t Saturate(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
+
+}  // namespace
+
+bool WaveObject::WaveInit(int width, int height, std::span<const std::uint32_t> source, int mode,
+                          std::uint32_t seed) {
+    WaveRelease();
+    if (width <= 0 || height <= 0) return false;
+    const std::int64_t count = std::int64_t{width} * height;
+    if (count > kMaxPixels || source.size() != static_cast<std::size_t>(count)) return false;
+
+    try {
+        source_.assign(source.begin(), source.end());
+        output_.assign(source.begin(), source.end());
+        heightCur_.assign(static_cast<std::size_t>(count), 0);
+        heightPrev_.assign(static_cast<std::size_t>(count), 0);
+    } catch (const std::bad_alloc&) {
+        WaveRelease();
+        return false;
+    }
+    width_ = width;
+    height_ = height;
+    if (mode == 2) flags_ |= kFlat;
+    seed_ = static_cast<std::int32_t>(seed);
+
+    flags_ |= kActive | kDirty;
+    RenderStep();
+    flags_ &= ~kDirty;  // the caller draws the first rendering right away
+    return true;
+}
+
+void WaveObject::WaveRelease() {
+    *this = WaveObject{};
+}
+
+std::int32_t WaveObject::RandomByte() {
+    const std::int32_t before = seed_;
+    const std::int32_t s = before & 0xFFFF;
+    seed_ = (s * 2047 + 127) % 32767;
+    return before & 0xFF;
+}
+
+std::int32_t WaveObject::Random(std::int32_t n) {
+    const std::int32_t a = RandomByte();
+    const std::int32_t b = RandomByte();
+    const std::int32_t v = a + 256 * b;
+    return n != 0 ? v % n : v;
+}
+
+std::int32_t WaveObject::HeightAt(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    return heightCur_[static_cast<std::size_t>(y) * width_ + x];
+}
+
+void WaveObject::WaveStep() {
+    const std::int64_t w = width_;
+    // Rows 0 and H - 1 never change; inside, the arrays are one long line, so
+    // a row's first pixel sees the previous row's last one as its left neighbour.
+    const std::int64_t end = (std::int64_t{height_} - 1) * w;
+    for (std::int64_t i = w; i < end; ++i) {
+        const std::int64_t sum = std::int64_t{heightCur_[i - 1]} + heightCur_[i + 1] + heightCur_[i - w] +
+                                 heightCur_[i + w];
+        std::int64_t v = sum / 2 - heightPrev_[i];
+        if (v < 0) v = 0;
+        heightPrev_[i] = Saturate(v - v / 32);
+    }
+    heightCur_.swap(heightPrev_);
+}
+
+std::uint32_t WaveObject::Blend(int sx, int sy) const {
+    // Neighbours beyond the picture's border take the nearest border pixel.
+    auto at = [&](int x, int y) {
+        x = std::clamp(x, 0, width_ - 1);
+        y = std::clamp(y, 0, height_ - 1);
+        return source_[static_cast<std::size_t>(y) * width_ + x];
+    };
+    const std::uint32_t centre = at(sx, sy);
+    const std::uint32_t around[4] = {at(sx + 1, sy), at(sx - 1, sy), at(sx, sy + 1), at(sx, sy - 1)};
+    std::uint32_t out = centre & 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        std::uint32_t sum = 0;
+        for (std::uint32_t p : around) sum += (p >> shift) & 0xFFu;
+        const std::uint32_t c = (4 * ((centre >> shift) & 0xFFu) + 3 * sum) / 16;
+        out |= c << shift;
+    }
+    return out;
+}
+
+void WaveObject::RenderStep() {
+    flags_ |= kDirty;
+    bool moved = false;
+    const std::int64_t w = width_;
+    for (int y = 1; y < height_ - 1; ++y) {
+        for (int x = 0; x < width_; ++x) {
+            const std::int64_t i = y * w + x;
+            const std::int64_t sy = y + std::int64_t{heightCur_[i - w]} - heightCur_[i + w];
+            const std::int64_t sx = x + std::int64_t{heightCur_[i - 1]} - heightCur_[i + 1];
+            // A slope pointing outside the picture leaves the pixel as it was.
+            if (sx < 0 || sx >= width_ || sy < 0 || sy >= height_) continue;
+            if (sx == x && sy == y) {
+                output_[i] = source_[i];
+            } else {
+                output_[i] = Blend(static_cast<int>(sx), static_cast<int>(sy));
+                moved = true;
+            }
+        }
+    }
+    if (!moved) flags_ &= ~kActive;
+}
+
+bool WaveObject::WaveTick() {
+    if (!Running()) return false;
+    if (flags_ & kActive) {
+        WaveStep();
+        RenderStep();
+    }
+    const bool changed = (flags_ & kDirty) != 0;
+    flags_ &= ~kDirty;
+    if (flags_ & kAutoDrop) AutoDrops();
+    return changed;
+}
+
+void WaveObject::WaveDrop(int x, int y, int r, int depth) {
+    if (!Running()) return;
+    const std::int64_t a = r / 2;
+    const std::int64_t b = (flags_ & kFlat) ? a / 2 : a;
+    if (!(x - a >= 1 && x + a + 1 < width_ && y - b >= 1 && y + b + 1 < height_)) return;
+    const std::int64_t radius = r == 0 ? 1 : r;
+    for (std::int64_t j = y - b; j <= y + b; ++j) {
+        for (std::int64_t i = x - a; i <= x + a; ++i) {
+            if ((i - x) * (i - x) + (j - y) * (j - y) <= radius * radius) heightCur_[j * width_ + i] = depth;
+        }
+    }
+    flags_ |= kActive;
+}
+
+void WaveObject::WaveSetAuto(int mode, int count, int radius, int depth) {
+    if (mode == 0) {
+        autoMode_ = 0;
+        flags_ &= ~kAutoDrop;
+        return;
+    }
+    if (mode == 2) {
+        autoDX_ = count;
+        autoDY_ = count;
+        autoX_ = Random(width_ - 2) + 1;
+        autoY_ = Random(height_ - 2) + 1;
+    }
+    autoDepth_ = depth;
+    autoCount_ = count;
+    autoMode_ = mode;
+    autoRadius_ = radius;
+    flags_ |= kAutoDrop;
+}
+
+void WaveObject::AutoDrops() {
+    switch (autoMode_) {
+        case 1: {
+            // Drawn in this order: x, y, size, depth.
+            const int x = Random(width_ - 2) + 1;
+            const int y = Random(height_ - 2) + 1;
+            const int r = Random(autoRadius_) + 1;
+            const int depth = Random(autoDepth_) + 50;
+            WaveDrop(x, y, r, depth);
+            break;
+        }
+        case 2: {
+            ++tickCounter_;
+            if (tickCounter_ % 2 != 0) break;  // the drop moves on every second tick
+            std::int64_t x = std::int64_t{autoX_} + autoDX_;
+            std::int64_t y = std::int64_t{autoY_} + autoDY_;
+            std::int64_t dx = autoDX_;
+            std::int64_t dy = autoDY_;
+            const std::int64_t maxX = width_ - 1;
+            const std::int64_t maxY = height_ - 1;
+            if (x < 1) {
+                x = 1 - x;
+                dx = -dx;
+            }
+            if (y < 1) {
+                y = 1 - y;
+                dy = -dy;
+            }
+            if (x > maxX) {
+                x = 2 * maxX - x;
+                dx = -dx;
+            }
+            if (y > maxY) {
+                y = 2 * maxY - y;
+                dy = -dy;
+            }
+            autoX_ = Saturate(x);
+            autoY_ = Saturate(y);
+            autoDX_ = Saturate(dx);
+            autoDY_ = Saturate(dy);
+            WaveDrop(autoX_, autoY_, autoRadius_, autoDepth_);
+            break;
+        }
+        case 3:
+            for (std::int64_t n = 0; n <= autoCount_; ++n) {  // none when the count is negative
+                const int x = Random(width_ - 2) + 1;
+                const int y = Random(height_ - 2) + 1;
+                const int r = Random(autoRadius_) + 1;
+                const int depth = Random(autoDepth_);
+                WaveDrop(x, y, r, depth);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+WaveAutoSettings WaveAutoForPick(double r) {
+    const auto k = std::clamp<std::int64_t>(text::RoundHalfEven(3 * r), 0, 3);
+    switch (k) {
+        case 0: return {2, 5, 4, 250};   // one drop wandering at 5 pixels per move
+        case 1: return {3, 250, 4, 8};   // rain of small shallow drops
+        case 2: return {1, 5, 4, 150};   // one random drop per tick
+        default: return {0, 0, 0, 0};    // automatic drops off
+    }
+}
+
+}  // namespace tessel::shell
