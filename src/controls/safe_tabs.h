@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// SafeTabs: a row of tabs across the top and a white panel below.  Every
+// widget placed directly on the strip belongs to one tab and is kept in
+// twips; switching tabs moves all of them horizontally by
+// (new tab - previous tab) * 10000 twips, so only the active tab's widgets
+// lie inside the visible area.  The strip draws itself, pixel by pixel, into
+// a back buffer that paintEvent copies.
+//
+// Typical set-up of a four-page window:
+//
+//   auto* tabs = new SafeTabs(window);
+//   tabs->setGeometry(...);                       // pixels, like any widget
+//   tabs->LoadTabs({u"一"_s, u"二"_s, u"三"_s, u"四"_s});   // tab 0 active
+//   tabs->setBackColor(Rgb(255, 255, 255));
+//   for (int i = 0; i < 4; ++i)
+//     tabs->AddTabChild(page[i], i, QRectF(80, 400, 6000, 4000));  // home twips
+//   connect(tabs, &SafeTabs::TabSwitch, ...);
+//
+// AddTabChild takes the page's home rectangle (where it shows while its tab
+// is active) and places it at home.left + (ActiveTab - tab) * 10000.  A
+// caller that already has the stored coordinates for the current ActiveTab
+// (tab 1 at -9920 while tab 0 is active, ...) uses AddChildTwips instead.
+// A widget that is parented to the strip without either call is adopted at
+// its first move, its pixel geometry taken as its twips * 15.
+
+#include <QColor>
+#include <QImage>
+#include <QPointer>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <vector>
+
+#include "controls/ole_color.h"
+
+namespace tessel::controls {
+
+class PropertyBag;
+
+class SafeTabs : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Geometry of the drawing, in pixels.
+  static constexpr int kActiveTabHeight = 29;
+  static constexpr int kInactiveTabHeight = 24;
+  static constexpr int kTabGap = 4;
+  static constexpr int kHeaderBottom = 29;
+  static constexpr int kMinTabWidth = 80;
+  static constexpr int kCaptionMargin = 12;
+  static constexpr int kHitTop = 9;
+  static constexpr int kShiftTwips = 10000;
+  static constexpr OleColor kOutlineColor = Rgb(174, 218, 231);
+
+  // A new strip: three tabs with empty captions, tab 0 active, white
+  // BackColor, FontBlod and FontItalic off.
+  explicit SafeTabs(QWidget* parent = nullptr);
+  ~SafeTabs() override;
+
+  // --- properties --------------------------------------------------------
+  int TabCount() const { return static_cast<int>(tabs_.size()); }
+  // Resizes the tab list (new tabs: empty caption, width 80); when the active
+  // tab falls off the end, the last tab becomes active, TabSwitch(previous)
+  // is raised and the children move.  Refuses n < 1 (and n > 32767) and
+  // returns false, changing nothing.  Setting the current count does nothing.
+  [[nodiscard]] bool setTabCount(int n);
+
+  int ActiveTab() const { return active_; }
+  // Clamped to 0 .. TabCount-1.  When the index changes: TabSwitch(previous)
+  // is raised (ActiveTab already holds the new index), then the strip is
+  // redrawn and the children move.  The same index does nothing.
+  void setActiveTab(int index);
+
+  // Caption of the ACTIVE tab.  Setting it measures it: Width =
+  // max(80, t + 12), TextOffset = (Width - t) / 2, rounded half to even.
+  QString Caption() const;
+  void setCaption(const QString& caption);
+
+  OleColor BackColor() const { return back_color_; }
+  void setBackColor(OleColor c);
+
+  bool FontBlod() const { return font_blod_; }
+  void setFontBlod(bool on);
+  bool FontItalic() const { return font_italic_; }
+  void setFontItalic(bool on);
+
+  // Per-tab data (read-only views; a tab's caption is set by making it
+  // active, or through LoadTabs / ReadProperties).
+  QString TabCaption(int index) const;
+  int TabWidth(int index) const;
+  int TabTextOffset(int index) const;
+  // Left edge of tab i in pixels: 5 + sum over j < i of (width j + 4).
+  int TabLeft(int index) const;
+
+  // The initial set-up in one call, the way a stored strip loads: the count
+  // becomes captions.size() (at least 1), every caption is measured, and
+  // `activeTab` (clamped) becomes active without an event and without moving
+  // anything.  Children added afterwards with AddTabChild land where they
+  // belong.
+  void LoadTabs(const QStringList& captions, int activeTab = 0);
+
+  // --- children ---------------------------------------------------------
+  // Reparents `child` to the strip as a widget of tab `tab` whose home
+  // rectangle (while that tab is active) is `homeTwips`; it is placed at
+  // homeTwips.left + (ActiveTab - tab) * 10000 twips and shown.
+  void AddTabChild(QWidget* child, int tab, const QRectF& homeTwips);
+  // Reparents `child` with its CURRENT coordinates in twips (the stored
+  // form: for the active tab 0, the widget of tab 1 at left -9920, ...).
+  void AddChildTwips(QWidget* child, const QRectF& twips);
+  // The child's current rectangle in twips (adopting it if needed); an empty
+  // rectangle for a widget that is not a child of the strip.
+  QRectF ChildTwips(QWidget* child);
+  // Moves/resizes a child in twips (current coordinates, not home).
+  void SetChildTwips(QWidget* child, const QRectF& twips);
+
+  // --- methods ----------------------------------------------------------
+  // Redraws the whole strip into the back buffer and schedules a repaint.
+  void Refresh();
+  // The back buffer as last drawn (W x H pixels).
+  const QImage& Surface() const { return surface_; }
+  // The 80 x 53 template with the corner pixels in the current BackColor.
+  const QImage& Skin() const { return skin_; }
+  // Index of the inactive tab hit at (x, y) pixels, or -1.
+  int HitTest(int x, int y) const;
+
+  // Stored properties: "tabcount", "caption0".., "ActiveTab", "backcolor",
+  // "fontblod", "fontitalic" in that order.
+  void ReadProperties(const PropertyBag& bag);
+  void WriteProperties(PropertyBag& bag) const;
+
+ signals:
+  void TabSwitch(int PreviousTab);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  struct TabItem {
+    QString caption;
+    int width = kMinTabWidth;
+    int text_offset = 0;
+  };
+  struct Child {
+    QPointer<QWidget> widget;
+    QRectF twips;
+  };
+
+  void MeasureCaption(TabItem& tab) const;
+  void ShiftContainedControls(int previous);
+  Child* FindChild(QWidget* w);
+  Child& Adopt(QWidget* w);
+  void Place(const Child& c);
+  void BuildSkin();
+
+  std::vector<TabItem> tabs_;
+  int active_ = 0;
+  OleColor back_color_ = kWhite;
+  bool font_blod_ = false;
+  bool font_italic_ = false;
+  int w_ = 0;
+  int h_ = 0;
+  QImage skin_;
+  QImage surface_;
+  std::vector<Child> children_;
+};
+
+}  // namespace tessel::controls
