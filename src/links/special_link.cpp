@@ -29,8 +29,20 @@ std::string DecodePayloadBytes(std::u16string_view payload) {
     return Base64DecodeBytes(text::ToAnsi(payload), eq == std::u16string_view::npos ? payload.size() : eq);
 }
 
-bool IsMultiByteUtf8(std::string_view bytes) {
-    return !text::IsAscii(bytes) && text::IsValidUtf8(bytes);
+// Whether address bytes are UTF-8 rather than GBK.  Many single GBK
+// characters are also a valid two-byte UTF-8 sequence (源 is D4 B4, which
+// UTF-8 reads as U+0534), so only three- and four-byte sequences count:
+// those are what Chinese, Japanese and Korean text is made of in UTF-8,
+// and GBK text forms them only by rare accident.  At least one three-byte
+// sequence is asked for too, since two GBK characters can make one
+// four-byte sequence.
+bool ReadsAsUtf8(std::string_view bytes) {
+    bool threeByte = false;
+    for (unsigned char b : bytes) {
+        if (b >= 0xC0 && b <= 0xDF) return false;  // a two-byte sequence
+        threeByte = threeByte || (b >= 0xE0 && b <= 0xEF);
+    }
+    return threeByte && text::IsValidUtf8(bytes);
 }
 
 // Between a start tag and the first end tag.  The UTF-8 reading is tried on
@@ -43,7 +55,7 @@ std::optional<std::u16string> CutTagged(const std::string& bytes, std::u16string
     if (bytes.size() >= start.size() && text::IsAscii(std::string_view(bytes).substr(0, start.size()))) {
         const std::string_view body = std::string_view(bytes).substr(start.size());
         const std::size_t hit = body.find(end);
-        if (hit != std::string_view::npos && IsMultiByteUtf8(body.substr(0, hit))) {
+        if (hit != std::string_view::npos && ReadsAsUtf8(body.substr(0, hit))) {
             return text::FromUtf8(body.substr(0, hit));
         }
     }
@@ -60,7 +72,7 @@ std::optional<std::u16string> CutTagged(const std::string& bytes, std::u16string
 
 std::optional<std::u16string> DecodeQqdl(std::u16string_view link) {
     const std::string bytes = DecodePayloadBytes(AfterScheme(link));
-    if (IsMultiByteUtf8(bytes)) return text::FromUtf8(bytes);
+    if (ReadsAsUtf8(bytes)) return text::FromUtf8(bytes);
     return text::FromAnsi(bytes);
 }
 
@@ -70,7 +82,7 @@ std::optional<std::u16string> DecodeRayfile(std::u16string_view link) {
     const std::string bytes = DecodePayloadBytes(link.substr(kSchemeLength));
 
     const std::size_t bar = bytes.find('|');
-    if (bar != std::string::npos && IsMultiByteUtf8(std::string_view(bytes).substr(0, bar))) {
+    if (bar != std::string::npos && ReadsAsUtf8(std::string_view(bytes).substr(0, bar))) {
         return u"http://" + text::FromUtf8(std::string_view(bytes).substr(0, bar));
     }
     const std::u16string decoded = text::FromAnsi(bytes);

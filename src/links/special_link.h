@@ -36,10 +36,10 @@ std::u16string EncodeRayfileLink(std::u16string_view address, std::u16string_vie
 // its end tag (case-sensitive, the first occurrence cuts), or an fs2you link
 // is shorter than "fs2you://" or its payload holds no "|".
 //
-// Payloads are GBK.  Links made by newer tools carry UTF-8 instead; when the
-// address bytes are valid UTF-8 holding at least one multi-byte sequence they
-// are read as UTF-8 (GBK text of Chinese characters is almost never valid
-// UTF-8, so GBK links decode as before).
+// Payloads are GBK.  Links made by newer tools carry UTF-8 instead; address
+// bytes that are valid UTF-8 made only of three- and four-byte sequences (at
+// least one of three: CJK text) are read as UTF-8.  GBK text of Chinese
+// characters almost never passes that test, so GBK links decode as before.
 std::optional<std::u16string> DecodeSpecialLink(std::u16string_view link);
 
 }  // namespace tessel::links
