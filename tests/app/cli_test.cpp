@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// tessel-cli run as a real process: arguments, standard input, the three
+// output streams and the exit status.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs tessel-cli with `args`, feeding `input` on standard input while
+// draining both outputs, so no pipe can fill up and block either side.
+Result RunCli(const std::vector<std::string>& args, const std::string& input = {}) {
+    int in[2], out[2], err[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    std::vector<char*> argv{const_cast<char*>(TESSEL_CLI_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, TESSEL_CLI_PATH, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    Result r;
+    if (spawned != 0) return r;
+
+    std::size_t written = 0;
+    int inFd = in[1];
+    if (input.empty()) {
+        ::close(inFd);
+        inFd = -1;
+    } else {
+        ::fcntl(inFd, F_SETFL, O_NONBLOCK);
+    }
+    bool outOpen = true, errOpen = true;
+    char buf[65536];
+    while (outOpen || errOpen) {
+        pollfd fds[3] = {{outOpen ? out[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}, {inFd, POLLOUT, 0}};
+        if (::poll(fds, 3, 10000) <= 0) break;
+        for (int k = 0; k < 2; ++k) {
+            if (fds[k].revents == 0) continue;
+            const ssize_t n = ::read(fds[k].fd, buf, sizeof buf);
+            if (n > 0) {
+                (k == 0 ? r.out : r.err).append(buf, static_cast<std::size_t>(n));
+            } else {
+                (k == 0 ? outOpen : errOpen) = false;
+            }
+        }
+        if (inFd >= 0 && fds[2].revents != 0) {
+            const ssize_t n = ::write(inFd, input.data() + written, input.size() - written);
+            if (n > 0) written += static_cast<std::size_t>(n);
+            if (n < 0 || written == input.size()) {
+                ::close(inFd);
+                inFd = -1;
+            }
+        }
+    }
+    if (inFd >= 0) ::close(inFd);
+    ::close(out[0]);
+    ::close(err[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+std::size_t CountLines(const std::string& s) {
+    std::size_t n = 0;
+    for (char c : s) n += c == '\n';
+    return n;
+}
+
+}  // namespace
+
+TEST(Cli, ArgumentsGiveOneLinePerItemInOrder) {
+    const Result r = RunCli({"thunder", "http://a/b", "  ftp://x  "});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "thunder://QUFodHRwOi8vYS9iWlo=/\nthunder://QUFmdHA6Ly94Wlo=/\n");
+    EXPECT_EQ(r.err, "");
+
+    EXPECT_EQ(RunCli({"fs2you", "--size", "1024", "http://a/b"}).out, "fs2you://YS9ifDEwMjQ=/\n");
+    EXPECT_EQ(RunCli({"--size=1024", "fs2you", "http://a/b"}).out, "fs2you://YS9ifDEwMjQ=/\n");
+    EXPECT_EQ(RunCli({"qqdl", "--", "http://a/b"}).out, "qqdl://aHR0cDovL2EvYg==/\n");
+}
+
+TEST(Cli, StdinBatchKeepsLinesAlignedAroundARejectedLine) {
+    const Result r = RunCli({"decode"}, "thunder://QUFodHRwOi8vYS9iWlo=/\r\n  http://not/a/link \nqqdl://xOO6ww==/");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "http://a/b\n\n你好\n");  // UTF-8, last line without LF still counts
+    EXPECT_EQ(r.err, "tessel-cli: line 2: 对不起，链接不正确\n");
+}
+
+TEST(Cli, UrlCommandsAndLineBreaksInResults) {
+    EXPECT_EQ(RunCli({"urlencode", "你好 a"}).out, "%C4%E3%BA%C3%20a\n");
+    EXPECT_EQ(RunCli({"urldecode", "%C4%E3%BA%C3"}).out, "你好\n");
+    // A decoded line break would shift every later line, so it is refused.
+    const Result r = RunCli({"urldecode", "a%0Ab", "%41"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "\nA\n");
+    EXPECT_NE(r.err.find("line 1:"), std::string::npos);
+}
+
+TEST(Cli, LargeBatchCrossesReadChunks) {
+    std::string input;
+    std::string expected;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string n = std::to_string(i);
+        input += "http://host/file" + n + ".zip\n";
+        expected += "http://host/file" + n + ".zip\n";
+    }
+    const Result encoded = RunCli({"qqdl"}, input);
+    ASSERT_EQ(encoded.status, 0);
+    ASSERT_EQ(CountLines(encoded.out), 20000u);
+    const Result decoded = RunCli({"decode"}, encoded.out);
+    EXPECT_EQ(decoded.status, 0);
+    EXPECT_TRUE(decoded.out == expected);
+}
+
+TEST(Cli, FingerprintBlocksSeparatedByAnEmptyLine) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path();
+    const std::filesystem::path a = dir / ("tessel-cli-a-" + std::to_string(::getpid()));
+    const std::filesystem::path b = dir / ("tessel-cli-b-" + std::to_string(::getpid()));
+    std::ofstream(a) << "abc";
+    { std::ofstream empty(b); }
+    const Result r = RunCli({"fingerprint", a.string(), (dir / "no-such-file").string(), b.string()});
+    std::filesystem::remove(a);
+    std::filesystem::remove(b);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "文件大小:3\nCRC32:352441C2\nMD5:900150983CD24FB0D6963F7D28E17F72\n"
+              "\n\n\n"
+              "文件大小:0\nCRC32:00000000\nMD5:D41D8CD98F00B204E9800998ECF8427E\n");
+    EXPECT_EQ(r.err, "tessel-cli: line 2: 文件并不存在\n");
+}
+
+TEST(Cli, UsageErrorsExitWithTwoAndAOneLineHint) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{}, {"bogus"}, {"fs2you", "http://a/b"}, {"fs2you", "--size", " "},
+                                               {"thunder", "--size", "1", "http://a/b"}, {"decode", "--frobnicate"}}) {
+        const Result r = RunCli(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(CountLines(r.err), 1u) << r.err;
+    }
+}
+
+TEST(Cli, HelpNamesEverySubcommandWithAnExample) {
+    const Result r = RunCli({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* command : {"thunder", "flashget", "qqdl", "fs2you", "decode", "urlencode", "urldecode",
+                                "fingerprint"}) {
+        EXPECT_NE(r.out.find(std::string("tessel-cli ") + command + " "), std::string::npos) << command;
+    }
+}
