@@ -24,7 +24,8 @@
 //  * tmrMove tick (1 ms)          -> OnMoveTimer(current); when `moved`, put
 //    the window's top-left corner at `position`.
 //  * After every call, run tmrCheck exactly while CheckTimerRunning() and
-//    tmrMove exactly while MoveTimerRunning().
+//    tmrMove exactly while MoveTimerRunning(); a tick that still arrives
+//    after the engine stopped its timer is ignored.
 //
 // Rectangles and the pointer are in screen pixels; a rectangle's right and
 // bottom are exclusive (a point is inside when left <= x < right and
@@ -102,9 +103,12 @@ public:
     void SetScreen(ScreenMetrics screen) { screen_ = screen; }
     const ScreenMetrics& Screen() const { return screen_; }
 
+    // Ignored while a slide runs (the window is only passing through).
     OptionResult OnOptionSelected();
     void OnTitleBarPress();
     MovingResult OnMoving(PixelRect proposed, PixelRect current);
+    // A window touching or beyond the left, right or top edge docks there,
+    // in that order of priority; anywhere else auto-hide pauses.
     void OnMoveEnd(PixelRect current);
     // True when this check started a slide.
     bool OnCheckTimer(PixelPoint pointer, PixelRect current);

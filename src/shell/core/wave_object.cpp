@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/core/wave_object.h"
 
-#include "text/vbstring.h"
-
 #include <algorithm>
 #include <limits>
 #include <new>
@@ -226,16 +224,6 @@ void WaveObject::AutoDrops() {
             break;
         default:
             break;
-    }
-}
-
-WaveAutoSettings WaveAutoForPick(double r) {
-    const auto k = std::clamp<std::int64_t>(text::RoundHalfEven(3 * r), 0, 3);
-    switch (k) {
-        case 0: return {2, 5, 4, 250};   // one drop wandering at 5 pixels per move
-        case 1: return {3, 250, 4, 8};   // rain of small shallow drops
-        case 2: return {1, 5, 4, 150};   // one random drop per tick
-        default: return {0, 0, 0, 0};    // automatic drops off
     }
 }
 

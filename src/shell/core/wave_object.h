@@ -13,7 +13,7 @@
 //   every 30 ms:          if (wave.WaveTick()) draw wave.Pixels();
 //   mouse move at (x, y): wave.WaveDrop(x, y, 2, 256);
 //   left press:           wave.WaveDrop(x, y, 5, 1000);
-//   other button:         apply WaveAutoForPick(uniform [0, 1)) with WaveSetAuto.
+//   other button:         wave.WaveSetAuto(mode, count, radius, depth) as picked.
 //
 // Pixels are 32-bit 0xAARRGGBB values (QImage::Format_RGB32 / ARGB32), rows
 // top to bottom, `width` pixels per row with no padding.  The blend works on
@@ -106,14 +106,5 @@ private:
     std::uint32_t tickCounter_ = 0;  // only its parity matters; wraps harmlessly
 };
 
-// The automatic mode chosen by a press of a button other than the left one:
-// k = 3 * r rounded (halves to even), r uniform in [0, 1).
-struct WaveAutoSettings {
-    int mode = 0;
-    int count = 0;
-    int radius = 0;
-    int depth = 0;
-};
-WaveAutoSettings WaveAutoForPick(double r);
 
 }  // namespace tessel::shell
