@@ -242,7 +242,18 @@ void SafeTabs::ShiftContainedControls(int previous) {
 // ---------------------------------------------------------------------------
 // Drawing
 
+const QImage& SafeTabs::Surface() {
+  if (w_ != width() || h_ != height()) {
+    w_ = width();
+    h_ = height();
+    Refresh();
+  }
+  return surface_;
+}
+
 void SafeTabs::Refresh() {
+  w_ = width();
+  h_ = height();
   const int W = w_, H = h_;
   if (W <= 0 || H <= 0) {
     surface_ = QImage();
@@ -315,6 +326,7 @@ void SafeTabs::Refresh() {
 }
 
 void SafeTabs::paintEvent(QPaintEvent* /*event*/) {
+  Surface();
   QPainter p(this);
   if (surface_.isNull())
     p.fillRect(rect(), ToQColor(back_color_));

@@ -119,8 +119,9 @@ class SafeTabs : public QWidget {
   // --- methods ----------------------------------------------------------
   // Redraws the whole strip into the back buffer and schedules a repaint.
   void Refresh();
-  // The back buffer as last drawn (W x H pixels).
-  const QImage& Surface() const { return surface_; }
+  // The back buffer (W x H pixels), redrawn first when the size changed
+  // while the strip was hidden (hidden widgets get no resize event).
+  const QImage& Surface();
   // The 80 x 53 template with the corner pixels in the current BackColor.
   const QImage& Skin() const { return skin_; }
   // Index of the inactive tab hit at (x, y) pixels, or -1.

@@ -460,6 +460,28 @@ QSize SkButton::minimumSizeHint() const { return QSize(kMinSizePixels, kMinSizeP
 
 QWidget* SkButton::TooltipWindow() const { return tip_.get(); }
 
+void SkButton::SyncSize() {
+  if (surface_.size() != size()) {
+    RebuildShape();
+    Refresh();
+  }
+}
+
+const QImage& SkButton::Surface() {
+  SyncSize();
+  return surface_;
+}
+
+QRect SkButton::CaptionRect() {
+  SyncSize();
+  return caption_rect_;
+}
+
+QRect SkButton::PictureRect() {
+  SyncSize();
+  return picture_rect_;
+}
+
 // ---------------------------------------------------------------------------
 // Access key, default and cancel keys
 
@@ -755,20 +777,6 @@ void SkButton::focusOutEvent(QFocusEvent* e) {
 
 void SkButton::changeEvent(QEvent* e) {
   switch (e->type()) {
-    case QEvent::ActivationChange:
-      if (isActiveWindow()) {
-        parent_active_ = true;
-        state_ = Normal;
-      } else {
-        mouse_held_ = false;
-        space_held_ = false;
-        has_focus_ = false;
-        parent_active_ = false;
-        state_ = Normal;
-        if (QWidget::mouseGrabber() == this) releaseMouse();
-      }
-      Refresh();
-      break;
     case QEvent::EnabledChange:
       if (!isEnabled()) HideTooltip();
       Changed(QStringLiteral("Enabled"));
@@ -788,7 +796,37 @@ void SkButton::changeEvent(QEvent* e) {
   QWidget::changeEvent(e);
 }
 
+void SkButton::ActivationChanged(bool active) {
+  if (active) {
+    parent_active_ = true;
+    state_ = Normal;
+  } else {
+    mouse_held_ = false;
+    space_held_ = false;
+    has_focus_ = false;
+    parent_active_ = false;
+    state_ = Normal;
+    if (QWidget::mouseGrabber() == this) releaseMouse();
+  }
+  Refresh();
+}
+
 bool SkButton::event(QEvent* e) {
+  switch (e->type()) {
+    case QEvent::WindowActivate:
+      ActivationChanged(true);
+      break;
+    case QEvent::WindowDeactivate:
+      ActivationChanged(false);
+      break;
+    case QEvent::Show:
+      // Shown inside a window that is already active: no activation notice
+      // will come, so take the window's state now.
+      if (!parent_active_ && isActiveWindow()) ActivationChanged(true);
+      break;
+    default:
+      break;
+  }
   if (e->type() == QEvent::ShortcutOverride) {
     // With the focus on this button, Enter is ours (KeyDown, then Click),
     // not the window's default-button shortcut.
@@ -809,6 +847,7 @@ void SkButton::resizeEvent(QResizeEvent* e) {
 }
 
 void SkButton::paintEvent(QPaintEvent* /*e*/) {
+  SyncSize();
   QPainter p(this);
   if (!surface_.isNull()) p.drawImage(0, 0, surface_);
 }

@@ -174,10 +174,12 @@ class SkButton : public QWidget {
   bool ParentActive() const { return parent_active_; }
   // Lower-case access key derived from the caption, or a null QChar.
   QChar AccessKey() const { return access_key_; }
-  // The back buffer as last drawn (W x H pixels) and the window shape.
-  const QImage& Surface() const { return surface_; }
-  QRect CaptionRect() const { return caption_rect_; }
-  QRect PictureRect() const { return picture_rect_; }
+  // The back buffer (W x H pixels) and the boxes of the last drawing.  A
+  // hidden widget gets its resize event only when shown, so these redraw
+  // first when the size has changed since.
+  const QImage& Surface();
+  QRect CaptionRect();
+  QRect PictureRect();
   // The tooltip window while one exists (for tests and the gallery).
   QWidget* TooltipWindow() const;
 
@@ -240,6 +242,8 @@ class SkButton : public QWidget {
   void ShowTooltip();
   void HideTooltip();
   void ApplyCursor();
+  void SyncSize();
+  void ActivationChanged(bool active);
   bool PointerOverSelf(const QPoint& local) const;
 
   // properties
