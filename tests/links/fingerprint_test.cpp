@@ -69,9 +69,10 @@ protected:
 TEST(Crc32, CheckValueAndAgreementWithZlibAtEveryAlignmentAndSplit) {
     EXPECT_EQ(Crc32Text(Crc32(0, "123456789", 9)), u"CBF43926");
     EXPECT_EQ(Crc32Text(0x1234), u"00001234");
-    const std::string data = RandomBytes(4096 + 37, 1);
+    // Lengths around the 16-byte steps and the four-lane blocks (512 B, 4 KiB, 32 KiB).
+    const std::string data = RandomBytes(3 * 32768 + 37, 1);
     for (std::size_t offset = 0; offset < 16; ++offset) {
-        for (std::size_t length : {0u, 1u, 15u, 16u, 17u, 255u, 4096u}) {
+        for (std::size_t length : {0u, 1u, 15u, 16u, 17u, 511u, 512u, 4095u, 4096u, 4627u, 32767u, 32768u, 3 * 32768u + 21}) {
             const std::string piece = data.substr(offset, length);
             ASSERT_EQ(Crc32(0, piece.data(), piece.size()), ReferenceCrc(piece)) << offset << "+" << length;
         }

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Link conversion throughput: items per second on one core.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "links/commands.h"
+#include "links/special_link.h"
+#include "links/url.h"
+
+namespace {
+
+using namespace tessel::links;
+
+std::vector<std::u16string> Addresses(bool chinese) {
+    std::vector<std::u16string> v;
+    for (int i = 0; i < 256; ++i) {
+        std::u16string a = u"http://down.example.com.cn/soft/2024/" ;
+        for (char c : std::to_string(i * 7919)) a.push_back(static_cast<char16_t>(c));
+        a += chinese ? u"/下载工具_完整版.zip" : u"/setup_full.zip";
+        v.push_back(std::move(a));
+    }
+    return v;
+}
+
+template <std::u16string (*Encode)(std::u16string_view)>
+void BM_Encode(benchmark::State& state) {
+    const auto addresses = Addresses(state.range(0) != 0);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Encode(addresses[i++ & 255]));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+
+template <std::u16string (*Encode)(std::u16string_view)>
+void BM_Decode(benchmark::State& state) {
+    std::vector<std::u16string> links;
+    for (const auto& a : Addresses(state.range(0) != 0)) links.push_back(Encode(a));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(DecodeSpecialLink(links[i++ & 255]));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+
+// The whole window command, cleaning included.
+void BM_ToGeneralThunder(benchmark::State& state) {
+    std::vector<std::u16string> links;
+    for (const auto& a : Addresses(false)) links.push_back(EncodeThunderLink(a));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ToGeneral(links[i++ & 255]));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+
+void BM_UrlEncode(benchmark::State& state) {
+    const auto addresses = Addresses(state.range(0) != 0);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(UrlEncode(addresses[i++ & 255]));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+
+// Argument: 0 = ASCII address, 1 = address with Chinese characters.
+BENCHMARK(BM_Encode<EncodeThunderLink>)->Name("EncodeThunder")->Arg(0)->Arg(1);
+BENCHMARK(BM_Encode<EncodeFlashGetLink>)->Name("EncodeFlashGet")->Arg(0)->Arg(1);
+BENCHMARK(BM_Encode<EncodeQqdlLink>)->Name("EncodeQqdl")->Arg(0)->Arg(1);
+BENCHMARK(BM_Decode<EncodeThunderLink>)->Name("DecodeThunder")->Arg(0)->Arg(1);
+BENCHMARK(BM_Decode<EncodeFlashGetLink>)->Name("DecodeFlashGet")->Arg(0)->Arg(1);
+BENCHMARK(BM_Decode<EncodeQqdlLink>)->Name("DecodeQqdl")->Arg(0)->Arg(1);
+BENCHMARK(BM_ToGeneralThunder)->Name("ToGeneralThunder");
+BENCHMARK(BM_UrlEncode)->Name("UrlEncode")->Arg(0)->Arg(1);
+
+}  // namespace
