@@ -293,7 +293,8 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
             }
             t.pending.erase(0, used);
             if (leave) break;
-            quietSince = Clock::now();
+            // Time we spent on blocks and window events is not the server's silence.
+            if (used > 0) quietSince = Clock::now();
             if (session.done) break;
             if (t.paused) {
                 t.paused = false;
