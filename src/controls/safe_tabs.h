@@ -12,7 +12,8 @@
 //
 //   auto* tabs = new SafeTabs(window);
 //   tabs->setGeometry(...);                       // pixels, like any widget
-//   tabs->LoadTabs({u"一"_s, u"二"_s, u"三"_s, u"四"_s});   // tab 0 active
+//   tabs->LoadTabs({QStringLiteral("115网盘"), QStringLiteral("专链转换"),
+//                   QStringLiteral("在线视频"), QStringLiteral("关于")});  // tab 0 active
 //   tabs->setBackColor(Rgb(255, 255, 255));
 //   for (int i = 0; i < 4; ++i)
 //     tabs->AddTabChild(page[i], i, QRectF(80, 400, 6000, 4000));  // home twips

@@ -12,7 +12,7 @@
 //
 //   auto* b = new SkButton(page, QStringLiteral("skbParse"));  // caption "skbParse"
 //   b->setButtonStyle(13);            // becomes style 2, scheme 0 when drawn
-//   b->setCaption(u"解析"_s);
+//   b->setCaption(QStringLiteral("解析"));
 //   b->setGeometryTwips(QRectF(4680, 120, 1095, 375));   // or setGeometry(pixels)
 //   connect(b, &SkButton::Click, this, &Window::OnParse);
 //
@@ -203,6 +203,8 @@ class SkButton : public QWidget {
   void MouseLeave();
   void MouseDown(int Button, int Shift, float X, float Y);
   void MouseUp(int Button, int Shift, float X, float Y);
+  // After the state handling of every pointer movement over the button (or
+  // anywhere while the left button is held on it).
   void MouseMove(int Button, int Shift, float X, float Y);
   void KeyDown(int KeyCode, int Shift);
   void KeyUp(int KeyCode, int Shift);
