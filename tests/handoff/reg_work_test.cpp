@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "test_prefix.h"
+#include "test_support.h"
 
 namespace tessel::handoff {
 namespace {
