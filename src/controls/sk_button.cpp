@@ -778,7 +778,15 @@ void SkButton::focusOutEvent(QFocusEvent* e) {
 void SkButton::changeEvent(QEvent* e) {
   switch (e->type()) {
     case QEvent::EnabledChange:
-      if (!isEnabled()) HideTooltip();
+      if (!isEnabled()) {
+        // A button disabled from inside its own handler gets no release or
+        // key-up any more; it must not come back pressed.
+        HideTooltip();
+        mouse_held_ = false;
+        space_held_ = false;
+        state_ = Normal;
+        if (QWidget::mouseGrabber() == this) releaseMouse();
+      }
       Changed(QStringLiteral("Enabled"));
       Refresh();
       break;

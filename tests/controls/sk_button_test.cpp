@@ -411,6 +411,22 @@ TEST(SkButtonPopup, AMenuReplacesMouseDownAndOtherObjectsAreIgnored) {
   EXPECT_EQ(r.log, (QStringList{"Down1"}));
 }
 
+TEST(SkButtonPopup, DoubleClickShowsTheMenuOnceAndRaisesNoDblClick) {
+  auto b = MakeButton();
+  QMenu menu;
+  menu.addAction(QStringLiteral("item"));
+  int shown = 0;
+  QObject::connect(&menu, &QMenu::aboutToShow, [&] {
+    ++shown;
+    QTimer::singleShot(0, &menu, &QMenu::close);
+  });
+  b->SetPopupMenu(&menu, 7);
+  QSignalSpy dbl(b.get(), &SkButton::DblClick);
+  Mouse(b.get(), QEvent::MouseButtonDblClick, {5, 5});
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(dbl.count(), 0);
+}
+
 TEST(SkButtonTooltip, TurningHotBuildsTheTipWithTitleIconAndBalloon) {
   auto b = MakeButton();
   b->setToolTipText(QStringLiteral("解析视频地址"));
