@@ -234,6 +234,9 @@ void SafeTabs::ShiftContainedControls(int previous) {
     auto* w = qobject_cast<QWidget*>(o);
     if (!w || w->isWindow()) continue;
     Child& c = Adopt(w);
+    // A child moved in pixels by its owner since we placed it: take its
+    // new place as the truth.
+    if (w->geometry() != TwipsToPixels(c.twips)) c.twips = PixelsToTwips(w->geometry());
     c.twips.moveLeft(static_cast<double>(static_cast<float>(c.twips.left()) + delta));
     Place(c);
   }

@@ -24,7 +24,8 @@
 // caller that already has the stored coordinates for the current ActiveTab
 // (tab 1 at -9920 while tab 0 is active, ...) uses AddChildTwips instead.
 // A widget that is parented to the strip without either call is adopted at
-// its first move, its pixel geometry taken as its twips * 15.
+// its first move, its pixel geometry taken as its twips * 15; so is a child
+// that its owner has moved in pixels since the strip last placed it.
 
 #include <QColor>
 #include <QImage>

@@ -189,6 +189,11 @@ TEST(SafeTabsChildren, WidgetsPlacedWithoutTheStripsHelpMoveToo) {
   EXPECT_EQ(plain->x(), 10 + 667);  // 10150 / 15 = 676.67 -> 677
   tabs->setActiveTab(0);
   EXPECT_EQ(plain->geometry(), QRect(10, 40, 50, 20));
+  // Moved in pixels by its owner: the next switch starts from there.
+  plain->move(20, 40);
+  tabs->setActiveTab(1);
+  tabs->setActiveTab(0);
+  EXPECT_EQ(plain->geometry(), QRect(20, 40, 50, 20));
 }
 
 TEST(SafeTabsCount, ShrinkingPastTheActiveTabSwitchesAndGrowingBackGivesEmptyTabs) {
