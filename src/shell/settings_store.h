@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The per-user settings of the window program.
+//
+// Every value is text, addressed by group and key.  The window keeps its own
+// state in group "frmMain"; the addresses of the outside services live in
+// group "services".  Every key the program reads or writes is declared once in
+// the table below, with its kind and the default a reader gets when the key is
+// missing or holds something that is not a number of that kind.
+//
+// The store behind it is an INI file ($XDG_CONFIG_HOME/TESSEL/TESSEL.ini);
+// tests point IniSettingsStore at a file of their own.
+
+#include <QSettings>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace tessel::shell {
+
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  // The stored text, or nothing when the key is absent.
+  virtual std::optional<QString> Read(const QString& group, const QString& key) const = 0;
+  virtual void Write(const QString& group, const QString& key, const QString& value) = 0;
+  // Puts everything written so far into permanent storage.
+  virtual void Flush() {}
+};
+
+// QSettings in INI format on a file of its own.
+class IniSettingsStore final : public SettingsStore {
+ public:
+  explicit IniSettingsStore(const QString& path);
+  std::optional<QString> Read(const QString& group, const QString& key) const override;
+  void Write(const QString& group, const QString& key, const QString& value) override;
+  void Flush() override;
+  QString Path() const { return ini_.fileName(); }
+
+  // $XDG_CONFIG_HOME/TESSEL/TESSEL.ini, with ~/.config when the variable is
+  // unset or not an absolute path.
+  static QString DefaultPath();
+
+ private:
+  mutable QSettings ini_;
+};
+
+// ---------------------------------------------------------------------------
+// The keys.
+
+enum class SettingKind {
+  Int16,   // decimal text of a 16-bit integer ("0", "1", "-3")
+  Single,  // decimal text of a single-precision number, no fraction when whole
+  Text,
+};
+
+struct SettingKey {
+  const char* group;
+  const char* name;
+  SettingKind kind;
+  const char* fallback;  // what a reader gets for a missing or unusable value
+};
+
+namespace keys {
+inline constexpr char kMainGroup[] = "frmMain";
+inline constexpr char kServicesGroup[] = "services";
+
+// frmMain: the window's position, its options and the per-run tab flags.
+// "Top" and "Left" have no fixed default: their reader supplies the centred
+// position.
+inline constexpr SettingKey kFirstRun{kMainGroup, "firstrun", SettingKind::Int16, "0"};
+inline constexpr SettingKey kTop{kMainGroup, "Top", SettingKind::Single, "0"};
+inline constexpr SettingKey kLeft{kMainGroup, "Left", SettingKind::Single, "0"};
+inline constexpr SettingKey kSetTop{kMainGroup, "settop", SettingKind::Int16, "0"};
+inline constexpr SettingKey kClipboard{kMainGroup, "Clipboard", SettingKind::Int16, "0"};
+inline constexpr SettingKey kShowIP{kMainGroup, "IP", SettingKind::Int16, "0"};
+inline constexpr SettingKey kLinkActiveTab{kMainGroup, "linkActiveTab", SettingKind::Int16, "0"};
+inline constexpr SettingKey kUDownActiveTab{kMainGroup, "UDownActiveTab", SettingKind::Int16, "0"};
+inline constexpr SettingKey kErrorCode{kMainGroup, "errorcode", SettingKind::Int16, "0"};
+
+// services: where the outside web services and the download engine are.
+inline constexpr SettingKey kParseHome{kServicesGroup, "ParseHome", SettingKind::Text,
+                                       "http://www.flvcd.com"};
+inline constexpr SettingKey kParseHome2{kServicesGroup, "ParseHome2", SettingKind::Text, ""};
+inline constexpr SettingKey kPickCodeApi{kServicesGroup, "PickCodeApi", SettingKind::Text, ""};
+inline constexpr SettingKey kIpEcho{kServicesGroup, "IpEcho", SettingKind::Text, ""};
+inline constexpr SettingKey kDiskServiceDomain{kServicesGroup, "DiskServiceDomain",
+                                               SettingKind::Text, "115.com"};
+inline constexpr SettingKey kAria2Rpc{kServicesGroup, "Aria2Rpc", SettingKind::Text,
+                                      "http://127.0.0.1:6800/jsonrpc"};
+inline constexpr SettingKey kAria2Secret{kServicesGroup, "Aria2Secret", SettingKind::Text, ""};
+
+inline constexpr const SettingKey* kAll[] = {
+    &kFirstRun,  &kTop,        &kLeft,        &kSetTop,  &kClipboard,         &kShowIP,
+    &kLinkActiveTab, &kUDownActiveTab, &kErrorCode, &kParseHome, &kParseHome2, &kPickCodeApi,
+    &kIpEcho,    &kDiskServiceDomain, &kAria2Rpc, &kAria2Secret};
+}  // namespace keys
+
+// Readers.  A stored text that is not a number of the key's kind (letters, an
+// empty text, a 16-bit value out of range) reads as the fallback, so a
+// hand-edited file can never stop the program.
+int ReadInt16(const SettingsStore& store, const SettingKey& key);
+// `fallback` replaces the key's own one (the centred position for Top/Left).
+double ReadSingle(const SettingsStore& store, const SettingKey& key, double fallback);
+QString ReadText(const SettingsStore& store, const SettingKey& key);
+
+// Writers, in the forms the readers expect.
+void WriteInt16(SettingsStore& store, const SettingKey& key, int value);
+void WriteSingle(SettingsStore& store, const SettingKey& key, double value);
+void WriteText(SettingsStore& store, const SettingKey& key, const QString& value);
+
+// Decimal text of a single-precision value: "1234", "-15", "12.5".
+QString SingleToText(double value);
+
+}  // namespace tessel::shell

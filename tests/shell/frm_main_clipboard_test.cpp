@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The clipboard watcher: what lands where, the once-per-run tab switch kept
+// in the settings file, and the program's own copy that must not come back.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QImage>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+
+#include "controls/safe_tabs.h"
+#include "controls/sk_button.h"
+#include "frm_main_fixture.h"
+
+namespace tessel::shell::testing {
+namespace {
+
+void Copy(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+
+class WatcherTest : public FrmMainTest {
+ protected:
+  FrmMain& StartWatching() {
+    Put(keys::kClipboard, "1");
+    return Start();
+  }
+};
+
+TEST_F(WatcherTest, SpecialLinkGoesToConversionPageSwitchingOncePerRun) {
+  StartWatching();
+  Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
+  EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+  EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
+  EXPECT_EQ(Stored(keys::kLinkActiveTab), "1");
+
+  w->safeTabs->setActiveTab(2);
+  Copy("flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
+  EXPECT_EQ(w->txtInput->toPlainText(), "flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
+  EXPECT_EQ(w->safeTabs->ActiveTab(), 2);  // already switched once in this run
+
+  // The next run starts with the flag reset, so it switches again.
+  Restart();
+  QGuiApplication::clipboard()->clear();
+  StartWatching();
+  EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
+  Copy("qqdl://aHR0cDovL2EvYg==");
+  EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
+}
+
+struct RouteRow {
+  const char* copied;
+  const char* txtInput;      // expected afterwards ("" = untouched, empty)
+  const char* txtOnlineflv;
+  const char* txtPickcode;
+  int tab;
+};
+
+TEST_F(WatcherTest, EachKindOfTextLandsOnItsPages) {
+  const RouteRow rows[] = {
+      {" http://a/b ", "http://a/b", "http://a/b", "", 0},
+      {"ftp://host/file", "ftp://host/file", "ftp://host/file", "", 0},
+      {"https://a/b", "", "", "", 0},
+      {"http://115.com/file/abc#x", "", "", "http://115.com/file/abc#x", 0},
+      {"fs2you://YS9ifDEwMjQ=/", "fs2you://YS9ifDEwMjQ=/", "", "", 1},
+      {"just words", "", "", "", 0},
+  };
+  for (const auto& r : rows) {
+    QGuiApplication::clipboard()->clear();
+    StartWatching();
+    w->safeTabs->setActiveTab(QString(r.copied).contains("115") ? 2 : 0);
+    Copy(QString::fromUtf8(r.copied));
+    EXPECT_EQ(w->txtInput->toPlainText(), r.txtInput) << r.copied;
+    EXPECT_EQ(w->txtOnlineflv->toPlainText(), r.txtOnlineflv) << r.copied;
+    EXPECT_EQ(w->txtPickcode->text(), r.txtPickcode) << r.copied;
+    EXPECT_EQ(w->safeTabs->ActiveTab(), r.tab) << r.copied;
+    Restart();
+  }
+}
+
+TEST_F(WatcherTest, DiskShareSwitchesToItsTabAndStoresItsFlag) {
+  Put(keys::kDiskServiceDomain, "disk.example");
+  StartWatching();
+  w->safeTabs->setActiveTab(1);
+  Copy("see http://DISK.example/s/123");
+  EXPECT_EQ(w->txtPickcode->text(), "see http://DISK.example/s/123");
+  EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
+  EXPECT_EQ(Stored(keys::kUDownActiveTab), "1");
+}
+
+TEST_F(WatcherTest, OwnCopyOutOfTheOutputDoesNotComeBack) {
+  StartWatching();
+  w->txtInput->setPlainText("thunder://QUFodHRwOi8vYS9iWlo=/");
+  emit w->skbTogeneral->Click();
+  ASSERT_EQ(w->txtOutput->toPlainText(), "http://a/b");
+  emit w->skbOutput->Click();
+  EXPECT_EQ(w->txtMessage->text(), "http://a/b");          // the watcher saw it
+  EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+  EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://a/b");  // still offered to the video page
+
+  // Converting back and copying the special link out: not back in either.
+  w->txtInput->setPlainText("http://a/b");
+  emit w->skbTothunder->Click();
+  QTest::mouseDClick(w->txtOutput->viewport(), Qt::LeftButton);
+  EXPECT_EQ(w->txtInput->toPlainText(), "http://a/b");
+}
+
+TEST_F(WatcherTest, SameTextTwiceRoutesOnce) {
+  StartWatching();
+  Copy("http://a/b");
+  w->txtInput->setPlainText("edited");
+  Copy("http://a/b");
+  EXPECT_EQ(w->txtInput->toPlainText(), "edited");
+}
+
+TEST_F(WatcherTest, NonTextClearsTheStoredText) {
+  StartWatching();
+  Copy("http://a/b");
+  QImage img(4, 4, QImage::Format_RGB32);
+  img.fill(Qt::red);
+  QGuiApplication::clipboard()->setImage(img);
+  EXPECT_EQ(w->txtMessage->text(), "");
+  // ... so the same link copied again is routed again.
+  w->txtInput->setPlainText("edited");
+  Copy("http://a/b");
+  EXPECT_EQ(w->txtInput->toPlainText(), "http://a/b");
+}
+
+TEST_F(FrmMainTest, WatcherOffRoutesNothingAndSavesTheOption) {
+  Start();
+  Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
+  EXPECT_EQ(w->txtInput->toPlainText(), "");
+  EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
+  EXPECT_FALSE(Stored(keys::kLinkActiveTab).has_value());
+
+  w->chkClipboard->click();
+  EXPECT_EQ(Stored(keys::kClipboard), "1");
+  Copy("thunder://QUFodHRwOi8vYS9iWlo=/ ");
+  EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+  w->chkClipboard->click();
+  EXPECT_EQ(Stored(keys::kClipboard), "0");
+}
+
+TEST_F(WatcherTest, ActivationRoutesTheClipboardText) {
+  Copy("  thunder://QUFodHRwOi8vYS9iWlo=/  ");
+  StartWatching();  // a link on the clipboard at start is routed at once
+  EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+  EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
+
+  // The watcher is gone after unload: changes no longer reach the window.
+  w->close();
+  Copy("http://later/");
+  EXPECT_NE(w->txtMessage->text(), "http://later/");
+}
+
+}  // namespace
+}  // namespace tessel::shell::testing
