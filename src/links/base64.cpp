@@ -49,22 +49,25 @@ std::string Base64EncodeBytes(std::string_view bytes) {
     return out;
 }
 
-std::string Base64DecodeBytes(std::string_view b64, std::size_t significant) {
+namespace {
+
+// The decoding walk over units that are bytes, or UTF-16 units known to be
+// ASCII (so the text needs no GBK conversion first).
+template <typename Unit>
+std::string DecodeUnits(const Unit* p, std::size_t avail, std::size_t significant) {
     const std::size_t n = significant;
     if (n == 0) return {};
     const std::size_t outLen = n - 1 - (n - 1) / 4;
     std::string out(outLen, '\0');
-    const auto* p = reinterpret_cast<const unsigned char*>(b64.data());
-    const std::size_t avail = b64.size();
+    auto val = [](Unit u) -> std::uint32_t { return kValues[static_cast<unsigned char>(u)]; };
     // Positions past the end of the bytes count as 0, not as 63.
-    auto value = [&](std::size_t k) -> std::uint32_t { return k < avail ? kValues[p[k]] : 0; };
+    auto value = [&](std::size_t k) -> std::uint32_t { return k < avail ? val(p[k]) : 0; };
 
     std::size_t o = 0;
     std::size_t k = 0;
-    // Whole groups whose four bytes exist and whose three output bytes are all kept.
+    // Whole groups whose four units exist and whose three output bytes are all kept.
     while (o + 3 <= outLen && k + 4 <= avail) {
-        const std::uint32_t v = (std::uint32_t{kValues[p[k]]} << 18) | (std::uint32_t{kValues[p[k + 1]]} << 12) |
-                                (std::uint32_t{kValues[p[k + 2]]} << 6) | kValues[p[k + 3]];
+        const std::uint32_t v = (val(p[k]) << 18) | (val(p[k + 1]) << 12) | (val(p[k + 2]) << 6) | val(p[k + 3]);
         out[o] = static_cast<char>(v >> 16);
         out[o + 1] = static_cast<char>(v >> 8);
         out[o + 2] = static_cast<char>(v);
@@ -79,6 +82,19 @@ std::string Base64DecodeBytes(std::string_view b64, std::size_t significant) {
     return out;
 }
 
+bool IsAsciiText(std::u16string_view text) {
+    for (char16_t c : text) {
+        if (c >= 0x80) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string Base64DecodeBytes(std::string_view b64, std::size_t significant) {
+    return DecodeUnits(b64.data(), b64.size(), significant);
+}
+
 std::string Base64DecodeBytes(std::string_view b64) {
     const std::size_t eq = b64.find('=');
     return Base64DecodeBytes(b64, eq == std::string_view::npos ? b64.size() : eq);
@@ -88,12 +104,17 @@ std::u16string Base64Encode(std::u16string_view text) {
     return Widen(Base64EncodeBytes(text::ToAnsi(text)));
 }
 
-std::u16string Base64Decode(std::u16string_view text) {
+std::string Base64DecodeToBytes(std::u16string_view text) {
     // The output length counts characters of the text, while the groups are
-    // walked over its bytes; the two differ only for non-ASCII input.
+    // walked over its GBK bytes; the two differ only for non-ASCII input.
     const std::size_t eq = text.find(u'=');
     const std::size_t significant = eq == std::u16string_view::npos ? text.size() : eq;
-    return text::FromAnsi(Base64DecodeBytes(text::ToAnsi(text), significant));
+    if (IsAsciiText(text)) return DecodeUnits(text.data(), text.size(), significant);
+    return Base64DecodeBytes(text::ToAnsi(text), significant);
+}
+
+std::u16string Base64Decode(std::u16string_view text) {
+    return text::FromAnsi(Base64DecodeToBytes(text));
 }
 
 }  // namespace tessel::links

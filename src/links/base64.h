@@ -25,6 +25,9 @@ std::u16string Base64Encode(std::u16string_view text);
 // The GBK text of the bytes that `text` encodes, by the lenient rules above.
 std::u16string Base64Decode(std::u16string_view text);
 
+// The bytes that `text` encodes (Base64Decode before the GBK conversion).
+std::string Base64DecodeToBytes(std::u16string_view text);
+
 // Byte-level forms of the two, for callers that already hold bytes.
 std::string Base64EncodeBytes(std::string_view bytes);
 

@@ -13,9 +13,9 @@ using text::Left;
 using text::Mid;
 using text::StartsWithNoCase;
 
-constexpr std::u16string_view kThunderStart = u"AA";
-constexpr std::u16string_view kThunderEnd = u"ZZ";
-constexpr std::u16string_view kFlashGetTag = u"[FLASHGET]";
+constexpr std::string_view kThunderStart = "AA";
+constexpr std::string_view kThunderEnd = "ZZ";
+constexpr std::string_view kFlashGetTag = "[FLASHGET]";
 
 // The characters after the first "://"; without one, all but the first two.
 std::u16string_view AfterScheme(std::u16string_view link) {
@@ -24,10 +24,9 @@ std::u16string_view AfterScheme(std::u16string_view link) {
     return from < link.size() ? link.substr(from) : std::u16string_view{};
 }
 
-std::string DecodePayloadBytes(std::u16string_view payload) {
-    const std::size_t eq = payload.find(u'=');
-    return Base64DecodeBytes(text::ToAnsi(payload), eq == std::u16string_view::npos ? payload.size() : eq);
-}
+std::string DecodePayloadBytes(std::u16string_view payload) { return Base64DecodeToBytes(payload); }
+
+std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 // Whether address bytes are UTF-8 rather than GBK.  Many single GBK
 // characters are also a valid two-byte UTF-8 sequence (源 is D4 B4, which
@@ -45,18 +44,21 @@ bool ReadsAsUtf8(std::string_view bytes) {
     return threeByte && text::IsValidUtf8(bytes);
 }
 
-// Between a start tag and the first end tag.  The UTF-8 reading is tried on
-// the address bytes alone, because a link without padding leaves a few junk
-// bytes behind the end tag that would spoil a test of the whole payload.
-std::optional<std::u16string> CutTagged(const std::string& bytes, std::u16string_view startTag,
-                                        std::u16string_view endTag) {
-    const std::string start = text::ToAnsi(startTag);
-    const std::string end = text::ToAnsi(endTag);
-    if (bytes.size() >= start.size() && text::IsAscii(std::string_view(bytes).substr(0, start.size()))) {
-        const std::string_view body = std::string_view(bytes).substr(start.size());
-        const std::size_t hit = body.find(end);
-        if (hit != std::string_view::npos && ReadsAsUtf8(body.substr(0, hit))) {
-            return text::FromUtf8(body.substr(0, hit));
+// Between a start tag and the first end tag.  Tags are ASCII, so they are
+// searched among the bytes, where UTF-8 and GBK agree as long as everything
+// before the hit is ASCII too; the general GBK case works on the text.  The
+// UTF-8 reading is tried on the address bytes alone, because a link without
+// padding leaves a few junk bytes behind the end tag.
+std::optional<std::u16string> CutTagged(std::string_view bytes, std::string_view startTag,
+                                        std::string_view endTag) {
+    if (bytes.size() >= startTag.size()) {
+        const std::string_view body = bytes.substr(startTag.size());
+        const std::size_t hit = body.find(endTag);
+        if (hit != std::string_view::npos) {
+            if (text::IsAscii(bytes.substr(0, startTag.size() + hit))) return Widen(body.substr(0, hit));
+            if (text::IsAscii(bytes.substr(0, startTag.size())) && ReadsAsUtf8(body.substr(0, hit))) {
+                return text::FromUtf8(body.substr(0, hit));
+            }
         }
     }
 
@@ -65,13 +67,14 @@ std::optional<std::u16string> CutTagged(const std::string& bytes, std::u16string
     // The start tag is skipped, never compared: links made by other tools
     // vary there and the managers do not care either.
     const std::u16string rest = Mid(decoded, static_cast<text::Pos>(startTag.size()) + 1);
-    const text::Pos hit = InStrExact(rest, endTag);
+    const text::Pos hit = InStrExact(rest, Widen(endTag));
     if (hit == 0) return std::nullopt;
     return Left(rest, hit - 1);
 }
 
 std::optional<std::u16string> DecodeQqdl(std::u16string_view link) {
     const std::string bytes = DecodePayloadBytes(AfterScheme(link));
+    if (text::IsAscii(bytes)) return Widen(bytes);
     if (ReadsAsUtf8(bytes)) return text::FromUtf8(bytes);
     return text::FromAnsi(bytes);
 }
@@ -81,15 +84,32 @@ std::optional<std::u16string> DecodeRayfile(std::u16string_view link) {
     if (link.size() < kSchemeLength) return std::nullopt;
     const std::string bytes = DecodePayloadBytes(link.substr(kSchemeLength));
 
-    const std::size_t bar = bytes.find('|');
-    if (bar != std::string::npos && ReadsAsUtf8(std::string_view(bytes).substr(0, bar))) {
-        return u"http://" + text::FromUtf8(std::string_view(bytes).substr(0, bar));
+    // "|" is ASCII: a byte-level hit with only ASCII before it is exact.
+    const std::string_view all(bytes);
+    const std::size_t bar = all.find('|');
+    if (bar != std::string_view::npos) {
+        if (text::IsAscii(all.substr(0, bar))) return u"http://" + Widen(all.substr(0, bar));
+        if (ReadsAsUtf8(all.substr(0, bar))) return u"http://" + text::FromUtf8(all.substr(0, bar));
     }
     const std::u16string decoded = text::FromAnsi(bytes);
     const text::Pos p = InStrExact(decoded, u"|");
     if (p == 0) return std::nullopt;
     // The size behind the bar is not needed to fetch the file.
     return u"http://" + Left(decoded, p - 1);
+}
+
+// scheme + Base64(start + address + end) + trailer, all parts already GBK.
+// (GBK is stateless, so the bytes of the parts are the bytes of the whole.)
+std::u16string Wrap(std::u16string_view scheme, std::string_view start, std::string_view address,
+                    std::string_view end, std::u16string_view trailer) {
+    std::string payload;
+    payload.reserve(start.size() + address.size() + end.size());
+    payload.append(start).append(address).append(end);
+    const std::string b64 = Base64EncodeBytes(payload);
+    std::u16string link;
+    link.reserve(scheme.size() + b64.size() + trailer.size());
+    link.append(scheme).append(b64.begin(), b64.end()).append(trailer);
+    return link;
 }
 
 }  // namespace
@@ -100,27 +120,21 @@ bool IsPlainAddress(std::u16string_view address) {
 }
 
 std::u16string EncodeThunderLink(std::u16string_view address) {
-    std::u16string payload;
-    payload.reserve(address.size() + 4);
-    payload.append(kThunderStart).append(address).append(kThunderEnd);
-    return u"thunder://" + Base64Encode(payload) + u"/";
+    return Wrap(u"thunder://", kThunderStart, text::ToAnsi(address), kThunderEnd, u"/");
 }
 
 std::u16string EncodeFlashGetLink(std::u16string_view address) {
-    std::u16string payload;
-    payload.reserve(address.size() + 2 * kFlashGetTag.size());
-    payload.append(kFlashGetTag).append(address).append(kFlashGetTag);
-    return u"flashget://" + Base64Encode(payload) + u"&vek/";
+    return Wrap(u"flashget://", kFlashGetTag, text::ToAnsi(address), kFlashGetTag, u"&vek/");
 }
 
 std::u16string EncodeQqdlLink(std::u16string_view address) {
-    return u"qqdl://" + Base64Encode(address) + u"/";
+    return Wrap(u"qqdl://", {}, text::ToAnsi(address), {}, u"/");
 }
 
 std::u16string EncodeRayfileLink(std::u16string_view address, std::u16string_view size) {
-    std::u16string payload(AfterScheme(address));
-    payload.append(u"|").append(size);
-    return u"fs2you://" + Base64Encode(payload) + u"/";
+    std::string sizePart(1, '|');
+    sizePart.append(text::ToAnsi(size));
+    return Wrap(u"fs2you://", {}, text::ToAnsi(AfterScheme(address)), sizePart, u"/");
 }
 
 std::optional<std::u16string> DecodeSpecialLink(std::u16string_view link) {
