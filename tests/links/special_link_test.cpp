@@ -110,6 +110,10 @@ TEST(DecodeSpecialLink, Utf8PayloadsOfNewerToolsAndGbkPayloadsBothRead) {
     EXPECT_EQ(DecodeSpecialLink(u"qqdl://xOO6ww==/"), u"你好");
     // GBK 源 (D4 B4) and 影 (D3 B0) are also valid two-byte UTF-8.
     EXPECT_EQ(DecodeSpecialLink(EncodeQqdlLink(u"http://a/源影")), u"http://a/源影");
+    // GBK trail bytes can be "Z" (乑 is 81 5A) or "|" (亅 is 81 7C): tags are
+    // found among characters, not among bytes.
+    EXPECT_EQ(DecodeSpecialLink(EncodeThunderLink(u"http://a/乑")), u"http://a/乑");
+    EXPECT_EQ(DecodeSpecialLink(EncodeRayfileLink(u"http://a/亅", u"1")), u"http://a/亅");
     EXPECT_EQ(DecodeSpecialLink(EncodeThunderLink(expected)), expected);
 }
 
