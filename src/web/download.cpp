@@ -321,7 +321,13 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
 
 std::optional<std::u16string> FetchReplyTextVia(Cls_DownLoad& fetcher, std::u16string_view url,
                                                 const std::string& path, Long lTimeOut) {
-    if (fetcher.DLFile(url, path, lTimeOut) == 0) return std::nullopt;
+    // A service reply is small; a server that sends without end must not
+    // fill the disk.
+    const std::int64_t oldLimit = fetcher.ReplyLimit();
+    fetcher.SetReplyLimit(kMaxReplyBytes);
+    const Long got = fetcher.DLFile(url, path, lTimeOut);
+    fetcher.SetReplyLimit(oldLimit);
+    if (got == 0) return std::nullopt;
     return ReadReplyText(path);
 }
 

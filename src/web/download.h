@@ -93,6 +93,7 @@ public:
     // the fetch ends with state 9, the local file is removed and DLFile
     // returns 0.
     void SetReplyLimit(std::int64_t bytes) { replyLimit_ = bytes; }
+    std::int64_t ReplyLimit() const { return replyLimit_; }
 
 private:
     void Raise(Long state);
@@ -103,9 +104,9 @@ private:
     std::int64_t replyLimit_ = 0;
 };
 
-// DLFile into `path`, then the file read back as GBK text (up to
-// kMaxReplyBytes).  Nothing when DLFile returned 0 or the file cannot be
-// read.  The file is left in place.
+// DLFile into `path` with the reply bounded by kMaxReplyBytes (for this
+// fetch only), then the file read back as GBK text.  Nothing when DLFile
+// returned 0 or the file cannot be read.  The file is left in place.
 std::optional<std::u16string> FetchReplyTextVia(Cls_DownLoad& fetcher, std::u16string_view url,
                                                 const std::string& path, Long lTimeOut);
 

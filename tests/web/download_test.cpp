@@ -176,6 +176,15 @@ TEST_F(DownloadTest, ReplyPastTheLimitIsCutOffAndDropped) {
     ExpectBlocksUpTo(512);  // the block that would cross the limit is never written
 }
 
+TEST_F(DownloadTest, ServiceReplyThroughTheFetcherIsBoundedAndReadAsText) {
+    lastUrl = server.Url("/echo");
+    EXPECT_EQ(FetchReplyTextVia(cdf, lastUrl, file, kTimeOut), u"VB Http|no-cache|no-cache|/echo");
+    lastUrl = server.Url("/endless");
+    EXPECT_EQ(FetchReplyTextVia(cdf, lastUrl, file, kTimeOut), std::nullopt);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(cdf.ReplyLimit(), 0);  // only that fetch was bounded
+}
+
 TEST_F(DownloadTest, PlantedLinkAtTheLocalPathIsNotFollowed) {
     testing::WriteAll(dir / "victim", "precious");
     fs::create_symlink(dir / "victim", file);
