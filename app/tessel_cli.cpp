@@ -102,21 +102,36 @@ struct Outcome {
 
 using Converter = std::function<Outcome(std::string_view item)>;
 
+// Links and addresses are nearly always ASCII: skip the general converters.
+std::u16string Utf8In(std::string_view s) {
+    if (text::IsAscii(s)) return std::u16string(s.begin(), s.end());
+    return text::FromUtf8(s);
+}
+
+std::string Utf8Out(std::u16string_view s) {
+    for (char16_t c : s) {
+        if (c >= 0x80) return text::ToUtf8(s);
+    }
+    return std::string(s.begin(), s.end());
+}
+
 Outcome FromCommand(const links::CommandResult& r) {
-    if (!r.accepted) return {{}, text::ToUtf8(r.output)};
+    if (!r.accepted) return {{}, Utf8Out(r.output)};
     // A line break inside a result would shift every later line of a batch.
-    if (r.output.find_first_of(u"\r\n") != std::u16string::npos) return {{}, "结果含有换行符，无法写成一行"};
-    return {text::ToUtf8(r.output), {}};
+    if (r.output.find(u'\n') != std::u16string::npos || r.output.find(u'\r') != std::u16string::npos) {
+        return {{}, "结果含有换行符，无法写成一行"};
+    }
+    return {Utf8Out(r.output), {}};
 }
 
 Converter LinkConverter(links::CommandResult (*command)(std::u16string_view)) {
-    return [command](std::string_view item) { return FromCommand(command(text::FromUtf8(item))); };
+    return [command](std::string_view item) { return FromCommand(command(Utf8In(item))); };
 }
 
 Converter UrlConverter(bool decode) {
     return [decode](std::string_view item) {
         links::CommandResult r;
-        r.input = links::CleanInput(text::FromUtf8(item));
+        r.input = links::CleanInput(Utf8In(item));
         if (r.input.empty()) {
             r.output = std::u16string(links::kAskForUrlText);
             r.accepted = false;
@@ -129,7 +144,7 @@ Converter UrlConverter(bool decode) {
 
 Converter RayfileConverter(std::u16string size) {
     return [size = std::move(size)](std::string_view item) {
-        const links::RayfileStart start = links::RayfileBegin(text::FromUtf8(item));
+        const links::RayfileStart start = links::RayfileBegin(Utf8In(item));
         links::CommandResult r;
         if (start.output) {
             r.output = *start.output;
