@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QWindow>
+#include <chrono>
 
 #include "controls/safe_tabs.h"
 #include "controls/sk_button.h"
@@ -49,6 +50,14 @@ QIcon WindowIcon() {
 }
 
 }  // namespace
+
+Q_LOGGING_CATEGORY(lcWindow, "tessel.window", QtWarningMsg)
+
+qint64 FrmMain::MonotonicMicros() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
     : QWidget(parent,

@@ -69,6 +69,7 @@ void FrmMain::OnMessageChanged() {
   if (out.activateTab) safeTabs->setActiveTab(*out.activateTab);
   if (out.storeLinkActiveTab) WriteInt16(settings_, keys::kLinkActiveTab, 1);
   if (out.storeUDownActiveTab) WriteInt16(settings_, keys::kUDownActiveTab, 1);
+  qCDebug(lcWindow, "routed at %lld us", MonotonicMicros());
 }
 
 }  // namespace tessel::shell

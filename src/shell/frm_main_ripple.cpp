@@ -56,6 +56,10 @@ void FrmMain::DrawWaveFrame() {
 }
 
 void FrmMain::paintEvent(QPaintEvent*) {
+  if (!painted_) {
+    painted_ = true;
+    qCDebug(lcWindow, "first paint at %lld us", MonotonicMicros());
+  }
   if (banner_frame_.isNull()) return;
   QPainter p(this);
   p.drawImage(0, 0, banner_frame_);
