@@ -171,6 +171,20 @@ private:
     bool added_ = false;
 };
 
+class FileHandle {
+public:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
 class RunningFlag {
 public:
     explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
@@ -258,7 +272,8 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
     const auto start = Clock::now();
     Raise(kStateReading);
     // Created only now, so an address that never answers leaves no file.
-    const int fd = OpenReplyForWrite(sLocalFilePath);
+    const FileHandle file(OpenReplyForWrite(sLocalFilePath));
+    const int fd = file.get();
     Long finalState = kStateEndOfData;
     std::int64_t total = 0;
     bool cutOff = false;
@@ -306,7 +321,6 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
             if (Clock::now() - std::max(quietSince, t.lastData) >= silence) break;
             pumpEvents();
         }
-        ::close(fd);
     }
     Raise(finalState);
     if (cutOff) {
