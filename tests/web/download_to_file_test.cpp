@@ -50,13 +50,6 @@ TEST_F(DownloadToFileTest, FailuresLeaveNoReplyBehind) {
     }
 }
 
-TEST_F(DownloadToFileTest, PlantedLinkIsRefusedAndItsTargetUntouched) {
-    testing::WriteAll(dir / "victim", "precious");
-    fs::create_symlink(dir / "victim", file);
-    EXPECT_EQ(DownloadToFile(server.Url("/echo"), file), kDownloadFileFailed);
-    EXPECT_EQ(ReadAll(dir / "victim"), "precious");
-}
-
 TEST_F(DownloadToFileTest, FetchReplyTextDecodesGbkAndRemovesTheFile) {
     EXPECT_EQ(FetchReplyText(server.Url("/echo/%D6%D0"), file), u"VB Http|no-cache|no-cache|/echo/%D6%D0");
     EXPECT_FALSE(fs::exists(file));
