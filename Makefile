@@ -7,7 +7,7 @@ BENCH_BUILD?= build-bench
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: run test check asan bench deps configure build clean gallery screenshots
+.PHONY: run test check asan bench deps configure build clean
 
 deps:
 	@./scripts/install-deps.sh
