@@ -23,6 +23,7 @@
 #include "controls/sk_button.h"
 #include "controls/twips.h"
 #include "shell/frm_tray.h"
+#include "shell/clipboard_text_box.h"
 #include "shell/prompts.h"
 #include "shell/settings_store.h"
 #include "text/vbstring.h"

@@ -67,6 +67,7 @@ namespace tessel::shell {
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 class FrmTray;
+class ClipboardTextBox;
 class Prompts;
 class SettingsStore;
 
@@ -155,7 +156,7 @@ class FrmMain : public QWidget {
   SafeTabs* safeTabs = nullptr;  // object name "SafeTabs"
   QGroupBox* FraIP = nullptr;
   SkButton* skbOption = nullptr;
-  QLineEdit* txtMessage = nullptr;
+  ClipboardTextBox* txtMessage = nullptr;  // hidden; holds the last clipboard text
   QMenu* mnumain = nullptr;
   QAction* mnuexit = nullptr;
 

@@ -11,6 +11,7 @@
 #include "controls/safe_tabs.h"
 #include "links/routing.h"
 #include "shell/frm_main.h"
+#include "shell/clipboard_text_box.h"
 #include "shell/settings_store.h"
 
 namespace tessel::shell {
@@ -27,7 +28,7 @@ bool FlagIsOne(const SettingsStore& store, const SettingKey& key) {
 void FrmMain::WireClipboard() {
   // Only a real change of the box's text routes, so the same text copied
   // twice is routed once.
-  connect(txtMessage, &QLineEdit::textChanged, this, &FrmMain::OnMessageChanged);
+  connect(txtMessage, &ClipboardTextBox::textChanged, this, &FrmMain::OnMessageChanged);
   connect(chkClipboard, &QCheckBox::clicked, this, &FrmMain::OnClipboardCheckClick);
 }
 
@@ -55,7 +56,7 @@ void FrmMain::OnMessageChanged() {
   links::RoutingInput in;
   in.watcherOn = chkClipboard->isChecked();
   if (!in.watcherOn) return;
-  in.txtMessage = BoxText(txtMessage);
+  in.txtMessage = txtMessage->text().toStdU16String();
   in.txtOutput = BoxText(txtOutput);
   in.txtFlvlink = BoxText(txtFlvlink);
   in.linkActiveTabIsOne = FlagIsOne(settings_, keys::kLinkActiveTab);

@@ -18,6 +18,7 @@
 #include "controls/sk_button.h"
 #include "controls/twips.h"
 #include "shell/frm_main.h"
+#include "shell/clipboard_text_box.h"
 
 namespace tessel::shell {
 
@@ -138,8 +139,8 @@ void FrmMain::BuildLayout() {
   skbOption = Button(this, "skbOption", QStringLiteral("展开设置>>"), 6270, 4215, 1095, 335);
   BuildOptionsStrip();
 
-  txtMessage = Line(this, "txtMessage", Px(0, 5040, 7455, 375));
-  txtMessage->hide();
+  txtMessage = Named(new ClipboardTextBox(this), "txtMessage");
+  txtMessage->setGeometry(Px(0, 5040, 7455, 375));
 
   // The window's own menu is never shown (the working one is the tray's).
   mnumain = Named(new QMenu(QStringLiteral("菜单"), this), "mnumain");

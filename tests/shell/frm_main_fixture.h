@@ -20,6 +20,7 @@
 
 #include "scripted_prompts.h"
 #include "shell/frm_main.h"
+#include "shell/clipboard_text_box.h"
 #include "shell/settings_store.h"
 
 // Readable failures for Qt strings.
