@@ -2,9 +2,9 @@
 // Any bytes as a service reply (decoded from GBK like a reply file) and as
 // user input: the readers must neither crash nor break their promises.
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
+#include "check.h"
 #include "text/codepage.h"
 #include "web/pick_code.h"
 #include "web/public_ip.h"
@@ -21,21 +21,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (video.txtFlvlink) {
         // What the box settles on is a fixed point of its filter.
         const web::FlvFilterResult again = web::ApplyFlvlinkFilter(*video.txtFlvlink, homes);
-        if (again.text != *video.txtFlvlink || again.clearTip) std::abort();
+        FUZZ_CHECK(again.text == *video.txtFlvlink && !again.clearTip);
     }
-    if (video.message && video.txtFlvlink) std::abort();
+    FUZZ_CHECK(!(video.message && video.txtFlvlink));
 
     const web::PickCodeReply pick = web::ReadPickCodeReply(text);
-    if (!pick.txtTel) std::abort();  // the first box always gets an answer
-    if (pick.storeErrorCode && pick.deleteReply) std::abort();
+    FUZZ_CHECK(pick.txtTel);  // the first box always gets an answer
+    FUZZ_CHECK(!(pick.storeErrorCode && pick.deleteReply));
 
-    if (const auto ip = web::ReadIpReply(text); ip && ip->size() >= text.size() + 1) std::abort();
-    if (web::CutPickCode(text).size() > text.size()) std::abort();
+    if (const auto ip = web::ReadIpReply(text)) FUZZ_CHECK(ip->size() <= text.size());
+    FUZZ_CHECK(web::CutPickCode(text).size() <= text.size());
 
     const std::string wire = web::ToWireUrl(text);
     for (unsigned char c : wire) {
-        if (c <= 0x20 || c >= 0x7F) std::abort();
+        FUZZ_CHECK(c > 0x20 && c < 0x7F);
     }
-    if (web::EscapeUrlText(web::EscapeUrlText(text)) != web::EscapeUrlText(text)) std::abort();
+    FUZZ_CHECK(web::EscapeUrlText(web::EscapeUrlText(text)) == web::EscapeUrlText(text));
     return 0;
 }
