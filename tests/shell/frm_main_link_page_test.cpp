@@ -109,7 +109,6 @@ TEST_F(FrmMainTest, RayfileAsksItsQuestionsAndBuildsTheLink) {
       {"empty", "   ", {}, {}, "请输入待转换链接", 0},
       {"no, typed", " http://a/b ", {Prompts::Answer::No}, {QString(" 1024 ")}, "fs2you://YS9ifDEwMjQ=/", 2},
       {"no, cancelled", "http://a/b", {Prompts::Answer::No}, {QString()}, "请输入链接中文件大小", 2},
-      {"no size announced", "http://a/b", {Prompts::Answer::Yes}, {QString("1024")}, "fs2you://YS9ifDEwMjQ=/", 2},
   };
   Start();
   w->move(200, 100);
