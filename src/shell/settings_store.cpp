@@ -53,6 +53,20 @@ QString IniSettingsStore::DefaultPath() {
   return base + QStringLiteral("/TESSEL/TESSEL.ini");
 }
 
+void IniSettingsStore::PrepareUserFile(const QString& path) {
+  const QFileInfo info(path);
+  QDir folder = info.absoluteDir();
+  if (!folder.exists()) {
+    folder.mkpath(QStringLiteral("."));
+    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner);
+  }
+  if (info.exists()) return;
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
 int ReadInt16(const SettingsStore& store, const SettingKey& key) {
   const double fallback = Fallback(key);
   const auto v = StoredNumber(store, key);

@@ -41,6 +41,10 @@ class IniSettingsStore final : public SettingsStore {
   // $XDG_CONFIG_HOME/TESSEL/TESSEL.ini, with ~/.config when the variable is
   // unset or not an absolute path.
   static QString DefaultPath();
+  // Creates the file's folder (owner only) and an empty file readable by the
+  // owner only, when they are missing: the file may hold the download
+  // engine's secret.
+  static void PrepareUserFile(const QString& path);
 
  private:
   mutable QSettings ini_;

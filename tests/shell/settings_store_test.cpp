@@ -79,6 +79,23 @@ TEST(SettingsPath, FollowsXdgConfigHomeWhenAbsolute) {
   qputenv("XDG_CONFIG_HOME", old);
 }
 
+// The file may hold the download engine's secret: owner only, and it stays
+// so when the settings are written.
+TEST_F(SettingsTest, UserFileIsPrivate) {
+  const QString user = dir.filePath("cfg/TESSEL/TESSEL.ini");
+  IniSettingsStore::PrepareUserFile(user);
+  IniSettingsStore written(user);
+  WriteText(written, keys::kAria2Secret, "s3cret");
+  written.Flush();
+  const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+  EXPECT_EQ(QFile::permissions(user) & ~(owner | QFileDevice::ReadUser | QFileDevice::WriteUser),
+            QFileDevice::Permissions());
+  EXPECT_EQ(QFile::permissions(dir.filePath("cfg/TESSEL")) &
+                (QFileDevice::ReadOther | QFileDevice::ReadGroup | QFileDevice::ExeOther),
+            QFileDevice::Permissions());
+  EXPECT_EQ(ReadText(IniSettingsStore(user), keys::kAria2Secret), "s3cret");
+}
+
 // The two worked examples of the message-box centring.
 TEST(CenterOver, CentresAndRoundsHalvesToEven) {
   EXPECT_EQ(CenterOver({100, 100, 600, 420}, {0, 0, 200, 100}), QPoint(250, 210));

@@ -7,6 +7,8 @@
       page, which is brought to the front once per run; a click on a command
       button and a double-click on the output box put the result on the X
       clipboard; Esc closes the window and the per-run flags read 0 after.
+  window_system_test.py <tessel binary> terminate
+      SIGTERM closes the window like its close button: the settings are saved.
   window_system_test.py <tessel binary> tray
       With a tray host running, the icon is there; its menu's exit item ends
       the program, removes the icon and saves the settings.  Skipped (77) when
@@ -104,6 +106,23 @@ def test_clipboard(binary):
             app.stop()
 
 
+def test_terminate(binary):
+    """A request to terminate closes the window the ordinary way."""
+    settings = {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500", "Clipboard": "1"}}
+    with Display() as display:
+        app = Tessel(display, binary, settings).start()
+        owner = display.copy(thunder("http://a/b"))
+        try:
+            check(wait_until(lambda: app.settings().get("frmMain", "linkActiveTab", fallback="") == "1"),
+                  "a routed link sets the per-run flag")
+            app.proc.terminate()
+            check(app.wait_exit() == 0, "SIGTERM ends the program normally")
+            check(app.settings()["frmMain"].get("linkActiveTab") == "0", "and the unload reset the flag")
+        finally:
+            owner.terminate()
+            app.stop()
+
+
 def tray_icon(display):
     """The window id of our icon inside the tray host's panel, or None."""
     tree = display.run("xwininfo", "-root", "-tree").stdout.decode().splitlines()
@@ -178,6 +197,9 @@ def main():
         return 0
     if which == "tray":
         return test_tray(binary)
+    if which == "terminate":
+        test_terminate(binary)
+        return 0
     raise SystemExit(f"unknown test {which}")
 
 
