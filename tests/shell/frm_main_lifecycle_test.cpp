@@ -34,24 +34,18 @@ TEST_F(FrmMainTest, FirstStartCentresAndStoresPosition) {
   EXPECT_EQ(Stored(keys::kTop), SingleToText((s.height() - w->height()) * 15 / 2.0));
 }
 
-TEST_F(FrmMainTest, LaterStartsRestoreThePosition) {
-  Put(keys::kFirstRun, "1");
-  Put(keys::kTop, "1500");
-  Put(keys::kLeft, "3000");
-  Start();
-  EXPECT_EQ(w->pos(), QPoint(200, 100));
-}
-
 struct BadPosition {
   const char* top;
   const char* left;
   QPoint expected;  // -1: the centred coordinate
 };
 
-// Text that is no number reads as the centred default; a position that puts
-// the whole window off every screen is centred altogether.
-TEST_F(FrmMainTest, UnusablePositionsCentreTheWindow) {
-  const BadPosition cases[] = {{"abc", "3000", {200, -1}},
+// Later starts restore the stored position; text that is no number reads as
+// the centred default; a position that puts the whole window off every
+// screen is centred altogether.
+TEST_F(FrmMainTest, LaterStartsRestoreUsablePositions) {
+  const BadPosition cases[] = {{"1500", "3000", {200, 100}},
+                               {"abc", "3000", {200, -1}},
                                {"1500", "", {-1, 100}},
                                {"-99999", "3000", {-1, -1}},
                                {"1500", "999999", {-1, -1}}};

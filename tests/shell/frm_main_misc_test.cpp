@@ -66,14 +66,6 @@ TEST_F(FrmMainTest, ExitItemUnloadsBothWindows) {
   EXPECT_EQ(Stored(keys::kLinkActiveTab), "0");
 }
 
-TEST_F(FrmMainTest, ClosingTheWindowUnloadsTheTray) {
-  Make();
-  FrmTray tray(*w);
-  tray.Load();
-  w->close();
-  EXPECT_FALSE(tray.IsLoaded());
-}
-
 // ---------------------------------------------------------------------------
 // Ripple
 
@@ -210,9 +202,6 @@ TEST_F(FrmMainTest, QtPromptsShowTitledBoxes) {
   EXPECT_EQ(real.Input("大小：", "文件大小", QString(), QPoint(40, 30)), QString(" 2048 "));
   EXPECT_EQ(title, "文件大小");
   EXPECT_EQ(inputAt, QPoint(40, 30));
-
-  QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-  EXPECT_FALSE(real.Input("大小：", "文件大小", QString(), QPoint(40, 30)).has_value());
 }
 
 }  // namespace
