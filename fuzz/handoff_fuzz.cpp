@@ -5,6 +5,7 @@
 // title out of its folder or a raw blank into a link.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -63,21 +64,26 @@ void CheckProbes(const RegHive& hive) {
 }
 
 // Escaped the way Wine writes names and strings: C escapes for control
-// characters, \xHHHH for every unit above 127.
+// characters, octal for other control characters and \x hex for every unit
+// above 127, both padded to full length only when a digit follows.
 std::string Escape(std::u16string_view s, bool keyName) {
     static constexpr std::string_view kControl = "\a\b\t\n\v\f\r\x1b";
     static constexpr std::string_view kLetter = "abtnvfre";
     std::string out;
     char buf[16];
-    for (char16_t c : s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i];
+        const char16_t next = i + 1 < s.size() ? s[i + 1] : u'\0';
         if (c > 127) {
-            std::snprintf(buf, sizeof buf, "\\x%04x", static_cast<unsigned>(c));
+            const bool hexFollows = next < 128 && std::isxdigit(static_cast<unsigned char>(next));
+            std::snprintf(buf, sizeof buf, hexFollows ? "\\x%04x" : "\\x%x", static_cast<unsigned>(c));
             out += buf;
         } else if (const std::size_t k = kControl.find(static_cast<char>(c)); c != 0 && k != std::string_view::npos) {
             out += '\\';
             out += kLetter[k];
-        } else if (c < 32 || c == 127) {
-            std::snprintf(buf, sizeof buf, "\\%03o", static_cast<unsigned>(c));
+        } else if (c < 32) {
+            const bool octalFollows = next >= u'0' && next <= u'7';
+            std::snprintf(buf, sizeof buf, octalFollows ? "\\%03o" : "\\%o", static_cast<unsigned>(c));
             out += buf;
         } else {
             if (c == '\\' || c == '"' || (keyName && (c == '[' || c == ']'))) out += '\\';
