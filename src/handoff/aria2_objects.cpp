@@ -62,7 +62,7 @@ std::u16string Arg(std::span<const Variant> args, std::size_t index) {
 
 class Aria2Object : public AutomationObject {
 public:
-    Aria2Object(const ObjectSpec& spec, const Aria2Settings& settings) : spec_(spec), settings_(settings) {}
+    Aria2Object(const ObjectSpec& shape, const Aria2Settings& settings) : spec_(shape), settings_(settings) {}
 
     Variant Invoke(std::u16string_view method, std::span<const Variant> args) override {
         const MethodSpec* m = nullptr;
@@ -157,8 +157,8 @@ std::string SendToAria2(const Aria2Settings& settings, const Aria2Task& task, st
 }
 
 std::unique_ptr<AutomationObject> Aria2ObjectFactory::Create(std::u16string_view progId) {
-    for (const ObjectSpec& spec : kObjects) {
-        if (text::EqualsNoCase(spec.progId, progId)) return std::make_unique<Aria2Object>(spec, settings_);
+    for (const ObjectSpec& shape : kObjects) {
+        if (text::EqualsNoCase(shape.progId, progId)) return std::make_unique<Aria2Object>(shape, settings_);
     }
     return nullptr;
 }
