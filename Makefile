@@ -7,7 +7,7 @@ BENCH_BUILD?= build-bench
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: run test check asan bench deps configure build clean
+.PHONY: run test check asan bench fuzz deps configure build clean
 
 deps:
 	@./scripts/install-deps.sh
@@ -42,6 +42,11 @@ bench: deps
 	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSEL_BENCH=ON >/dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@for b in $(BENCH_BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+# libFuzzer targets for every reader of outside input (clang); FUZZ_SECONDS per target.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@./fuzz/run.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
