@@ -20,6 +20,8 @@
 //   frm_main_video_page.cpp, frm_main_disk_page.cpp, frm_main_ip.cpp:
 //                           the online-video page, the 115 page and the
 //                           public IP (their commands are wired there)
+//   frm_main_handoff.cpp    the video page's download-manager buttons
+//   frm_main_rayfile_fetch.cpp  the Rayfile size fetch through Cdf
 //
 // Everything runs on the user-interface thread.  Long operations (a file
 // checksum, a fetch) call PumpEvents() between blocks.
@@ -267,6 +269,7 @@ class FrmMain : public QWidget {
   void WireLinkPage();
   void WireClipboard();
   void WireVideoPage();
+  void WireHandoff();
   void WireDiskPage();
   void WireIp();
 

@@ -87,8 +87,9 @@ inline constexpr SettingKey kErrorCode{kMainGroup, "errorcode", SettingKind::Int
 inline constexpr SettingKey kParseHome{kServicesGroup, "ParseHome", SettingKind::Text,
                                        "http://www.flvcd.com"};
 inline constexpr SettingKey kParseHome2{kServicesGroup, "ParseHome2", SettingKind::Text, ""};
-inline constexpr SettingKey kPickCodeApi{kServicesGroup, "PickCodeApi", SettingKind::Text, ""};
-inline constexpr SettingKey kIpEcho{kServicesGroup, "IpEcho", SettingKind::Text, ""};
+inline constexpr SettingKey kPickCodeApi{kServicesGroup, "PickCodeApi", SettingKind::Text,
+                                         "https://uapi.115.com"};
+inline constexpr SettingKey kIpEcho{kServicesGroup, "IpEcho", SettingKind::Text, "http://uapi.115.com"};
 inline constexpr SettingKey kDiskServiceDomain{kServicesGroup, "DiskServiceDomain",
                                                SettingKind::Text, "115.com"};
 inline constexpr SettingKey kAria2Rpc{kServicesGroup, "Aria2Rpc", SettingKind::Text,

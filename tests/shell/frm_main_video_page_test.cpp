@@ -1,0 +1,192 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The online-video page against a parse service on loopback: what the boxes,
+// the title tooltip and the message boxes show for each kind of reply, the
+// filter on every change of the output box, paste and copy, and the browser
+// download.
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "controls/sk_button.h"
+#include "frm_main_fixture.h"
+#include "loopback_http.h"
+#include "text/codepage.h"
+
+namespace tessel::shell::testing {
+namespace {
+
+// Records what the desktop would have opened.
+class UrlRecorder : public QObject {
+  Q_OBJECT
+ public:
+  std::vector<QUrl> opened;
+ public slots:
+  void Open(const QUrl& url) { opened.push_back(url); }
+};
+
+class VideoPageTest : public FrmMainTest {
+ protected:
+  void SetUp() override {
+    FrmMainTest::SetUp();
+    http.server().Get("/parse.php", [this](const httplib::Request& req, httplib::Response& res) {
+      http.Record(req);
+      std::lock_guard lock(replyMutex);
+      res.status = replyStatus;
+      res.set_content(reply, "text/html; charset=gb2312");
+    });
+    http.Start();
+    Put(keys::kParseHome, http.Base());
+    Put(keys::kParseHome2, "http://second.test");
+  }
+
+  // The service answers with `text` in GBK, as the real one does.
+  void Serve(std::u16string_view text, int status = 200) {
+    std::lock_guard lock(replyMutex);
+    reply = text::ToAnsi(text);
+    replyStatus = status;
+  }
+
+  void ParseFor(const QString& input) {
+    w->SetBoxText(w->txtOnlineflv, input.toStdU16String());
+    emit w->skbParse->Click();
+  }
+
+  LoopbackHttp http;
+  std::mutex replyMutex;
+  std::string reply;
+  int replyStatus = 200;
+};
+
+const std::u16string kSingle = u"<html><br>下载地址：<a href=\"";
+
+struct ParseRow {
+  const char* name;
+  std::u16string reply;
+  int status;
+  QString flvlink;  // what the box shows afterwards
+  QString tip;
+  QString message;  // the message box, if one is shown
+};
+
+TEST_F(VideoPageTest, ParseShowsAddressTitleOrVerdict) {
+  const QString before = QStringLiteral("http://old.test/kept.flv");
+  const ParseRow rows[] = {
+      {"single address with title", kSingle + u"http://media.test/v.flv\">var cliptitle = \"片名 1\";", 200,
+       "http://media.test/v.flv", "片名 1", ""},
+      {"album of two items", u"优酷专辑解析 当前解析专辑<U>http://a.test/1<X><U>http://a.test/2<X><N>专辑名.<P>", 200,
+       "http://a.test/1http://a.test/2", "专辑名", ""},
+      {"rtmp stream", kSingle + u"rtmp://media.test/live\">cliptitle=\"T\"", 200, "该视频为RTMP流媒体，请使用硕鼠下载", "",
+       ""},
+      {"service failed", u"<p>解析失败，请确认视频是否被删除、地址是否正确，或稍后重试</p>", 200, before, "",
+       "解析失败，请确认视频是否被删除、地址是否正确，或稍后重试"},
+      {"tudou album", u"土豆专辑解析 当前解析专辑<U>http://a.test/1<X>", 200, before, "",
+       "对不起，暂不支持土豆专辑解析，请到硕鼠网站解析"},
+      {"error status", u"<h1>Not Found</h1>", 404, "连接网络失败", "", ""},
+  };
+  Start();
+  for (const ParseRow& r : rows) {
+    SCOPED_TRACE(r.name);
+    prompts.asked.clear();
+    w->SetBoxText(w->txtFlvlink, before.toStdU16String());
+    w->imgTip->setToolTip("previous title");
+    Serve(r.reply, r.status);
+    ParseFor(" http://v.test/v/12345.html \r\n");
+    EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://v.test/v/12345.html");
+    EXPECT_EQ(w->txtFlvlink->toPlainText(), r.flvlink);
+    EXPECT_EQ(w->imgTip->toolTip(), r.tip);
+    if (r.message.isEmpty()) {
+      EXPECT_TRUE(prompts.asked.empty());
+      continue;
+    }
+    ASSERT_EQ(prompts.asked.size(), 1u);
+    EXPECT_EQ(prompts.asked[0].text, r.message);
+    EXPECT_EQ(prompts.asked[0].title, "提示");
+    EXPECT_EQ(prompts.asked[0].buttons, Prompts::Buttons::Ok);
+  }
+  const auto targets = http.Targets();
+  ASSERT_EQ(targets.size(), std::size(rows));
+  EXPECT_EQ(targets.back(), "/parse.php?kw=http://v.test/v/12345.html&flag=&format=high");
+}
+
+TEST_F(VideoPageTest, EmptyInputAsksWithoutCallingTheService) {
+  Start();
+  w->imgTip->setToolTip("previous title");
+  ParseFor("  \r\n ");
+  EXPECT_EQ(w->txtFlvlink->toPlainText(), "请输入在线视频地址");
+  EXPECT_EQ(w->imgTip->toolTip(), "previous title");
+  EXPECT_TRUE(http.Targets().empty());
+}
+
+TEST_F(VideoPageTest, NoServiceListeningReportsTheFailedConnection) {
+  Put(keys::kParseHome, ClosedPortBase());
+  Start();
+  ParseFor("http://v.test/page");
+  EXPECT_EQ(w->txtFlvlink->toPlainText(), "连接网络失败");
+}
+
+// The filter belongs to the box, not to the parse: the notice of the load
+// passes it, and any later assignment is filtered as well.
+TEST_F(VideoPageTest, EveryChangeOfTheOutputBoxIsFiltered) {
+  Start();
+  EXPECT_EQ(w->txtFlvlink->toPlainText(), FrmMain::FlvNotice(http.Base()));
+  const struct {
+    QString assigned, shown;
+    bool tipCleared;
+  } rows[] = {
+      {http.Base(), "对不起，解析失败，您可以到硕鼠网站试试", true},
+      {"http://second.test", "对不起，解析失败，您可以到硕鼠网站试试", true},
+      {http.Base() + "/download-center.html", "请移步" + http.Base() + "搜索下载", true},
+      {"ftp://media.test/v", "对不起，解析失败，您可以到硕鼠网站试试", false},
+      {"MMS://media.test/v", "MMS://media.test/v", false},
+  };
+  for (const auto& r : rows) {
+    w->imgTip->setToolTip("title");
+    w->SetBoxText(w->txtFlvlink, r.assigned.toStdU16String());
+    EXPECT_EQ(w->txtFlvlink->toPlainText(), r.shown) << r.assigned.toStdString();
+    EXPECT_EQ(w->imgTip->toolTip().isEmpty(), r.tipCleared) << r.assigned.toStdString();
+  }
+}
+
+TEST_F(VideoPageTest, PasteAndCopyThroughTheClipboard) {
+  Start();
+  w->txtOnlineflv->setPlainText("typed");
+  QGuiApplication::clipboard()->setText("   ");
+  QTest::mouseDClick(w->txtOnlineflv->viewport(), Qt::LeftButton);
+  EXPECT_EQ(w->txtOnlineflv->toPlainText(), "typed");  // nothing but blanks to paste
+  QGuiApplication::clipboard()->setText("  http://v.test/a  ");
+  QTest::mouseDClick(w->txtOnlineflv->viewport(), Qt::LeftButton);
+  EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://v.test/a");
+  QGuiApplication::clipboard()->setText("http://v.test/b");
+  emit w->skbOnlineflv->Click();
+  EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://v.test/b");
+
+  w->SetBoxText(w->txtFlvlink, u"http://media.test/1.flv");
+  QTest::mouseDClick(w->txtFlvlink->viewport(), Qt::LeftButton);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://media.test/1.flv");
+  w->SetBoxText(w->txtFlvlink, u"http://media.test/2.flv");
+  emit w->skbFlvlink->Click();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://media.test/2.flv");
+  EXPECT_EQ(w->txtFlvlink->textCursor().selectedText(), "http://media.test/2.flv");
+  w->SetBoxText(w->txtFlvlink, u"");
+  emit w->skbFlvlink->Click();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://media.test/2.flv");
+}
+
+TEST_F(VideoPageTest, BrowserDownloadOpensOneHttpAddressOnly) {
+  UrlRecorder desktop;
+  QDesktopServices::setUrlHandler("http", &desktop, "Open");
+  Start();
+  for (const char16_t* text : {u"mms://media.test/v", u"http://a.test/1\r\nhttp://a.test/2", u"",
+                               u"HTTP://media.test/v.mp4", u"http://media.test/v.flv"}) {
+    w->SetBoxText(w->txtFlvlink, text);
+    emit w->skbFlvIE->Click();
+  }
+  QDesktopServices::unsetUrlHandler("http");
+  ASSERT_EQ(desktop.opened.size(), 2u);
+  EXPECT_EQ(desktop.opened[0], QUrl("HTTP://media.test/v.mp4"));
+  EXPECT_EQ(desktop.opened[1], QUrl("http://media.test/v.flv"));
+}
+
+}  // namespace
+}  // namespace tessel::shell::testing
+
+#include "frm_main_video_page_test.moc"
