@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   # build and run
   g++ cmake ninja-build pkg-config make
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   libcurl4-openssl-dev libssl-dev nlohmann-json3-dev zlib1g-dev
   fonts-wqy-microhei
   # tests

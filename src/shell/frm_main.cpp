@@ -80,6 +80,7 @@ FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
   WireVideoPage();
   WireDiskPage();
   WireIp();
+  WireDock();
 }
 
 FrmMain::~FrmMain() {

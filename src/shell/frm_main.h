@@ -22,6 +22,7 @@
 //                           public IP (their commands are wired there)
 //   frm_main_handoff.cpp    the video page's download-manager buttons
 //   frm_main_rayfile_fetch.cpp  the Rayfile size fetch through Cdf
+//   frm_main_dock.cpp       edge docking (optQQ, tmrCheck, tmrMove)
 //
 // Everything runs on the user-interface thread.  Long operations (a file
 // checksum, a fetch) call PumpEvents() between blocks.
@@ -68,6 +69,7 @@ namespace tessel::shell {
 // which is what bench/window_startup.sh measures.
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
+class DockAdapter;
 class FrmTray;
 class ClipboardTextBox;
 class Prompts;
@@ -153,6 +155,8 @@ class FrmMain : public QWidget {
 
   // The window's outer rectangle in twips (position and size).
   QRectF OuterTwips() const;
+  // Edge docking, hooked to the window by the first click on optQQ.
+  DockAdapter* Dock() const { return dock_; }
 
   // --- controls -----------------------------------------------------------
   SafeTabs* safeTabs = nullptr;  // object name "SafeTabs"
@@ -272,12 +276,14 @@ class FrmMain : public QWidget {
   void WireHandoff();
   void WireDiskPage();
   void WireIp();
+  void WireDock();
 
   // window handlers
   void RestorePosition();
   void SavePosition();
   void OnOptionClick();
   void OnOntopClick();
+  void OnQQClick();
   void ApplyTopmost(bool on);
   void CopyFileName();
 
@@ -308,6 +314,7 @@ class FrmMain : public QWidget {
   Prompts* prompts_ = nullptr;
   std::unique_ptr<web::Cls_DownLoad> cdf_;
   QPointer<FrmTray> tray_;
+  DockAdapter* dock_ = nullptr;  // child of the window
 
   bool loaded_ = false;
   bool unloaded_ = false;
