@@ -71,9 +71,9 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem {
     return window_.frameGeometry();
   }
 
-  // A plain request to the window manager.  Qt's own would rewrite the
-  // size hints as well, and a hint change in the middle of a drag makes
-  // openbox shift the rest of the drag by the frame's size.
+  // A plain move request.  Moved through Qt (which rewrites the size hints
+  // with every move) in the middle of a drag, the window was shifted by its
+  // frame's size for the rest of the drag under openbox.
   void MoveTo(const QPoint& p) override {
     if (!window_.testAttribute(Qt::WA_WState_Created)) return window_.move(p);
     const auto w = static_cast<xcb_window_t>(window_.winId());

@@ -46,11 +46,14 @@ class DockTest : public FrmMainTest {
     return there;
   }
 
-  bool WaitX(int x) {
-    return QTest::qWaitFor([&] { return w->frameGeometry().x() == x && !w->tmrMove->isActive(); }, 2000);
-  }
-  bool WaitY(int y) {
-    return QTest::qWaitFor([&] { return w->frameGeometry().y() == y && !w->tmrMove->isActive(); }, 2000);
+  // Waits for a slide along x (or y) to end at `at`.
+  bool SlideEnds(int at, bool horizontal = true) {
+    return QTest::qWaitFor(
+        [&] {
+          const QPoint p = w->frameGeometry().topLeft();
+          return (horizontal ? p.x() : p.y()) == at && !w->tmrMove->isActive();
+        },
+        2000);
   }
 
   QString Twips(int pixels) { return QString::number(pixels * 15); }
@@ -75,7 +78,7 @@ TEST_F(DockTest, EachSelectionStoresThePositionExceptDuringASlide) {
 
   // A click while the window slides would store a passing position.
   ASSERT_TRUE(Drag({-50, 60}, {0, 60}));
-  ASSERT_TRUE(WaitX(-4));
+  ASSERT_TRUE(SlideEnds(-4));
   bool clicked = false;
   QObject::connect(w->tmrMove, &QTimer::timeout, w.get(), [&] {
     if (!clicked) {
@@ -84,7 +87,7 @@ TEST_F(DockTest, EachSelectionStoresThePositionExceptDuringASlide) {
     }
   });
   QCursor::setPos(screen.bottomRight() - QPoint(5, 5));
-  ASSERT_TRUE(WaitX(4 - w->frameGeometry().width()));
+  ASSERT_TRUE(SlideEnds(4 - w->frameGeometry().width()));
   EXPECT_TRUE(clicked);
   EXPECT_EQ(Stored(keys::kLeft), Twips(100));
   EXPECT_EQ(Stored(keys::kTop), Twips(60));
@@ -131,23 +134,15 @@ TEST_P(DockEdgeTest, KeptAtTheEdgeThenSlidesOutAndBackIn) {
   EXPECT_EQ(w->frameGeometry().size(), size) << c.name;
   EXPECT_TRUE(w->tmrCheck->isActive()) << c.name;
   // The pointer is on it: it settles where it shows, just over the edge.
-  EXPECT_TRUE(c.horizontal ? WaitX(c.shown) : WaitY(c.shown)) << c.name;
+  EXPECT_TRUE(SlideEnds(c.shown, c.horizontal)) << c.name;
 
   QCursor::setPos(screen.center() + QPoint(0, screen.height() / 3));
-  if (c.horizontal) {
-    ASSERT_TRUE(WaitX(c.hidden)) << c.name << " hides at " << w->frameGeometry().x();
-    const QRect visible = w->frameGeometry() & screen;
-    EXPECT_EQ(visible.width(), 4) << c.name;
-  } else {
-    ASSERT_TRUE(WaitY(c.hidden)) << c.name << " hides at " << w->frameGeometry().y();
-    EXPECT_EQ((w->frameGeometry() & screen).height(), 4) << c.name;
-  }
+  ASSERT_TRUE(SlideEnds(c.hidden, c.horizontal)) << c.name << " hides at " << w->frameGeometry().x() << "," << w->frameGeometry().y();
+  const QRect visible = w->frameGeometry() & screen;
+  EXPECT_EQ(c.horizontal ? visible.width() : visible.height(), 4) << c.name;
 
   QCursor::setPos(c.strip);
-  if (c.horizontal)
-    EXPECT_TRUE(WaitX(c.shown)) << c.name << " shows at " << w->frameGeometry().x();
-  else
-    EXPECT_TRUE(WaitY(c.shown)) << c.name << " shows at " << w->frameGeometry().y();
+  EXPECT_TRUE(SlideEnds(c.shown, c.horizontal)) << c.name;
 
   w->close();
   EXPECT_EQ(Stored(keys::kLeft), Twips(c.start.x())) << c.name;
@@ -173,16 +168,6 @@ TEST_F(DockTest, TopCornerStretchesUntilDraggedOut) {
   QCursor::setPos(screen.bottomRight() - QPoint(5, 5));
   QTest::qWait(150);
   EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(200, 150));
-}
-
-// Moves that are no title-bar drag (the keyboard, the program) go where
-// they are sent, even past an edge.
-TEST_F(DockTest, MoveWithoutTitleBarPressIsLeftAlone) {
-  ClickOption();
-  EXPECT_TRUE(MoveTo({-50, -20}));
-  QTest::qWait(50);
-  EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(-50, -20));
-  EXPECT_FALSE(w->tmrCheck->isActive());
 }
 
 }  // namespace
