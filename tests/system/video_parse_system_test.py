@@ -1,0 +1,149 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""The real window program parses a video page through a parse service on
+loopback, on a virtual X display.
+
+  video_parse_system_test.py <tessel binary>
+
+A page address copied by another program is pasted into the video page, the
+parse asks the local service, and the media address and the title are copied
+out through the X clipboard.  A reply in which the service reports a failed
+parse shows its message box centred over the window.
+"""
+
+import http.server
+import sys
+import threading
+import time
+import urllib.parse
+
+from xsession import Display, Tessel, wait_until
+
+PAGE_ADDRESS = "http://v.test/v/12345.html"
+TITLE = "测试片名"
+FAILED = "解析失败，请确认视频是否被删除、地址是否正确，或稍后重试"
+
+
+def px(twips):
+    return round(twips / 15)  # halves to even, as the window does
+
+
+# Client-area positions from the window's layout (twips, 15 to the pixel).
+STRIP_Y = px(840)
+TAB2 = (5 + 2 * (80 + 4) + 40, STRIP_Y + 20)      # tabs are 80 pixels wide here
+PAGE = (px(80), STRIP_Y + px(520))
+
+
+def inside(frame, control):
+    """Centre of `control` (left, top, width, height in twips) inside a frame at `frame` (twips)."""
+    left, top, width, height = control
+    return (PAGE[0] + px(frame[0]) + px(left) + px(width) // 2,
+            PAGE[1] + px(frame[1]) + px(top) + px(height) // 2)
+
+
+PASTE_IN = inside((120, 240), (4560, 240, 345, 735))        # skbOnlineflv in fraOnlineflv
+COPY_OUT = inside((120, 1440), (4560, 240, 345, 735))       # skbFlvlink in fratxtFlvlink
+PARSE = inside((5400, 240), (120, 240, 1575, 315))          # skbParse in fraFlvoperation
+FILE_NAME = inside((5400, 240), (120, 2040, 1335, 195))     # lblfilename in fraFlvoperation
+
+
+class ParseService(http.server.ThreadingHTTPServer):
+    """Answers /parse.php in GBK, as the real service does; remembers the kw."""
+
+    def __init__(self):
+        super().__init__(("127.0.0.1", 0), ParseHandler)
+        self.asked = []
+        self.reply = ""
+
+    @property
+    def home(self):
+        return "http://127.0.0.1:%d" % self.server_address[1]
+
+
+class ParseHandler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        url = urllib.parse.urlsplit(self.path)
+        if url.path != "/parse.php":
+            self.send_error(404)
+            return
+        self.server.asked.append(self.path)
+        body = self.server.reply.encode("gbk")
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=gb2312")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+def check(condition, what):
+    if not condition:
+        raise AssertionError(what)
+    print("ok -", what)
+
+
+def main():
+    binary = sys.argv[1]
+    service = ParseService()
+    threading.Thread(target=service.serve_forever, daemon=True).start()
+    media = service.home + "/media/clip.flv"
+    service.reply = ('<html><br>下载地址：<a href="%s" target="_blank">%s</a>'
+                     '<script>var cliptitle = "%s";</script></html>' % (media, media, TITLE))
+    settings = {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"},
+                "services": {"ParseHome": service.home}}
+    with Display() as display:
+        app = Tessel(display, binary, settings)
+        app.env.update(no_proxy="*", NO_PROXY="*")
+        app.start()
+        owner = None
+        try:
+            app.click(*TAB2)
+            owner = display.copy("  " + PAGE_ADDRESS + "  ")
+            time.sleep(0.3)
+            app.click(*PASTE_IN)
+            app.click(*PARSE)
+            check(wait_until(lambda: service.asked), "the parse asks the service on loopback")
+            check(service.asked[0] == "/parse.php?kw=%s&flag=&format=high" % PAGE_ADDRESS,
+                  "the request carries the pasted address, trimmed")
+
+            def copied(target):
+                app.click(*target, repeat=2 if target == FILE_NAME else 1)
+                time.sleep(0.2)
+                return display.paste()
+
+            check(wait_until(lambda: copied(COPY_OUT) == media, timeout=5),
+                  "skbFlvlink puts the media address on the X clipboard")
+            check(wait_until(lambda: copied(FILE_NAME) == TITLE, timeout=5),
+                  "a double-click on the file-name label copies the title")
+
+            service.reply = "<p>%s</p>" % FAILED
+            app.click(*PARSE)
+            box = wait_until(lambda: display.xdotool("search", "--onlyvisible", "--name", "^提示$"))
+            check(box, "a failed parse shows a message box titled 提示")
+            box = box.split()[0]
+            geo = dict(line.split("=") for line in
+                       display.xdotool("getwindowgeometry", "--shell", box).split())
+            main_geo = dict(line.split("=") for line in
+                            display.xdotool("getwindowgeometry", "--shell", app.window).split())
+            centre = (int(geo["X"]) + int(geo["WIDTH"]) / 2, int(geo["Y"]) + int(geo["HEIGHT"]) / 2)
+            main_centre = (int(main_geo["X"]) + int(main_geo["WIDTH"]) / 2,
+                           int(main_geo["Y"]) + int(main_geo["HEIGHT"]) / 2)
+            check(abs(centre[0] - main_centre[0]) <= 1 and abs(centre[1] - main_centre[1]) <= 1,
+                  "the message box is centred over the window")
+            display.xdotool("mousemove", int(centre[0]), int(centre[1]))
+            display.xdotool("key", "Return")
+            check(wait_until(lambda: not display.xdotool("search", "--onlyvisible", "--name", "^提示$")),
+                  "the box goes away with its OK button")
+            check(copied(COPY_OUT) == media, "the output box kept the address after the verdict")
+        finally:
+            if owner and owner.poll() is None:
+                owner.terminate()
+            app.stop()
+            service.shutdown()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
