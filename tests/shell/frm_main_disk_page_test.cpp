@@ -13,9 +13,7 @@
 namespace tessel::shell::testing {
 namespace {
 
-const QString kHint = QStringLiteral("请输入完整链接或提取码");
 const QString kNoAddress = QStringLiteral("没有解析出此下载地址");
-const QString kTelStart = QStringLiteral("建议登录115网盘并记住登录状态，有时会有意想不到的效果");
 
 class DiskPageTest : public FrmMainTest {
  protected:
@@ -64,9 +62,6 @@ TEST_F(DiskPageTest, RepliesFillTheBoxesOrShowTheRefusal) {
   const ReplyRow rows[] = {
       {"one address", u"{\"state\":true,\"data\":{\"url\":\"http:\\/\\/tel.test\\/a?k=1\"}}", "http://tel.test/a?k=1",
        kNoAddress, kNoAddress, false, nullptr},
-      {"three addresses",
-       u"{\"state\":true,\"data\":[{\"url\":\"http://t.test/1\"},{\"URL\":\"http://c.test/2\"},{\"Url\":\"http://b.test/3\"}]}",
-       "http://t.test/1", "http://c.test/2", "http://b.test/3", false, nullptr},
       {"refused 104", u"{\"state\":false,\"errCode\":104,\"msg\":\"x\"}", "对不起，提取码已过期", old, old, true, nullptr},
       {"refused, unknown number", u"{\"state\":false,\"errCode\":999}", "对不起，发生未知错误", old, old, true, "1"},
   };
@@ -86,21 +81,6 @@ TEST_F(DiskPageTest, RepliesFillTheBoxesOrShowTheRefusal) {
   const auto targets = http.Targets();
   ASSERT_EQ(targets.size(), std::size(rows));
   EXPECT_EQ(targets[0], "/?ct=upload_api&ac=get_pick_code_info&pickcode=abc123&version=1170");
-}
-
-TEST_F(DiskPageTest, NoRequestForTheHintOrEmptyInputAndNothingChangesOnFailure) {
-  Start();
-  EXPECT_EQ(w->txtTel->text(), kTelStart);
-  Extract("   ");
-  EXPECT_EQ(w->txtPickcode->text(), kHint);
-  emit w->skbPickcode->Click();  // the hint itself is not a code
-  EXPECT_EQ(w->txtPickcode->text(), kHint);
-  EXPECT_TRUE(http.Targets().empty());
-
-  Put(keys::kPickCodeApi, ClosedPortBase());
-  Extract("abc123");
-  EXPECT_EQ(w->txtTel->text(), kTelStart);
-  EXPECT_EQ(w->txtCnc->text(), "");
 }
 
 // The fetch lets window events run; a second click meanwhile is refused and
@@ -146,13 +126,6 @@ TEST_F(DiskPageTest, PasteAndCopyCommands) {
     emit c.button->Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://" + name + ".test/b");
     EXPECT_EQ(Stored(keys::kLinkActiveTab), "1") << name.toStdString();
-
-    // An empty box copies nothing and stores nothing.
-    Put(keys::kLinkActiveTab, "0");
-    c.box->clear();
-    emit c.button->Click();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://" + name + ".test/b");
-    EXPECT_EQ(Stored(keys::kLinkActiveTab), "0") << name.toStdString();
   }
 }
 

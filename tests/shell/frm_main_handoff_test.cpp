@@ -140,17 +140,6 @@ TEST_F(HandoffTest, InstalledManagerIsNotAskedAbout) {
   }
 }
 
-TEST_F(HandoffTest, OnlyASingleHttpAddressIsHandedOver) {
-  Start();
-  for (const char* link : {"mms://media.test/v.wmv", "http://a.test/1\r\nhttp://a.test/2", ""}) {
-    prompts.asked.clear();
-    Fill(link, "t");
-    for (const ButtonRow& b : kButtons) emit (w.get()->*b.button)->Click();
-    EXPECT_TRUE(prompts.asked.empty()) << link;
-  }
-  EXPECT_TRUE(Calls().empty());
-}
-
 // Nothing answering, or the secret refused: the user is told what happened
 // and how to start aria2, and the window goes on.
 TEST_F(HandoffTest, FailureIsToldInAMessageBox) {

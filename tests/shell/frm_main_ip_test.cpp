@@ -54,28 +54,19 @@ TEST_F(IpTest, CheckBoxShowsAndHidesTheAddress) {
   EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");  // hidden, not cleared
 }
 
-// A reply the address cannot be cut from, or no answer at all, changes
-// nothing; checking the box again retries.
-TEST_F(IpTest, FailedQueriesShowNothingAndLaterOnesRetry) {
-  Start();
-  for (const char* bad : {"no parentheses here", "late ) then ( early"}) {
-    Serve(bad);
-    w->chkShowIP->click();
-    EXPECT_FALSE(w->lblIP->isVisibleTo(w.get())) << bad;
-    EXPECT_EQ(w->lblIP->text(), "") << bad;
-    w->chkShowIP->click();
-  }
+// No answer changes nothing; checking the box again retries.
+TEST_F(IpTest, FailedQueryShowsNothingAndALaterOneRetries) {
   const QString echo = http.Base();
   Put(keys::kIpEcho, ClosedPortBase());
+  Start();
   w->chkShowIP->click();
   EXPECT_FALSE(w->lblIP->isVisibleTo(w.get()));
+  EXPECT_EQ(w->lblIP->text(), "");
   w->chkShowIP->click();
-
   Put(keys::kIpEcho, echo);
-  Serve("(198.51.100.2)");
   w->chkShowIP->click();
   EXPECT_TRUE(w->lblIP->isVisibleTo(w.get()));
-  EXPECT_EQ(w->lblIP->text(), kPrefix + "198.51.100.2");
+  EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");
 }
 
 TEST_F(IpTest, StoredOptionQueriesTwiceAtStart) {
