@@ -44,16 +44,15 @@ void PastePickcode(FrmMain& w) {
 }
 
 void CopyAddress(FrmMain& w, QLineEdit* box) {
-  const std::u16string text = FrmMain::BoxText(box);
-  if (text.empty()) return;
+  if (box->text().isEmpty()) return;
   FrmMain::PutOnClipboard(box->text());
   box->setFocus();
   box->selectAll();
   // A double-click selects the word under the pointer after its handlers
   // have run; the whole address is what the user should see selected.
   QTimer::singleShot(0, box, &QLineEdit::selectAll);
-  // Copied from here, the address must not send the clipboard watcher to
-  // the conversion page.
+  // The clipboard watcher reads this: links seen from now on no longer
+  // bring the conversion page to the front in this run.
   WriteInt16(w.Settings(), keys::kLinkActiveTab, 1);
 }
 
