@@ -137,6 +137,9 @@ void FrmMain::Unload() {
   WriteInt16(settings_, keys::kUDownActiveTab, 0);
   if (loaded_ && !isMinimized() && !optQQ->isChecked()) SavePosition();
   if (tray_) tray_->Unload();
+  // A page fetch may still be running below us (we are inside its event
+  // pump); let it end after its current block instead of reading on.
+  if (cdf_ && cdf_->IsRunning()) cdf_->DLFileStop();
   web::DeleteReplyFile(web::ReplyPath(web::kRayfileReply));
   UnsubscribeClipboard();
   if (key_preview_) {
