@@ -246,21 +246,24 @@ void SafeTabs::ShiftContainedControls(int previous) {
 // Drawing
 
 const QImage& SafeTabs::Surface() {
-  if (w_ != width() || h_ != height()) {
-    w_ = width();
-    h_ = height();
-    Refresh();
-  }
+  if (surface_stale_ || w_ != width() || h_ != height()) Render();
   return surface_;
 }
 
 void SafeTabs::Refresh() {
+  // Setting up a strip changes it several times before anyone sees it; the
+  // pixels are drawn once, when they are needed.
+  surface_stale_ = true;
+  update();
+}
+
+void SafeTabs::Render() {
   w_ = width();
   h_ = height();
+  surface_stale_ = false;
   const int W = w_, H = h_;
   if (W <= 0 || H <= 0) {
     surface_ = QImage();
-    update();
     return;
   }
   constexpr int B = kHeaderBottom, A = kActiveTabHeight, I = kInactiveTabHeight, G = kTabGap;
@@ -324,8 +327,6 @@ void SafeTabs::Refresh() {
     const QFontMetrics fm(f);
     p.drawText(QPoint(job.x, job.y + fm.ascent()), job.text);
   }
-  p.end();
-  update();
 }
 
 void SafeTabs::paintEvent(QPaintEvent* /*event*/) {

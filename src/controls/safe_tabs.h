@@ -119,10 +119,12 @@ class SafeTabs : public QWidget {
   void SetChildTwips(QWidget* child, const QRectF& twips);
 
   // --- methods ----------------------------------------------------------
-  // Redraws the whole strip into the back buffer and schedules a repaint.
+  // Marks the back buffer stale and schedules a repaint; the strip is drawn
+  // again before it is next painted or its buffer is read.
   void Refresh();
-  // The back buffer (W x H pixels), redrawn first when the size changed
-  // while the strip was hidden (hidden widgets get no resize event).
+  // The back buffer (W x H pixels), redrawn first when a redraw is pending
+  // or the size changed while the strip was hidden (hidden widgets get no
+  // resize event).
   const QImage& Surface();
   // The 80 x 53 template with the corner pixels in the current BackColor.
   const QImage& Skin() const { return skin_; }
@@ -160,6 +162,7 @@ class SafeTabs : public QWidget {
   Child& Adopt(QWidget* w);
   void Place(const Child& c);
   void BuildSkin();
+  void Render();
 
   std::vector<TabItem> tabs_;
   int active_ = 0;
@@ -170,6 +173,7 @@ class SafeTabs : public QWidget {
   int h_ = 0;
   QImage skin_;
   QImage surface_;
+  bool surface_stale_ = true;
   std::vector<Child> children_;
 };
 

@@ -107,12 +107,15 @@ Qt::CursorShape PointerShape(int code) {
 }
 
 QFont ButtonFont(const QFont& ambient) {
-  QFont f = ambient;
   // The face the buttons were designed with; where it is not installed the
   // nearest sans face of the desktop stands in (CJK glyphs fall back on
-  // their own).
-  if (QFontDatabase::hasFamily(QStringLiteral("Tahoma"))) {
-    f.setFamily(QStringLiteral("Tahoma"));
+  // their own).  Looked up once: each look-up asks fontconfig again, and a
+  // window builds its buttons by the dozen.
+  static const QString tahoma = QStringLiteral("Tahoma");
+  static const bool haveTahoma = QFontDatabase::hasFamily(tahoma);
+  QFont f = ambient;
+  if (haveTahoma) {
+    f.setFamily(tahoma);
   } else {
     f.setFamily(QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
     f.setStyleHint(QFont::SansSerif);
@@ -237,6 +240,7 @@ void SkButton::setForeColorHover(OleColor c) {
 
 void SkButton::RebuildShape() {
   const int W = width(), H = height();
+  shape_size_ = size();
   int cut = 0;  // pixels cut from each corner along both edges
   switch (style_) {
     case 2:
@@ -460,25 +464,25 @@ QSize SkButton::minimumSizeHint() const { return QSize(kMinSizePixels, kMinSizeP
 
 QWidget* SkButton::TooltipWindow() const { return tip_.get(); }
 
-void SkButton::SyncSize() {
-  if (surface_.size() != size()) {
-    RebuildShape();
-    Refresh();
-  }
+void SkButton::SyncSurface() {
+  // A hidden widget gets its resize event only when shown, so the size may
+  // have changed without one.
+  if (shape_size_ != size()) RebuildShape();
+  if (surface_stale_ || surface_.size() != QSize(std::max(width(), 1), std::max(height(), 1))) Render();
 }
 
 const QImage& SkButton::Surface() {
-  SyncSize();
+  SyncSurface();
   return surface_;
 }
 
 QRect SkButton::CaptionRect() {
-  SyncSize();
+  SyncSurface();
   return caption_rect_;
 }
 
 QRect SkButton::PictureRect() {
-  SyncSize();
+  SyncSurface();
   return picture_rect_;
 }
 
@@ -855,7 +859,7 @@ void SkButton::resizeEvent(QResizeEvent* e) {
 }
 
 void SkButton::paintEvent(QPaintEvent* /*e*/) {
-  SyncSize();
+  SyncSurface();
   QPainter p(this);
   if (!surface_.isNull()) p.drawImage(0, 0, surface_);
 }

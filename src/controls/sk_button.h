@@ -6,7 +6,8 @@
 // colour scheme 0 because we have no theme engine), three behaviours (push,
 // check, option), pictures with effects, a drop-down symbol and menu, and
 // its own tooltip.  Every state change ends in one redraw (Refresh) that
-// paints the whole button into a back buffer; paintEvent only copies it.
+// marks the back buffer stale; the next paint (or read of the buffer)
+// draws the whole button into it, and paintEvent copies it.
 //
 // Typical use in a window:
 //
@@ -158,7 +159,8 @@ class SkButton : public QWidget {
   void About();
   // Hands `address` to the desktop's "open" (the default browser).
   bool OpenWebsite(const QString& address);
-  // The single redraw entry point.
+  // The single redraw entry point: the look is drawn again before the
+  // button is next painted or its back buffer is read.
   void Refresh();
 
   // Geometry in twips (15 per pixel), shown at the nearest pixel.  Width and
@@ -174,9 +176,8 @@ class SkButton : public QWidget {
   bool ParentActive() const { return parent_active_; }
   // Lower-case access key derived from the caption, or a null QChar.
   QChar AccessKey() const { return access_key_; }
-  // The back buffer (W x H pixels) and the boxes of the last drawing.  A
-  // hidden widget gets its resize event only when shown, so these redraw
-  // first when the size has changed since.
+  // The back buffer (W x H pixels) and the boxes of the last drawing; these
+  // draw first when a redraw is pending or the size has changed since.
   const QImage& Surface();
   QRect CaptionRect();
   QRect PictureRect();
@@ -244,7 +245,8 @@ class SkButton : public QWidget {
   void ShowTooltip();
   void HideTooltip();
   void ApplyCursor();
-  void SyncSize();
+  void SyncSurface();
+  void Render();
   void ActivationChanged(bool active);
   bool PointerOverSelf(const QPoint& local) const;
 
@@ -311,6 +313,8 @@ class SkButton : public QWidget {
 
   // drawing
   QImage surface_;
+  bool surface_stale_ = true;
+  QSize shape_size_;  // the size the corner mask was cut for
   QRect caption_rect_;
   QRect picture_rect_;
   QRect drop_down_rect_;

@@ -70,14 +70,6 @@ class SkButtonPainter {
   explicit SkButtonPainter(SkButton& b) : b_(b) {}
 
   void Paint() {
-    if (b_.style_ == 13) {
-      // No theme engine here: the button becomes style 2 with scheme 0 for
-      // good, and takes that scheme's colours.
-      b_.style_ = 2;
-      b_.scheme_ = 0;
-      b_.ApplySchemeColors();
-      b_.RebuildShape();
-    }
     W_ = b_.width();
     H_ = b_.height();
     back_ = Solid(b_.back_color_);
@@ -640,8 +632,25 @@ class SkButtonPainter {
 };
 
 void SkButton::Refresh() {
-  SkButtonPainter(*this).Paint();
+  if (style_ == 13) {
+    // No theme engine here: the button becomes style 2 with scheme 0 for
+    // good, and takes that scheme's colours.  This happens at once, not when
+    // the pixels are drawn, because the properties show it.
+    style_ = 2;
+    scheme_ = 0;
+    ApplySchemeColors();
+    RebuildShape();
+  }
+  // The pixels wait for the next paint (or a read of the back buffer): a
+  // window sets up dozens of properties on buttons nobody sees yet, and a
+  // button on a tab that is not shown may never need them.
+  surface_stale_ = true;
   update();
+}
+
+void SkButton::Render() {
+  SkButtonPainter(*this).Paint();
+  surface_stale_ = false;
 }
 
 }  // namespace tessel::controls

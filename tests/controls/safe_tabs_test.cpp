@@ -96,6 +96,23 @@ TEST(SafeTabsDrawing, ActiveTabIsOpenAtTheBottomAndInactiveTabsAreClosed) {
   EXPECT_EQ(GetPixel(s, 120, 29), Rgb(240, 240, 240));
 }
 
+// A paint of the strip shows its current state, however many changes came
+// since it was last drawn or read.
+TEST(SafeTabsDrawing, PaintShowsTheLatestState) {
+  auto tabs = MakeStrip(3);
+  const QImage before = tabs->grab().toImage();
+  EXPECT_EQ(GetPixel(before, 40, 6), Rgb(212, 234, 248));  // tab 0 active
+  tabs->setActiveTab(2);
+  tabs->setBackColor(Rgb(0, 0, 255));
+  const QImage after = tabs->grab().toImage();
+  EXPECT_EQ(GetPixel(after, 40, 12), Rgb(242, 242, 242));  // tab 0 inactive now
+  EXPECT_EQ(GetPixel(after, 0, 0), Rgb(0, 0, 255));
+  tabs->resize(300, 150);  // hidden: no resize event until shown
+  const QImage resized = tabs->grab().toImage();
+  ASSERT_EQ(resized.size(), QSize(300, 150));
+  EXPECT_EQ(resized, tabs->Surface().convertToFormat(resized.format()));
+}
+
 TEST(SafeTabsHitTest, OnlyRowsNineToThirtyOfInactiveTabsSwitch) {
   // Tab 1 spans x 89..168 with three empty tabs; tab 0 is active.
   struct Case {

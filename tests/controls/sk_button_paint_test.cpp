@@ -164,6 +164,34 @@ TEST(SkButtonContent, PressedCaptionMovesOnlyInStylesThatSaySo) {
   }
 }
 
+// What reaches the screen (a paint of the widget) is the drawing of the
+// button's current state, whether or not anyone read the buffer in between.
+void ExpectPaintedAsSurface(SkButton& b, const char* when) {
+  const QImage painted = b.grab().toImage();
+  const QImage& s = b.Surface();
+  ASSERT_EQ(painted.size(), s.size()) << when;
+  const QRegion shape = b.mask().isEmpty() ? QRegion(b.rect()) : b.mask();
+  int differing = 0;
+  for (int y = 0; y < s.height(); ++y)
+    for (int x = 0; x < s.width(); ++x)
+      if (shape.contains(QPoint(x, y)) && GetPixel(painted, x, y) != GetPixel(s, x, y)) ++differing;
+  EXPECT_EQ(differing, 0) << when;
+}
+
+TEST(SkButtonPaint, ScreenFollowsEveryChange) {
+  auto b = MainWindowButton();
+  ExpectPaintedAsSurface(*b, "as built");
+  const QImage first = b->grab().toImage();
+  b->setBackColor(Rgb(200, 30, 30));
+  ExpectPaintedAsSurface(*b, "new back colour, painted before the buffer was read");
+  EXPECT_NE(b->grab().toImage(), first);
+  b->setCaption(QStringLiteral("转换"));
+  b->setEnabled(false);
+  ExpectPaintedAsSurface(*b, "caption and enabled changed together");
+  b->resize(90, 30);  // hidden: no resize event until shown
+  ExpectPaintedAsSurface(*b, "resized while hidden");
+}
+
 TEST(SkButtonContent, CheckButtonWithValueDrawsDownExceptInStylesZeroAndSix) {
   auto b = MainWindowButton();
   b->setMode(1);
