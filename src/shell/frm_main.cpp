@@ -25,6 +25,7 @@
 #include "shell/frm_tray.h"
 #include "shell/clipboard_text_box.h"
 #include "shell/prompts.h"
+#include "shell/resource_image.h"
 #include "shell/settings_store.h"
 #include "text/vbstring.h"
 #include "web/download.h"
@@ -46,7 +47,7 @@ int Pixels(double twips) { return controls::TwipsToPixels(twips); }
 QIcon WindowIcon() {
   QIcon icon;
   for (int size : {16, 32, 48})
-    icon.addFile(QStringLiteral(":/tessel/tessel-%1.png").arg(size), QSize(size, size));
+    icon.addPixmap(QPixmap::fromImage(ResourcePng(QStringLiteral(":/tessel/tessel-%1.png").arg(size))));
   return icon;
 }
 
@@ -72,7 +73,7 @@ FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
     prompts_ = own_prompts_.get();
   }
   setWindowIcon(WindowIcon());
-  SetBannerPicture(QImage(QStringLiteral(":/tessel/banner.png")));
+  SetBannerPicture(ResourcePng(QStringLiteral(":/tessel/banner.png")));
   BuildLayout();
   WireWindow();
   WireLinkPage();

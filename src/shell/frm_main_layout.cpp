@@ -19,6 +19,7 @@
 #include "controls/twips.h"
 #include "shell/frm_main.h"
 #include "shell/clipboard_text_box.h"
+#include "shell/resource_image.h"
 
 namespace tessel::shell {
 
@@ -220,7 +221,7 @@ void FrmMain::BuildVideoPage() {
   lblfilename = Label(fraFlvoperation, "lblfilename", QStringLiteral("双击复制文件名"), Px(120, 2040, 1335, 195));
   lblfilename->setToolTip(QStringLiteral("双击右图复制文件名"));
   imgTip = Label(fraFlvoperation, "imgTip", QString(), Px(1440, 2025, 240, 240));
-  imgTip->setPixmap(QPixmap(QStringLiteral(":/tessel/imgtip.png")));
+  imgTip->setPixmap(QPixmap::fromImage(ResourcePng(QStringLiteral(":/tessel/imgtip.png"))));
   imgTip->setToolTip(QString());
 }
 
