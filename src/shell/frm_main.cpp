@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QWindow>
 #include <chrono>
+#include <utility>
 
 #include "controls/safe_tabs.h"
 #include "controls/sk_button.h"
@@ -113,8 +114,11 @@ void FrmMain::Load() {
   // Restoring a checked box runs its click handler, as a click would.
   SetCheck(chkOntop, ReadInt16(settings_, keys::kSetTop) != 0);
   SetCheck(chkClipboard, ReadInt16(settings_, keys::kClipboard) != 0);
-  SetCheck(chkShowIP, ReadInt16(settings_, keys::kShowIP) != 0);
-  if (chkShowIP->isChecked()) ShowPublicIP();
+  // The public IP box is restored now, but its click handler and the load's
+  // own query wait for the first activation, once the window is on screen:
+  // two round trips to a web service must not keep the window from showing.
+  ip_queries_pending_ = ReadInt16(settings_, keys::kShowIP) != 0 && !chkShowIP->isChecked();
+  if (ip_queries_pending_) chkShowIP->setChecked(true);
   SubscribeClipboard();
   show();
   SetBoxText(txtFlvlink, FlvNotice(ReadText(settings_, keys::kParseHome)).toStdU16String());
@@ -126,6 +130,10 @@ void FrmMain::Activate() {
   if (unloaded_) return;
   PumpEvents();
   if (unloaded_) return;  // closed while the events ran
+  if (std::exchange(ip_queries_pending_, false) && chkShowIP->isChecked()) {
+    emit chkShowIP->clicked(true);
+    ShowPublicIP();
+  }
   // A banner that cannot ripple simply stays still; the window stays open.
   StartRipple();
   txtMessage->setText(QString::fromStdU16String(text::Trim(ClipboardText().toStdU16String())));

@@ -104,11 +104,13 @@ class FrmMain : public QWidget {
   // --- lifecycle ----------------------------------------------------------
   // Load: runs once (later calls do nothing).  Creates the fetcher, restores
   // position and options, subscribes to the clipboard, shows the window,
-  // puts the notice into the video page and turns the key preview on.
+  // puts the notice into the video page and turns the key preview on.  A
+  // restored public IP option queries only at the first activation.
   void Load();
   bool IsLoaded() const { return loaded_; }
-  // The activation handler: pending events, the ripple start, the clipboard
-  // text routed.  The tray window runs it after showing the window; later it
+  // The activation handler: pending events (the first paint), the public IP
+  // queries the load left pending, the ripple start, the clipboard text
+  // routed.  The tray window runs it after showing the window; later it
   // runs whenever the window is activated after another of the program's
   // forms (the tray window) was.
   void Activate();
@@ -130,9 +132,9 @@ class FrmMain : public QWidget {
   static qint64 MonotonicMicros();
   // Lets pending window events run (the pump of long operations).
   static void PumpEvents();
-  // The public IP query; runs at load when the option is on.
+  // The public IP query; runs at start-up when the option is on.
   void ShowPublicIP();
-  // Number of ShowPublicIP calls so far (the load runs it twice with the
+  // Number of ShowPublicIP calls so far (start-up runs it twice with the
   // option on).
   int PublicIpQueries() const { return public_ip_queries_; }
 
@@ -322,6 +324,7 @@ class FrmMain : public QWidget {
   bool other_form_active_ = false;
   bool fingerprint_busy_ = false;
   bool painted_ = false;
+  bool ip_queries_pending_ = false;
   int public_ip_queries_ = 0;
   QMetaObject::Connection clipboard_connection_;
 

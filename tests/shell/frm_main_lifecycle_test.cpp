@@ -66,12 +66,19 @@ TEST_F(FrmMainTest, StoredOptionsRunTheirClickHandlers) {
   Put(keys::kSetTop, "1");
   Put(keys::kClipboard, "1");
   Put(keys::kShowIP, "1");
-  Start();
+  Make();
+  w->Load();
   EXPECT_TRUE(w->chkOntop->isChecked());
   EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_TRUE(w->chkClipboard->isChecked());
   EXPECT_TRUE(w->chkShowIP->isChecked());
+  // The public IP waits until the window is on screen.
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->PublicIpQueries(), 0);
+  w->Activate();
   EXPECT_EQ(w->PublicIpQueries(), 2);  // the restored box, then the load itself
+  w->Activate();                       // later activations do not ask again
+  EXPECT_EQ(w->PublicIpQueries(), 2);
 }
 
 TEST_F(FrmMainTest, OntopClicksToggleTheBandAndTheSetting) {
