@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The hand-off against a real aria2c on loopback, fetching from a local server.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -11,6 +10,8 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+
+#include "support/free_port.h"
 
 #include "handoff/aria2_objects.h"
 #include "handoff/handoff_command.h"
@@ -27,19 +28,7 @@ using nlohmann::json;
 using testing::MakeTempDir;
 using testing::TempPrefix;
 
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        throw std::runtime_error("no free port");
-    }
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
+int FreePort() { return testsupport::FreeLoopbackPort(); }
 
 Aria2Settings SettingsFor(int port, std::u16string secret) {
     return {u"http://127.0.0.1:" + text::FromUtf8(std::to_string(port)) + u"/jsonrpc", std::move(secret)};

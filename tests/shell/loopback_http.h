@@ -5,9 +5,8 @@
 // window's service tests: register handlers on server(), Start(), point the
 // service settings at Base().  It serves from its own thread until destroyed.
 
+#include "support/free_port.h"
 #include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QString>
@@ -62,15 +61,7 @@ class LoopbackHttp {
 
 // "http://127.0.0.1:<port>" for a port nobody listens on.
 inline QString ClosedPortBase() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  ::close(fd);
-  return QStringLiteral("http://127.0.0.1:%1").arg(ntohs(addr.sin_port));
+  return QStringLiteral("http://127.0.0.1:%1").arg(testsupport::FreeLoopbackPort());
 }
 
 }  // namespace tessel::shell::testing

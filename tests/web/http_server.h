@@ -5,9 +5,8 @@
 // its own thread for the life of one test, with the replies our fetch tests
 // need.  Body bytes follow Pattern(), so a block lost or doubled shows.
 
+#include "support/free_port.h"
 #include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -115,15 +114,7 @@ private:
 
 // An address on loopback nobody listens on.
 inline std::u16string ClosedPortUrl() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return LocalServer::Ascii("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/");
+    return LocalServer::Ascii("http://127.0.0.1:" + std::to_string(testsupport::FreeLoopbackPort()) + "/");
 }
 
 // A fresh folder under the system's temporary folder, removed afterwards.
