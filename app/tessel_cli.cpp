@@ -59,7 +59,7 @@ constexpr const char* kHelp =
 // Buffered standard output: one write per item on a terminal (so output
 // keeps up with typing), large writes otherwise.
 class Output {
-public:
+ public:
     Output() : interactive_(::isatty(STDOUT_FILENO) == 1) {}
     ~Output() { Flush(); }
     Output(const Output&) = delete;
@@ -89,7 +89,7 @@ public:
 
     bool failed() const { return failed_; }
 
-private:
+ private:
     bool interactive_;
     bool failed_ = false;
     std::string buffer_;
@@ -167,7 +167,8 @@ Outcome FingerprintItem(std::string_view item) {
     const links::FingerprintResult r = links::Fingerprint(std::string(TrimBlanks(item)));
     using Status = links::FingerprintResult::Status;
     if (r.status == Status::NoFile) return {{}, text::ToUtf8(links::kNoFileText)};
-    if (r.status == Status::ReadError) return {{}, text::ToUtf8(links::kReadErrorText) + " (" + r.problem + ")"};
+    if (r.status == Status::ReadError)
+        return {{}, text::ToUtf8(links::kReadErrorText) + " (" + r.problem + ")"};
     return {text::ToUtf8(links::FingerprintText(r, u"\n")), {}};
 }
 
@@ -204,7 +205,8 @@ struct Run {
             }
             if (n == 0) break;
             std::string_view data(chunk.data(), static_cast<std::size_t>(n));
-            for (std::size_t nl; (nl = data.find('\n')) != std::string_view::npos; data.remove_prefix(nl + 1)) {
+            for (std::size_t nl; (nl = data.find('\n')) != std::string_view::npos;
+                 data.remove_prefix(nl + 1)) {
                 std::string_view lineText = data.substr(0, nl);
                 if (!pending.empty()) {
                     pending.append(lineText);

@@ -13,36 +13,36 @@
 namespace {
 class Bare : public QWidget {
  protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter(this).fillRect(rect(), Qt::white);
-    if (painted_) return;
-    painted_ = true;
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
-    std::fprintf(stderr, "first paint at %lld us\n", static_cast<long long>(us.count()));
-  }
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).fillRect(rect(), Qt::white);
+        if (painted_) return;
+        painted_ = true;
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+        std::fprintf(stderr, "first paint at %lld us\n", static_cast<long long>(us.count()));
+    }
 
  private:
-  bool painted_ = false;
+    bool painted_ = false;
 };
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  const bool label = argc > 1 && QByteArray(argv[1]) == "--label";
-  if (label) {
-    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
-    font.setPixelSize(12);
-    QApplication::setFont(font);
-  }
-  Bare w;
-  if (label) {
-    auto* text = new QLabel(QStringLiteral("专链转换 · 网盘提取 · 在线视频解析"), &w);
-    text->setGeometry(10, 10, 300, 20);
-    text->adjustSize();  // measures the text, as the window's controls do
-  }
-  w.setWindowTitle(QStringLiteral("TESSEL"));
-  w.setFixedSize(496, 305);
-  w.show();
-  return QApplication::exec();
+    QApplication app(argc, argv);
+    const bool label = argc > 1 && QByteArray(argv[1]) == "--label";
+    if (label) {
+        QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+        font.setPixelSize(12);
+        QApplication::setFont(font);
+    }
+    Bare w;
+    if (label) {
+        auto* text = new QLabel(QStringLiteral("专链转换 · 网盘提取 · 在线视频解析"), &w);
+        text->setGeometry(10, 10, 300, 20);
+        text->adjustSize();  // measures the text, as the window's controls do
+    }
+    w.setWindowTitle(QStringLiteral("TESSEL"));
+    w.setFixedSize(496, 305);
+    w.show();
+    return QApplication::exec();
 }

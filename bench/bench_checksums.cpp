@@ -2,10 +2,9 @@
 // CRC-32 beside zlib's on the same buffer, MD5 throughput, and the whole
 // fingerprint of a file in the page cache.
 
+#include <benchmark/benchmark.h>
 #include <unistd.h>
 #include <zlib.h>
-
-#include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <fstream>
@@ -59,7 +58,7 @@ void BM_Md5HashBytes(benchmark::State& state) {
 
 // A 64 MiB file, read from the page cache after the first round.
 class CachedFile : public benchmark::Fixture {
-public:
+ public:
     void SetUp(const benchmark::State&) override {
         if (!path_.empty()) return;
         path_ = std::filesystem::temp_directory_path() / ("tessel-bench-" + std::to_string(::getpid()));
@@ -71,7 +70,7 @@ public:
         if (!path_.empty()) std::filesystem::remove(path_);
     }
 
-protected:
+ protected:
     static constexpr std::size_t kSize = std::size_t{64} << 20;
     std::filesystem::path path_;
 };

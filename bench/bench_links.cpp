@@ -17,7 +17,7 @@ using namespace tessel::links;
 std::vector<std::u16string> Addresses(bool chinese) {
     std::vector<std::u16string> v;
     for (int i = 0; i < 256; ++i) {
-        std::u16string a = u"http://down.example.com.cn/soft/2024/" ;
+        std::u16string a = u"http://down.example.com.cn/soft/2024/";
         for (char c : std::to_string(i * 7919)) a.push_back(static_cast<char16_t>(c));
         a += chinese ? u"/下载工具_完整版.zip" : u"/setup_full.zip";
         v.push_back(std::move(a));

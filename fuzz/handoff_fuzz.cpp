@@ -12,12 +12,12 @@
 #include <string>
 #include <string_view>
 
+#include "check.h"
 #include "handoff/aria2_objects.h"
 #include "handoff/aria2_rpc.h"
 #include "handoff/probes.h"
 #include "handoff/reg_work.h"
 #include "handoff/wine_registry.h"
-#include "check.h"
 #include "text/codepage.h"
 
 using namespace tessel;
@@ -43,13 +43,15 @@ void CheckValueText(const RegValue& value) {
                 // The text reads back as the little-endian number.
                 std::uint32_t stored = 0;
                 for (std::size_t i = 0; i < value.data.size(); ++i) {
-                    stored |= static_cast<std::uint32_t>(static_cast<unsigned char>(value.data[i])) << (8 * i);
+                    stored |= static_cast<std::uint32_t>(static_cast<unsigned char>(value.data[i]))
+                              << (8 * i);
                 }
                 FUZZ_CHECK(shown.size() > 2 && shown.size() <= 10 && shown.substr(0, 2) == u"0x");
                 FUZZ_CHECK(std::stoul(text::ToAnsi(shown.substr(2)), nullptr, 16) == stored);
             }
             break;
-        default: FUZZ_CHECK(shown.empty());
+        default:
+            FUZZ_CHECK(shown.empty());
     }
 }
 
@@ -78,7 +80,8 @@ std::string Escape(std::u16string_view s, bool keyName) {
             const bool hexFollows = next < 128 && std::isxdigit(static_cast<unsigned char>(next));
             std::snprintf(buf, sizeof buf, hexFollows ? "\\x%04x" : "\\x%x", static_cast<unsigned>(c));
             out += buf;
-        } else if (const std::size_t k = kControl.find(static_cast<char>(c)); c != 0 && k != std::string_view::npos) {
+        } else if (const std::size_t k = kControl.find(static_cast<char>(c));
+                   c != 0 && k != std::string_view::npos) {
             out += '\\';
             out += kLetter[k];
         } else if (c < 32) {

@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
+#include "check.h"
 #include "links/base64.h"
 #include "links/commands.h"
 #include "links/routing.h"
 #include "links/special_link.h"
 #include "links/url.h"
-#include "check.h"
 #include "text/codepage.h"
 #include "text/vbstring.h"
 
@@ -79,7 +79,8 @@ void CheckText(std::u16string_view t) {
 
     const std::u16string encoded = UrlEncode(t);
     for (char16_t c : encoded) {
-        FUZZ_CHECK(c == u'%' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'));
+        FUZZ_CHECK(c == u'%' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') ||
+                   (c >= u'a' && c <= u'z'));
     }
     if (t.find(u'%') == std::u16string_view::npos) FUZZ_CHECK(UrlDecode(t) == t);
     UrlCommand(t);

@@ -33,14 +33,22 @@ bool ReferenceValidUtf8(std::string_view s) {
     while (i < s.size()) {
         const auto b = static_cast<unsigned char>(s[i]);
         std::size_t len = 0;
-        if (b <= 0x7F) len = 1;
-        else if (b >= 0xC2 && b <= 0xDF) len = in(i + 1, 0x80, 0xBF) ? 2 : 0;
-        else if (b == 0xE0) len = in(i + 1, 0xA0, 0xBF) && in(i + 2, 0x80, 0xBF) ? 3 : 0;
-        else if (b == 0xED) len = in(i + 1, 0x80, 0x9F) && in(i + 2, 0x80, 0xBF) ? 3 : 0;
-        else if (b >= 0xE1 && b <= 0xEF) len = in(i + 1, 0x80, 0xBF) && in(i + 2, 0x80, 0xBF) ? 3 : 0;
-        else if (b == 0xF0) len = in(i + 1, 0x90, 0xBF) && in(i + 2, 0x80, 0xBF) && in(i + 3, 0x80, 0xBF) ? 4 : 0;
-        else if (b >= 0xF1 && b <= 0xF3) len = in(i + 1, 0x80, 0xBF) && in(i + 2, 0x80, 0xBF) && in(i + 3, 0x80, 0xBF) ? 4 : 0;
-        else if (b == 0xF4) len = in(i + 1, 0x80, 0x8F) && in(i + 2, 0x80, 0xBF) && in(i + 3, 0x80, 0xBF) ? 4 : 0;
+        if (b <= 0x7F)
+            len = 1;
+        else if (b >= 0xC2 && b <= 0xDF)
+            len = in(i + 1, 0x80, 0xBF) ? 2 : 0;
+        else if (b == 0xE0)
+            len = in(i + 1, 0xA0, 0xBF) && in(i + 2, 0x80, 0xBF) ? 3 : 0;
+        else if (b == 0xED)
+            len = in(i + 1, 0x80, 0x9F) && in(i + 2, 0x80, 0xBF) ? 3 : 0;
+        else if (b >= 0xE1 && b <= 0xEF)
+            len = in(i + 1, 0x80, 0xBF) && in(i + 2, 0x80, 0xBF) ? 3 : 0;
+        else if (b == 0xF0)
+            len = in(i + 1, 0x90, 0xBF) && in(i + 2, 0x80, 0xBF) && in(i + 3, 0x80, 0xBF) ? 4 : 0;
+        else if (b >= 0xF1 && b <= 0xF3)
+            len = in(i + 1, 0x80, 0xBF) && in(i + 2, 0x80, 0xBF) && in(i + 3, 0x80, 0xBF) ? 4 : 0;
+        else if (b == 0xF4)
+            len = in(i + 1, 0x80, 0x8F) && in(i + 2, 0x80, 0xBF) && in(i + 3, 0x80, 0xBF) ? 4 : 0;
         if (len == 0) return false;
         i += len;
     }
@@ -96,15 +104,17 @@ void CheckUnits(std::u16string_view units) {
 void CheckCuts(std::u16string_view s, std::u16string_view needle, Pos start, Pos length) {
     // Mid is the window [start, start + length) clipped to [1, size].
     const __int128 lo = std::max<__int128>(start, 1);
-    const __int128 hi = std::min<__int128>(static_cast<__int128>(start) + length, static_cast<__int128>(s.size()) + 1);
+    const __int128 hi =
+        std::min<__int128>(static_cast<__int128>(start) + length, static_cast<__int128>(s.size()) + 1);
     const std::u16string mid = Mid(s, start, length);
     if (length <= 0 || lo >= hi) {
         FUZZ_CHECK(mid.empty());
     } else {
         FUZZ_CHECK(mid == s.substr(static_cast<std::size_t>(lo - 1), static_cast<std::size_t>(hi - lo)));
     }
-    const std::u16string_view tail =
-        lo <= static_cast<__int128>(s.size()) ? s.substr(static_cast<std::size_t>(lo - 1)) : std::u16string_view{};
+    const std::u16string_view tail = lo <= static_cast<__int128>(s.size())
+                                         ? s.substr(static_cast<std::size_t>(lo - 1))
+                                         : std::u16string_view{};
     FUZZ_CHECK(Mid(s, start) == tail);
 
     const Pos exact = InStrExact(s, needle, start);

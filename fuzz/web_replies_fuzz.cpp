@@ -52,18 +52,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
             return text;
         };
     };
-    const web::VideoParseResult parsed =
-        web::ParseVideoAddress(typed, homes, replyFor(u"http://parse.test/parse.php?kw=", u"&flag=&format=high"));
+    const web::VideoParseResult parsed = web::ParseVideoAddress(
+        typed, homes, replyFor(u"http://parse.test/parse.php?kw=", u"&flag=&format=high"));
     FUZZ_CHECK(parsed.txtOnlineflv == web::CleanVideoInput(typed));
     FUZZ_CHECK(asked <= 1);
 
     asked = 0;
-    web::ExtractPickCode(typed, u"https://api.test",
-                         replyFor(u"https://api.test/?ct=upload_api&ac=get_pick_code_info&pickcode=", u"&version=1170"));
+    web::ExtractPickCode(
+        typed, u"https://api.test",
+        replyFor(u"https://api.test/?ct=upload_api&ac=get_pick_code_info&pickcode=", u"&version=1170"));
     FUZZ_CHECK(asked <= 1);
 
     asked = 0;
-    if (const auto caption = web::QueryIpCaption(u"http://echo.test", replyFor(u"http://echo.test/ip/", u""))) {
+    if (const auto caption =
+            web::QueryIpCaption(u"http://echo.test", replyFor(u"http://echo.test/ip/", u""))) {
         FUZZ_CHECK(caption->starts_with(web::kIpCaptionPrefix));
     }
     FUZZ_CHECK(asked == 1);

@@ -14,7 +14,7 @@ namespace tessel::controls {
 using OleColor = quint32;
 
 constexpr OleColor Rgb(int r, int g, int b) {
-  return static_cast<OleColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
+    return static_cast<OleColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
 constexpr int RedOf(OleColor c) { return static_cast<int>(c & 0xFF); }
 constexpr int GreenOf(OleColor c) { return static_cast<int>((c >> 8) & 0xFF); }

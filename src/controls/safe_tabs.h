@@ -43,138 +43,138 @@ namespace tessel::controls {
 class PropertyBag;
 
 class SafeTabs : public QWidget {
-  Q_OBJECT
+    Q_OBJECT
 
  public:
-  // Geometry of the drawing, in pixels.
-  static constexpr int kActiveTabHeight = 29;
-  static constexpr int kInactiveTabHeight = 24;
-  static constexpr int kTabGap = 4;
-  static constexpr int kHeaderBottom = 29;
-  static constexpr int kMinTabWidth = 80;
-  static constexpr int kCaptionMargin = 12;
-  static constexpr int kHitTop = 9;
-  static constexpr int kShiftTwips = 10000;
-  static constexpr OleColor kOutlineColor = Rgb(174, 218, 231);
+    // Geometry of the drawing, in pixels.
+    static constexpr int kActiveTabHeight = 29;
+    static constexpr int kInactiveTabHeight = 24;
+    static constexpr int kTabGap = 4;
+    static constexpr int kHeaderBottom = 29;
+    static constexpr int kMinTabWidth = 80;
+    static constexpr int kCaptionMargin = 12;
+    static constexpr int kHitTop = 9;
+    static constexpr int kShiftTwips = 10000;
+    static constexpr OleColor kOutlineColor = Rgb(174, 218, 231);
 
-  // A new strip: three tabs with empty captions, tab 0 active, white
-  // BackColor, FontBlod and FontItalic off.
-  explicit SafeTabs(QWidget* parent = nullptr);
-  ~SafeTabs() override;
+    // A new strip: three tabs with empty captions, tab 0 active, white
+    // BackColor, FontBlod and FontItalic off.
+    explicit SafeTabs(QWidget* parent = nullptr);
+    ~SafeTabs() override;
 
-  // --- properties --------------------------------------------------------
-  int TabCount() const { return static_cast<int>(tabs_.size()); }
-  // Resizes the tab list (new tabs: empty caption, width 80); when the active
-  // tab falls off the end, the last tab becomes active, TabSwitch(previous)
-  // is raised and the children move.  Refuses n < 1 (and n > 32767) and
-  // returns false, changing nothing.  Setting the current count does nothing.
-  [[nodiscard]] bool setTabCount(int n);
+    // --- properties --------------------------------------------------------
+    int TabCount() const { return static_cast<int>(tabs_.size()); }
+    // Resizes the tab list (new tabs: empty caption, width 80); when the active
+    // tab falls off the end, the last tab becomes active, TabSwitch(previous)
+    // is raised and the children move.  Refuses n < 1 (and n > 32767) and
+    // returns false, changing nothing.  Setting the current count does nothing.
+    [[nodiscard]] bool setTabCount(int n);
 
-  int ActiveTab() const { return active_; }
-  // Clamped to 0 .. TabCount-1.  When the index changes: TabSwitch(previous)
-  // is raised (ActiveTab already holds the new index), then the strip is
-  // redrawn and the children move.  The same index does nothing.
-  void setActiveTab(int index);
+    int ActiveTab() const { return active_; }
+    // Clamped to 0 .. TabCount-1.  When the index changes: TabSwitch(previous)
+    // is raised (ActiveTab already holds the new index), then the strip is
+    // redrawn and the children move.  The same index does nothing.
+    void setActiveTab(int index);
 
-  // Caption of the ACTIVE tab.  Setting it measures it: Width =
-  // max(80, t + 12), TextOffset = (Width - t) / 2, rounded half to even.
-  QString Caption() const;
-  void setCaption(const QString& caption);
+    // Caption of the ACTIVE tab.  Setting it measures it: Width =
+    // max(80, t + 12), TextOffset = (Width - t) / 2, rounded half to even.
+    QString Caption() const;
+    void setCaption(const QString& caption);
 
-  OleColor BackColor() const { return back_color_; }
-  void setBackColor(OleColor c);
+    OleColor BackColor() const { return back_color_; }
+    void setBackColor(OleColor c);
 
-  bool FontBlod() const { return font_blod_; }
-  void setFontBlod(bool on);
-  bool FontItalic() const { return font_italic_; }
-  void setFontItalic(bool on);
+    bool FontBlod() const { return font_blod_; }
+    void setFontBlod(bool on);
+    bool FontItalic() const { return font_italic_; }
+    void setFontItalic(bool on);
 
-  // Per-tab data (read-only views; a tab's caption is set by making it
-  // active, or through LoadTabs / ReadProperties).
-  QString TabCaption(int index) const;
-  int TabWidth(int index) const;
-  int TabTextOffset(int index) const;
-  // Left edge of tab i in pixels: 5 + sum over j < i of (width j + 4).
-  int TabLeft(int index) const;
+    // Per-tab data (read-only views; a tab's caption is set by making it
+    // active, or through LoadTabs / ReadProperties).
+    QString TabCaption(int index) const;
+    int TabWidth(int index) const;
+    int TabTextOffset(int index) const;
+    // Left edge of tab i in pixels: 5 + sum over j < i of (width j + 4).
+    int TabLeft(int index) const;
 
-  // The initial set-up in one call, the way a stored strip loads: the count
-  // becomes captions.size() (at least 1), every caption is measured, and
-  // `activeTab` (clamped) becomes active without an event and without moving
-  // anything.  Children added afterwards with AddTabChild land where they
-  // belong.
-  void LoadTabs(const QStringList& captions, int activeTab = 0);
+    // The initial set-up in one call, the way a stored strip loads: the count
+    // becomes captions.size() (at least 1), every caption is measured, and
+    // `activeTab` (clamped) becomes active without an event and without moving
+    // anything.  Children added afterwards with AddTabChild land where they
+    // belong.
+    void LoadTabs(const QStringList& captions, int activeTab = 0);
 
-  // --- children ---------------------------------------------------------
-  // Reparents `child` to the strip as a widget of tab `tab` whose home
-  // rectangle (while that tab is active) is `homeTwips`; it is placed at
-  // homeTwips.left + (ActiveTab - tab) * 10000 twips and shown.
-  void AddTabChild(QWidget* child, int tab, const QRectF& homeTwips);
-  // Reparents `child` with its CURRENT coordinates in twips (the stored
-  // form: for the active tab 0, the widget of tab 1 at left -9920, ...).
-  void AddChildTwips(QWidget* child, const QRectF& twips);
-  // The child's current rectangle in twips (adopting it if needed); an empty
-  // rectangle for a widget that is not a child of the strip.
-  QRectF ChildTwips(QWidget* child);
-  // Moves/resizes a child in twips (current coordinates, not home).
-  void SetChildTwips(QWidget* child, const QRectF& twips);
+    // --- children ---------------------------------------------------------
+    // Reparents `child` to the strip as a widget of tab `tab` whose home
+    // rectangle (while that tab is active) is `homeTwips`; it is placed at
+    // homeTwips.left + (ActiveTab - tab) * 10000 twips and shown.
+    void AddTabChild(QWidget* child, int tab, const QRectF& homeTwips);
+    // Reparents `child` with its CURRENT coordinates in twips (the stored
+    // form: for the active tab 0, the widget of tab 1 at left -9920, ...).
+    void AddChildTwips(QWidget* child, const QRectF& twips);
+    // The child's current rectangle in twips (adopting it if needed); an empty
+    // rectangle for a widget that is not a child of the strip.
+    QRectF ChildTwips(QWidget* child);
+    // Moves/resizes a child in twips (current coordinates, not home).
+    void SetChildTwips(QWidget* child, const QRectF& twips);
 
-  // --- methods ----------------------------------------------------------
-  // Marks the back buffer stale and schedules a repaint; the strip is drawn
-  // again before it is next painted or its buffer is read.
-  void Refresh();
-  // The back buffer (W x H pixels), redrawn first when a redraw is pending
-  // or the size changed while the strip was hidden (hidden widgets get no
-  // resize event).
-  const QImage& Surface();
-  // The 80 x 53 template with the corner pixels in the current BackColor.
-  const QImage& Skin() const { return skin_; }
-  // Index of the inactive tab hit at (x, y) pixels, or -1.
-  int HitTest(int x, int y) const;
+    // --- methods ----------------------------------------------------------
+    // Marks the back buffer stale and schedules a repaint; the strip is drawn
+    // again before it is next painted or its buffer is read.
+    void Refresh();
+    // The back buffer (W x H pixels), redrawn first when a redraw is pending
+    // or the size changed while the strip was hidden (hidden widgets get no
+    // resize event).
+    const QImage& Surface();
+    // The 80 x 53 template with the corner pixels in the current BackColor.
+    const QImage& Skin() const { return skin_; }
+    // Index of the inactive tab hit at (x, y) pixels, or -1.
+    int HitTest(int x, int y) const;
 
-  // Stored properties: "tabcount", "caption0".., "ActiveTab", "backcolor",
-  // "fontblod", "fontitalic" in that order.
-  void ReadProperties(const PropertyBag& bag);
-  void WriteProperties(PropertyBag& bag) const;
+    // Stored properties: "tabcount", "caption0".., "ActiveTab", "backcolor",
+    // "fontblod", "fontitalic" in that order.
+    void ReadProperties(const PropertyBag& bag);
+    void WriteProperties(PropertyBag& bag) const;
 
  signals:
-  void TabSwitch(int PreviousTab);
+    void TabSwitch(int PreviousTab);
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
  private:
-  struct TabItem {
-    QString caption;
-    int width = kMinTabWidth;
-    int text_offset = 0;
-  };
-  struct Child {
-    QPointer<QWidget> widget;
-    QRectF twips;
-  };
+    struct TabItem {
+        QString caption;
+        int width = kMinTabWidth;
+        int text_offset = 0;
+    };
+    struct Child {
+        QPointer<QWidget> widget;
+        QRectF twips;
+    };
 
-  void MeasureCaption(TabItem& tab) const;
-  void ShiftContainedControls(int previous);
-  Child* FindChild(QWidget* w);
-  Child& Adopt(QWidget* w);
-  void Place(const Child& c);
-  void BuildSkin();
-  void Render();
+    void MeasureCaption(TabItem& tab) const;
+    void ShiftContainedControls(int previous);
+    Child* FindChild(QWidget* w);
+    Child& Adopt(QWidget* w);
+    void Place(const Child& c);
+    void BuildSkin();
+    void Render();
 
-  std::vector<TabItem> tabs_;
-  int active_ = 0;
-  OleColor back_color_ = kWhite;
-  bool font_blod_ = false;
-  bool font_italic_ = false;
-  int w_ = 0;
-  int h_ = 0;
-  QImage skin_;
-  QImage surface_;
-  bool surface_stale_ = true;
-  std::vector<Child> children_;
+    std::vector<TabItem> tabs_;
+    int active_ = 0;
+    OleColor back_color_ = kWhite;
+    bool font_blod_ = false;
+    bool font_italic_ = false;
+    int w_ = 0;
+    int h_ = 0;
+    QImage skin_;
+    QImage surface_;
+    bool surface_stale_ = true;
+    std::vector<Child> children_;
 };
 
 }  // namespace tessel::controls

@@ -6,17 +6,17 @@
 namespace tessel::controls {
 
 int TwipsToPixels(double twips) {
-  return static_cast<int>(tessel::text::RoundHalfEven(twips / kTwipsPerPixel));
+    return static_cast<int>(tessel::text::RoundHalfEven(twips / kTwipsPerPixel));
 }
 
 QRect TwipsToPixels(const QRectF& twips) {
-  return QRect(TwipsToPixels(twips.x()), TwipsToPixels(twips.y()), TwipsToPixels(twips.width()),
-               TwipsToPixels(twips.height()));
+    return QRect(TwipsToPixels(twips.x()), TwipsToPixels(twips.y()), TwipsToPixels(twips.width()),
+                 TwipsToPixels(twips.height()));
 }
 
 QRectF PixelsToTwips(const QRect& pixels) {
-  return QRectF(PixelsToTwips(pixels.x()), PixelsToTwips(pixels.y()), PixelsToTwips(pixels.width()),
-                PixelsToTwips(pixels.height()));
+    return QRectF(PixelsToTwips(pixels.x()), PixelsToTwips(pixels.y()), PixelsToTwips(pixels.width()),
+                  PixelsToTwips(pixels.height()));
 }
 
 }  // namespace tessel::controls

@@ -12,7 +12,8 @@ namespace tessel::handoff {
 namespace {
 
 constexpr std::size_t kMaxOutBytes = 240;  // file names stop at 255 bytes; leave room for aria2's ".aria2"
-constexpr std::int32_t kErrAria2 = -2147221504 + 0x200;  // vbObjectError + 512, the first number free for objects
+constexpr std::int32_t kErrAria2 =
+    -2147221504 + 0x200;  // vbObjectError + 512, the first number free for objects
 
 enum class Action { Send, Queue, Commit };
 
@@ -51,7 +52,7 @@ constexpr MethodSpec kQqMethods[] = {
 };
 
 constexpr ObjectSpec kObjects[] = {
-    {kThunderAgentProgId, kThunderMethods},  {kFlashGetNetscapeExProgId, kFlashGetExMethods},
+    {kThunderAgentProgId, kThunderMethods},      {kFlashGetNetscapeExProgId, kFlashGetExMethods},
     {kFlashGetNetscapeProgId, kFlashGetMethods}, {kJetCarNetscapeProgId, kJetCarMethods},
     {kQqRightClickProgId, kQqMethods},
 };
@@ -61,7 +62,7 @@ std::u16string Arg(std::span<const Variant> args, std::size_t index) {
 }
 
 class Aria2Object : public AutomationObject {
-public:
+ public:
     Aria2Object(const ObjectSpec& shape, const Aria2Settings& settings) : spec_(shape), settings_(settings) {}
 
     Variant Invoke(std::u16string_view method, std::span<const Variant> args) override {
@@ -73,19 +74,23 @@ public:
         RequireArgumentCount(spec_.progId, method, args, m->minArgs, m->maxArgs);
 
         switch (m->action) {
-            case Action::Queue: queue_.push_back(TaskOf(*m, args)); return kEmpty;
+            case Action::Queue:
+                queue_.push_back(TaskOf(*m, args));
+                return kEmpty;
             case Action::Commit: {
                 std::vector<Aria2Task> tasks;
                 tasks.swap(queue_);
                 for (const Aria2Task& task : tasks) SendToAria2(settings_, task, spec_.progId);
                 return kEmpty;
             }
-            case Action::Send: SendToAria2(settings_, TaskOf(*m, args), spec_.progId); return kEmpty;
+            case Action::Send:
+                SendToAria2(settings_, TaskOf(*m, args), spec_.progId);
+                return kEmpty;
         }
         return kEmpty;
     }
 
-private:
+ private:
     static Aria2Task TaskOf(const MethodSpec& m, std::span<const Variant> args) {
         return Aria2Task{Arg(args, m.link), Arg(args, m.page), Arg(args, m.title)};
     }
@@ -97,11 +102,16 @@ private:
 
 std::u16string Aria2Description(const Aria2Reply& reply) {
     switch (reply.status) {
-        case Aria2Status::Ok: break;
-        case Aria2Status::NoAnswer: return u"aria2 没有回答：" + text::FromUtf8(reply.error);
-        case Aria2Status::NotAria2: return u"回答的不是 aria2：" + text::FromUtf8(reply.error);
-        case Aria2Status::SecretRefused: return u"aria2 拒绝了密钥";
-        case Aria2Status::Error: return u"aria2 报告错误：" + text::FromUtf8(reply.error);
+        case Aria2Status::Ok:
+            break;
+        case Aria2Status::NoAnswer:
+            return u"aria2 没有回答：" + text::FromUtf8(reply.error);
+        case Aria2Status::NotAria2:
+            return u"回答的不是 aria2：" + text::FromUtf8(reply.error);
+        case Aria2Status::SecretRefused:
+            return u"aria2 拒绝了密钥";
+        case Aria2Status::Error:
+            return u"aria2 报告错误：" + text::FromUtf8(reply.error);
     }
     return {};
 }
@@ -125,7 +135,8 @@ std::u16string Aria2OutName(std::u16string_view title) {
         const char16_t c = name[i];
         std::size_t units = 1;
         std::size_t len = c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < name.size() && name[i + 1] >= 0xDC00 &&
+            name[i + 1] <= 0xDFFF) {
             units = 2;
             len = 4;
         }

@@ -24,13 +24,13 @@ namespace tessel::handoff {
 // Raised when aria2 does not take a task; carries what aria2 (or the lack of
 // it) answered and the settings used, so the message can say how to start it.
 class Aria2Error : public AutomationError {
-public:
+ public:
     Aria2Error(std::u16string source, Aria2Settings settings, Aria2Reply reply);
 
     const Aria2Settings& settings() const { return settings_; }
     const Aria2Reply& reply() const { return reply_; }
 
-private:
+ private:
     Aria2Settings settings_;
     Aria2Reply reply_;
 };
@@ -50,11 +50,11 @@ std::u16string Aria2OutName(std::u16string_view title);
 std::string SendToAria2(const Aria2Settings& settings, const Aria2Task& task, std::u16string_view source);
 
 class Aria2ObjectFactory : public ObjectFactory {
-public:
+ public:
     explicit Aria2ObjectFactory(Aria2Settings settings) : settings_(std::move(settings)) {}
     std::unique_ptr<AutomationObject> Create(std::u16string_view progId) override;
 
-private:
+ private:
     Aria2Settings settings_;
 };
 

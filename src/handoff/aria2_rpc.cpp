@@ -46,13 +46,17 @@ size_t Collect(char* data, size_t size, size_t count, void* user) {
 
 std::string TransportError(CURLcode code, std::chrono::milliseconds timeout) {
     switch (code) {
-        case CURLE_COULDNT_CONNECT: return "连接被拒绝，那里没有程序在监听";
+        case CURLE_COULDNT_CONNECT:
+            return "连接被拒绝，那里没有程序在监听";
         case CURLE_OPERATION_TIMEDOUT:
             return "等了 " + std::to_string((timeout.count() + 999) / 1000) + " 秒也没有回答";
-        case CURLE_COULDNT_RESOLVE_HOST: return "找不到这个主机";
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return "找不到这个主机";
         case CURLE_URL_MALFORMAT:
-        case CURLE_UNSUPPORTED_PROTOCOL: return "地址无效";
-        default: return std::string("网络错误：") + curl_easy_strerror(code);
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return "地址无效";
+        default:
+            return std::string("网络错误：") + curl_easy_strerror(code);
     }
 }
 
@@ -105,7 +109,8 @@ std::u16string Aria2StartCommand(const Aria2Settings& settings) {
     bool loopback = true;
     bool secure = false;
     std::unique_ptr<CURLU, CurlDeleter> url(curl_url());
-    if (url && curl_url_set(url.get(), CURLUPART_URL, text::ToUtf8(Aria2RpcAddress(settings)).c_str(), 0) == CURLUE_OK) {
+    if (url && curl_url_set(url.get(), CURLUPART_URL, text::ToUtf8(Aria2RpcAddress(settings)).c_str(), 0) ==
+                   CURLUE_OK) {
         if (std::string p = UrlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT); !p.empty()) port = p;
         loopback = IsLoopbackHost(UrlPart(url.get(), CURLUPART_HOST));
         secure = UrlPart(url.get(), CURLUPART_SCHEME) == "https";
@@ -149,11 +154,15 @@ Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, con
     nlohmann::json allParams = nlohmann::json::array();
     if (!settings.secret.empty()) allParams.push_back("token:" + text::ToUtf8(settings.secret));
     for (const auto& p : params) allParams.push_back(p);
-    const std::string body =
-        nlohmann::json{{"jsonrpc", "2.0"}, {"id", "tessel"}, {"method", method}, {"params", allParams}}.dump();
+    const std::string body = nlohmann::json{
+        {"jsonrpc", "2.0"},
+        {"id", "tessel"},
+        {"method", method},
+        {"params", allParams}}.dump();
 
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-    std::unique_ptr<curl_slist, CurlDeleter> headers(curl_slist_append(nullptr, "Content-Type: application/json"));
+    std::unique_ptr<curl_slist, CurlDeleter> headers(
+        curl_slist_append(nullptr, "Content-Type: application/json"));
     if (!curl || !headers) {
         reply.error = "网络库无法初始化";
         return reply;
@@ -169,7 +178,8 @@ Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, con
     curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.c_str());
     curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::min(timeout, kConnectTimeout).count()));
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(std::min(timeout, kConnectTimeout).count()));
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Collect);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
 
@@ -194,8 +204,10 @@ Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, con
     }
     if (answer.is_object() && answer.contains("error") && answer["error"].is_object()) {
         const auto& error = answer["error"];
-        if (error.contains("code") && error["code"].is_number_integer()) reply.code = error["code"].get<int>();
-        if (error.contains("message") && error["message"].is_string()) reply.error = error["message"].get<std::string>();
+        if (error.contains("code") && error["code"].is_number_integer())
+            reply.code = error["code"].get<int>();
+        if (error.contains("message") && error["message"].is_string())
+            reply.error = error["message"].get<std::string>();
         reply.status = reply.error == "Unauthorized" ? Aria2Status::SecretRefused : Aria2Status::Error;
         return reply;
     }

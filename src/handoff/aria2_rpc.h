@@ -6,10 +6,9 @@
 // a short bounded time-out; the secret goes first as "token:<secret>".
 
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 namespace tessel::handoff {
 

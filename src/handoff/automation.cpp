@@ -8,8 +8,8 @@ namespace tessel::handoff {
 namespace {
 
 std::string Summary(std::int32_t number, std::u16string_view source, std::u16string_view description) {
-    return "automation error " + std::to_string(number) + " (" + text::ToUtf8(source) + "): " +
-           text::ToUtf8(description);
+    return "automation error " + std::to_string(number) + " (" + text::ToUtf8(source) +
+           "): " + text::ToUtf8(description);
 }
 
 }  // namespace
@@ -29,13 +29,14 @@ AutomationError::AutomationError(std::int32_t number, std::u16string source, std
 std::unique_ptr<AutomationObject> CreateObject(ObjectFactory& factory, std::u16string_view progId) {
     auto object = factory.Create(progId);
     if (!object) {
-        throw AutomationError(kErrCannotCreateObject, std::u16string(progId), u"无法创建对象 " + std::u16string(progId));
+        throw AutomationError(kErrCannotCreateObject, std::u16string(progId),
+                              u"无法创建对象 " + std::u16string(progId));
     }
     return object;
 }
 
-void RequireArgumentCount(std::u16string_view source, std::u16string_view method, std::span<const Variant> args,
-                          std::size_t min, std::size_t max) {
+void RequireArgumentCount(std::u16string_view source, std::u16string_view method,
+                          std::span<const Variant> args, std::size_t min, std::size_t max) {
     if (args.size() >= min && args.size() <= max) return;
     throw AutomationError(kErrWrongArgumentCount, std::u16string(source),
                           u"方法 " + std::u16string(method) + u" 的参数个数不对：收到 " +
@@ -49,11 +50,11 @@ void RaiseUnknownMethod(std::u16string_view source, std::u16string_view method) 
 
 void SetThunderAgentTask(ObjectFactory& factory, const std::u16string& pURL, const std::u16string& pFileName,
                          const std::u16string& pPath, const std::u16string& pComments,
-                         const std::u16string& pReferURL, std::int16_t nStartMode, std::int16_t nOnlyFromOrigin,
-                         std::int16_t nOriginThreadCount) {
+                         const std::u16string& pReferURL, std::int16_t nStartMode,
+                         std::int16_t nOnlyFromOrigin, std::int16_t nOriginThreadCount) {
     const auto agent = CreateObject(factory, kThunderAgentProgId);
-    const Variant task[] = {pURL, pFileName, pPath, pComments, pReferURL, nStartMode, nOnlyFromOrigin,
-                            nOriginThreadCount};
+    const Variant task[] = {pURL,      pFileName,  pPath,           pComments,
+                            pReferURL, nStartMode, nOnlyFromOrigin, nOriginThreadCount};
     agent->Invoke(u"AddTask", task);
     const Variant commit[] = {std::int16_t{1}};
     agent->Invoke(u"CommitTasks2", commit);

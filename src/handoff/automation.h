@@ -40,21 +40,21 @@ inline constexpr std::int32_t kErrMethodNotSupported = 438;
 inline constexpr std::int32_t kErrWrongArgumentCount = 450;
 
 class AutomationError : public std::runtime_error {
-public:
+ public:
     AutomationError(std::int32_t number, std::u16string source, std::u16string description);
 
     std::int32_t number() const { return number_; }
     const std::u16string& source() const { return source_; }
     const std::u16string& description() const { return description_; }
 
-private:
+ private:
     std::int32_t number_;
     std::u16string source_;
     std::u16string description_;
 };
 
 class AutomationObject {
-public:
+ public:
     virtual ~AutomationObject() = default;
     // Calls `method` (names match without regard to case) with `args`;
     // raises AutomationError for an unknown method or a wrong argument count.
@@ -62,7 +62,7 @@ public:
 };
 
 class ObjectFactory {
-public:
+ public:
     virtual ~ObjectFactory() = default;
     // A new object, or nullptr when nothing is registered under progId.
     virtual std::unique_ptr<AutomationObject> Create(std::u16string_view progId) = 0;
@@ -73,8 +73,8 @@ std::unique_ptr<AutomationObject> CreateObject(ObjectFactory& factory, std::u16s
 
 // Raises AutomationError 450 unless `args` holds between min and max arguments
 // (for the replacement objects, which check their calls as the real ones do).
-void RequireArgumentCount(std::u16string_view source, std::u16string_view method, std::span<const Variant> args,
-                          std::size_t min, std::size_t max);
+void RequireArgumentCount(std::u16string_view source, std::u16string_view method,
+                          std::span<const Variant> args, std::size_t min, std::size_t max);
 // Raises AutomationError 438 for a method the object does not have.
 [[noreturn]] void RaiseUnknownMethod(std::u16string_view source, std::u16string_view method);
 
@@ -82,8 +82,8 @@ void RequireArgumentCount(std::u16string_view source, std::u16string_view method
 // order, then CommitTasks2(1), and releases the object.
 void SetThunderAgentTask(ObjectFactory& factory, const std::u16string& pURL, const std::u16string& pFileName,
                          const std::u16string& pPath, const std::u16string& pComments,
-                         const std::u16string& pReferURL, std::int16_t nStartMode, std::int16_t nOnlyFromOrigin,
-                         std::int16_t nOriginThreadCount);
+                         const std::u16string& pReferURL, std::int16_t nStartMode,
+                         std::int16_t nOnlyFromOrigin, std::int16_t nOriginThreadCount);
 
 // Creates "BHO.IFlashGetNetscapeEx", calls AddUrlEx with the seven arguments
 // in this order, and releases the object.

@@ -15,7 +15,8 @@ using Status = HandoffOutcome::Status;
 // True when the manager is there or the user wants to go on without it.
 bool PresentOrConfirmed(bool present, Manager manager, const AskYesNo& ask) {
     if (present) return true;
-    return ask(Question{std::u16string(kPromptTitle), std::u16string(AbsentQuestion(manager))}) == Answer::Yes;
+    return ask(Question{std::u16string(kPromptTitle), std::u16string(AbsentQuestion(manager))}) ==
+           Answer::Yes;
 }
 
 void Call(ObjectFactory& factory, std::u16string_view progId, std::u16string_view method,
@@ -86,7 +87,8 @@ std::u16string Aria2FailureText(const Aria2Error& error) {
                    u"一致，或用下面的命令重新启动 aria2：\n" +
                    command;
         case Aria2Status::Error:
-            return u"aria2 没有接受这个下载任务：" + detail + u"\n\n如需重新启动 aria2，可以用下面的命令：\n" + command;
+            return u"aria2 没有接受这个下载任务：" + detail +
+                   u"\n\n如需重新启动 aria2，可以用下面的命令：\n" + command;
         case Aria2Status::NotAria2:
             return u"没能把任务交给 aria2：" + rpc + u" 的回答不是 aria2 的（" + detail +
                    u"）。\n\n请检查设置 Aria2Rpc 的地址，并用下面的命令启动 aria2：\n" + command;
@@ -112,9 +114,9 @@ Notice FailureNotice(const AutomationError& error) {
     if (const auto* aria2 = dynamic_cast<const Aria2Error*>(&error)) {
         return Notice{std::u16string(kPromptTitle), Aria2FailureText(*aria2)};
     }
-    return Notice{std::u16string(kPromptTitle), u"没能把任务交给下载工具：" + error.description() + u"（错误 " +
-                                                    text::ToDecimal(error.number()) + u"，" + error.source() +
-                                                    u"）。"};
+    return Notice{std::u16string(kPromptTitle), u"没能把任务交给下载工具：" + error.description() +
+                                                    u"（错误 " + text::ToDecimal(error.number()) + u"，" +
+                                                    error.source() + u"）。"};
 }
 
 HandoffOutcome RunHandoff(HandoffButton button, const HandoffRequest& request, const AskYesNo& ask,

@@ -12,12 +12,18 @@ bool Found(const RegReader& read, const RegProbe& probe) {
 
 std::u16string_view FlashGetGenerationLabel(FlashGetGeneration generation) {
     switch (generation) {
-        case FlashGetGeneration::V3_7: return u"3.7";
-        case FlashGetGeneration::V2_4: return u"2.4";
-        case FlashGetGeneration::V1_4: return u"1.4";
-        case FlashGetGeneration::V1_96: return u"1.96";
-        case FlashGetGeneration::V1_73: return u"1.73";
-        case FlashGetGeneration::None: break;
+        case FlashGetGeneration::V3_7:
+            return u"3.7";
+        case FlashGetGeneration::V2_4:
+            return u"2.4";
+        case FlashGetGeneration::V1_4:
+            return u"1.4";
+        case FlashGetGeneration::V1_96:
+            return u"1.96";
+        case FlashGetGeneration::V1_73:
+            return u"1.73";
+        case FlashGetGeneration::None:
+            break;
     }
     return u"";
 }
@@ -35,9 +41,12 @@ FlashGetGeneration DetectFlashGet(const RegReader& read) {
 
 std::u16string_view AbsentQuestion(Manager manager) {
     switch (manager) {
-        case Manager::Thunder: return u"您好像没有安装迅雷，还要继续吗？";
-        case Manager::FlashGet: return u"您好像没有安装快车，还要继续吗？";
-        case Manager::QqDownload: break;
+        case Manager::Thunder:
+            return u"您好像没有安装迅雷，还要继续吗？";
+        case Manager::FlashGet:
+            return u"您好像没有安装快车，还要继续吗？";
+        case Manager::QqDownload:
+            break;
     }
     return u"您好像没有安装QQ旋风，还要继续吗？";
 }

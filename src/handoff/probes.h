@@ -22,8 +22,8 @@ struct RegProbe {
     std::u16string_view valueName;
 };
 
-inline constexpr RegProbe kThunderProbe{u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\thunder_is1",
-                                        u"DisplayName"};
+inline constexpr RegProbe kThunderProbe{
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\thunder_is1", u"DisplayName"};
 inline constexpr RegProbe kQqDownloadProbe{u"SOFTWARE\\Tencent\\QQDownload", u"Exe"};
 
 struct FlashGetProbe {

@@ -97,7 +97,8 @@ std::u16string DwordToText(const std::string& data) {
     // does not fit it.
     if (data.size() > 4) return {};
     std::uint32_t v = 0;
-    for (std::size_t i = 0; i < data.size(); ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(data[i])) << (8 * i);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        v |= static_cast<std::uint32_t>(static_cast<unsigned char>(data[i])) << (8 * i);
     std::u16string digits;
     do {
         digits.insert(digits.begin(), HexDigit(v & 0x0F));
@@ -124,10 +125,14 @@ const RegValue* FindInHive(const RegHive& hive, RegRoot root, std::u16string_vie
 std::u16string RegValueToText(const RegValue& value) {
     switch (value.type) {
         case REG_SZ:
-        case REG_EXPAND_SZ: return StringToText(value.data);
-        case REG_BINARY: return BinaryToText(value.data);
-        case REG_DWORD: return DwordToText(value.data);
-        default: return {};
+        case REG_EXPAND_SZ:
+            return StringToText(value.data);
+        case REG_BINARY:
+            return BinaryToText(value.data);
+        case REG_DWORD:
+            return DwordToText(value.data);
+        default:
+            return {};
     }
 }
 

@@ -37,7 +37,7 @@ inline constexpr std::size_t kRegBinaryBuffer = 1025;
 std::u16string RegValueToText(const RegValue& value);
 
 class WineRegistry {
-public:
+ public:
     explicit WineRegistry(std::filesystem::path prefix);
 
     // $WINEPREFIX when set and not empty, else ~/.wine.
@@ -51,7 +51,7 @@ public:
 
     const std::filesystem::path& prefix() const { return prefix_; }
 
-private:
+ private:
     std::filesystem::path prefix_;
 };
 

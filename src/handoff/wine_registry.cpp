@@ -25,9 +25,7 @@ char16_t FoldUnit(char16_t c) {
     return c;
 }
 
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 unsigned HexValue(char c) {
     if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
@@ -43,15 +41,24 @@ void SkipBlanks(std::string_view s, std::size_t& pos) {
 
 char16_t ControlEscape(char c) {
     switch (c) {
-        case 'a': return 0x07;
-        case 'b': return 0x08;
-        case 'e': return 0x1B;
-        case 'f': return 0x0C;
-        case 'n': return 0x0A;
-        case 'r': return 0x0D;
-        case 't': return 0x09;
-        case 'v': return 0x0B;
-        default: return 0;
+        case 'a':
+            return 0x07;
+        case 'b':
+            return 0x08;
+        case 'e':
+            return 0x1B;
+        case 'f':
+            return 0x0C;
+        case 'n':
+            return 0x0A;
+        case 'r':
+            return 0x0D;
+        case 't':
+            return 0x09;
+        case 'v':
+            return 0x0B;
+        default:
+            return 0;
     }
 }
 
@@ -124,7 +131,7 @@ std::string Utf16LeBytes(std::u16string_view units) {
 }
 
 class Parser {
-public:
+ public:
     explicit Parser(std::string_view text) {
         std::size_t start = 0;
         while (start < text.size()) {
@@ -160,7 +167,7 @@ public:
         return hive;
     }
 
-private:
+ private:
     bool ReadValueLine(std::string_view line, std::u16string& name, RegValue& value) {
         std::size_t pos = 1;
         if (line[0] == '"') {
@@ -208,7 +215,8 @@ private:
             p = 4;
             std::uint32_t type = 0;
             int digits = 0;
-            for (; p < rest.size() && IsHexDigit(rest[p]); ++p, ++digits) type = type * 16 + HexValue(rest[p]);
+            for (; p < rest.size() && IsHexDigit(rest[p]); ++p, ++digits)
+                type = type * 16 + HexValue(rest[p]);
             if (digits == 0 || digits > 8 || rest.substr(p, 2) != "):") return false;
             value.type = type;
             p += 2;
@@ -265,7 +273,8 @@ bool RegHive::HasKey(std::u16string_view keyPath) const { return keys_.contains(
 // parents exist without a header of their own.
 void RegHive::AddKey(std::u16string_view keyPath) {
     const std::u16string folded = FoldRegName(keyPath);
-    for (std::size_t cut = folded.find(u'\\'); cut != std::u16string::npos; cut = folded.find(u'\\', cut + 1)) {
+    for (std::size_t cut = folded.find(u'\\'); cut != std::u16string::npos;
+         cut = folded.find(u'\\', cut + 1)) {
         if (cut > 0) keys_.try_emplace(folded.substr(0, cut));
     }
     keys_.try_emplace(folded);

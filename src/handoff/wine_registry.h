@@ -47,7 +47,7 @@ struct RegValue {
 std::u16string FoldRegName(std::u16string_view name);
 
 class RegHive {
-public:
+ public:
     // The value, or nullptr when the key or the value does not exist.
     // valueName "" is the key's default value (written "@=" in the file).
     const RegValue* Find(std::u16string_view keyPath, std::u16string_view valueName) const;
@@ -62,7 +62,7 @@ public:
 
     std::size_t KeyCount() const { return keys_.size(); }
 
-private:
+ private:
     using Values = std::unordered_map<std::u16string, RegValue>;
     std::unordered_map<std::u16string, Values> keys_;  // folded path -> folded name -> value
     bool win64_ = false;

@@ -20,9 +20,7 @@ constexpr std::array<std::uint8_t, 256> MakeValues() {
 }
 constexpr std::array<std::uint8_t, 256> kValues = MakeValues();
 
-std::u16string Widen(std::string_view ascii) {
-    return std::u16string(ascii.begin(), ascii.end());
-}
+std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 }  // namespace
 
@@ -67,7 +65,8 @@ std::string DecodeUnits(const Unit* p, std::size_t avail, std::size_t significan
     std::size_t k = 0;
     // Whole groups whose four units exist and whose three output bytes are all kept.
     while (o + 3 <= outLen && k + 4 <= avail) {
-        const std::uint32_t v = (val(p[k]) << 18) | (val(p[k + 1]) << 12) | (val(p[k + 2]) << 6) | val(p[k + 3]);
+        const std::uint32_t v =
+            (val(p[k]) << 18) | (val(p[k + 1]) << 12) | (val(p[k + 2]) << 6) | val(p[k + 3]);
         out[o] = static_cast<char>(v >> 16);
         out[o + 1] = static_cast<char>(v >> 8);
         out[o + 2] = static_cast<char>(v);
@@ -100,9 +99,7 @@ std::string Base64DecodeBytes(std::string_view b64) {
     return Base64DecodeBytes(b64, eq == std::string_view::npos ? b64.size() : eq);
 }
 
-std::u16string Base64Encode(std::u16string_view text) {
-    return Widen(Base64EncodeBytes(text::ToAnsi(text)));
-}
+std::u16string Base64Encode(std::u16string_view text) { return Widen(Base64EncodeBytes(text::ToAnsi(text))); }
 
 std::string Base64DecodeToBytes(std::u16string_view text) {
     // The output length counts characters of the text, while the groups are
@@ -113,8 +110,6 @@ std::string Base64DecodeToBytes(std::u16string_view text) {
     return Base64DecodeBytes(text::ToAnsi(text), significant);
 }
 
-std::u16string Base64Decode(std::u16string_view text) {
-    return text::FromAnsi(Base64DecodeToBytes(text));
-}
+std::u16string Base64Decode(std::u16string_view text) { return text::FromAnsi(Base64DecodeToBytes(text)); }
 
 }  // namespace tessel::links

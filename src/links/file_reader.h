@@ -15,7 +15,7 @@
 namespace tessel::links {
 
 class FileReader {
-public:
+ public:
     enum class Failure { None, Missing, NotRegular, CannotOpen, ReadFailed, Shrunk };
 
     explicit FileReader(const std::filesystem::path& path);
@@ -31,7 +31,7 @@ public:
     // Reads exactly `n` bytes; false (and failure() set) on error or early end.
     bool ReadExactly(void* buffer, std::size_t n);
 
-private:
+ private:
     int fd_ = -1;
     std::uint64_t size_ = 0;
     Failure failure_ = Failure::None;

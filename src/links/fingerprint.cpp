@@ -22,10 +22,13 @@ constexpr std::uint64_t kHelperFrom = std::uint64_t{4} << 20;
 
 std::string Describe(const FileReader& file) {
     switch (file.failure()) {
-        case FileReader::Failure::Shrunk: return "the file became shorter while it was read";
+        case FileReader::Failure::Shrunk:
+            return "the file became shorter while it was read";
         case FileReader::Failure::ReadFailed:
-        case FileReader::Failure::CannotOpen: return std::error_code(file.error(), std::generic_category()).message();
-        default: return "not a regular file";
+        case FileReader::Failure::CannotOpen:
+            return std::error_code(file.error(), std::generic_category()).message();
+        default:
+            return "not a regular file";
     }
 }
 
@@ -33,7 +36,7 @@ std::string Describe(const FileReader& file) {
 // computes the CRC of the same block and reads the next one.  The pump still
 // runs on the calling thread, between blocks, with the helper idle.
 class CrcAndReadAhead {
-public:
+ public:
     struct Job {
         const unsigned char* crcData = nullptr;
         std::size_t crcSize = 0;
@@ -66,7 +69,7 @@ public:
     }
     std::uint32_t crc() const { return crc_; }
 
-private:
+ private:
     void Run() {
         for (;;) {
             start_.acquire();
@@ -105,7 +108,8 @@ bool DigestSerial(FileReader& file, Md5Context& md5, std::uint32_t& crc, const E
 }
 
 bool DigestOverlapped(FileReader& file, Md5Context& md5, std::uint32_t& crc, const EventPump& pump) {
-    std::vector<unsigned char> buffers[2] = {std::vector<unsigned char>(kBlock), std::vector<unsigned char>(kBlock)};
+    std::vector<unsigned char> buffers[2] = {std::vector<unsigned char>(kBlock),
+                                             std::vector<unsigned char>(kBlock)};
     auto blockSize = [&](std::uint64_t offset) {
         return static_cast<std::size_t>(std::min<std::uint64_t>(file.size() - offset, kBlock));
     };

@@ -16,7 +16,7 @@ struct evp_md_ctx_st;
 namespace tessel::links {
 
 class Md5Context {
-public:
+ public:
     Md5Context();
     ~Md5Context();
     Md5Context(const Md5Context&) = delete;
@@ -26,7 +26,7 @@ public:
     void HashBlock(const void* data, std::size_t size);
     std::u16string FinishHash();
 
-private:
+ private:
     void Discard();
 
     evp_md_st* md_ = nullptr;

@@ -27,7 +27,9 @@ std::string SystemError(const char* what) {
 }  // namespace
 
 MD5HashError::MD5HashError(std::uint32_t number, std::string source, std::string description)
-    : std::runtime_error(description), number_(number), source_(std::move(source)),
+    : std::runtime_error(description),
+      number_(number),
+      source_(std::move(source)),
       description_(std::move(description)) {}
 
 Md5Context::Md5Context() {

@@ -40,14 +40,14 @@ inline constexpr std::uint32_t kMD5ErrDeviceIO = 57;
 inline constexpr std::uint32_t kMD5ErrPastEnd = 62;
 
 class MD5HashError : public std::runtime_error {
-public:
+ public:
     MD5HashError(std::uint32_t number, std::string source, std::string description);
 
     std::uint32_t number() const { return number_; }
     const std::string& source() const { return source_; }
     const std::string& description() const { return description_; }
 
-private:
+ private:
     std::uint32_t number_;
     std::string source_;
     std::string description_;
@@ -56,7 +56,7 @@ private:
 class Md5Context;
 
 class MD5Hash {
-public:
+ public:
     MD5Hash();  // raises 0x8004C352 when no MD5 implementation is available
     ~MD5Hash();
     MD5Hash(const MD5Hash&) = delete;
@@ -65,7 +65,7 @@ public:
     std::u16string HashFile(const std::filesystem::path& fileName);
     std::u16string HashBytes(std::string_view block);
 
-private:
+ private:
     std::unique_ptr<Md5Context> ctx_;
 };
 

@@ -24,10 +24,10 @@ inline constexpr std::u16string_view kUDownActiveTabKey = u"UDownActiveTab";
 inline constexpr std::u16string_view kDefaultDiskServiceDomain = u"115.com";
 
 struct RoutingInput {
-    bool watcherOn = false;        // chkClipboard checked
-    std::u16string txtMessage;     // the clipboard text as received (untrimmed)
-    std::u16string txtOutput;      // conversion page result box
-    std::u16string txtFlvlink;     // video page result box
+    bool watcherOn = false;            // chkClipboard checked
+    std::u16string txtMessage;         // the clipboard text as received (untrimmed)
+    std::u16string txtOutput;          // conversion page result box
+    std::u16string txtFlvlink;         // video page result box
     bool linkActiveTabIsOne = false;   // setting "linkActiveTab" reads as 1
     bool uDownActiveTabIsOne = false;  // setting "UDownActiveTab" reads as 1
     std::u16string diskServiceDomain = std::u16string(kDefaultDiskServiceDomain);

@@ -116,7 +116,8 @@ std::u16string Wrap(std::u16string_view scheme, std::string_view start, std::str
 
 bool IsPlainAddress(std::u16string_view address) {
     const std::u16string head = text::LCase(Left(address, 6));
-    return head == u"http:/" || head == u"ftp://" || head == u"https:" || head == u"mms://" || head == u"rtsp:/";
+    return head == u"http:/" || head == u"ftp://" || head == u"https:" || head == u"mms://" ||
+           head == u"rtsp:/";
 }
 
 std::u16string EncodeThunderLink(std::u16string_view address) {

@@ -13,22 +13,22 @@
 namespace tessel::shell {
 
 class ClipboardTextBox final : public QWidget {
-  Q_OBJECT
+    Q_OBJECT
  public:
-  explicit ClipboardTextBox(QWidget* parent) : QWidget(parent) { hide(); }
+    explicit ClipboardTextBox(QWidget* parent) : QWidget(parent) { hide(); }
 
-  QString text() const { return text_; }
-  void setText(const QString& text) {
-    if (text == text_) return;
-    text_ = text;
-    emit textChanged(text_);
-  }
+    QString text() const { return text_; }
+    void setText(const QString& text) {
+        if (text == text_) return;
+        text_ = text;
+        emit textChanged(text_);
+    }
 
  signals:
-  void textChanged(const QString& text);
+    void textChanged(const QString& text);
 
  private:
-  QString text_;
+    QString text_;
 };
 
 }  // namespace tessel::shell

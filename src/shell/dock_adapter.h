@@ -33,20 +33,20 @@ class DockAdapter;
 // What differs between window systems.
 class DockWindowSystem {
  public:
-  virtual ~DockWindowSystem() = default;
-  // Starts reporting the window's title-bar drags to `adapter`.
-  virtual void Hook(DockAdapter& adapter) = 0;
-  // Stops every report (the window is going away).
-  virtual void Unhook() = 0;
-  virtual QPoint PointerPos() = 0;
-  // The window's outer rectangle as the screen shows it now.
-  virtual QRect OuterRect() = 0;
-  // Puts the window's outer top-left corner at `p`.
-  virtual void MoveTo(const QPoint& p) = 0;
-  // Keeps `strip` along the screen's `edge` for the window; an empty strip
-  // gives it back.  Some window managers keep every ordinary window at least
-  // partly on the screen unless it holds such a strip.
-  virtual void ReserveStrip(DockEdge edge, const QRect& strip) = 0;
+    virtual ~DockWindowSystem() = default;
+    // Starts reporting the window's title-bar drags to `adapter`.
+    virtual void Hook(DockAdapter& adapter) = 0;
+    // Stops every report (the window is going away).
+    virtual void Unhook() = 0;
+    virtual QPoint PointerPos() = 0;
+    // The window's outer rectangle as the screen shows it now.
+    virtual QRect OuterRect() = 0;
+    // Puts the window's outer top-left corner at `p`.
+    virtual void MoveTo(const QPoint& p) = 0;
+    // Keeps `strip` along the screen's `edge` for the window; an empty strip
+    // gives it back.  Some window managers keep every ordinary window at least
+    // partly on the screen unless it holds such a strip.
+    virtual void ReserveStrip(DockEdge edge, const QRect& strip) = 0;
 };
 
 // Qt alone: the pointer from QCursor, the rectangle from the widget.  It
@@ -58,60 +58,60 @@ std::unique_ptr<DockWindowSystem> MakeQtDockWindowSystem(QWidget& window);
 std::unique_ptr<DockWindowSystem> MakeDockWindowSystem(QWidget& window);
 
 class DockAdapter : public QObject {
-  Q_OBJECT
+    Q_OBJECT
 
  public:
-  DockAdapter(QWidget& window, QTimer& tmrCheck, QTimer& tmrMove,
-              std::unique_ptr<DockWindowSystem> system, QObject* parent = nullptr);
-  ~DockAdapter() override;
+    DockAdapter(QWidget& window, QTimer& tmrCheck, QTimer& tmrMove, std::unique_ptr<DockWindowSystem> system,
+                QObject* parent = nullptr);
+    ~DockAdapter() override;
 
-  // A click on the option; true when the window's "Top" and "Left" are to
-  // be stored.  The first one hooks the window.
-  bool OptionSelected();
-  // The window is going away: timers off, hook off.
-  void Stop();
+    // A click on the option; true when the window's "Top" and "Left" are to
+    // be stored.  The first one hooks the window.
+    bool OptionSelected();
+    // The window is going away: timers off, hook off.
+    void Stop();
 
-  // --- reported by the window system --------------------------------------
-  void TitleBarPress();
-  // The window now lies at `outer` during a move; returns where the engine
-  // wants it (the window is put there when that differs).
-  QRect Moving(const QRect& outer);
-  void MoveEnd();
+    // --- reported by the window system --------------------------------------
+    void TitleBarPress();
+    // The window now lies at `outer` during a move; returns where the engine
+    // wants it (the window is put there when that differs).
+    QRect Moving(const QRect& outer);
+    void MoveEnd();
 
-  const DockEngine& Engine() const { return engine_; }
-  bool Hooked() const { return engine_.HookInstalled(); }
-  bool DragRunning() const { return drag_; }
+    const DockEngine& Engine() const { return engine_; }
+    bool Hooked() const { return engine_.HookInstalled(); }
+    bool DragRunning() const { return drag_; }
 
  private:
-  void OnCheckTick();
-  void OnMoveTick();
-  void SyncTimers();
-  // Screen of the window; engine coordinates are relative to its corner.
-  QRect ScreenRect() const;
-  PixelRect ToEngine(const QRect& r) const;
-  QRect FromEngine(const PixelRect& r) const;
-  PixelPoint ToEngine(const QPoint& p) const;
-  QPoint FromEngine(const PixelPoint& p) const;
-  // Puts the window's outer rectangle at `outer` (the width never changes).
-  void Place(const QRect& outer);
-  void UpdateStrip();
+    void OnCheckTick();
+    void OnMoveTick();
+    void SyncTimers();
+    // Screen of the window; engine coordinates are relative to its corner.
+    QRect ScreenRect() const;
+    PixelRect ToEngine(const QRect& r) const;
+    QRect FromEngine(const PixelRect& r) const;
+    PixelPoint ToEngine(const QPoint& p) const;
+    QPoint FromEngine(const PixelPoint& p) const;
+    // Puts the window's outer rectangle at `outer` (the width never changes).
+    void Place(const QRect& outer);
+    void UpdateStrip();
 
-  QWidget& window_;
-  QTimer& tmrCheck_;
-  QTimer& tmrMove_;
-  std::unique_ptr<DockWindowSystem> system_;
-  DockEngine engine_;
-  bool drag_ = false;
-  bool stopped_ = false;
-  // Where the window is to be during a drag: where the last move put it
-  // or, before any, where the press found it.
-  QRect dragRect_;
-  // Window managers put the size back to the one a drag started with at
-  // every pointer motion; the height the engine last chose is held here.
-  int dragHeight_ = 0;
-  // Where the slide put the window last; the next step starts from there,
-  // whether or not the window manager has confirmed it yet.
-  QRect slideRect_;
+    QWidget& window_;
+    QTimer& tmrCheck_;
+    QTimer& tmrMove_;
+    std::unique_ptr<DockWindowSystem> system_;
+    DockEngine engine_;
+    bool drag_ = false;
+    bool stopped_ = false;
+    // Where the window is to be during a drag: where the last move put it
+    // or, before any, where the press found it.
+    QRect dragRect_;
+    // Window managers put the size back to the one a drag started with at
+    // every pointer motion; the height the engine last chose is held here.
+    int dragHeight_ = 0;
+    // Where the slide put the window last; the next step starts from there,
+    // whether or not the window manager has confirmed it yet.
+    QRect slideRect_;
 };
 
 }  // namespace tessel::shell

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/dock_x11.h"
 
+#include <xcb/xcb.h>
+
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QTimer>
@@ -8,7 +10,6 @@
 #include <array>
 #include <cstdlib>
 #include <optional>
-#include <xcb/xcb.h>
 
 namespace tessel::shell {
 
@@ -23,251 +24,266 @@ constexpr int kSettleLimitMs = 500;
 
 template <typename Reply>
 struct Freed {
-  Reply* p;
-  explicit Freed(Reply* r) : p(r) {}
-  ~Freed() { std::free(p); }
-  Freed(const Freed&) = delete;
-  Freed& operator=(const Freed&) = delete;
-  Reply* operator->() const { return p; }
-  explicit operator bool() const { return p != nullptr; }
+    Reply* p;
+    explicit Freed(Reply* r) : p(r) {}
+    ~Freed() { std::free(p); }
+    Freed(const Freed&) = delete;
+    Freed& operator=(const Freed&) = delete;
+    Reply* operator->() const { return p; }
+    explicit operator bool() const { return p != nullptr; }
 };
 
 class X11DockWindowSystem final : public QObject, public DockWindowSystem {
  public:
-  X11DockWindowSystem(QWidget& window, xcb_connection_t* connection)
-      : window_(window), c_(connection) {
-    root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
-    strutPartial_ = Atom("_NET_WM_STRUT_PARTIAL");
-    strut_ = Atom("_NET_WM_STRUT");
-    connect(&watch_, &QTimer::timeout, this, &X11DockWindowSystem::Watch);
-  }
-
-  void Hook(DockAdapter& adapter) override {
-    adapter_ = &adapter;
-    state_ = State::Idle;
-    leftWasDown_ = false;
-    watch_.start(kIdlePollMs);
-  }
-
-  void Unhook() override {
-    watch_.stop();
-    ReserveStrip(DockEdge::Left, QRect());
-    adapter_ = nullptr;
-  }
-
-  QPoint PointerPos() override {
-    if (const auto p = QueryPointer()) return p->pos;
-    return {};
-  }
-
-  QRect OuterRect() override {
-    if (const xcb_window_t frame = Frame()) {
-      Freed g(xcb_get_geometry_reply(c_, xcb_get_geometry(c_, frame), nullptr));
-      if (g) {
-        const int b = g->border_width;
-        return {g->x, g->y, g->width + 2 * b, g->height + 2 * b};
-      }
+    X11DockWindowSystem(QWidget& window, xcb_connection_t* connection) : window_(window), c_(connection) {
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        strutPartial_ = Atom("_NET_WM_STRUT_PARTIAL");
+        strut_ = Atom("_NET_WM_STRUT");
+        connect(&watch_, &QTimer::timeout, this, &X11DockWindowSystem::Watch);
     }
-    return window_.frameGeometry();
-  }
 
-  // A plain move request.  Moved through Qt (which rewrites the size hints
-  // with every move) in the middle of a drag, the window was shifted by its
-  // frame's size for the rest of the drag under openbox.
-  void MoveTo(const QPoint& p) override {
-    if (!window_.testAttribute(Qt::WA_WState_Created)) return window_.move(p);
-    const auto w = static_cast<xcb_window_t>(window_.winId());
-    QPoint at = p;
-    if (StaticGravity(w)) {
-      const QMargins m = window_.windowHandle() ? window_.windowHandle()->frameMargins() : QMargins();
-      at += QPoint(m.left(), m.top());
+    void Hook(DockAdapter& adapter) override {
+        adapter_ = &adapter;
+        state_ = State::Idle;
+        leftWasDown_ = false;
+        watch_.start(kIdlePollMs);
     }
-    const std::array<std::uint32_t, 2> xy = {static_cast<std::uint32_t>(at.x()), static_cast<std::uint32_t>(at.y())};
-    xcb_configure_window(c_, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy.data());
-    xcb_flush(c_);
-  }
 
-  void ReserveStrip(DockEdge edge, const QRect& strip) override {
-    std::array<std::uint32_t, 12> partial{};
-    if (!strip.isEmpty()) {
-      const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
-      auto u = [](int v) { return static_cast<std::uint32_t>(v < 0 ? 0 : v); };
-      switch (edge) {
-        case DockEdge::Left:
-          partial = {u(strip.right() + 1), 0, 0, 0, u(strip.top()), u(strip.bottom()), 0, 0, 0, 0, 0, 0};
-          break;
-        case DockEdge::Right:
-          partial = {0, u(screen->width_in_pixels - strip.left()), 0, 0, 0, 0,
-                     u(strip.top()), u(strip.bottom()), 0, 0, 0, 0};
-          break;
-        case DockEdge::Top:
-          partial = {0, 0, u(strip.bottom() + 1), 0, 0, 0, 0, 0, u(strip.left()), u(strip.right()), 0, 0};
-          break;
-      }
+    void Unhook() override {
+        watch_.stop();
+        ReserveStrip(DockEdge::Left, QRect());
+        adapter_ = nullptr;
     }
-    if (partial == reserved_ || !window_.testAttribute(Qt::WA_WState_Created)) return;
-    reserved_ = partial;
-    const auto w = static_cast<xcb_window_t>(window_.winId());
-    if (strip.isEmpty()) {
-      xcb_delete_property(c_, w, strutPartial_);
-      xcb_delete_property(c_, w, strut_);
-    } else {
-      xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, strutPartial_, XCB_ATOM_CARDINAL, 32, 12,
-                          partial.data());
-      xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, strut_, XCB_ATOM_CARDINAL, 32, 4, partial.data());
+
+    QPoint PointerPos() override {
+        if (const auto p = QueryPointer()) return p->pos;
+        return {};
     }
-    xcb_flush(c_);
-  }
+
+    QRect OuterRect() override {
+        if (const xcb_window_t frame = Frame()) {
+            Freed g(xcb_get_geometry_reply(c_, xcb_get_geometry(c_, frame), nullptr));
+            if (g) {
+                const int b = g->border_width;
+                return {g->x, g->y, g->width + 2 * b, g->height + 2 * b};
+            }
+        }
+        return window_.frameGeometry();
+    }
+
+    // A plain move request.  Moved through Qt (which rewrites the size hints
+    // with every move) in the middle of a drag, the window was shifted by its
+    // frame's size for the rest of the drag under openbox.
+    void MoveTo(const QPoint& p) override {
+        if (!window_.testAttribute(Qt::WA_WState_Created)) return window_.move(p);
+        const auto w = static_cast<xcb_window_t>(window_.winId());
+        QPoint at = p;
+        if (StaticGravity(w)) {
+            const QMargins m = window_.windowHandle() ? window_.windowHandle()->frameMargins() : QMargins();
+            at += QPoint(m.left(), m.top());
+        }
+        const std::array<std::uint32_t, 2> xy = {static_cast<std::uint32_t>(at.x()),
+                                                 static_cast<std::uint32_t>(at.y())};
+        xcb_configure_window(c_, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy.data());
+        xcb_flush(c_);
+    }
+
+    void ReserveStrip(DockEdge edge, const QRect& strip) override {
+        std::array<std::uint32_t, 12> partial{};
+        if (!strip.isEmpty()) {
+            const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+            auto u = [](int v) { return static_cast<std::uint32_t>(v < 0 ? 0 : v); };
+            switch (edge) {
+                case DockEdge::Left:
+                    partial = {
+                        u(strip.right() + 1), 0, 0, 0, u(strip.top()), u(strip.bottom()), 0, 0, 0, 0, 0, 0};
+                    break;
+                case DockEdge::Right:
+                    partial = {0,
+                               u(screen->width_in_pixels - strip.left()),
+                               0,
+                               0,
+                               0,
+                               0,
+                               u(strip.top()),
+                               u(strip.bottom()),
+                               0,
+                               0,
+                               0,
+                               0};
+                    break;
+                case DockEdge::Top:
+                    partial = {0, 0, u(strip.bottom() + 1), 0, 0, 0, 0, 0, u(strip.left()), u(strip.right()),
+                               0, 0};
+                    break;
+            }
+        }
+        if (partial == reserved_ || !window_.testAttribute(Qt::WA_WState_Created)) return;
+        reserved_ = partial;
+        const auto w = static_cast<xcb_window_t>(window_.winId());
+        if (strip.isEmpty()) {
+            xcb_delete_property(c_, w, strutPartial_);
+            xcb_delete_property(c_, w, strut_);
+        } else {
+            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, strutPartial_, XCB_ATOM_CARDINAL, 32, 12,
+                                partial.data());
+            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, strut_, XCB_ATOM_CARDINAL, 32, 4,
+                                partial.data());
+        }
+        xcb_flush(c_);
+    }
 
  private:
-  enum class State { Idle, Dragging, Settling };
+    enum class State { Idle, Dragging, Settling };
 
-  struct Pointer {
-    QPoint pos;
-    bool left = false;
-    xcb_window_t child = XCB_NONE;  // the top-level window under it
-  };
+    struct Pointer {
+        QPoint pos;
+        bool left = false;
+        xcb_window_t child = XCB_NONE;  // the top-level window under it
+    };
 
-  xcb_atom_t Atom(const char* name) {
-    Freed r(xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(qstrlen(name)), name),
-                                  nullptr));
-    return r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
-  }
-
-  // True when the window asked to be placed by its own corner rather than
-  // by its frame's (the gravity in its size hints).
-  bool StaticGravity(xcb_window_t w) {
-    Freed r(xcb_get_property_reply(
-        c_, xcb_get_property(c_, 0, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, 18), nullptr));
-    if (!r || r->format != 32 || xcb_get_property_value_length(r.p) < 18 * 4) return false;
-    const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r.p));
-    constexpr std::uint32_t kWinGravityFlag = 1u << 9;
-    return (v[0] & kWinGravityFlag) && v[17] == XCB_GRAVITY_STATIC;
-  }
-
-  std::optional<Pointer> QueryPointer() {
-    Freed r(xcb_query_pointer_reply(c_, xcb_query_pointer(c_, root_), nullptr));
-    if (!r) return std::nullopt;
-    return Pointer{{r->root_x, r->root_y}, (r->mask & XCB_BUTTON_MASK_1) != 0, r->child};
-  }
-
-  // The window's ancestor just below the root: the frame the window manager
-  // put around it, or the window itself without one.
-  xcb_window_t Frame() {
-    if (!window_.testAttribute(Qt::WA_WState_Created)) return XCB_NONE;
-    auto w = static_cast<xcb_window_t>(window_.winId());
-    for (int depth = 0; depth < 16; ++depth) {
-      Freed t(xcb_query_tree_reply(c_, xcb_query_tree(c_, w), nullptr));
-      if (!t) return XCB_NONE;
-      if (t->parent == root_ || t->parent == XCB_NONE) return w;
-      w = t->parent;
+    xcb_atom_t Atom(const char* name) {
+        Freed r(xcb_intern_atom_reply(
+            c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(qstrlen(name)), name), nullptr));
+        return r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
     }
-    return XCB_NONE;
-  }
 
-  // Top of the client area, screen pixels.
-  std::optional<int> ClientTop() {
-    const auto w = static_cast<xcb_window_t>(window_.winId());
-    Freed t(xcb_translate_coordinates_reply(c_, xcb_translate_coordinates(c_, w, root_, 0, 0), nullptr));
-    if (!t) return std::nullopt;
-    return t->dst_y;
-  }
-
-  // True while another client (the window manager, during its move) holds
-  // the pointer.  A grab of our own succeeds only once it has let go.
-  bool PointerHeldElsewhere() {
-    Freed g(xcb_grab_pointer_reply(
-        c_, xcb_grab_pointer(c_, 0, root_, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
-                             XCB_CURRENT_TIME),
-        nullptr));
-    if (!g) return false;
-    if (g->status == XCB_GRAB_STATUS_SUCCESS) {
-      xcb_ungrab_pointer(c_, XCB_CURRENT_TIME);
-      xcb_flush(c_);
-      return false;
+    // True when the window asked to be placed by its own corner rather than
+    // by its frame's (the gravity in its size hints).
+    bool StaticGravity(xcb_window_t w) {
+        Freed r(xcb_get_property_reply(
+            c_, xcb_get_property(c_, 0, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, 18),
+            nullptr));
+        if (!r || r->format != 32 || xcb_get_property_value_length(r.p) < 18 * 4) return false;
+        const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r.p));
+        constexpr std::uint32_t kWinGravityFlag = 1u << 9;
+        return (v[0] & kWinGravityFlag) && v[17] == XCB_GRAVITY_STATIC;
     }
-    return g->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
-  }
 
-  void Watch() {
-    if (!adapter_) return;
-    switch (state_) {
-      case State::Idle:
-        WatchPress();
-        break;
-      case State::Dragging:
-        WatchDrag();
-        break;
-      case State::Settling:
-        WatchSettle();
-        break;
+    std::optional<Pointer> QueryPointer() {
+        Freed r(xcb_query_pointer_reply(c_, xcb_query_pointer(c_, root_), nullptr));
+        if (!r) return std::nullopt;
+        return Pointer{{r->root_x, r->root_y}, (r->mask & XCB_BUTTON_MASK_1) != 0, r->child};
     }
-  }
 
-  void WatchPress() {
-    const auto p = QueryPointer();
-    if (!p) return;
-    const bool pressed = p->left && !leftWasDown_;
-    leftWasDown_ = p->left;
-    if (!pressed || !window_.isVisible()) return;
-    const xcb_window_t frame = Frame();
-    if (frame == XCB_NONE || p->child != frame) return;  // not on us, or covered
-    const QRect outer = OuterRect();
-    const auto clientTop = ClientTop();
-    if (!clientTop || !outer.contains(p->pos) || p->pos.y() >= *clientTop) return;
-    state_ = State::Dragging;
-    watch_.setInterval(kDragPollMs);
-    lastSeen_ = outer;
-    adapter_->TitleBarPress();
-  }
-
-  void WatchDrag() {
-    const auto p = QueryPointer();
-    const QRect outer = OuterRect();
-    if (outer != lastSeen_) {
-      lastSeen_ = outer;
-      adapter_->Moving(outer);
+    // The window's ancestor just below the root: the frame the window manager
+    // put around it, or the window itself without one.
+    xcb_window_t Frame() {
+        if (!window_.testAttribute(Qt::WA_WState_Created)) return XCB_NONE;
+        auto w = static_cast<xcb_window_t>(window_.winId());
+        for (int depth = 0; depth < 16; ++depth) {
+            Freed t(xcb_query_tree_reply(c_, xcb_query_tree(c_, w), nullptr));
+            if (!t) return XCB_NONE;
+            if (t->parent == root_ || t->parent == XCB_NONE) return w;
+            w = t->parent;
+        }
+        return XCB_NONE;
     }
-    if (!p || !p->left) {
-      state_ = State::Settling;
-      settle_.start();
+
+    // Top of the client area, screen pixels.
+    std::optional<int> ClientTop() {
+        const auto w = static_cast<xcb_window_t>(window_.winId());
+        Freed t(xcb_translate_coordinates_reply(c_, xcb_translate_coordinates(c_, w, root_, 0, 0), nullptr));
+        if (!t) return std::nullopt;
+        return t->dst_y;
     }
-  }
 
-  // The button is up, but the window manager may still put the window where
-  // its own drag ended; hold the engine's answer until it has let go.
-  void WatchSettle() {
-    const bool late = settle_.elapsed() > kSettleLimitMs;
-    if (!late && PointerHeldElsewhere()) return;
-    const QRect outer = OuterRect();
-    const QRect wanted = adapter_->Moving(outer);
-    if (wanted != outer && !late) return;
-    state_ = State::Idle;
-    leftWasDown_ = false;
-    watch_.setInterval(kIdlePollMs);
-    adapter_->MoveEnd();
-  }
+    // True while another client (the window manager, during its move) holds
+    // the pointer.  A grab of our own succeeds only once it has let go.
+    bool PointerHeldElsewhere() {
+        Freed g(
+            xcb_grab_pointer_reply(c_,
+                                   xcb_grab_pointer(c_, 0, root_, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
+                                                    XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+                                   nullptr));
+        if (!g) return false;
+        if (g->status == XCB_GRAB_STATUS_SUCCESS) {
+            xcb_ungrab_pointer(c_, XCB_CURRENT_TIME);
+            xcb_flush(c_);
+            return false;
+        }
+        return g->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    }
 
-  QWidget& window_;
-  xcb_connection_t* c_;
-  xcb_window_t root_ = XCB_NONE;
-  xcb_atom_t strutPartial_ = XCB_ATOM_NONE;
-  xcb_atom_t strut_ = XCB_ATOM_NONE;
-  DockAdapter* adapter_ = nullptr;
-  QTimer watch_;
-  QElapsedTimer settle_;
-  State state_ = State::Idle;
-  bool leftWasDown_ = false;
-  QRect lastSeen_;
-  std::array<std::uint32_t, 12> reserved_{};
+    void Watch() {
+        if (!adapter_) return;
+        switch (state_) {
+            case State::Idle:
+                WatchPress();
+                break;
+            case State::Dragging:
+                WatchDrag();
+                break;
+            case State::Settling:
+                WatchSettle();
+                break;
+        }
+    }
+
+    void WatchPress() {
+        const auto p = QueryPointer();
+        if (!p) return;
+        const bool pressed = p->left && !leftWasDown_;
+        leftWasDown_ = p->left;
+        if (!pressed || !window_.isVisible()) return;
+        const xcb_window_t frame = Frame();
+        if (frame == XCB_NONE || p->child != frame) return;  // not on us, or covered
+        const QRect outer = OuterRect();
+        const auto clientTop = ClientTop();
+        if (!clientTop || !outer.contains(p->pos) || p->pos.y() >= *clientTop) return;
+        state_ = State::Dragging;
+        watch_.setInterval(kDragPollMs);
+        lastSeen_ = outer;
+        adapter_->TitleBarPress();
+    }
+
+    void WatchDrag() {
+        const auto p = QueryPointer();
+        const QRect outer = OuterRect();
+        if (outer != lastSeen_) {
+            lastSeen_ = outer;
+            adapter_->Moving(outer);
+        }
+        if (!p || !p->left) {
+            state_ = State::Settling;
+            settle_.start();
+        }
+    }
+
+    // The button is up, but the window manager may still put the window where
+    // its own drag ended; hold the engine's answer until it has let go.
+    void WatchSettle() {
+        const bool late = settle_.elapsed() > kSettleLimitMs;
+        if (!late && PointerHeldElsewhere()) return;
+        const QRect outer = OuterRect();
+        const QRect wanted = adapter_->Moving(outer);
+        if (wanted != outer && !late) return;
+        state_ = State::Idle;
+        leftWasDown_ = false;
+        watch_.setInterval(kIdlePollMs);
+        adapter_->MoveEnd();
+    }
+
+    QWidget& window_;
+    xcb_connection_t* c_;
+    xcb_window_t root_ = XCB_NONE;
+    xcb_atom_t strutPartial_ = XCB_ATOM_NONE;
+    xcb_atom_t strut_ = XCB_ATOM_NONE;
+    DockAdapter* adapter_ = nullptr;
+    QTimer watch_;
+    QElapsedTimer settle_;
+    State state_ = State::Idle;
+    bool leftWasDown_ = false;
+    QRect lastSeen_;
+    std::array<std::uint32_t, 12> reserved_{};
 };
 
 }  // namespace
 
 std::unique_ptr<DockWindowSystem> MakeX11DockWindowSystem(QWidget& window) {
-  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  if (!x11 || !x11->connection()) return nullptr;
-  return std::make_unique<X11DockWindowSystem>(window, x11->connection());
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection()) return nullptr;
+    return std::make_unique<X11DockWindowSystem>(window, x11->connection());
 }
 
 }  // namespace tessel::shell

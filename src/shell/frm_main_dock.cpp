@@ -11,17 +11,17 @@
 namespace tessel::shell {
 
 void FrmMain::WireDock() {
-  dock_ = new DockAdapter(*this, *tmrCheck, *tmrMove, MakeDockWindowSystem(*this), this);
-  // The only option button of its group: once selected it stays selected.
-  // Alone, a Qt radio button would toggle off on the next click.
-  auto* group = new QButtonGroup(this);
-  group->addButton(optQQ);
-  connect(optQQ, &QRadioButton::clicked, this, &FrmMain::OnQQClick);
-  connect(this, &FrmMain::Unloaded, dock_, &DockAdapter::Stop);
+    dock_ = new DockAdapter(*this, *tmrCheck, *tmrMove, MakeDockWindowSystem(*this), this);
+    // The only option button of its group: once selected it stays selected.
+    // Alone, a Qt radio button would toggle off on the next click.
+    auto* group = new QButtonGroup(this);
+    group->addButton(optQQ);
+    connect(optQQ, &QRadioButton::clicked, this, &FrmMain::OnQQClick);
+    connect(this, &FrmMain::Unloaded, dock_, &DockAdapter::Stop);
 }
 
 void FrmMain::OnQQClick() {
-  if (dock_->OptionSelected()) SavePosition();
+    if (dock_->OptionSelected()) SavePosition();
 }
 
 }  // namespace tessel::shell

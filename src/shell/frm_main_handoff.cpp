@@ -19,37 +19,35 @@ namespace {
 QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16string(s)); }
 
 void Handoff(FrmMain& w, handoff::HandoffButton button) {
-  const SettingsStore& settings = w.Settings();
-  const handoff::HandoffRequest request{
-      FrmMain::BoxText(w.txtFlvlink),
-      FrmMain::BoxText(w.txtOnlineflv),
-      w.imgTip->toolTip().toStdU16String(),
-      ReadText(settings, keys::kParseHome).toStdU16String(),
-      {ReadText(settings, keys::kAria2Rpc).toStdU16String(),
-       ReadText(settings, keys::kAria2Secret).toStdU16String()}};
-  Prompts& prompts = w.Dialogs();
-  const auto ask = [&prompts](const handoff::Question& q) {
-    return prompts.Message(Q(q.text), Q(q.title), Prompts::Buttons::YesNo, Prompts::Icon::Information) ==
-                   Prompts::Answer::Yes
-               ? handoff::Answer::Yes
-               : handoff::Answer::No;
-  };
-  const handoff::HandoffOutcome outcome = handoff::RunHandoff(button, request, ask);
-  if (outcome.notice)
-    prompts.Message(Q(outcome.notice->text), Q(outcome.notice->title), Prompts::Buttons::Ok,
-                    Prompts::Icon::Warning);
+    const SettingsStore& settings = w.Settings();
+    const handoff::HandoffRequest request{FrmMain::BoxText(w.txtFlvlink),
+                                          FrmMain::BoxText(w.txtOnlineflv),
+                                          w.imgTip->toolTip().toStdU16String(),
+                                          ReadText(settings, keys::kParseHome).toStdU16String(),
+                                          {ReadText(settings, keys::kAria2Rpc).toStdU16String(),
+                                           ReadText(settings, keys::kAria2Secret).toStdU16String()}};
+    Prompts& prompts = w.Dialogs();
+    const auto ask = [&prompts](const handoff::Question& q) {
+        return prompts.Message(Q(q.text), Q(q.title), Prompts::Buttons::YesNo, Prompts::Icon::Information) ==
+                       Prompts::Answer::Yes
+                   ? handoff::Answer::Yes
+                   : handoff::Answer::No;
+    };
+    const handoff::HandoffOutcome outcome = handoff::RunHandoff(button, request, ask);
+    if (outcome.notice)
+        prompts.Message(Q(outcome.notice->text), Q(outcome.notice->title), Prompts::Buttons::Ok,
+                        Prompts::Icon::Warning);
 }
 
 }  // namespace
 
 void FrmMain::WireHandoff() {
-  using handoff::HandoffButton;
-  const std::pair<SkButton*, HandoffButton> buttons[] = {
-      {skbFlvthunder, HandoffButton::skbFlvthunder},
-      {skbFlvflashget, HandoffButton::skbFlvflashget},
-      {skbQqdl, HandoffButton::skbQqdl}};
-  for (const auto& [button, which] : buttons)
-    connect(button, &SkButton::Click, this, [this, which] { Handoff(*this, which); });
+    using handoff::HandoffButton;
+    const std::pair<SkButton*, HandoffButton> buttons[] = {{skbFlvthunder, HandoffButton::skbFlvthunder},
+                                                           {skbFlvflashget, HandoffButton::skbFlvflashget},
+                                                           {skbQqdl, HandoffButton::skbQqdl}};
+    for (const auto& [button, which] : buttons)
+        connect(button, &SkButton::Click, this, [this, which] { Handoff(*this, which); });
 }
 
 }  // namespace tessel::shell

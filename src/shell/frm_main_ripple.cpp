@@ -14,55 +14,56 @@
 namespace tessel::shell {
 
 void FrmMain::SetBannerPicture(const QImage& picture) {
-  ripple_timer_.stop();
-  wave_.WaveRelease();
-  banner_picture_ = picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_RGB32);
-  banner_frame_ = banner_picture_;
-  update(0, 0, kBannerWidth, kBannerHeight);
+    ripple_timer_.stop();
+    wave_.WaveRelease();
+    banner_picture_ = picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_RGB32);
+    banner_frame_ = banner_picture_;
+    update(0, 0, kBannerWidth, kBannerHeight);
 }
 
 bool FrmMain::StartRipple() {
-  ripple_timer_.stop();
-  wave_.WaveRelease();
-  if (banner_picture_.isNull()) return false;
-  const int w = banner_picture_.width();
-  const int h = banner_picture_.height();
-  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-  for (int y = 0; y < h; ++y)
-    std::memcpy(&pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w)],
-                banner_picture_.constScanLine(y), static_cast<std::size_t>(w) * 4);
-  const auto ticks = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now().time_since_epoch());
-  if (!wave_.WaveInit(w, h, pixels, 0, static_cast<std::uint32_t>(ticks.count()))) return false;
-  DrawWaveFrame();
-  ripple_timer_.start();
-  return true;
+    ripple_timer_.stop();
+    wave_.WaveRelease();
+    if (banner_picture_.isNull()) return false;
+    const int w = banner_picture_.width();
+    const int h = banner_picture_.height();
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y)
+        std::memcpy(&pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w)],
+                    banner_picture_.constScanLine(y), static_cast<std::size_t>(w) * 4);
+    const auto ticks = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
+    if (!wave_.WaveInit(w, h, pixels, 0, static_cast<std::uint32_t>(ticks.count()))) return false;
+    DrawWaveFrame();
+    ripple_timer_.start();
+    return true;
 }
 
 void FrmMain::OnRippleTick() {
-  if (wave_.WaveTick()) DrawWaveFrame();
+    if (wave_.WaveTick()) DrawWaveFrame();
 }
 
 void FrmMain::DrawWaveFrame() {
-  const auto pixels = wave_.Pixels();
-  const int w = wave_.Width();
-  const int h = wave_.Height();
-  if (banner_frame_.size() != QSize(w, h) || banner_frame_.format() != QImage::Format_RGB32)
-    banner_frame_ = QImage(w, h, QImage::Format_RGB32);
-  for (int y = 0; y < h; ++y)
-    std::memcpy(banner_frame_.scanLine(y), &pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w)],
-                static_cast<std::size_t>(w) * 4);
-  update(0, 0, w, h);
+    const auto pixels = wave_.Pixels();
+    const int w = wave_.Width();
+    const int h = wave_.Height();
+    if (banner_frame_.size() != QSize(w, h) || banner_frame_.format() != QImage::Format_RGB32)
+        banner_frame_ = QImage(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(banner_frame_.scanLine(y),
+                    &pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w)],
+                    static_cast<std::size_t>(w) * 4);
+    update(0, 0, w, h);
 }
 
 void FrmMain::paintEvent(QPaintEvent*) {
-  if (!painted_) {
-    painted_ = true;
-    qCDebug(lcWindow, "first paint at %lld us", MonotonicMicros());
-  }
-  if (banner_frame_.isNull()) return;
-  QPainter p(this);
-  p.drawImage(0, 0, banner_frame_);
+    if (!painted_) {
+        painted_ = true;
+        qCDebug(lcWindow, "first paint at %lld us", MonotonicMicros());
+    }
+    if (banner_frame_.isNull()) return;
+    QPainter p(this);
+    p.drawImage(0, 0, banner_frame_);
 }
 
 namespace {
@@ -70,30 +71,34 @@ int Round(double v) { return static_cast<int>(text::RoundHalfEven(v)); }
 }  // namespace
 
 FrmMain::AutoDrops FrmMain::AutoDropsForPick(double r) {
-  // k = 3r rounded, halves to even: 0 and 3 are half as likely as 1 and 2.
-  switch (Round(3 * r)) {
-    case 0: return {2, 5, 4, 250};    // one drop wandering 5 pixels a move
-    case 1: return {3, 250, 4, 8};    // rain of small shallow drops
-    case 2: return {1, 5, 4, 150};    // one random drop a tick
-    default: return {0, 0, 0, 0};     // off
-  }
+    // k = 3r rounded, halves to even: 0 and 3 are half as likely as 1 and 2.
+    switch (Round(3 * r)) {
+        case 0:
+            return {2, 5, 4, 250};  // one drop wandering 5 pixels a move
+        case 1:
+            return {3, 250, 4, 8};  // rain of small shallow drops
+        case 2:
+            return {1, 5, 4, 150};  // one random drop a tick
+        default:
+            return {0, 0, 0, 0};  // off
+    }
 }
 
 void FrmMain::mouseMoveEvent(QMouseEvent* e) {
-  if (wave_.Running()) wave_.WaveDrop(Round(e->position().x()), Round(e->position().y()), 2, 256);
-  QWidget::mouseMoveEvent(e);
+    if (wave_.Running()) wave_.WaveDrop(Round(e->position().x()), Round(e->position().y()), 2, 256);
+    QWidget::mouseMoveEvent(e);
 }
 
 void FrmMain::mousePressEvent(QMouseEvent* e) {
-  if (wave_.Running()) {
-    if (e->button() == Qt::LeftButton) {
-      wave_.WaveDrop(Round(e->position().x()), Round(e->position().y()), 5, 1000);
-    } else {
-      const AutoDrops a = AutoDropsForPick(QRandomGenerator::global()->generateDouble());
-      wave_.WaveSetAuto(a.mode, a.count, a.radius, a.depth);
+    if (wave_.Running()) {
+        if (e->button() == Qt::LeftButton) {
+            wave_.WaveDrop(Round(e->position().x()), Round(e->position().y()), 5, 1000);
+        } else {
+            const AutoDrops a = AutoDropsForPick(QRandomGenerator::global()->generateDouble());
+            wave_.WaveSetAuto(a.mode, a.count, a.radius, a.depth);
+        }
     }
-  }
-  QWidget::mousePressEvent(e);
+    QWidget::mousePressEvent(e);
 }
 
 }  // namespace tessel::shell

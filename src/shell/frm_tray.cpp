@@ -13,14 +13,14 @@
 namespace tessel::shell {
 
 FrmTray::FrmTray(FrmMain& main) : main_(main) {
-  setObjectName(QStringLiteral("frmTray"));
-  setWindowTitle(QStringLiteral("Tessel Tray"));
-  mnumain = new QMenu(QStringLiteral("菜单"), this);
-  mnumain->setObjectName(QStringLiteral("mnumain"));
-  mnuexit = mnumain->addAction(QStringLiteral("退出(&E)"));
-  mnuexit->setObjectName(QStringLiteral("mnuexit"));
-  connect(mnuexit, &QAction::triggered, this, &FrmTray::OnExit);
-  main_.SetTray(this);
+    setObjectName(QStringLiteral("frmTray"));
+    setWindowTitle(QStringLiteral("Tessel Tray"));
+    mnumain = new QMenu(QStringLiteral("菜单"), this);
+    mnumain->setObjectName(QStringLiteral("mnumain"));
+    mnuexit = mnumain->addAction(QStringLiteral("退出(&E)"));
+    mnuexit->setObjectName(QStringLiteral("mnuexit"));
+    connect(mnuexit, &QAction::triggered, this, &FrmTray::OnExit);
+    main_.SetTray(this);
 }
 
 FrmTray::~FrmTray() { Unload(); }
@@ -28,90 +28,90 @@ FrmTray::~FrmTray() { Unload(); }
 QString FrmTray::TipText() { return QStringLiteral("Tessel V2 - 单击显示/隐藏窗口"); }
 
 void FrmTray::Load() {
-  if (loaded_) return;
-  loaded_ = true;
-  main_.Load();
-  main_.Activate();
-  setWindowIcon(main_.windowIcon());
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) return;  // no tray host: no icon
-  icon_ = new QSystemTrayIcon(main_.windowIcon(), this);
-  icon_->setObjectName(QStringLiteral("trayIcon"));
-  icon_->setToolTip(TipText());
-  // Where the icon is our own X window we see its button releases; where
-  // the desktop draws it for us we get Qt's click reasons instead.
-  connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-    if (icon_widget_) return;
-    if (r == QSystemTrayIcon::Trigger) OnIconNotification(kLeftButtonUp);
-    if (r == QSystemTrayIcon::Context) OnIconNotification(kRightButtonUp);
-  });
-  icon_->show();
-  HookIconWidget();
+    if (loaded_) return;
+    loaded_ = true;
+    main_.Load();
+    main_.Activate();
+    setWindowIcon(main_.windowIcon());
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;  // no tray host: no icon
+    icon_ = new QSystemTrayIcon(main_.windowIcon(), this);
+    icon_->setObjectName(QStringLiteral("trayIcon"));
+    icon_->setToolTip(TipText());
+    // Where the icon is our own X window we see its button releases; where
+    // the desktop draws it for us we get Qt's click reasons instead.
+    connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (icon_widget_) return;
+        if (r == QSystemTrayIcon::Trigger) OnIconNotification(kLeftButtonUp);
+        if (r == QSystemTrayIcon::Context) OnIconNotification(kRightButtonUp);
+    });
+    icon_->show();
+    HookIconWidget();
 }
 
 void FrmTray::HookIconWidget() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (qstrcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) {
-      icon_widget_ = w;
-      w->installEventFilter(this);
-      return;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (qstrcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) {
+            icon_widget_ = w;
+            w->installEventFilter(this);
+            return;
+        }
     }
-  }
 }
 
 bool FrmTray::eventFilter(QObject* watched, QEvent* e) {
-  if (watched != icon_widget_) return false;
-  switch (e->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-      return true;  // the icon acts on the release, as a notification icon should
-    case QEvent::MouseButtonRelease: {
-      const auto* m = static_cast<QMouseEvent*>(e);
-      if (m->button() == Qt::LeftButton) OnIconNotification(kLeftButtonUp);
-      if (m->button() == Qt::RightButton) OnIconNotification(kRightButtonUp);
-      return true;
+    if (watched != icon_widget_) return false;
+    switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            return true;  // the icon acts on the release, as a notification icon should
+        case QEvent::MouseButtonRelease: {
+            const auto* m = static_cast<QMouseEvent*>(e);
+            if (m->button() == Qt::LeftButton) OnIconNotification(kLeftButtonUp);
+            if (m->button() == Qt::RightButton) OnIconNotification(kRightButtonUp);
+            return true;
+        }
+        case QEvent::MouseMove:
+            OnIconNotification(512);
+            return false;
+        default:
+            return false;
     }
-    case QEvent::MouseMove:
-      OnIconNotification(512);
-      return false;
-    default:
-      return false;
-  }
 }
 
 void FrmTray::OnIconNotification(int code) {
-  // Every notification brings this (hidden) window to the foreground, so the
-  // main window counts as re-activated when the user returns to it.
-  main_.NoteOtherFormActive();
-  if (code == kRightButtonUp) {
-    mnumain->popup(QCursor::pos());
-  } else if (code == kLeftButtonUp) {
-    if (main_.isMinimized()) {
-      main_.showNormal();
-    } else if (main_.isVisible()) {
-      main_.showMinimized();
-    } else {
-      main_.show();
-      if (main_.isMinimized()) main_.showNormal();
+    // Every notification brings this (hidden) window to the foreground, so the
+    // main window counts as re-activated when the user returns to it.
+    main_.NoteOtherFormActive();
+    if (code == kRightButtonUp) {
+        mnumain->popup(QCursor::pos());
+    } else if (code == kLeftButtonUp) {
+        if (main_.isMinimized()) {
+            main_.showNormal();
+        } else if (main_.isVisible()) {
+            main_.showMinimized();
+        } else {
+            main_.show();
+            if (main_.isMinimized()) main_.showNormal();
+        }
     }
-  }
 }
 
 void FrmTray::OnExit() {
-  Unload();
-  main_.Unload();
-  main_.close();
-  emit ExitRequested();
+    Unload();
+    main_.Unload();
+    main_.close();
+    emit ExitRequested();
 }
 
 void FrmTray::Unload() {
-  if (!loaded_) return;
-  loaded_ = false;
-  if (icon_) {
-    icon_->hide();
-    if (icon_widget_) icon_widget_->removeEventFilter(this);
-    delete icon_;
-    icon_ = nullptr;
-  }
+    if (!loaded_) return;
+    loaded_ = false;
+    if (icon_) {
+        icon_->hide();
+        if (icon_widget_) icon_widget_->removeEventFilter(this);
+        delete icon_;
+        icon_ = nullptr;
+    }
 }
 
 }  // namespace tessel::shell

@@ -20,51 +20,51 @@ namespace tessel::shell {
 class FrmMain;
 
 class FrmTray : public QWidget {
-  Q_OBJECT
+    Q_OBJECT
 
  public:
-  static constexpr int kLeftButtonUp = 514;
-  static constexpr int kRightButtonUp = 517;
+    static constexpr int kLeftButtonUp = 514;
+    static constexpr int kRightButtonUp = 517;
 
-  explicit FrmTray(FrmMain& main);
-  ~FrmTray() override;
+    explicit FrmTray(FrmMain& main);
+    ~FrmTray() override;
 
-  // Shows the main window (loading and activating it), takes its icon and
-  // adds the tray icon when a tray host is there.
-  void Load();
-  // Removes the icon.  Runs once; the main window's unload calls it too.
-  void Unload();
-  bool IsLoaded() const { return loaded_; }
+    // Shows the main window (loading and activating it), takes its icon and
+    // adds the tray icon when a tray host is there.
+    void Load();
+    // Removes the icon.  Runs once; the main window's unload calls it too.
+    void Unload();
+    bool IsLoaded() const { return loaded_; }
 
-  // An icon notification with the mouse message `code` (514 left release,
-  // 517 right release; anything else only takes the foreground).
-  void OnIconNotification(int code);
-  // The exit item: unload this window, then the main window, then end.
-  void OnExit();
+    // An icon notification with the mouse message `code` (514 left release,
+    // 517 right release; anything else only takes the foreground).
+    void OnIconNotification(int code);
+    // The exit item: unload this window, then the main window, then end.
+    void OnExit();
 
-  // The icon (null when no tray host was found at load) and its menu.
-  QSystemTrayIcon* TrayIcon() const { return icon_; }
-  QMenu* Menu() const { return mnumain; }
-  QAction* ExitItem() const { return mnuexit; }
+    // The icon (null when no tray host was found at load) and its menu.
+    QSystemTrayIcon* TrayIcon() const { return icon_; }
+    QMenu* Menu() const { return mnumain; }
+    QAction* ExitItem() const { return mnuexit; }
 
-  static QString TipText();
+    static QString TipText();
 
  signals:
-  // The exit item was chosen; the program should end now.
-  void ExitRequested();
+    // The exit item was chosen; the program should end now.
+    void ExitRequested();
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void HookIconWidget();
+    void HookIconWidget();
 
-  FrmMain& main_;
-  QMenu* mnumain = nullptr;
-  QAction* mnuexit = nullptr;
-  QSystemTrayIcon* icon_ = nullptr;
-  QPointer<QWidget> icon_widget_;
-  bool loaded_ = false;
+    FrmMain& main_;
+    QMenu* mnumain = nullptr;
+    QAction* mnuexit = nullptr;
+    QSystemTrayIcon* icon_ = nullptr;
+    QPointer<QWidget> icon_widget_;
+    bool loaded_ = false;
 };
 
 }  // namespace tessel::shell

@@ -18,10 +18,10 @@ namespace tessel::shell {
 
 // Rectangles as the window system reports them: right and bottom exclusive.
 struct ScreenRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
 };
 
 // Top-left corner for `box` centred over `main`: each coordinate is
@@ -33,22 +33,22 @@ QPoint CenterOver(const ScreenRect& main, const ScreenRect& box);
 ScreenRect OuterRect(const QWidget& w);
 
 class MsgBoxPlacement final : public QObject {
-  Q_OBJECT
+    Q_OBJECT
  public:
-  explicit MsgBoxPlacement(QWidget* mainWindow);
-  ~MsgBoxPlacement() override;
+    explicit MsgBoxPlacement(QWidget* mainWindow);
+    ~MsgBoxPlacement() override;
 
-  void Arm();
-  bool Armed() const { return armed_; }
+    void Arm();
+    bool Armed() const { return armed_; }
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void Disarm();
+    void Disarm();
 
-  QPointer<QWidget> main_;
-  bool armed_ = false;
+    QPointer<QWidget> main_;
+    bool armed_ = false;
 };
 
 }  // namespace tessel::shell

@@ -18,34 +18,34 @@ namespace tessel::shell {
 
 class Prompts {
  public:
-  enum class Buttons { Ok, YesNo };
-  enum class Icon { None, Information, Warning, Critical, Question };
-  enum class Answer { Ok, Yes, No };
+    enum class Buttons { Ok, YesNo };
+    enum class Icon { None, Information, Warning, Critical, Question };
+    enum class Answer { Ok, Yes, No };
 
-  virtual ~Prompts() = default;
+    virtual ~Prompts() = default;
 
-  // A modal message box; returns the button the user chose (closing a Yes/No
-  // box by its title bar counts as No).
-  virtual Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) = 0;
+    // A modal message box; returns the button the user chose (closing a Yes/No
+    // box by its title bar counts as No).
+    virtual Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) = 0;
 
-  // A modal input box with `prompt`, `title` and the default text, whose
-  // top-left corner goes to `topLeft` (screen pixels).  Cancel gives nothing.
-  virtual std::optional<QString> Input(const QString& prompt, const QString& title,
-                                       const QString& defaultText, QPoint topLeft) = 0;
+    // A modal input box with `prompt`, `title` and the default text, whose
+    // top-left corner goes to `topLeft` (screen pixels).  Cancel gives nothing.
+    virtual std::optional<QString> Input(const QString& prompt, const QString& title,
+                                         const QString& defaultText, QPoint topLeft) = 0;
 };
 
 class QtPrompts final : public Prompts {
  public:
-  // `mainWindow` is the window message boxes are centred over and the parent
-  // of every box.
-  explicit QtPrompts(QWidget* mainWindow);
+    // `mainWindow` is the window message boxes are centred over and the parent
+    // of every box.
+    explicit QtPrompts(QWidget* mainWindow);
 
-  Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
-  std::optional<QString> Input(const QString& prompt, const QString& title,
-                               const QString& defaultText, QPoint topLeft) override;
+    Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
+    std::optional<QString> Input(const QString& prompt, const QString& title, const QString& defaultText,
+                                 QPoint topLeft) override;
 
  private:
-  QPointer<QWidget> main_;
+    QPointer<QWidget> main_;
 };
 
 }  // namespace tessel::shell

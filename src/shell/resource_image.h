@@ -13,9 +13,9 @@
 namespace tessel::shell {
 
 inline QImage ResourcePng(const QString& path) {
-  QImageReader reader(path, "png");
-  reader.setAutoDetectImageFormat(false);
-  return reader.read();
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 }  // namespace tessel::shell

@@ -21,49 +21,49 @@ namespace tessel::shell {
 
 class SettingsStore {
  public:
-  virtual ~SettingsStore() = default;
-  // The stored text, or nothing when the key is absent.
-  virtual std::optional<QString> Read(const QString& group, const QString& key) const = 0;
-  virtual void Write(const QString& group, const QString& key, const QString& value) = 0;
-  // Puts everything written so far into permanent storage.
-  virtual void Flush() {}
+    virtual ~SettingsStore() = default;
+    // The stored text, or nothing when the key is absent.
+    virtual std::optional<QString> Read(const QString& group, const QString& key) const = 0;
+    virtual void Write(const QString& group, const QString& key, const QString& value) = 0;
+    // Puts everything written so far into permanent storage.
+    virtual void Flush() {}
 };
 
 // QSettings in INI format on a file of its own.
 class IniSettingsStore final : public SettingsStore {
  public:
-  explicit IniSettingsStore(const QString& path);
-  std::optional<QString> Read(const QString& group, const QString& key) const override;
-  void Write(const QString& group, const QString& key, const QString& value) override;
-  void Flush() override;
-  QString Path() const { return ini_.fileName(); }
+    explicit IniSettingsStore(const QString& path);
+    std::optional<QString> Read(const QString& group, const QString& key) const override;
+    void Write(const QString& group, const QString& key, const QString& value) override;
+    void Flush() override;
+    QString Path() const { return ini_.fileName(); }
 
-  // $XDG_CONFIG_HOME/TESSEL/TESSEL.ini, with ~/.config when the variable is
-  // unset or not an absolute path.
-  static QString DefaultPath();
-  // Creates the file's folder (owner only) and an empty file readable by the
-  // owner only, when they are missing: the file may hold the download
-  // engine's secret.
-  static void PrepareUserFile(const QString& path);
+    // $XDG_CONFIG_HOME/TESSEL/TESSEL.ini, with ~/.config when the variable is
+    // unset or not an absolute path.
+    static QString DefaultPath();
+    // Creates the file's folder (owner only) and an empty file readable by the
+    // owner only, when they are missing: the file may hold the download
+    // engine's secret.
+    static void PrepareUserFile(const QString& path);
 
  private:
-  mutable QSettings ini_;
+    mutable QSettings ini_;
 };
 
 // ---------------------------------------------------------------------------
 // The keys.
 
 enum class SettingKind {
-  Int16,   // decimal text of a 16-bit integer ("0", "1", "-3")
-  Single,  // decimal text of a single-precision number, no fraction when whole
-  Text,
+    Int16,   // decimal text of a 16-bit integer ("0", "1", "-3")
+    Single,  // decimal text of a single-precision number, no fraction when whole
+    Text,
 };
 
 struct SettingKey {
-  const char* group;
-  const char* name;
-  SettingKind kind;
-  const char* fallback;  // what a reader gets for a missing or unusable value
+    const char* group;
+    const char* name;
+    SettingKind kind;
+    const char* fallback;  // what a reader gets for a missing or unusable value
 };
 
 namespace keys {
@@ -90,16 +90,16 @@ inline constexpr SettingKey kParseHome2{kServicesGroup, "ParseHome2", SettingKin
 inline constexpr SettingKey kPickCodeApi{kServicesGroup, "PickCodeApi", SettingKind::Text,
                                          "https://uapi.115.com"};
 inline constexpr SettingKey kIpEcho{kServicesGroup, "IpEcho", SettingKind::Text, "http://uapi.115.com"};
-inline constexpr SettingKey kDiskServiceDomain{kServicesGroup, "DiskServiceDomain",
-                                               SettingKind::Text, "115.com"};
+inline constexpr SettingKey kDiskServiceDomain{kServicesGroup, "DiskServiceDomain", SettingKind::Text,
+                                               "115.com"};
 inline constexpr SettingKey kAria2Rpc{kServicesGroup, "Aria2Rpc", SettingKind::Text,
                                       "http://127.0.0.1:6800/jsonrpc"};
 inline constexpr SettingKey kAria2Secret{kServicesGroup, "Aria2Secret", SettingKind::Text, ""};
 
 inline constexpr const SettingKey* kAll[] = {
-    &kFirstRun,  &kTop,        &kLeft,        &kSetTop,  &kClipboard,         &kShowIP,
-    &kLinkActiveTab, &kUDownActiveTab, &kErrorCode, &kParseHome, &kParseHome2, &kPickCodeApi,
-    &kIpEcho,    &kDiskServiceDomain, &kAria2Rpc, &kAria2Secret};
+    &kFirstRun,       &kTop,        &kLeft,      &kSetTop,     &kClipboard,   &kShowIP, &kLinkActiveTab,
+    &kUDownActiveTab, &kErrorCode,  &kParseHome, &kParseHome2, &kPickCodeApi, &kIpEcho, &kDiskServiceDomain,
+    &kAria2Rpc,       &kAria2Secret};
 }  // namespace keys
 
 // Readers.  A stored text that is not a number of the key's kind (letters, an

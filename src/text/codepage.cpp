@@ -14,7 +14,7 @@ namespace {
 // One converter per direction and thread; iconv_open is far too slow to pay
 // for every short link.
 class Converter {
-public:
+ public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) {
             throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
@@ -27,7 +27,7 @@ public:
     iconv_t get() const { return cd_; }
     void reset() const { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
 
-private:
+ private:
     iconv_t cd_;
 };
 
@@ -180,9 +180,19 @@ std::u16string FromUtf8(std::string_view bytes) {
         size_t len = 0;
         char32_t cp = 0;
         char32_t min = 0;
-        if ((b & 0xE0) == 0xC0) { len = 2; cp = b & 0x1F; min = 0x80; }
-        else if ((b & 0xF0) == 0xE0) { len = 3; cp = b & 0x0F; min = 0x800; }
-        else if ((b & 0xF8) == 0xF0) { len = 4; cp = b & 0x07; min = 0x10000; }
+        if ((b & 0xE0) == 0xC0) {
+            len = 2;
+            cp = b & 0x1F;
+            min = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            len = 3;
+            cp = b & 0x0F;
+            min = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            len = 4;
+            cp = b & 0x07;
+            min = 0x10000;
+        }
         bool ok = len != 0 && i + len <= n;
         for (size_t k = 1; ok && k < len; ++k) {
             const unsigned char c = at(i + k);

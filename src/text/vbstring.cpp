@@ -101,9 +101,7 @@ std::u16string Trim(std::u16string_view s) {
     return std::u16string(s.substr(b, e - b));
 }
 
-std::u16string RemoveCrLf(std::u16string_view s) {
-    return Replace(s, u"\r\n", u"");
-}
+std::u16string RemoveCrLf(std::u16string_view s) { return Replace(s, u"\r\n", u""); }
 
 std::u16string Replace(std::u16string_view s, std::u16string_view from, std::u16string_view to) {
     if (from.empty()) return std::u16string(s);

@@ -15,7 +15,7 @@ inline constexpr const char* kUserAgent = "VB Http";
 // no cache on the way, redirects followed, http/https/ftp only, the proxy of
 // the usual environment variables (libcurl's default).
 class CurlRequest {
-public:
+ public:
     CurlRequest();
     ~CurlRequest();
     CurlRequest(const CurlRequest&) = delete;
@@ -28,7 +28,7 @@ public:
     // Sets the address; false when libcurl refuses it outright.
     bool SetUrl(const std::string& wireUrl);
 
-private:
+ private:
     CURL* easy_ = nullptr;
     curl_slist* headers_ = nullptr;
 };

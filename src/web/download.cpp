@@ -126,7 +126,7 @@ bool WriteAll(int fd, const char* p, size_t n) {
 
 // The multi handle with our one transfer in it.
 class Session {
-public:
+ public:
     explicit Session(detail::CurlRequest& req) : req_(req), multi_(req.ok() ? curl_multi_init() : nullptr) {}
     ~Session() { Close(); }
     Session(const Session&) = delete;
@@ -165,14 +165,14 @@ public:
     bool done = false;
     CURLcode result = CURLE_OK;
 
-private:
+ private:
     detail::CurlRequest& req_;
     CURLM* multi_;
     bool added_ = false;
 };
 
 class FileHandle {
-public:
+ public:
     explicit FileHandle(int fd) : fd_(fd) {}
     ~FileHandle() {
         if (fd_ >= 0) ::close(fd_);
@@ -181,18 +181,18 @@ public:
     FileHandle& operator=(const FileHandle&) = delete;
     int get() const { return fd_; }
 
-private:
+ private:
     int fd_;
 };
 
 class RunningFlag {
-public:
+ public:
     explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
     ~RunningFlag() { flag_ = false; }
     RunningFlag(const RunningFlag&) = delete;
     RunningFlag& operator=(const RunningFlag&) = delete;
 
-private:
+ private:
     bool& flag_;
 };
 
@@ -265,7 +265,8 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
     std::int64_t fileSize = t.contentLength;
     if (!t.headersDone) {
         curl_off_t len = -1;
-        if (curl_easy_getinfo(req.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &len) == CURLE_OK) fileSize = len;
+        if (curl_easy_getinfo(req.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &len) == CURLE_OK)
+            fileSize = len;
     }
     if (fileSize < 0) fileSize = 0;
 

@@ -29,15 +29,15 @@ namespace tessel::web {
 using Long = std::int32_t;
 
 enum TmpState : Long {
-    kStateBegin = 1,         // before the session is opened
-    kStateSession = 2,       // session opened, request about to be sent
-    kStateAnswered = 3,      // reply headers arrived
-    kStateReading = 4,       // local file about to be opened, blocks follow
-    kStateStopped = 5,       // stopped on request after a block
-    kStateFinished = 6,      // session closed
-    kStateNoSession = 7,     // the HTTP session could not be opened
-    kStateUrlFailed = 8,     // the URL could not be opened (refused, unknown host, malformed, no reply in time)
-    kStateEndOfData = 9,     // end of reply, a failed read, or no data in time during the body
+    kStateBegin = 1,      // before the session is opened
+    kStateSession = 2,    // session opened, request about to be sent
+    kStateAnswered = 3,   // reply headers arrived
+    kStateReading = 4,    // local file about to be opened, blocks follow
+    kStateStopped = 5,    // stopped on request after a block
+    kStateFinished = 6,   // session closed
+    kStateNoSession = 7,  // the HTTP session could not be opened
+    kStateUrlFailed = 8,  // the URL could not be opened (refused, unknown host, malformed, no reply in time)
+    kStateEndOfData = 9,  // end of reply, a failed read, or no data in time during the body
 };
 
 // Clamps a 64-bit count into the Long event fields.
@@ -49,7 +49,7 @@ Long ClampToLong(std::int64_t v);
 Long SpeedOf(std::int64_t total, std::chrono::steady_clock::duration elapsed);
 
 class Cls_DownLoad {
-public:
+ public:
     using DowningHandler =
         std::function<void(const std::u16string& sRemoteURL, Long lDownLoaded, Long lFilesize, Long lSpeed)>;
     using StatusHandler = std::function<void(Long TmpState)>;
@@ -95,7 +95,7 @@ public:
     void SetReplyLimit(std::int64_t bytes) { replyLimit_ = bytes; }
     std::int64_t ReplyLimit() const { return replyLimit_; }
 
-private:
+ private:
     void Raise(Long state);
 
     std::atomic<bool> stopRequested_{false};

@@ -76,8 +76,10 @@ int DownloadToFile(std::u16string_view url, const std::string& path, const Downl
 
     int result = kDownloadOk;
     if (code == CURLE_OK) {
-        if (status >= 400) result = kDownloadHttpError;
-        else if (!sink.Open()) result = kDownloadFileFailed;  // an empty reply still makes its file
+        if (status >= 400)
+            result = kDownloadHttpError;
+        else if (!sink.Open())
+            result = kDownloadFileFailed;  // an empty reply still makes its file
     } else if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
         result = kDownloadTooLarge;
     } else if (sink.fileFailed) {

@@ -16,11 +16,11 @@ namespace tessel::web {
 
 enum DownloadResult : int {
     kDownloadOk = 0,
-    kDownloadUrlFailed = 1,     // malformed URL, refused connection, unknown host, broken transfer
+    kDownloadUrlFailed = 1,  // malformed URL, refused connection, unknown host, broken transfer
     kDownloadTimedOut = 2,
-    kDownloadHttpError = 3,     // the server answered with a status of 400 or above
-    kDownloadTooLarge = 4,      // more than the allowed reply size
-    kDownloadFileFailed = 5,    // the local file could not be written (or is a link)
+    kDownloadHttpError = 3,   // the server answered with a status of 400 or above
+    kDownloadTooLarge = 4,    // more than the allowed reply size
+    kDownloadFileFailed = 5,  // the local file could not be written (or is a link)
 };
 
 struct DownloadOptions {

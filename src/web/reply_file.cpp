@@ -15,7 +15,7 @@ namespace {
 
 // A descriptor closed on every way out.
 class Fd {
-public:
+ public:
     explicit Fd(int fd) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0) ::close(fd_);
@@ -29,7 +29,7 @@ public:
         return fd;
     }
 
-private:
+ private:
     int fd_;
 };
 

@@ -21,8 +21,8 @@ namespace tessel::web {
 inline constexpr std::int64_t kMaxReplyBytes = 16 * 1024 * 1024;
 
 // Names of the reply files inside the folder.
-inline constexpr std::string_view kFlvReply = "flv.ini";      // video parse
-inline constexpr std::string_view kRayfileReply = "RF.ini";   // size probe
+inline constexpr std::string_view kFlvReply = "flv.ini";     // video parse
+inline constexpr std::string_view kRayfileReply = "RF.ini";  // size probe
 inline constexpr std::string_view kPickCodeReply = "update.ini";
 inline constexpr std::string_view kIpReply = "IP.ini";
 

@@ -10,7 +10,15 @@ namespace {
 bool MustEscape(char16_t c) {
     if (c <= 0x20 || c >= 0x7F) return true;
     switch (c) {
-        case u'"': case u'<': case u'>': case u'\\': case u'^': case u'`': case u'{': case u'|': case u'}':
+        case u'"':
+        case u'<':
+        case u'>':
+        case u'\\':
+        case u'^':
+        case u'`':
+        case u'{':
+        case u'|':
+        case u'}':
             return true;
         default:
             return false;

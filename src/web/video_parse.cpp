@@ -21,7 +21,7 @@ constexpr std::u16string_view kAlbumsWithItemEnd[] = {u"优酷专辑解析", u"5
 // txtFlvlink and imgTip as the command sees them: every assignment to the
 // box goes through the filter, which may clear the tooltip.
 class FlvBox {
-public:
+ public:
     FlvBox(const ParseHomes& homes, VideoParseResult& out) : homes_(homes), out_(out) {}
 
     void Assign(std::u16string_view value) {
@@ -32,7 +32,7 @@ public:
     std::u16string_view Text() const { return out_.txtFlvlink ? std::u16string_view(*out_.txtFlvlink) : u""; }
     void SetTip(std::u16string tip) { out_.imgTip = std::move(tip); }
 
-private:
+ private:
     const ParseHomes& homes_;
     VideoParseResult& out_;
 };
@@ -79,7 +79,8 @@ void AlbumRule(std::u16string_view reply, Pos a, FlvBox& box) {
 
     const Pos t = InStr(reply, kAlbumMarker, lastItem);
     const Pos n = InStr(reply, u"<N>", t + 1);
-    if (std::optional<std::u16string> title = NamedTitle(reply, n, n + 1)) box.SetTip(TitleWithoutLast(*title));
+    if (std::optional<std::u16string> title = NamedTitle(reply, n, n + 1))
+        box.SetTip(TitleWithoutLast(*title));
 }
 
 void SingleAddressRule(std::u16string_view reply, FlvBox& box) {
@@ -105,8 +106,10 @@ void ListFormRule(std::u16string_view reply, Pos f, FlvBox& box) {
     const Pos v = InStr(reply, u"value", f);
     const Pos q = InStr(reply, u"\"", v + 9);
     // The service ends the value with a separator we do not pass on.
-    if (q == 0) box.Assign(kFlvParseFailed);
-    else box.Assign(Mid(reply, v + 7, q - v - 8));
+    if (q == 0)
+        box.Assign(kFlvParseFailed);
+    else
+        box.Assign(Mid(reply, v + 7, q - v - 8));
 
     const Pos n = InStr(reply, u"<N>");
     if (n == 0) return;
@@ -120,15 +123,16 @@ std::u16string HomePageMessage(const ParseHomes& homes) { return u"请移步" + 
 std::u16string DownloadCentrePage(const ParseHomes& homes) { return homes.home + u"/download-center.html"; }
 
 std::u16string FlvLoadNotice(const ParseHomes& homes) {
-    return u"在线视频地址解析速度取决于硕鼠官网的访问速度，此工具解析失败可到硕鼠官网重试，了解支持网站请访问：" +
+    return u"在线视频地址解析速度取决于硕鼠官网的访问速度，此工具解析失败可到硕鼠官网重试，了解支持网站请访问"
+           u"：" +
            homes.home + u"/url.php";
 }
 
 FlvFilterResult ApplyFlvlinkFilter(std::u16string_view assigned, const ParseHomes& homes) {
     FlvFilterResult keep{std::u16string(assigned), false};
     if (StartsWithNoCase(assigned, u"在线视频地址")) return keep;
-    if (assigned.empty() || assigned == kFlvAskInput || assigned == kFlvNetFailed || assigned == kFlvParseFailed ||
-        assigned == kFlvRtmp || assigned == HomePageMessage(homes)) {
+    if (assigned.empty() || assigned == kFlvAskInput || assigned == kFlvNetFailed ||
+        assigned == kFlvParseFailed || assigned == kFlvRtmp || assigned == HomePageMessage(homes)) {
         return keep;
     }
     if (StartsWithNoCase(assigned, u"mms://")) return keep;

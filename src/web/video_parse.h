@@ -30,7 +30,8 @@ inline constexpr std::u16string_view kFlvParseFailed = u"对不起，解析失�
 inline constexpr std::u16string_view kFlvRtmp = u"该视频为RTMP流媒体，请使用硕鼠下载";
 inline constexpr std::u16string_view kMsgTudouAlbum = u"对不起，暂不支持土豆专辑解析，请到硕鼠网站解析";
 inline constexpr std::u16string_view kMsgTudouPhotos = u"对不起，暂不支持土豆相册解析，请到硕鼠网站解析";
-inline constexpr std::u16string_view kMsgServiceFailed = u"解析失败，请确认视频是否被删除、地址是否正确，或稍后重试";
+inline constexpr std::u16string_view kMsgServiceFailed =
+    u"解析失败，请确认视频是否被删除、地址是否正确，或稍后重试";
 inline constexpr std::u16string_view kMessageTitle = u"提示";
 
 // "请移步" + H + "搜索下载"
@@ -67,7 +68,8 @@ struct VideoParseResult {
 // The whole command for the input text: clean, ask the service through
 // `fetch` (called once, with the request URL, unless the input is empty),
 // classify and extract.
-VideoParseResult ParseVideoAddress(std::u16string_view txtOnlineflv, const ParseHomes& homes, const ReplyFetch& fetch);
+VideoParseResult ParseVideoAddress(std::u16string_view txtOnlineflv, const ParseHomes& homes,
+                                   const ReplyFetch& fetch);
 
 // Classification and extraction of one reply.  imgTip always holds the
 // final tooltip (the command clears it before asking, so empty when the reply

@@ -3,12 +3,11 @@
 // output streams and the exit status.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -30,7 +29,8 @@ struct Result {
 // draining both outputs, so no pipe can fill up and block either side.
 Result RunCli(const std::vector<std::string>& args, const std::string& input = {}) {
     int in[2], out[2], err[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return {};
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
+        return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
@@ -59,7 +59,8 @@ Result RunCli(const std::vector<std::string>& args, const std::string& input = {
     bool outOpen = true, errOpen = true;
     char buf[65536];
     while (outOpen || errOpen) {
-        pollfd fds[3] = {{outOpen ? out[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}, {inFd, POLLOUT, 0}};
+        pollfd fds[3] = {
+            {outOpen ? out[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}, {inFd, POLLOUT, 0}};
         if (::poll(fds, 3, 10000) <= 0) break;
         for (int k = 0; k < 2; ++k) {
             if (fds[k].revents == 0) continue;
@@ -108,7 +109,8 @@ TEST(Cli, ArgumentsGiveOneLinePerItemInOrder) {
 }
 
 TEST(Cli, StdinBatchKeepsLinesAlignedAroundARejectedLine) {
-    const Result r = RunCli({"decode"}, "thunder://QUFodHRwOi8vYS9iWlo=/\r\n  http://not/a/link \nqqdl://xOO6ww==/");
+    const Result r =
+        RunCli({"decode"}, "thunder://QUFodHRwOi8vYS9iWlo=/\r\n  http://not/a/link \nqqdl://xOO6ww==/");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "http://a/b\n\n你好\n");  // UTF-8, last line without LF still counts
     EXPECT_EQ(r.err, "tessel-cli: line 2: 对不起，链接不正确\n");
@@ -159,8 +161,12 @@ TEST(Cli, FingerprintBlocksSeparatedByAnEmptyLine) {
 
 TEST(Cli, UsageErrorsExitWithTwoAndAOneLineHint) {
     for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{}, {"bogus"}, {"fs2you", "http://a/b"}, {"fs2you", "--size", " "},
-                                               {"thunder", "--size", "1", "http://a/b"}, {"decode", "--frobnicate"}}) {
+         std::vector<std::vector<std::string>>{{},
+                                               {"bogus"},
+                                               {"fs2you", "http://a/b"},
+                                               {"fs2you", "--size", " "},
+                                               {"thunder", "--size", "1", "http://a/b"},
+                                               {"decode", "--frobnicate"}}) {
         const Result r = RunCli(args);
         EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
         EXPECT_EQ(r.out, "");
@@ -171,8 +177,8 @@ TEST(Cli, UsageErrorsExitWithTwoAndAOneLineHint) {
 TEST(Cli, HelpNamesEverySubcommandWithAnExample) {
     const Result r = RunCli({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* command : {"thunder", "flashget", "qqdl", "fs2you", "decode", "urlencode", "urldecode",
-                                "fingerprint"}) {
+    for (const char* command :
+         {"thunder", "flashget", "qqdl", "fs2you", "decode", "urlencode", "urldecode", "fingerprint"}) {
         EXPECT_NE(r.out.find(std::string("tessel-cli ") + command + " "), std::string::npos) << command;
     }
 }

@@ -11,10 +11,9 @@
 #include <sstream>
 #include <thread>
 
-#include "support/free_port.h"
-
 #include "handoff/aria2_objects.h"
 #include "handoff/handoff_command.h"
+#include "support/free_port.h"
 #include "test_support.h"
 #include "text/codepage.h"
 
@@ -37,13 +36,19 @@ Aria2Settings SettingsFor(int port, std::u16string secret) {
 // aria2c in the foreground on 127.0.0.1, stopped (killed if need be) when the
 // test ends, and told to stop by itself should this process die first.
 class Aria2Process {
-public:
+ public:
     Aria2Process(const std::filesystem::path& dir, const std::string& secret)
         : port_(FreePort()), settings_(SettingsFor(port_, text::FromUtf8(secret))) {
-        std::vector<std::string> args = {"aria2c", "--no-conf=true", "--enable-rpc", "--rpc-listen-all=false",
-                                         "--rpc-listen-port=" + std::to_string(port_), "--rpc-secret=" + secret,
-                                         "--dir=" + dir.string(), "--stop-with-process=" + std::to_string(::getpid()),
-                                         "--max-tries=1", "--quiet=true"};
+        std::vector<std::string> args = {"aria2c",
+                                         "--no-conf=true",
+                                         "--enable-rpc",
+                                         "--rpc-listen-all=false",
+                                         "--rpc-listen-port=" + std::to_string(port_),
+                                         "--rpc-secret=" + secret,
+                                         "--dir=" + dir.string(),
+                                         "--stop-with-process=" + std::to_string(::getpid()),
+                                         "--max-tries=1",
+                                         "--quiet=true"};
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -74,7 +79,7 @@ public:
         return json::array();
     }
 
-private:
+ private:
     void Stop() {
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
@@ -97,7 +102,7 @@ private:
 
 // The media server: answers the one GBK-escaped path and notes the referring page.
 class MediaServer {
-public:
+ public:
     static constexpr std::string_view kContent = "FLV\x01\x05 fake video payload, 0123456789";
 
     MediaServer() {
@@ -119,14 +124,14 @@ public:
         return referers_;
     }
 
-private:
+ private:
     std::mutex mutex_;
     std::vector<std::string> referers_;
     testing::LoopbackServer http_;
 };
 
 class Aria2Handoff : public ::testing::Test {
-protected:
+ protected:
     ~Aria2Handoff() override { std::filesystem::remove_all(dir_); }
     const std::filesystem::path dir_ = MakeTempDir("tessel-aria2");
     const TempPrefix nothingInstalled_{""};
@@ -140,12 +145,13 @@ TEST_F(Aria2Handoff, DownloadsUnderTheTitle) {
         std::filesystem::remove(dir_ / text::ToUtf8(u"测试视频 第1集"));
         Aria2Process aria2(dir_, "S3cret-token");
         MediaServer media;
-        const HandoffRequest request{media.Url(u"/视频.flv"), media.Url(u"/play/页面.html"), u"测试视频 第1集",
-                                     u"http://www.parse.test", aria2.Settings()};
+        const HandoffRequest request{media.Url(u"/视频.flv"), media.Url(u"/play/页面.html"),
+                                     u"测试视频 第1集", u"http://www.parse.test", aria2.Settings()};
         Aria2ObjectFactory factory(request.aria2);
 
         const HandoffOutcome outcome = RunHandoff(button, request, yes_, nothingInstalled_.Reader(), factory);
-        ASSERT_EQ(outcome.status, HandoffOutcome::Status::Sent) << (outcome.notice ? text::ToUtf8(outcome.notice->text) : "");
+        ASSERT_EQ(outcome.status, HandoffOutcome::Status::Sent)
+            << (outcome.notice ? text::ToUtf8(outcome.notice->text) : "");
 
         const json stopped = aria2.WaitForStopped();
         ASSERT_EQ(stopped.size(), 1u) << stopped.dump();
@@ -156,7 +162,8 @@ TEST_F(Aria2Handoff, DownloadsUnderTheTitle) {
         EXPECT_EQ(content.str(), MediaServer::kContent);
         // The page went out with its GBK bytes escaped; this server decodes
         // escapes in header values, so the GBK bytes themselves show up here.
-        EXPECT_EQ(media.Referers(), std::vector<std::string>{text::ToUtf8(media.Url(u"/play/")) + text::ToAnsi(u"页面") + ".html"});
+        EXPECT_EQ(media.Referers(), std::vector<std::string>{text::ToUtf8(media.Url(u"/play/")) +
+                                                             text::ToAnsi(u"页面") + ".html"});
     }
 }
 
@@ -166,13 +173,15 @@ TEST_F(Aria2Handoff, WrongSecretIsToldAndAria2GoesOn) {
     Aria2ObjectFactory factory(wrong);
     const HandoffRequest request{u"http://127.0.0.1:1/a.flv", u"", u"t", u"http://www.parse.test", wrong};
 
-    const HandoffOutcome outcome = RunHandoff(HandoffButton::skbFlvflashget, request, yes_, nothingInstalled_.Reader(), factory);
+    const HandoffOutcome outcome =
+        RunHandoff(HandoffButton::skbFlvflashget, request, yes_, nothingInstalled_.Reader(), factory);
     EXPECT_EQ(outcome.status, HandoffOutcome::Status::Failed);
     ASSERT_TRUE(outcome.notice.has_value());
     EXPECT_EQ(outcome.notice->title, u"提示");
     EXPECT_NE(outcome.notice->text.find(u"拒绝了设置 Aria2Secret 里的密钥"), std::u16string::npos);
     EXPECT_NE(outcome.notice->text.find(u"aria2c --enable-rpc --rpc-listen-all=false --rpc-listen-port=" +
-                                        text::FromUtf8(std::to_string(aria2.port())) + u" --rpc-secret=wrong-secret"),
+                                        text::FromUtf8(std::to_string(aria2.port())) +
+                                        u" --rpc-secret=wrong-secret"),
               std::u16string::npos)
         << text::ToUtf8(outcome.notice->text);
     const Aria2Reply stopped = aria2.Call("aria2.tellStopped", json::array({0, 10}));
@@ -185,7 +194,8 @@ TEST_F(Aria2Handoff, NoAria2ListeningIsTold) {
     Aria2ObjectFactory factory(SettingsFor(port, u""));
     const HandoffRequest request{u"http://127.0.0.1:1/a.flv", u"", u"t", u"", SettingsFor(port, u"")};
 
-    const HandoffOutcome outcome = RunHandoff(HandoffButton::skbQqdl, request, yes_, nothingInstalled_.Reader(), factory);
+    const HandoffOutcome outcome =
+        RunHandoff(HandoffButton::skbQqdl, request, yes_, nothingInstalled_.Reader(), factory);
     EXPECT_EQ(outcome.status, HandoffOutcome::Status::Failed);
     ASSERT_TRUE(outcome.notice.has_value());
     EXPECT_NE(outcome.notice->text.find(u"没有回答"), std::u16string::npos);

@@ -18,8 +18,9 @@ using namespace std::chrono_literals;
 
 // A JSON-RPC endpoint on loopback that answers like aria2 and keeps the requests.
 class FakeAria2 {
-public:
-    explicit FakeAria2(int status = 200, std::string reply = R"({"id":"tessel","jsonrpc":"2.0","result":"2089b05e"})",
+ public:
+    explicit FakeAria2(int status = 200,
+                       std::string reply = R"({"id":"tessel","jsonrpc":"2.0","result":"2089b05e"})",
                        std::chrono::milliseconds delay = {}) {
         http_.server().Post("/jsonrpc", [=, this](const httplib::Request& req, httplib::Response& res) {
             {
@@ -36,9 +37,11 @@ public:
         std::lock_guard lock(mutex_);
         return requests_;
     }
-    Aria2Settings Settings(std::u16string secret = u"s3cret") const { return {http_.Url(u"/jsonrpc"), std::move(secret)}; }
+    Aria2Settings Settings(std::u16string secret = u"s3cret") const {
+        return {http_.Url(u"/jsonrpc"), std::move(secret)};
+    }
 
-private:
+ private:
     std::mutex mutex_;
     std::vector<json> requests_;
     testing::LoopbackServer http_;  // last, so it stops before the rest goes
@@ -88,21 +91,40 @@ const json kReferer = {{"referer", "http://www.video.test/play/1.html"}};
 INSTANTIATE_TEST_SUITE_P(
     Aria2, ReplacementObjects,
     ::testing::Values(
-        SendCase{"ThunderCommitSends", kThunderAgentProgId,
-                 {{u"AddTask", {L, u"测试/视频", u"", C, P, M1, I0, M1}}, {u"CommitTasks2", {I1}}}, u"s3cret",
+        SendCase{"ThunderCommitSends",
+                 kThunderAgentProgId,
+                 {{u"AddTask", {L, u"测试/视频", u"", C, P, M1, I0, M1}}, {u"CommitTasks2", {I1}}},
+                 u"s3cret",
                  {kToken, {kSent}, {{"out", "测试_视频"}, {"referer", "http://www.video.test/play/1.html"}}}},
-        SendCase{"ThunderWithoutCommitSendsNothing", kThunderAgentProgId,
-                 {{u"AddTask", {L, u"t", u"", C, P, M1, I0, M1}}}, u"s3cret", nullptr},
-        SendCase{"NoSecretNoTitleNoPageMethodCaseIgnored", kThunderAgentProgId,
-                 {{u"addtask", {L, u"", u"", C, u"", M1, I0, M1}}, {u"COMMITTASKS2", {I1}}}, u"",
+        SendCase{"ThunderWithoutCommitSendsNothing",
+                 kThunderAgentProgId,
+                 {{u"AddTask", {L, u"t", u"", C, P, M1, I0, M1}}},
+                 u"s3cret",
+                 nullptr},
+        SendCase{"NoSecretNoTitleNoPageMethodCaseIgnored",
+                 kThunderAgentProgId,
+                 {{u"addtask", {L, u"", u"", C, u"", M1, I0, M1}}, {u"COMMITTASKS2", {I1}}},
+                 u"",
                  {{kSent}, json::object()}},
-        SendCase{"FlashGetExSeven", kFlashGetNetscapeExProgId, {{u"AddUrlEx", {L, C, P, u"FlashGet3", u"", I0, I3}}},
-                 u"s3cret", {kToken, {kSent}, kReferer}},
-        SendCase{"FlashGetMiniSix", kFlashGetNetscapeProgId, {{u"AddUrlEx", {L, C, P, u"FlashGetMini", kEmpty, I0}}},
-                 u"s3cret", {kToken, {kSent}, kReferer}},
-        SendCase{"JetCar", kJetCarNetscapeProgId, {{u"AddUrl", {L, C, P}}}, u"s3cret", {kToken, {kSent}, kReferer}},
-        SendCase{"QqPageSecondTitleLast", kQqRightClickProgId,
-                 {{u"SendUrl4", {L, P, C, u"strCookie", I0, kEmpty, u"", u"", u"第1集"}}}, u"s3cret",
+        SendCase{"FlashGetExSeven",
+                 kFlashGetNetscapeExProgId,
+                 {{u"AddUrlEx", {L, C, P, u"FlashGet3", u"", I0, I3}}},
+                 u"s3cret",
+                 {kToken, {kSent}, kReferer}},
+        SendCase{"FlashGetMiniSix",
+                 kFlashGetNetscapeProgId,
+                 {{u"AddUrlEx", {L, C, P, u"FlashGetMini", kEmpty, I0}}},
+                 u"s3cret",
+                 {kToken, {kSent}, kReferer}},
+        SendCase{"JetCar",
+                 kJetCarNetscapeProgId,
+                 {{u"AddUrl", {L, C, P}}},
+                 u"s3cret",
+                 {kToken, {kSent}, kReferer}},
+        SendCase{"QqPageSecondTitleLast",
+                 kQqRightClickProgId,
+                 {{u"SendUrl4", {L, P, C, u"strCookie", I0, kEmpty, u"", u"", u"第1集"}}},
+                 u"s3cret",
                  {kToken, {kSent}, {{"out", "第1集"}, {"referer", "http://www.video.test/play/1.html"}}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -154,7 +176,8 @@ TEST_P(Aria2Replies, BecomeAMessage) {
     const ReplyCase& c = GetParam();
     FakeAria2 aria2(c.httpStatus, c.body);
     Aria2ObjectFactory factory(aria2.Settings());
-    const Variant args[] = {std::u16string(u"http://v.test/a.flv"), std::u16string(u"c"), std::u16string(u"p")};
+    const Variant args[] = {std::u16string(u"http://v.test/a.flv"), std::u16string(u"c"),
+                            std::u16string(u"p")};
     try {
         CreateObject(factory, kJetCarNetscapeProgId)->Invoke(u"AddUrl", args);
         ADD_FAILURE() << "no error raised";
@@ -174,7 +197,8 @@ INSTANTIATE_TEST_SUITE_P(
                   Aria2Status::SecretRefused, u"Aria2Secret"},
         ReplyCase{"Refused", 400, R"({"jsonrpc":"2.0","error":{"code":1,"message":"No URI to download."}})",
                   Aria2Status::Error, u"No URI to download."},
-        ReplyCase{"ErrorWithOddTypes", 400, R"({"error":{"code":"x","message":7}})", Aria2Status::Error, u"aria2"},
+        ReplyCase{"ErrorWithOddTypes", 400, R"({"error":{"code":"x","message":7}})", Aria2Status::Error,
+                  u"aria2"},
         ReplyCase{"WebPage", 404, "<html>hello</html>", Aria2Status::NotAria2, u"HTTP 404"},
         ReplyCase{"ResultWithoutId", 200, R"({"result":17})", Aria2Status::NotAria2, u"任务编号"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -182,7 +206,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Aria2Call, GivesUpAfterItsTimeOut) {
     FakeAria2 aria2(200, R"({"result":"late"})", 1500ms);
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(Aria2Call(aria2.Settings(), "aria2.getVersion", json::array(), 200ms).status, Aria2Status::NoAnswer);
+    EXPECT_EQ(Aria2Call(aria2.Settings(), "aria2.getVersion", json::array(), 200ms).status,
+              Aria2Status::NoAnswer);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1400ms);
 }
 
@@ -195,11 +220,13 @@ TEST(Aria2StartCommand, MatchesTheSettings) {
         {{}, base + u"6800"},
         {{u"http://localhost:7001/jsonrpc", u"abc123"}, base + u"7001 --rpc-secret=abc123"},
         {{u"http://127.0.0.1/jsonrpc", u"it's $x"}, base + u"80 --rpc-secret='it'\\''s $x'"},
-        {{u"http://192.168.1.5:6800/jsonrpc", u""}, u"aria2c --enable-rpc --rpc-listen-all=true --rpc-listen-port=6800"},
+        {{u"http://192.168.1.5:6800/jsonrpc", u""},
+         u"aria2c --enable-rpc --rpc-listen-all=true --rpc-listen-port=6800"},
         {{u"https://127.0.0.1:6801/jsonrpc", u""},
          base + u"6801 --rpc-secure=true --rpc-certificate=<证书文件> --rpc-private-key=<私钥文件>"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Aria2StartCommand(c.settings), c.command) << text::ToUtf8(c.settings.rpc);
+    for (const auto& c : cases)
+        EXPECT_EQ(Aria2StartCommand(c.settings), c.command) << text::ToUtf8(c.settings.rpc);
 }
 
 TEST(EscapeLinkForAria2, GbkBytesOfNonAsciiAreEscaped) {
@@ -207,7 +234,8 @@ TEST(EscapeLinkForAria2, GbkBytesOfNonAsciiAreEscaped) {
         std::u16string_view link;
         std::string_view sent;
     } cases[] = {
-        {u"http://v.test/a.flv?x=1&y=%E4%B8%AD", "http://v.test/a.flv?x=1&y=%E4%B8%AD"},  // ASCII as it stands
+        {u"http://v.test/a.flv?x=1&y=%E4%B8%AD",
+         "http://v.test/a.flv?x=1&y=%E4%B8%AD"},  // ASCII as it stands
         {u"http://v.test/视频.flv", "http://v.test/%CA%D3%C6%B5.flv"},
         {u"http://v.test/a b\t.flv", "http://v.test/a%20b%09.flv"},
         {u"http://v.test/\u0E01", "http://v.test/%E0%B8%81"},  // not in GBK: UTF-8, never a "?"
@@ -221,10 +249,13 @@ TEST(Aria2OutName, KeepsTheFileInsideTheDownloadFolder) {
         std::u16string title;
         std::u16string out;
     } cases[] = {
-        {u"测试视频 第1集", u"测试视频 第1集"}, {u"../../.bashrc", u".._.._.bashrc"}, {u"..", u""}, {u" . ", u""},
+        {u"测试视频 第1集", u"测试视频 第1集"},
+        {u"../../.bashrc", u".._.._.bashrc"},
+        {u"..", u""},
+        {u" . ", u""},
         {u"a\\b\nc", u"a_b_c"},
-        {std::u16string(100, u'中'), std::u16string(80, u'中')},           // 240 UTF-8 bytes
-        {std::u16string(239, u'a') + u"中", std::u16string(239, u'a')},    // never half a character
+        {std::u16string(100, u'中'), std::u16string(80, u'中')},         // 240 UTF-8 bytes
+        {std::u16string(239, u'a') + u"中", std::u16string(239, u'a')},  // never half a character
     };
     for (const auto& c : cases) EXPECT_EQ(Aria2OutName(c.title), c.out) << text::ToUtf8(c.title);
 }

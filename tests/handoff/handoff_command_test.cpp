@@ -18,14 +18,18 @@ using B = HandoffButton;
 // Registry keys as Wine writes them.
 const std::string kUninstall = "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\";
 const std::string kThunderKey = kUninstall + "thunder_is1] 1733563200\n\"DisplayName\"=\"\\x8fc5\\x96f77\"\n";
-const std::string kQqKey = "[Software\\\\Tencent\\\\QQDownload] 1733563200\n\"Exe\"=\"C:\\\\QQDownload.exe\"\n";
-const std::string kFlashGet3 = "[Software\\\\FlashGet Network\\\\FlashGet 3] 1\n\"Version1\"=\"3.7.0.1220\"\n";
-const std::string kFlashGet3NoVersion = "[Software\\\\FlashGet Network\\\\FlashGet 3] 1\n\"Path\"=\"C:\\\\FG\"\n";
+const std::string kQqKey =
+    "[Software\\\\Tencent\\\\QQDownload] 1733563200\n\"Exe\"=\"C:\\\\QQDownload.exe\"\n";
+const std::string kFlashGet3 =
+    "[Software\\\\FlashGet Network\\\\FlashGet 3] 1\n\"Version1\"=\"3.7.0.1220\"\n";
+const std::string kFlashGet3NoVersion =
+    "[Software\\\\FlashGet Network\\\\FlashGet 3] 1\n\"Path\"=\"C:\\\\FG\"\n";
 const std::string kFlashGet24 = "[Software\\\\FlashGet Network\\\\FlashGet] 1\n\"Version1\"=\"2.4\"\n";
 const std::string kFlashGetMini = "[Software\\\\FlashGet Network\\\\FlashGet Mini] 1\n\"Version1\"=\"1.4\"\n";
 const std::string kFlashGet196 = kUninstall + "\\x5feb\\x8f66(FlashGet)] 1\n\"DisplayVersion\"=\"1.96\"\n";
 const std::string kFlashGet196Empty = kUninstall + "\\x5feb\\x8f66(FlashGet)] 1\n\"DisplayVersion\"=\"\"\n";
-const std::string kFlashGet173 = kUninstall + "\\x7f51\\x9645\\x5feb\\x8f66 FlashGet] 1\n\"DisplayName\"=\"FG\"\n";
+const std::string kFlashGet173 =
+    kUninstall + "\\x7f51\\x9645\\x5feb\\x8f66 FlashGet] 1\n\"DisplayName\"=\"FG\"\n";
 
 struct GenerationCase {
     const char* name;
@@ -38,18 +42,21 @@ class FlashGetGenerations : public ::testing::TestWithParam<GenerationCase> {};
 
 TEST_P(FlashGetGenerations, FirstProbeFoundWins) {
     const TempPrefix prefix(GetParam().keys);
-    EXPECT_EQ(FlashGetGenerationLabel(DetectFlashGet(prefix.Reader())), FlashGetGenerationLabel(GetParam().expected));
+    EXPECT_EQ(FlashGetGenerationLabel(DetectFlashGet(prefix.Reader())),
+              FlashGetGenerationLabel(GetParam().expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Registry, FlashGetGenerations,
-    ::testing::Values(GenerationCase{"NewBesideOld", kFlashGet24 + kFlashGet196 + kFlashGet3, FlashGetGeneration::V3_7},
-                      GenerationCase{"Only24", kFlashGet24, FlashGetGeneration::V2_4},
-                      GenerationCase{"MiniBeforeUninstallEntries", kFlashGet173 + kFlashGetMini, FlashGetGeneration::V1_4},
-                      GenerationCase{"Only196", kFlashGet196, FlashGetGeneration::V1_96},
-                      GenerationCase{"EmptyValueFallsThrough", kFlashGet196Empty + kFlashGet173, FlashGetGeneration::V1_73},
-                      GenerationCase{"KeyWithoutValueFallsThrough", kFlashGet3NoVersion + kFlashGet24, FlashGetGeneration::V2_4},
-                      GenerationCase{"Nothing", kThunderKey, FlashGetGeneration::None}),
+    ::testing::Values(
+        GenerationCase{"NewBesideOld", kFlashGet24 + kFlashGet196 + kFlashGet3, FlashGetGeneration::V3_7},
+        GenerationCase{"Only24", kFlashGet24, FlashGetGeneration::V2_4},
+        GenerationCase{"MiniBeforeUninstallEntries", kFlashGet173 + kFlashGetMini, FlashGetGeneration::V1_4},
+        GenerationCase{"Only196", kFlashGet196, FlashGetGeneration::V1_96},
+        GenerationCase{"EmptyValueFallsThrough", kFlashGet196Empty + kFlashGet173, FlashGetGeneration::V1_73},
+        GenerationCase{"KeyWithoutValueFallsThrough", kFlashGet3NoVersion + kFlashGet24,
+                       FlashGetGeneration::V2_4},
+        GenerationCase{"Nothing", kThunderKey, FlashGetGeneration::None}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A stand-in for the managers' objects that writes down every call.
@@ -66,7 +73,7 @@ void PrintTo(const Call& c, std::ostream* os) {
 }
 
 class RecordingFactory : public ObjectFactory {
-public:
+ public:
     std::unique_ptr<AutomationObject> Create(std::u16string_view progId) override {
         if (refuseAll) return nullptr;
         return std::make_unique<Object>(*this, ++created, std::u16string(progId));
@@ -76,17 +83,20 @@ public:
     int live = 0;
     bool refuseAll = false;
 
-private:
+ private:
     class Object : public AutomationObject {
-    public:
-        Object(RecordingFactory& f, int id, std::u16string progId) : f_(f), id_(id), progId_(std::move(progId)) { ++f_.live; }
+     public:
+        Object(RecordingFactory& f, int id, std::u16string progId)
+            : f_(f), id_(id), progId_(std::move(progId)) {
+            ++f_.live;
+        }
         ~Object() override { --f_.live; }
         Variant Invoke(std::u16string_view method, std::span<const Variant> args) override {
             f_.calls.push_back(Call{id_, progId_, std::u16string(method), {args.begin(), args.end()}});
             return kEmpty;
         }
 
-    private:
+     private:
         RecordingFactory& f_;
         int id_;
         std::u16string progId_;
@@ -107,9 +117,11 @@ std::vector<Call> Thunder(const std::u16string& title) {
     return {{1, u"ThunderAgent.Agent", u"AddTask", {L, title, u"", C, P, M1, I0, M1}},
             {1, u"ThunderAgent.Agent", u"CommitTasks2", {I1}}};
 }
-const std::vector<Call> kFlashGet37 = {{1, u"BHO.IFlashGetNetscapeEx", u"AddUrlEx", {L, C, P, u"FlashGet3", u"", I0, I3}}};
+const std::vector<Call> kFlashGet37 = {
+    {1, u"BHO.IFlashGetNetscapeEx", u"AddUrlEx", {L, C, P, u"FlashGet3", u"", I0, I3}}};
 std::vector<Call> Qq(const std::u16string& title) {
-    return {{1, u"QQIEHelper.QQRightClick.2", u"SendUrl4", {L, P, C, u"strCookie", I0, kEmpty, u"", u"", title}}};
+    return {
+        {1, u"QQIEHelper.QQRightClick.2", u"SendUrl4", {L, P, C, u"strCookie", I0, kEmpty, u"", u"", title}}};
 }
 const std::u16string kAskThunder = u"您好像没有安装迅雷，还要继续吗？";
 const std::u16string kAskFlashGet = u"您好像没有安装快车，还要继续吗？";
@@ -152,24 +164,79 @@ TEST_P(ButtonCommands, CallTheManagersObject) {
 INSTANTIATE_TEST_SUITE_P(
     Handoff, ButtonCommands,
     ::testing::Values(
-        ButtonCase{"ThunderFound", B::skbFlvthunder, kThunderKey, Answer::No, T, {}, Status::Sent, Thunder(T)},
-        ButtonCase{"ThunderAbsentYes", B::skbFlvthunder, kQqKey, Answer::Yes, T, {kAskThunder}, Status::Sent, Thunder(T)},
-        ButtonCase{"ThunderAbsentNo", B::skbFlvthunder, kQqKey, Answer::No, T, {kAskThunder}, Status::Declined, {}},
-        ButtonCase{"ThunderNoTitle", B::skbFlvthunder, kThunderKey, Answer::No, u"", {}, Status::Sent, Thunder(u"")},
-        ButtonCase{"FlashGet37SevenArguments", B::skbFlvflashget, kFlashGet3, Answer::No, T, {}, Status::Sent, kFlashGet37},
-        ButtonCase{"FlashGet24SixArguments", B::skbFlvflashget, kFlashGet24, Answer::No, T, {}, Status::Sent,
+        ButtonCase{
+            "ThunderFound", B::skbFlvthunder, kThunderKey, Answer::No, T, {}, Status::Sent, Thunder(T)},
+        ButtonCase{"ThunderAbsentYes",
+                   B::skbFlvthunder,
+                   kQqKey,
+                   Answer::Yes,
+                   T,
+                   {kAskThunder},
+                   Status::Sent,
+                   Thunder(T)},
+        ButtonCase{
+            "ThunderAbsentNo", B::skbFlvthunder, kQqKey, Answer::No, T, {kAskThunder}, Status::Declined, {}},
+        ButtonCase{
+            "ThunderNoTitle", B::skbFlvthunder, kThunderKey, Answer::No, u"", {}, Status::Sent, Thunder(u"")},
+        ButtonCase{"FlashGet37SevenArguments",
+                   B::skbFlvflashget,
+                   kFlashGet3,
+                   Answer::No,
+                   T,
+                   {},
+                   Status::Sent,
+                   kFlashGet37},
+        ButtonCase{"FlashGet24SixArguments",
+                   B::skbFlvflashget,
+                   kFlashGet24,
+                   Answer::No,
+                   T,
+                   {},
+                   Status::Sent,
                    {{1, u"BHO.IFlashGetNetscapeEx", u"AddUrlEx", {L, C, P, u"FlashGet", kEmpty, I0}}}},
-        ButtonCase{"FlashGet14", B::skbFlvflashget, kFlashGetMini, Answer::No, T, {}, Status::Sent,
+        ButtonCase{"FlashGet14",
+                   B::skbFlvflashget,
+                   kFlashGetMini,
+                   Answer::No,
+                   T,
+                   {},
+                   Status::Sent,
                    {{1, u"BHO.IFlashGetNetscape", u"AddUrlEx", {L, C, P, u"FlashGetMini", kEmpty, I0}}}},
-        ButtonCase{"FlashGet196", B::skbFlvflashget, kFlashGet196, Answer::No, T, {}, Status::Sent,
+        ButtonCase{"FlashGet196",
+                   B::skbFlvflashget,
+                   kFlashGet196,
+                   Answer::No,
+                   T,
+                   {},
+                   Status::Sent,
                    {{1, u"JetCar.Netscape", u"AddUrl", {L, C, P}}}},
-        ButtonCase{"FlashGet173", B::skbFlvflashget, kFlashGet173, Answer::No, T, {}, Status::Sent,
+        ButtonCase{"FlashGet173",
+                   B::skbFlvflashget,
+                   kFlashGet173,
+                   Answer::No,
+                   T,
+                   {},
+                   Status::Sent,
                    {{1, u"JetCar.Netscape", u"AddUrl", {L, C, P}}}},
-        ButtonCase{"FlashGetAbsentYesSendsAs37", B::skbFlvflashget, kThunderKey, Answer::Yes, T, {kAskFlashGet},
-                   Status::Sent, kFlashGet37},
-        ButtonCase{"FlashGetAbsentNo", B::skbFlvflashget, kThunderKey, Answer::No, T, {kAskFlashGet}, Status::Declined, {}},
+        ButtonCase{"FlashGetAbsentYesSendsAs37",
+                   B::skbFlvflashget,
+                   kThunderKey,
+                   Answer::Yes,
+                   T,
+                   {kAskFlashGet},
+                   Status::Sent,
+                   kFlashGet37},
+        ButtonCase{"FlashGetAbsentNo",
+                   B::skbFlvflashget,
+                   kThunderKey,
+                   Answer::No,
+                   T,
+                   {kAskFlashGet},
+                   Status::Declined,
+                   {}},
         ButtonCase{"QqFound", B::skbQqdl, kQqKey, Answer::No, T, {}, Status::Sent, Qq(T)},
-        ButtonCase{"QqAbsentYesNoTitle", B::skbQqdl, kThunderKey, Answer::Yes, u"", {kAskQq}, Status::Sent, Qq(u"")},
+        ButtonCase{
+            "QqAbsentYesNoTitle", B::skbQqdl, kThunderKey, Answer::Yes, u"", {kAskQq}, Status::Sent, Qq(u"")},
         ButtonCase{"QqAbsentNo", B::skbQqdl, kThunderKey, Answer::No, T, {kAskQq}, Status::Declined, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -180,9 +247,12 @@ TEST(HandoffPrecondition, DecidesWhetherAnyButtonActs) {
     const struct {
         std::u16string link;
         bool applies;
-    } cases[] = {{u"http://v.test/a.flv", true},         {u"HTTPS://v.test/a", true},
-                 {u"mms://v.test/a.wmv", false},         {u"", false},
-                 {u"连接网络失败", false},               {u" http://v.test/a", false},
+    } cases[] = {{u"http://v.test/a.flv", true},
+                 {u"HTTPS://v.test/a", true},
+                 {u"mms://v.test/a.wmv", false},
+                 {u"", false},
+                 {u"连接网络失败", false},
+                 {u" http://v.test/a", false},
                  {u"http://v.test/1\r\nhttp://v.test/2", false},
                  {u"http://v.test/1\nhttp://v.test/2", true},  // a lone line feed is no CR LF pair
                  {u"http://v.test/1http://v.test/2", true}};
@@ -192,10 +262,13 @@ TEST(HandoffPrecondition, DecidesWhetherAnyButtonActs) {
             RecordingFactory factory;
             int questions = 0;
             const auto ask = [&](const Question&) { return ++questions, Answer::Yes; };
-            const auto outcome = RunHandoff(button, Request(T, c.link), ask, nothingInstalled.Reader(), factory);
-            EXPECT_EQ(outcome.status, c.applies ? Status::Sent : Status::NotApplicable) << ::testing::PrintToString(c.link);
+            const auto outcome =
+                RunHandoff(button, Request(T, c.link), ask, nothingInstalled.Reader(), factory);
+            EXPECT_EQ(outcome.status, c.applies ? Status::Sent : Status::NotApplicable)
+                << ::testing::PrintToString(c.link);
             EXPECT_EQ(questions, c.applies ? 1 : 0);
-            EXPECT_EQ(factory.calls.empty() ? Variant() : factory.calls[0].args[0], c.applies ? Variant(c.link) : Variant());
+            EXPECT_EQ(factory.calls.empty() ? Variant() : factory.calls[0].args[0],
+                      c.applies ? Variant(c.link) : Variant());
         }
     }
 }
@@ -205,8 +278,8 @@ TEST(HandoffFailures, AreToldNotHidden) {
     const TempPrefix prefix(kThunderKey);
     RecordingFactory factory;
     factory.refuseAll = true;
-    const auto outcome = RunHandoff(B::skbFlvthunder, Request(), [](const Question&) { return Answer::Yes; },
-                                    prefix.Reader(), factory);
+    const auto outcome = RunHandoff(
+        B::skbFlvthunder, Request(), [](const Question&) { return Answer::Yes; }, prefix.Reader(), factory);
     EXPECT_EQ(outcome.status, Status::Failed);
     ASSERT_TRUE(outcome.notice.has_value());
     EXPECT_EQ(outcome.notice->title, u"提示");

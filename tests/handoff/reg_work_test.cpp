@@ -55,8 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                   u"00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 "
                   u"14 15 16 17 18 19 1A 1B 1C 1D 1E 1F 20 21 22 23 24 25 26 27 "},
         ValueCase{"EmptyBinary", kValues, u"EmptyBinary", u""},
-        ValueCase{"Dword", kValues, u"Dword", u"0xFF"},
-        ValueCase{"DwordZero", kValues, u"DwordZero", u"0x0"},
+        ValueCase{"Dword", kValues, u"Dword", u"0xFF"}, ValueCase{"DwordZero", kValues, u"DwordZero", u"0x0"},
         ValueCase{"DwordTopBit", kValues, u"DwordTop", u"0x80000001"},
         ValueCase{"MultiStringIsOtherType", kValues, u"Multi", u""},
         ValueCase{"QwordIsOtherType", kValues, u"Qword", u""},
@@ -65,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"KeyPathIgnoresCase", u"SOFTWARE\\TESSEL\\VALUES", u"Plain",
                   u"C:\\Program Files\\Thunder Network\\Thunder\\Program\\Thunder.exe"},
         ValueCase{"EscapedBracketsInKey", u"Software\\Tessel\\[Bracket]", u"Name", u"bracketed key"},
-        ValueCase{"ChineseKeyPath", u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\快车(FlashGet)",
+        ValueCase{"ChineseKeyPath",
+                  u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\快车(FlashGet)",
                   u"DisplayVersion", u"1.96"},
         ValueCase{"MissingValue", kValues, u"Absent", u""},
         ValueCase{"MissingKey", u"Software\\Tessel\\Absent", u"Plain", u""},
@@ -85,13 +85,25 @@ TEST(RegReadValue, BufferLimits) {
     std::string hex1025;
     for (int i = 0; i < 1025; ++i) hex1025 += i == 0 ? "ab" : ",ab";
 
-    const TempPrefix prefix("[Software\\\\Limits] 1733563200\n"
-                            "\"Ascii1023\"=\"" + a1023 + "\"\n"
-                            "\"Ascii1024\"=\"" + a1024 + "\"\n"
-                            "\"Cjk511AndOne\"=\"" + cjk511 + "z\"\n"
-                            "\"Cjk512\"=\"" + cjk511 + "\\x4e2d\"\n"
-                            "\"Binary1025\"=hex:" + hex1025 + "\n"
-                            "\"Binary1026\"=hex:" + hex1025 + ",ab\n");
+    const TempPrefix prefix(
+        "[Software\\\\Limits] 1733563200\n"
+        "\"Ascii1023\"=\"" +
+        a1023 +
+        "\"\n"
+        "\"Ascii1024\"=\"" +
+        a1024 +
+        "\"\n"
+        "\"Cjk511AndOne\"=\"" +
+        cjk511 +
+        "z\"\n"
+        "\"Cjk512\"=\"" +
+        cjk511 +
+        "\\x4e2d\"\n"
+        "\"Binary1025\"=hex:" +
+        hex1025 +
+        "\n"
+        "\"Binary1026\"=hex:" +
+        hex1025 + ",ab\n");
     const WineRegistry registry = prefix.Registry();
     auto read = [&](std::u16string_view name) { return registry.ReadValue(HKLM, u"Software\\Limits", name); };
 

@@ -25,9 +25,10 @@ inline std::filesystem::path MakeTempDir(const char* stem) {
 }
 
 class TempPrefix {
-public:
+ public:
     // `keys` is the part of system.reg after Wine's header.
-    explicit TempPrefix(std::string_view keys, std::string_view arch = "win32") : dir_(MakeTempDir("tessel-wine")) {
+    explicit TempPrefix(std::string_view keys, std::string_view arch = "win32")
+        : dir_(MakeTempDir("tessel-wine")) {
         Write(keys, arch);
     }
     ~TempPrefix() {
@@ -39,21 +40,22 @@ public:
 
     void Write(std::string_view keys, std::string_view arch = "win32") const {
         std::ofstream out(dir_ / "system.reg", std::ios::binary | std::ios::trunc);
-        out << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << arch << "\n\n" << keys;
+        out << "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=" << arch << "\n\n"
+            << keys;
     }
 
     const std::filesystem::path& dir() const { return dir_; }
     WineRegistry Registry() const { return WineRegistry(dir_); }
     RegReader Reader() const { return ReaderFor(Registry()); }
 
-private:
+ private:
     std::filesystem::path dir_;
 };
 
 // An HTTP server on 127.0.0.1 and a free port, serving from its own thread
 // until destroyed.  Register the handlers on server() before Start().
 class LoopbackServer {
-public:
+ public:
     ~LoopbackServer() {
         if (!thread_.joinable()) return;
         server_.stop();
@@ -69,7 +71,7 @@ public:
         return u"http://127.0.0.1:" + text::FromUtf8(std::to_string(port_)) + std::u16string(path);
     }
 
-private:
+ private:
     httplib::Server server_;
     std::thread thread_;
     int port_ = 0;

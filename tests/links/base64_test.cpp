@@ -25,11 +25,11 @@ INSTANTIATE_TEST_SUITE_P(Vectors, Base64Known,
 
 // The lenient decoding that links pasted from the wild rely on.
 TEST(Base64Decode, LenientRules) {
-    EXPECT_EQ(Base64Decode(u"YQ"), u"a");    // padding optional
+    EXPECT_EQ(Base64Decode(u"YQ"), u"a");  // padding optional
     EXPECT_EQ(Base64Decode(u"YWI"), u"ab");
     EXPECT_EQ(Base64Decode(u"="), u"");
-    EXPECT_EQ(Base64Decode(u"QUJDR"), u"ABC");        // a lone trailing character yields nothing
-    EXPECT_EQ(Base64Decode(u"QUJD=QUJD"), u"ABC");    // nothing after the first "=" counts
+    EXPECT_EQ(Base64Decode(u"QUJDR"), u"ABC");      // a lone trailing character yields nothing
+    EXPECT_EQ(Base64Decode(u"QUJD=QUJD"), u"ABC");  // nothing after the first "=" counts
     EXPECT_EQ(Base64Decode(u"aHR0cDovL2EvYg==/"), u"http://a/b");
 }
 

@@ -31,18 +31,27 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, PageCommand,
     ::testing::Values(
         CommandCase{"BlanksAndBreaksOnly", &ToThunder, u" \r\n  \r\n ", {u"", kAsk, false}},
-        CommandCase{"TrimmedThunder", &ToThunder, u"  http://a/b  ",
+        CommandCase{"TrimmedThunder",
+                    &ToThunder,
+                    u"  http://a/b  ",
                     {u"http://a/b", u"thunder://QUFodHRwOi8vYS9iWlo=/", true}},
-        CommandCase{"TwoLinesJoined", &ToQqdl, u"http://a/\r\nb", {u"http://a/b", u"qqdl://aHR0cDovL2EvYg==/", true}},
+        CommandCase{
+            "TwoLinesJoined", &ToQqdl, u"http://a/\r\nb", {u"http://a/b", u"qqdl://aHR0cDovL2EvYg==/", true}},
         CommandCase{"LoneLineFeedStays", &ToQqdl, u"\nhttp://a", {u"\nhttp://a", kBad, false}},
         CommandCase{"Ed2kIsNoPlainAddress", &ToFlashGet, u"ed2k://x", {u"ed2k://x", kBad, false}},
-        CommandCase{"LinkToLinkRejected", &ToThunder, u"thunder://QUFodHRwOi8vYS9iWlo=/",
+        CommandCase{"LinkToLinkRejected",
+                    &ToThunder,
+                    u"thunder://QUFodHRwOi8vYS9iWlo=/",
                     {u"thunder://QUFodHRwOi8vYS9iWlo=/", kBad, false}},
-        CommandCase{"GeneralOfLink", &ToGeneral, u" fs2you://YS9ifDEwMjQ=/\r\n", {u"fs2you://YS9ifDEwMjQ=/", u"http://a/b", true}},
+        CommandCase{"GeneralOfLink",
+                    &ToGeneral,
+                    u" fs2you://YS9ifDEwMjQ=/\r\n",
+                    {u"fs2you://YS9ifDEwMjQ=/", u"http://a/b", true}},
         CommandCase{"GeneralOfPlainRejected", &ToGeneral, u"http://a/b", {u"http://a/b", kBad, false}},
         CommandCase{"GeneralOfNothing", &ToGeneral, u"", {u"", kAsk, false}},
         CommandCase{"UrlEncodes", &UrlCommand, u" 你好 ", {u"你好", u"%C4%E3%BA%C3", true}},
-        CommandCase{"UrlDecodesWhenPercent", &UrlCommand, u"100%", {u"100%", std::u16string(u"100") + u'\0', true}},
+        CommandCase{
+            "UrlDecodesWhenPercent", &UrlCommand, u"100%", {u"100%", std::u16string(u"100") + u'\0', true}},
         CommandCase{"UrlOwnPrompt", &UrlCommand, u"   ", {u"", std::u16string(kAskForUrlText), false}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -56,8 +65,9 @@ TEST(Rayfile, BeginAcceptsOnlyHttpWithoutBar) {
         std::u16string input;
         std::optional<std::u16string> output;
     };
-    for (const Case& c : {Case{u"  ", std::u16string(kAskForLinkText)}, Case{u"http://a/b|1", kBad},
-                          Case{u"ftp://a/b", kBad}, Case{u"https://a/b", kBad}, Case{u" HTTP://a/b ", std::nullopt}}) {
+    for (const Case& c :
+         {Case{u"  ", std::u16string(kAskForLinkText)}, Case{u"http://a/b|1", kBad}, Case{u"ftp://a/b", kBad},
+          Case{u"https://a/b", kBad}, Case{u" HTTP://a/b ", std::nullopt}}) {
         const RayfileStart s = RayfileBegin(c.input);
         EXPECT_EQ(s.output, c.output) << tessel::text::ToUtf8(c.input);
         EXPECT_EQ(s.address, c.output ? u"" : s.input);
@@ -73,7 +83,8 @@ TEST(Rayfile, SizeFromFetchOrFromUser) {
     const RayfileFetchOutcome unreachable = RayfileAfterFetch(u"http://a/b", 0, u"2048");
     EXPECT_FALSE(unreachable.askForSize);
     EXPECT_FALSE(unreachable.output);
-    EXPECT_EQ(RayfileAfterFetch(u"http://a/b", 512, u"2048").output, EncodeRayfileLink(u"http://a/b", u"2048"));
+    EXPECT_EQ(RayfileAfterFetch(u"http://a/b", 512, u"2048").output,
+              EncodeRayfileLink(u"http://a/b", u"2048"));
     EXPECT_TRUE(RayfileAfterFetch(u"http://a/b", 512, u"0").askForSize);  // no content length announced
 }
 

@@ -6,9 +6,8 @@
 #include <zlib.h>
 
 #define OPENSSL_SUPPRESS_DEPRECATED  // the low-level MD5() serves as a second implementation
-#include <openssl/md5.h>
-
 #include <gtest/gtest.h>
+#include <openssl/md5.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -47,7 +46,7 @@ std::uint32_t ReferenceCrc(const std::string& data) {
 }
 
 class FileTest : public ::testing::Test {
-protected:
+ protected:
     void SetUp() override {
         std::string tmpl = (fs::temp_directory_path() / "tessel-links-XXXXXX").string();
         ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
@@ -57,7 +56,8 @@ protected:
 
     fs::path Write(const std::string& name, const std::string& content) {
         const fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+        std::ofstream(p, std::ios::binary)
+            .write(content.data(), static_cast<std::streamsize>(content.size()));
         return p;
     }
 
@@ -72,7 +72,8 @@ TEST(Crc32, CheckValueAndAgreementWithZlibAtEveryAlignmentAndSplit) {
     // Lengths around the 16-byte steps and the four-lane blocks (512 B, 4 KiB, 32 KiB).
     const std::string data = RandomBytes(3 * 32768 + 37, 1);
     for (std::size_t offset = 0; offset < 16; ++offset) {
-        for (std::size_t length : {0u, 1u, 15u, 16u, 17u, 511u, 512u, 4095u, 4096u, 4627u, 32767u, 32768u, 3 * 32768u + 21}) {
+        for (std::size_t length :
+             {0u, 1u, 15u, 16u, 17u, 511u, 512u, 4095u, 4096u, 4627u, 32767u, 32768u, 3 * 32768u + 21}) {
             const std::string piece = data.substr(offset, length);
             ASSERT_EQ(Crc32(0, piece.data(), piece.size()), ReferenceCrc(piece)) << offset << "+" << length;
         }
@@ -160,9 +161,9 @@ TEST_F(FileTest, HashFileRaisesTheDocumentedErrors) {
         std::uint32_t number;
         std::string description;
     };
-    for (const Case& c : {Case{vanished, 0x8004C342, "File doesn't exist"},
-                          Case{dir_, 75, "Path/File access error"},
-                          Case{dir_ / "fifo", 75, "Path/File access error"}}) {
+    for (const Case& c :
+         {Case{vanished, 0x8004C342, "File doesn't exist"}, Case{dir_, 75, "Path/File access error"},
+          Case{dir_ / "fifo", 75, "Path/File access error"}}) {
         try {
             md5.HashFile(c.path);
             ADD_FAILURE() << "no error for " << c.path;
@@ -203,9 +204,10 @@ TEST_F(FileTest, PumpRunsPerBlockAndAFileThatShrinksIsAReadError) {
                                           std::u16string(kReadErrorText));
         Write("shrinks", RandomBytes(size, 4));
         calls = 0;
-        EXPECT_EQ(FileCRC32(file, 1024, [&] {
-                      if (++calls == 2) fs::resize_file(file, 1000);
-                  }),
+        EXPECT_EQ(FileCRC32(file, 1024,
+                            [&] {
+                                if (++calls == 2) fs::resize_file(file, 1000);
+                            }),
                   u"");
     }
 }

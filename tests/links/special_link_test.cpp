@@ -51,8 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IsPlainAddress, SixCharacterPrefixIgnoringCase) {
-    for (const char16_t* ok : {u"http://a", u"HTTP://A/B", u"ftp://x", u"https://x", u"mms://x", u"rtsp://x/y",
-                               u"http:/a"}) {
+    for (const char16_t* ok :
+         {u"http://a", u"HTTP://A/B", u"ftp://x", u"https://x", u"mms://x", u"rtsp://x/y", u"http:/a"}) {
         EXPECT_TRUE(IsPlainAddress(ok)) << ToUtf8(ok);
     }
     for (const char16_t* bad : {u"", u"http", u"ed2k://x", u"thunder://QUFo", u" http://a", u"ftp:/x"}) {
@@ -62,7 +62,8 @@ TEST(IsPlainAddress, SixCharacterPrefixIgnoringCase) {
 
 TEST(EncodeLinks, AddressIsTakenAsTypedInGbk) {
     EXPECT_EQ(DecodeSpecialLink(EncodeThunderLink(u"HTTP://A/B")), u"HTTP://A/B");
-    EXPECT_EQ(EncodeQqdlLink(u"http://a/你好"), u"qqdl://" + Ascii(Base64EncodeBytes("http://a/\xC4\xE3\xBA\xC3")) + u"/");
+    EXPECT_EQ(EncodeQqdlLink(u"http://a/你好"),
+              u"qqdl://" + Ascii(Base64EncodeBytes("http://a/\xC4\xE3\xBA\xC3")) + u"/");
     // Without "://" the Rayfile form drops only the first two characters.
     EXPECT_EQ(EncodeRayfileLink(u"http:/a", u"1"), u"fs2you://" + Base64Encode(u"tp:/a|1") + u"/");
 }
@@ -119,7 +120,8 @@ TEST(DecodeSpecialLink, Utf8PayloadsOfNewerToolsAndGbkPayloadsBothRead) {
 
 // Every scheme gives back any GBK address, Chinese included.
 TEST(DecodeSpecialLink, RoundTripOfGeneratedChineseAddresses) {
-    const std::u16string pool = u"abcxyzQRS0129-_.~/?&=%#@!:;,+ 中文下载电影音乐资源高清版第一集（）《》、。你好世界";
+    const std::u16string pool =
+        u"abcxyzQRS0129-_.~/?&=%#@!:;,+ 中文下载电影音乐资源高清版第一集（）《》、。你好世界";
     const std::u16string schemes[] = {u"http://", u"https://", u"ftp://", u"mms://", u"rtsp://"};
     std::mt19937 rng(2024);
     for (int i = 0; i < 400; ++i) {

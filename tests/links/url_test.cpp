@@ -23,8 +23,7 @@ TEST_P(UrlEncodeKnown, OnlyAsciiLettersStayAndGbkBytesAreEscaped) {
 
 INSTANTIATE_TEST_SUITE_P(Vectors, UrlEncodeKnown,
                          ::testing::Values(UrlCase{u"http://a/b", u"http%3A%2F%2Fa%2Fb"},
-                                           UrlCase{u"a1 b", u"a%31%20b"},
-                                           UrlCase{u"你好", u"%C4%E3%BA%C3"},
+                                           UrlCase{u"a1 b", u"a%31%20b"}, UrlCase{u"你好", u"%C4%E3%BA%C3"},
                                            UrlCase{u"\t-._~+", u"%09%2D%2E%5F%7E%2B"},
                                            UrlCase{u"x\U0001F600", u"x%3F"}));  // GBK lacks it: "?"
 
@@ -34,18 +33,17 @@ TEST_P(UrlDecodeKnown, EveryPercentConsumesItsDigits) {
     EXPECT_EQ(UrlDecode(GetParam().escaped), GetParam().plain);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Vectors, UrlDecodeKnown,
-    ::testing::Values(UrlCase{u"你好", u"%C4%E3%BA%C3"},
-                      UrlCase{u"a b", u"a%20b"},
-                      UrlCase{u"a/b", u"a%2fb"},          // lower-case digits
-                      UrlCase{u"a+b", u"a+b"},            // "+" is no blank
-                      UrlCase{u"no escape", u"no escape"},
-                      UrlCase{std::u16string(u"100") + u'\0', u"100%"},  // nothing after "%": code 0
-                      UrlCase{u"\x04x", u"%4Gx"},         // leading hex digits only
-                      UrlCase{std::u16string(1, u'\0') + u"x", u"%G4x"},
-                      UrlCase{u"你", u"%C4_E3"},          // the character between is not tested
-                      UrlCase{u"%", u"%25"}));
+INSTANTIATE_TEST_SUITE_P(Vectors, UrlDecodeKnown,
+                         ::testing::Values(UrlCase{u"你好", u"%C4%E3%BA%C3"}, UrlCase{u"a b", u"a%20b"},
+                                           UrlCase{u"a/b", u"a%2fb"},  // lower-case digits
+                                           UrlCase{u"a+b", u"a+b"},    // "+" is no blank
+                                           UrlCase{u"no escape", u"no escape"},
+                                           UrlCase{std::u16string(u"100") + u'\0',
+                                                   u"100%"},            // nothing after "%": code 0
+                                           UrlCase{u"\x04x", u"%4Gx"},  // leading hex digits only
+                                           UrlCase{std::u16string(1, u'\0') + u"x", u"%G4x"},
+                                           UrlCase{u"你", u"%C4_E3"},  // the character between is not tested
+                                           UrlCase{u"%", u"%25"}));
 
 TEST(Url, DecodeUndoesEncodeForGbkText) {
     const std::u16string pool = u"aZ09 %+-_./:?&=#中文下载（）、。\t";

@@ -3,120 +3,121 @@
 // clicked as a user would, title-bar drags reported to the adapter the way
 // the window-system watcher reports them, the pointer moved with QCursor and
 // the two timers running for real.
+#include "shell/dock_adapter.h"
+
 #include <QCursor>
 #include <QScreen>
 #include <QWindow>
 
-#include "frm_main_fixture.h"
 #include "controls/sk_button.h"
-#include "shell/dock_adapter.h"
+#include "frm_main_fixture.h"
 
 namespace tessel::shell::testing {
 namespace {
 
 class DockTest : public FrmMainTest {
  protected:
-  void SetUp() override {
-    FrmMainTest::SetUp();
-    Start();
-    screen = w->screen()->geometry();
-    QCursor::setPos(screen.center());
-  }
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        Start();
+        screen = w->screen()->geometry();
+        QCursor::setPos(screen.center());
+    }
 
-  void ClickOption() {
-    if (w->optQQ->isHidden()) emit w->skbOption->Click();
-    QTest::mouseClick(w->optQQ, Qt::LeftButton, {}, QPoint(8, w->optQQ->height() / 2));
-  }
+    void ClickOption() {
+        if (w->optQQ->isHidden()) emit w->skbOption->Click();
+        QTest::mouseClick(w->optQQ, Qt::LeftButton, {}, QPoint(8, w->optQQ->height() / 2));
+    }
 
-  // Puts the window's outer corner at `p` (as a window manager would,
-  // wherever that is) and waits until it got there.
-  bool MoveTo(QPoint p) {
-    w->windowHandle()->setFramePosition(p);
-    return QTest::qWaitFor([&] { return w->frameGeometry().topLeft() == p; }, 2000);
-  }
+    // Puts the window's outer corner at `p` (as a window manager would,
+    // wherever that is) and waits until it got there.
+    bool MoveTo(QPoint p) {
+        w->windowHandle()->setFramePosition(p);
+        return QTest::qWaitFor([&] { return w->frameGeometry().topLeft() == p; }, 2000);
+    }
 
-  // A title-bar drag that lets go with the window proposed at `drop`; true
-  // when the window ends at `expected`.  The pointer stays on the title bar.
-  bool Drag(QPoint drop, QPoint expected) {
-    w->Dock()->TitleBarPress();
-    w->windowHandle()->setFramePosition(drop);
-    const bool there = QTest::qWaitFor([&] { return w->frameGeometry().topLeft() == expected; }, 2000);
-    QCursor::setPos(expected + QPoint(w->width() / 2, 5));
-    w->Dock()->MoveEnd();
-    return there;
-  }
+    // A title-bar drag that lets go with the window proposed at `drop`; true
+    // when the window ends at `expected`.  The pointer stays on the title bar.
+    bool Drag(QPoint drop, QPoint expected) {
+        w->Dock()->TitleBarPress();
+        w->windowHandle()->setFramePosition(drop);
+        const bool there = QTest::qWaitFor([&] { return w->frameGeometry().topLeft() == expected; }, 2000);
+        QCursor::setPos(expected + QPoint(w->width() / 2, 5));
+        w->Dock()->MoveEnd();
+        return there;
+    }
 
-  // Waits for a slide along x (or y) to end at `at`.
-  bool SlideEnds(int at, bool horizontal = true) {
-    return QTest::qWaitFor(
-        [&] {
-          const QPoint p = w->frameGeometry().topLeft();
-          return (horizontal ? p.x() : p.y()) == at && !w->tmrMove->isActive();
-        },
-        2000);
-  }
+    // Waits for a slide along x (or y) to end at `at`.
+    bool SlideEnds(int at, bool horizontal = true) {
+        return QTest::qWaitFor(
+            [&] {
+                const QPoint p = w->frameGeometry().topLeft();
+                return (horizontal ? p.x() : p.y()) == at && !w->tmrMove->isActive();
+            },
+            2000);
+    }
 
-  QString Twips(int pixels) { return QString::number(pixels * 15); }
+    QString Twips(int pixels) { return QString::number(pixels * 15); }
 
-  QRect screen;
+    QRect screen;
 };
 
 TEST_F(DockTest, EachSelectionStoresThePositionExceptDuringASlide) {
-  ASSERT_TRUE(MoveTo({150, 90}));
-  ClickOption();
-  ASSERT_TRUE(w->Dock()->Hooked());
-  EXPECT_EQ(Stored(keys::kLeft), Twips(150));
-  EXPECT_EQ(Stored(keys::kTop), Twips(90));
+    ASSERT_TRUE(MoveTo({150, 90}));
+    ClickOption();
+    ASSERT_TRUE(w->Dock()->Hooked());
+    EXPECT_EQ(Stored(keys::kLeft), Twips(150));
+    EXPECT_EQ(Stored(keys::kTop), Twips(90));
 
-  // Selected again: it stays selected (a lone radio button would toggle
-  // off) and the position is stored again.
-  ASSERT_TRUE(MoveTo({100, 60}));
-  ClickOption();
-  EXPECT_TRUE(w->optQQ->isChecked());
-  EXPECT_EQ(Stored(keys::kLeft), Twips(100));
-  EXPECT_EQ(Stored(keys::kTop), Twips(60));
+    // Selected again: it stays selected (a lone radio button would toggle
+    // off) and the position is stored again.
+    ASSERT_TRUE(MoveTo({100, 60}));
+    ClickOption();
+    EXPECT_TRUE(w->optQQ->isChecked());
+    EXPECT_EQ(Stored(keys::kLeft), Twips(100));
+    EXPECT_EQ(Stored(keys::kTop), Twips(60));
 
-  // A click while the window slides would store a passing position.
-  ASSERT_TRUE(Drag({-50, 60}, {0, 60}));
-  ASSERT_TRUE(SlideEnds(-4));
-  bool clicked = false;
-  QObject::connect(w->tmrMove, &QTimer::timeout, w.get(), [&] {
-    if (!clicked) {
-      clicked = true;
-      w->optQQ->click();
-    }
-  });
-  QCursor::setPos(screen.bottomRight() - QPoint(5, 5));
-  ASSERT_TRUE(SlideEnds(4 - w->frameGeometry().width()));
-  EXPECT_TRUE(clicked);
-  EXPECT_EQ(Stored(keys::kLeft), Twips(100));
-  EXPECT_EQ(Stored(keys::kTop), Twips(60));
+    // A click while the window slides would store a passing position.
+    ASSERT_TRUE(Drag({-50, 60}, {0, 60}));
+    ASSERT_TRUE(SlideEnds(-4));
+    bool clicked = false;
+    QObject::connect(w->tmrMove, &QTimer::timeout, w.get(), [&] {
+        if (!clicked) {
+            clicked = true;
+            w->optQQ->click();
+        }
+    });
+    QCursor::setPos(screen.bottomRight() - QPoint(5, 5));
+    ASSERT_TRUE(SlideEnds(4 - w->frameGeometry().width()));
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(Stored(keys::kLeft), Twips(100));
+    EXPECT_EQ(Stored(keys::kTop), Twips(60));
 }
 
 struct EdgeCase {
-  const char* name;
-  QPoint start;
-  QPoint drop;       // beyond the edge
-  QPoint kept;       // where the drag keeps the window
-  bool horizontal;   // the slide runs along x
-  int hidden;        // x or y with only the strip left on the screen
-  int shown;         // x or y when it came back
-  QPoint strip;      // a point inside the strip
+    const char* name;
+    QPoint start;
+    QPoint drop;      // beyond the edge
+    QPoint kept;      // where the drag keeps the window
+    bool horizontal;  // the slide runs along x
+    int hidden;       // x or y with only the strip left on the screen
+    int shown;        // x or y when it came back
+    QPoint strip;     // a point inside the strip
 };
 
 class DockEdgeTest : public DockTest, public ::testing::WithParamInterface<EdgeCase (*)(QRect, QSize)> {};
 
 // Screen 0,0 to W,H; window w x h.
 EdgeCase LeftEdge(QRect, QSize win) {
-  return {"left", {100, 80}, {-50, 80}, {0, 80}, true, 4 - win.width(), -4, {1, 80 + win.height() / 2}};
+    return {"left", {100, 80}, {-50, 80}, {0, 80}, true, 4 - win.width(), -4, {1, 80 + win.height() / 2}};
 }
 EdgeCase RightEdge(QRect s, QSize win) {
-  const int keptX = s.width() - win.width();
-  return {"right", {100, 80},     {keptX + 60, 80},     {keptX, 80}, true, s.width() - 4, keptX + 4,
-          {s.width() - 2, 80 + win.height() / 2}};
+    const int keptX = s.width() - win.width();
+    return {"right", {100, 80},     {keptX + 60, 80}, {keptX, 80},
+            true,    s.width() - 4, keptX + 4,        {s.width() - 2, 80 + win.height() / 2}};
 }
 EdgeCase TopEdge(QRect, QSize win) {
-  return {"top", {100, 80}, {100, -30}, {100, 0}, false, 4 - win.height(), -4, {100 + win.width() / 2, 1}};
+    return {"top", {100, 80}, {100, -30}, {100, 0}, false, 4 - win.height(), -4, {100 + win.width() / 2, 1}};
 }
 
 // Dragged beyond an edge, the window is kept at it and docks there; with the
@@ -124,50 +125,51 @@ EdgeCase TopEdge(QRect, QSize win) {
 // pointer comes onto them.  Closing it then keeps the position stored when
 // the option was selected.
 TEST_P(DockEdgeTest, KeptAtTheEdgeThenSlidesOutAndBackIn) {
-  ClickOption();
-  const QSize size = w->frameGeometry().size();
-  const EdgeCase c = GetParam()(screen, size);
-  ASSERT_TRUE(MoveTo(c.start));
-  ClickOption();
+    ClickOption();
+    const QSize size = w->frameGeometry().size();
+    const EdgeCase c = GetParam()(screen, size);
+    ASSERT_TRUE(MoveTo(c.start));
+    ClickOption();
 
-  ASSERT_TRUE(Drag(c.drop, c.kept)) << c.name;
-  EXPECT_EQ(w->frameGeometry().size(), size) << c.name;
-  EXPECT_TRUE(w->tmrCheck->isActive()) << c.name;
-  // The pointer is on it: it settles where it shows, just over the edge.
-  EXPECT_TRUE(SlideEnds(c.shown, c.horizontal)) << c.name;
+    ASSERT_TRUE(Drag(c.drop, c.kept)) << c.name;
+    EXPECT_EQ(w->frameGeometry().size(), size) << c.name;
+    EXPECT_TRUE(w->tmrCheck->isActive()) << c.name;
+    // The pointer is on it: it settles where it shows, just over the edge.
+    EXPECT_TRUE(SlideEnds(c.shown, c.horizontal)) << c.name;
 
-  QCursor::setPos(screen.center() + QPoint(0, screen.height() / 3));
-  ASSERT_TRUE(SlideEnds(c.hidden, c.horizontal)) << c.name << " hides at " << w->frameGeometry().x() << "," << w->frameGeometry().y();
-  const QRect visible = w->frameGeometry() & screen;
-  EXPECT_EQ(c.horizontal ? visible.width() : visible.height(), 4) << c.name;
+    QCursor::setPos(screen.center() + QPoint(0, screen.height() / 3));
+    ASSERT_TRUE(SlideEnds(c.hidden, c.horizontal))
+        << c.name << " hides at " << w->frameGeometry().x() << "," << w->frameGeometry().y();
+    const QRect visible = w->frameGeometry() & screen;
+    EXPECT_EQ(c.horizontal ? visible.width() : visible.height(), 4) << c.name;
 
-  QCursor::setPos(c.strip);
-  EXPECT_TRUE(SlideEnds(c.shown, c.horizontal)) << c.name;
+    QCursor::setPos(c.strip);
+    EXPECT_TRUE(SlideEnds(c.shown, c.horizontal)) << c.name;
 
-  w->close();
-  EXPECT_EQ(Stored(keys::kLeft), Twips(c.start.x())) << c.name;
-  EXPECT_EQ(Stored(keys::kTop), Twips(c.start.y())) << c.name;
+    w->close();
+    EXPECT_EQ(Stored(keys::kLeft), Twips(c.start.x())) << c.name;
+    EXPECT_EQ(Stored(keys::kTop), Twips(c.start.y())) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Edges, DockEdgeTest, ::testing::Values(&LeftEdge, &RightEdge, &TopEdge));
 
 TEST_F(DockTest, TopCornerStretchesUntilDraggedOut) {
-  ASSERT_TRUE(MoveTo({100, 80}));
-  ClickOption();
-  const int height = w->frameGeometry().height();
+    ASSERT_TRUE(MoveTo({100, 80}));
+    ClickOption();
+    const int height = w->frameGeometry().height();
 
-  ASSERT_TRUE(Drag({-20, -20}, {0, 0}));
-  EXPECT_EQ(w->frameGeometry().height(), screen.height());
-  // Docked to the left (it comes before the top); a drop in the middle
-  // brings the old height back and ends the auto-hide.
-  EXPECT_EQ(w->Dock()->Engine().Edge(), DockEdge::Left);
+    ASSERT_TRUE(Drag({-20, -20}, {0, 0}));
+    EXPECT_EQ(w->frameGeometry().height(), screen.height());
+    // Docked to the left (it comes before the top); a drop in the middle
+    // brings the old height back and ends the auto-hide.
+    EXPECT_EQ(w->Dock()->Engine().Edge(), DockEdge::Left);
 
-  ASSERT_TRUE(Drag({200, 150}, {200, 150}));
-  EXPECT_EQ(w->frameGeometry().height(), height);
-  EXPECT_FALSE(w->tmrCheck->isActive());
-  QCursor::setPos(screen.bottomRight() - QPoint(5, 5));
-  QTest::qWait(150);
-  EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(200, 150));
+    ASSERT_TRUE(Drag({200, 150}, {200, 150}));
+    EXPECT_EQ(w->frameGeometry().height(), height);
+    EXPECT_FALSE(w->tmrCheck->isActive());
+    QCursor::setPos(screen.bottomRight() - QPoint(5, 5));
+    QTest::qWait(150);
+    EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(200, 150));
 }
 
 }  // namespace

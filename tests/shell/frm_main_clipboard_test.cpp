@@ -19,118 +19,118 @@ void Copy(const QString& text) { QGuiApplication::clipboard()->setText(text); }
 
 class WatcherTest : public FrmMainTest {
  protected:
-  FrmMain& StartWatching() {
-    Put(keys::kClipboard, "1");
-    return Start();
-  }
+    FrmMain& StartWatching() {
+        Put(keys::kClipboard, "1");
+        return Start();
+    }
 };
 
 TEST_F(WatcherTest, SpecialLinkGoesToConversionPageSwitchingOncePerRun) {
-  StartWatching();
-  Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
-  EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
-  EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
-  EXPECT_EQ(Stored(keys::kLinkActiveTab), "1");
+    StartWatching();
+    Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
+    EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
+    EXPECT_EQ(Stored(keys::kLinkActiveTab), "1");
 
-  w->safeTabs->setActiveTab(2);
-  Copy("flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
-  EXPECT_EQ(w->txtInput->toPlainText(), "flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
-  EXPECT_EQ(w->safeTabs->ActiveTab(), 2);  // already switched once in this run
+    w->safeTabs->setActiveTab(2);
+    Copy("flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
+    EXPECT_EQ(w->txtInput->toPlainText(), "flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
+    EXPECT_EQ(w->safeTabs->ActiveTab(), 2);  // already switched once in this run
 
-  // The next run starts with the flag reset, so it switches again.
-  Restart();
-  QGuiApplication::clipboard()->clear();
-  StartWatching();
-  EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
-  Copy("qqdl://aHR0cDovL2EvYg==");
-  EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
+    // The next run starts with the flag reset, so it switches again.
+    Restart();
+    QGuiApplication::clipboard()->clear();
+    StartWatching();
+    EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
+    Copy("qqdl://aHR0cDovL2EvYg==");
+    EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
 }
 
 struct RouteRow {
-  const char* copied;
-  const char* txtInput;      // expected afterwards ("" = untouched, empty)
-  const char* txtOnlineflv;
-  const char* txtPickcode;
-  int tab;
+    const char* copied;
+    const char* txtInput;  // expected afterwards ("" = untouched, empty)
+    const char* txtOnlineflv;
+    const char* txtPickcode;
+    int tab;
 };
 
 TEST_F(WatcherTest, EachKindOfTextLandsOnItsPages) {
-  const RouteRow rows[] = {
-      {" http://a/b ", "http://a/b", "http://a/b", "", 0},
-      {"https://a/b", "", "", "", 0},
-      {"see HTTP://115.COM/file/abc#x", "", "", "see HTTP://115.COM/file/abc#x", 0},
-      {"fs2you://YS9ifDEwMjQ=/", "fs2you://YS9ifDEwMjQ=/", "", "", 1},
-      {"just words", "", "", "", 0},
-  };
-  for (const auto& r : rows) {
-    QGuiApplication::clipboard()->clear();
-    StartWatching();
-    w->safeTabs->setActiveTab(QString(r.copied).contains("115") ? 2 : 0);  // the disk page comes forward
-    Copy(QString::fromUtf8(r.copied));
-    EXPECT_EQ(w->txtInput->toPlainText(), r.txtInput) << r.copied;
-    EXPECT_EQ(w->txtOnlineflv->toPlainText(), r.txtOnlineflv) << r.copied;
-    EXPECT_EQ(w->txtPickcode->text(), r.txtPickcode) << r.copied;
-    EXPECT_EQ(w->safeTabs->ActiveTab(), r.tab) << r.copied;
-    EXPECT_EQ(Stored(keys::kUDownActiveTab).value_or("0"), QString(r.txtPickcode).isEmpty() ? "0" : "1");
-    Restart();
-  }
+    const RouteRow rows[] = {
+        {" http://a/b ", "http://a/b", "http://a/b", "", 0},
+        {"https://a/b", "", "", "", 0},
+        {"see HTTP://115.COM/file/abc#x", "", "", "see HTTP://115.COM/file/abc#x", 0},
+        {"fs2you://YS9ifDEwMjQ=/", "fs2you://YS9ifDEwMjQ=/", "", "", 1},
+        {"just words", "", "", "", 0},
+    };
+    for (const auto& r : rows) {
+        QGuiApplication::clipboard()->clear();
+        StartWatching();
+        w->safeTabs->setActiveTab(QString(r.copied).contains("115") ? 2 : 0);  // the disk page comes forward
+        Copy(QString::fromUtf8(r.copied));
+        EXPECT_EQ(w->txtInput->toPlainText(), r.txtInput) << r.copied;
+        EXPECT_EQ(w->txtOnlineflv->toPlainText(), r.txtOnlineflv) << r.copied;
+        EXPECT_EQ(w->txtPickcode->text(), r.txtPickcode) << r.copied;
+        EXPECT_EQ(w->safeTabs->ActiveTab(), r.tab) << r.copied;
+        EXPECT_EQ(Stored(keys::kUDownActiveTab).value_or("0"), QString(r.txtPickcode).isEmpty() ? "0" : "1");
+        Restart();
+    }
 }
 
 TEST_F(WatcherTest, OwnCopyOutOfTheOutputDoesNotComeBack) {
-  StartWatching();
-  w->txtInput->setPlainText("thunder://QUFodHRwOi8vYS9iWlo=/");
-  emit w->skbTogeneral->Click();
-  ASSERT_EQ(w->txtOutput->toPlainText(), "http://a/b");
-  emit w->skbOutput->Click();
-  EXPECT_EQ(w->txtMessage->text(), "http://a/b");          // the watcher saw it
-  EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
-  EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://a/b");  // still offered to the video page
+    StartWatching();
+    w->txtInput->setPlainText("thunder://QUFodHRwOi8vYS9iWlo=/");
+    emit w->skbTogeneral->Click();
+    ASSERT_EQ(w->txtOutput->toPlainText(), "http://a/b");
+    emit w->skbOutput->Click();
+    EXPECT_EQ(w->txtMessage->text(), "http://a/b");  // the watcher saw it
+    EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://a/b");  // still offered to the video page
 
-  // Converting back and copying the special link out: not back in either.
-  w->txtInput->setPlainText("http://a/b");
-  emit w->skbTothunder->Click();
-  QTest::mouseDClick(w->txtOutput->viewport(), Qt::LeftButton);
-  EXPECT_EQ(w->txtInput->toPlainText(), "http://a/b");
+    // Converting back and copying the special link out: not back in either.
+    w->txtInput->setPlainText("http://a/b");
+    emit w->skbTothunder->Click();
+    QTest::mouseDClick(w->txtOutput->viewport(), Qt::LeftButton);
+    EXPECT_EQ(w->txtInput->toPlainText(), "http://a/b");
 }
 
 TEST_F(WatcherTest, NonTextClearsTheStoredText) {
-  StartWatching();
-  Copy("http://a/b");
-  QImage img(4, 4, QImage::Format_RGB32);
-  img.fill(Qt::red);
-  QGuiApplication::clipboard()->setImage(img);
-  EXPECT_EQ(w->txtMessage->text(), "");
-  // ... so the same link copied again is routed again.
-  w->txtInput->setPlainText("edited");
-  Copy("http://a/b");
-  EXPECT_EQ(w->txtInput->toPlainText(), "http://a/b");
+    StartWatching();
+    Copy("http://a/b");
+    QImage img(4, 4, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    QGuiApplication::clipboard()->setImage(img);
+    EXPECT_EQ(w->txtMessage->text(), "");
+    // ... so the same link copied again is routed again.
+    w->txtInput->setPlainText("edited");
+    Copy("http://a/b");
+    EXPECT_EQ(w->txtInput->toPlainText(), "http://a/b");
 }
 
 TEST_F(FrmMainTest, WatcherOffRoutesNothingAndSavesTheOption) {
-  Start();
-  Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
-  EXPECT_EQ(w->txtInput->toPlainText(), "");
-  EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
-  EXPECT_FALSE(Stored(keys::kLinkActiveTab).has_value());
+    Start();
+    Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
+    EXPECT_EQ(w->txtInput->toPlainText(), "");
+    EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
+    EXPECT_FALSE(Stored(keys::kLinkActiveTab).has_value());
 
-  w->chkClipboard->click();
-  EXPECT_EQ(Stored(keys::kClipboard), "1");
-  Copy("thunder://QUFodHRwOi8vYS9iWlo=/ ");
-  EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
-  w->chkClipboard->click();
-  EXPECT_EQ(Stored(keys::kClipboard), "0");
+    w->chkClipboard->click();
+    EXPECT_EQ(Stored(keys::kClipboard), "1");
+    Copy("thunder://QUFodHRwOi8vYS9iWlo=/ ");
+    EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    w->chkClipboard->click();
+    EXPECT_EQ(Stored(keys::kClipboard), "0");
 }
 
 TEST_F(WatcherTest, ActivationRoutesTheClipboardText) {
-  Copy("  thunder://QUFodHRwOi8vYS9iWlo=/  ");
-  StartWatching();  // a link on the clipboard at start is routed at once
-  EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
-  EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
+    Copy("  thunder://QUFodHRwOi8vYS9iWlo=/  ");
+    StartWatching();  // a link on the clipboard at start is routed at once
+    EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
 
-  // The watcher is gone after unload: changes no longer reach the window.
-  w->close();
-  Copy("http://later/");
-  EXPECT_NE(w->txtMessage->text(), "http://later/");
+    // The watcher is gone after unload: changes no longer reach the window.
+    w->close();
+    Copy("http://later/");
+    EXPECT_NE(w->txtMessage->text(), "http://later/");
 }
 
 }  // namespace

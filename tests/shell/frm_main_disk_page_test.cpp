@@ -17,116 +17,119 @@ const QString kNoAddress = QStringLiteral("没有解析出此下载地址");
 
 class DiskPageTest : public FrmMainTest {
  protected:
-  void SetUp() override {
-    FrmMainTest::SetUp();
-    http.server().Get("/", [this](const httplib::Request& req, httplib::Response& res) {
-      http.Record(req);
-      std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-      std::lock_guard lock(replyMutex);
-      res.set_content(reply, "application/json");
-    });
-    http.Start();
-    Put(keys::kPickCodeApi, http.Base());
-  }
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        http.server().Get("/", [this](const httplib::Request& req, httplib::Response& res) {
+            http.Record(req);
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            std::lock_guard lock(replyMutex);
+            res.set_content(reply, "application/json");
+        });
+        http.Start();
+        Put(keys::kPickCodeApi, http.Base());
+    }
 
-  void Serve(std::u16string_view text) {
-    std::lock_guard lock(replyMutex);
-    reply = text::ToAnsi(text);
-  }
+    void Serve(std::u16string_view text) {
+        std::lock_guard lock(replyMutex);
+        reply = text::ToAnsi(text);
+    }
 
-  void Extract(const QString& input) {
-    w->txtPickcode->setText(input);
-    emit w->skbPickcode->Click();
-  }
+    void Extract(const QString& input) {
+        w->txtPickcode->setText(input);
+        emit w->skbPickcode->Click();
+    }
 
-  static bool ReplyFileExists() {
-    return QFileInfo::exists(QString::fromStdString(web::ReplyPath(web::kPickCodeReply)));
-  }
+    static bool ReplyFileExists() {
+        return QFileInfo::exists(QString::fromStdString(web::ReplyPath(web::kPickCodeReply)));
+    }
 
-  LoopbackHttp http;
-  std::mutex replyMutex;
-  std::string reply;
-  std::atomic<int> delayMs{0};
+    LoopbackHttp http;
+    std::mutex replyMutex;
+    std::string reply;
+    std::atomic<int> delayMs{0};
 };
 
 struct ReplyRow {
-  const char* name;
-  std::u16string reply;
-  QString tel, cnc, bak;
-  bool fileKept;
-  const char* errorcode;  // stored "errorcode", or null when none
+    const char* name;
+    std::u16string reply;
+    QString tel, cnc, bak;
+    bool fileKept;
+    const char* errorcode;  // stored "errorcode", or null when none
 };
 
 TEST_F(DiskPageTest, RepliesFillTheBoxesOrShowTheRefusal) {
-  const QString old = QStringLiteral("earlier");
-  const ReplyRow rows[] = {
-      {"one address", u"{\"state\":true,\"data\":{\"url\":\"http:\\/\\/tel.test\\/a?k=1\"}}", "http://tel.test/a?k=1",
-       kNoAddress, kNoAddress, false, nullptr},
-      {"refused 104", u"{\"state\":false,\"errCode\":104,\"msg\":\"x\"}", "对不起，提取码已过期", old, old, true, nullptr},
-      {"refused, unknown number", u"{\"state\":false,\"errCode\":999}", "对不起，发生未知错误", old, old, true, "1"},
-  };
-  Start();
-  for (const ReplyRow& r : rows) {
-    SCOPED_TRACE(r.name);
-    for (QLineEdit* box : {w->txtTel, w->txtCnc, w->txtBak}) box->setText(old);
-    Serve(r.reply);
-    Extract("  http://115.com/FILE/abc123#top ");
-    EXPECT_EQ(w->txtPickcode->text(), "http://115.com/FILE/abc123#top");
-    EXPECT_EQ(w->txtTel->text(), r.tel);
-    EXPECT_EQ(w->txtCnc->text(), r.cnc);
-    EXPECT_EQ(w->txtBak->text(), r.bak);
-    EXPECT_EQ(ReplyFileExists(), r.fileKept);
-    EXPECT_EQ(Stored(keys::kErrorCode), r.errorcode ? std::optional<QString>(r.errorcode) : std::nullopt);
-  }
-  const auto targets = http.Targets();
-  ASSERT_EQ(targets.size(), std::size(rows));
-  EXPECT_EQ(targets[0], "/?ct=upload_api&ac=get_pick_code_info&pickcode=abc123&version=1170");
+    const QString old = QStringLiteral("earlier");
+    const ReplyRow rows[] = {
+        {"one address", u"{\"state\":true,\"data\":{\"url\":\"http:\\/\\/tel.test\\/a?k=1\"}}",
+         "http://tel.test/a?k=1", kNoAddress, kNoAddress, false, nullptr},
+        {"refused 104", u"{\"state\":false,\"errCode\":104,\"msg\":\"x\"}", "对不起，提取码已过期", old, old,
+         true, nullptr},
+        {"refused, unknown number", u"{\"state\":false,\"errCode\":999}", "对不起，发生未知错误", old, old,
+         true, "1"},
+    };
+    Start();
+    for (const ReplyRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        for (QLineEdit* box : {w->txtTel, w->txtCnc, w->txtBak}) box->setText(old);
+        Serve(r.reply);
+        Extract("  http://115.com/FILE/abc123#top ");
+        EXPECT_EQ(w->txtPickcode->text(), "http://115.com/FILE/abc123#top");
+        EXPECT_EQ(w->txtTel->text(), r.tel);
+        EXPECT_EQ(w->txtCnc->text(), r.cnc);
+        EXPECT_EQ(w->txtBak->text(), r.bak);
+        EXPECT_EQ(ReplyFileExists(), r.fileKept);
+        EXPECT_EQ(Stored(keys::kErrorCode), r.errorcode ? std::optional<QString>(r.errorcode) : std::nullopt);
+    }
+    const auto targets = http.Targets();
+    ASSERT_EQ(targets.size(), std::size(rows));
+    EXPECT_EQ(targets[0], "/?ct=upload_api&ac=get_pick_code_info&pickcode=abc123&version=1170");
 }
 
 // The fetch lets window events run; a second click meanwhile is refused and
 // leaves the running one alone.
 TEST_F(DiskPageTest, WindowStaysResponsiveDuringTheFetch) {
-  Start();
-  Serve(u"{\"state\":true,\"data\":{\"url\":\"http://t.test/1\"}}");
-  delayMs = 300;
-  bool ranMeanwhile = false;
-  QTimer::singleShot(50, w.get(), [&] {
-    ranMeanwhile = true;
-    Extract("second");
-  });
-  Extract("first");
-  EXPECT_TRUE(ranMeanwhile);
-  EXPECT_EQ(w->txtTel->text(), "http://t.test/1");
-  ASSERT_EQ(http.Targets().size(), 1u);
-  EXPECT_NE(http.Targets()[0].find("pickcode=first&"), std::string::npos);
+    Start();
+    Serve(u"{\"state\":true,\"data\":{\"url\":\"http://t.test/1\"}}");
+    delayMs = 300;
+    bool ranMeanwhile = false;
+    QTimer::singleShot(50, w.get(), [&] {
+        ranMeanwhile = true;
+        Extract("second");
+    });
+    Extract("first");
+    EXPECT_TRUE(ranMeanwhile);
+    EXPECT_EQ(w->txtTel->text(), "http://t.test/1");
+    ASSERT_EQ(http.Targets().size(), 1u);
+    EXPECT_NE(http.Targets()[0].find("pickcode=first&"), std::string::npos);
 }
 
 TEST_F(DiskPageTest, PasteAndCopyCommands) {
-  Start();
-  QGuiApplication::clipboard()->setText("  abc123  ");
-  QTest::mouseDClick(w->txtPickcode, Qt::LeftButton);
-  EXPECT_EQ(w->txtPickcode->text(), "abc123");
+    Start();
+    QGuiApplication::clipboard()->setText("  abc123  ");
+    QTest::mouseDClick(w->txtPickcode, Qt::LeftButton);
+    EXPECT_EQ(w->txtPickcode->text(), "abc123");
 
-  struct Copy {
-    QLineEdit* box;
-    controls::SkButton* button;
-  };
-  for (const Copy& c : {Copy{w->txtTel, w->skbTelcopy}, Copy{w->txtCnc, w->skbCnccopy}, Copy{w->txtBak, w->skbBakcopy}}) {
-    const QString name = c.box->objectName();
-    Put(keys::kLinkActiveTab, "0");
-    c.box->setText("http://" + name + ".test/a");
-    QTest::mouseDClick(c.box, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://" + name + ".test/a");
-    EXPECT_EQ(c.box->selectedText(), c.box->text()) << name.toStdString();
-    EXPECT_EQ(Stored(keys::kLinkActiveTab), "1") << name.toStdString();
+    struct Copy {
+        QLineEdit* box;
+        controls::SkButton* button;
+    };
+    for (const Copy& c :
+         {Copy{w->txtTel, w->skbTelcopy}, Copy{w->txtCnc, w->skbCnccopy}, Copy{w->txtBak, w->skbBakcopy}}) {
+        const QString name = c.box->objectName();
+        Put(keys::kLinkActiveTab, "0");
+        c.box->setText("http://" + name + ".test/a");
+        QTest::mouseDClick(c.box, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://" + name + ".test/a");
+        EXPECT_EQ(c.box->selectedText(), c.box->text()) << name.toStdString();
+        EXPECT_EQ(Stored(keys::kLinkActiveTab), "1") << name.toStdString();
 
-    Put(keys::kLinkActiveTab, "0");
-    c.box->setText("http://" + name + ".test/b");
-    emit c.button->Click();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://" + name + ".test/b");
-    EXPECT_EQ(Stored(keys::kLinkActiveTab), "1") << name.toStdString();
-  }
+        Put(keys::kLinkActiveTab, "0");
+        c.box->setText("http://" + name + ".test/b");
+        emit c.button->Click();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://" + name + ".test/b");
+        EXPECT_EQ(Stored(keys::kLinkActiveTab), "1") << name.toStdString();
+    }
 }
 
 }  // namespace

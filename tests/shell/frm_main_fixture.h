@@ -3,24 +3,25 @@
 
 // A main window over a throwaway settings file and scripted prompts.
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QClipboard>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "scripted_prompts.h"
-#include "shell/frm_main.h"
 #include "shell/clipboard_text_box.h"
+#include "shell/frm_main.h"
 #include "shell/settings_store.h"
 
 // Readable failures for Qt strings.
@@ -30,43 +31,43 @@ namespace tessel::shell::testing {
 
 class FrmMainTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    QGuiApplication::clipboard()->clear();
-  }
-  void TearDown() override {
-    if (w && !w->IsUnloaded()) w->close();
-    w.reset();
-  }
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QGuiApplication::clipboard()->clear();
+    }
+    void TearDown() override {
+        if (w && !w->IsUnloaded()) w->close();
+        w.reset();
+    }
 
-  // The window as constructed (not loaded).
-  FrmMain& Make() {
-    w = std::make_unique<FrmMain>(*store, &prompts);
-    return *w;
-  }
-  // Load and the first activation, as the tray window runs them.
-  FrmMain& Start() {
-    Make();
-    w->Load();
-    w->Activate();
-    return *w;
-  }
-  // Closes the window (its unload) and opens the settings file again, the
-  // way the next run of the program sees it.
-  void Restart() {
-    w->close();
-    w.reset();
-    store = std::make_unique<IniSettingsStore>(path);
-  }
+    // The window as constructed (not loaded).
+    FrmMain& Make() {
+        w = std::make_unique<FrmMain>(*store, &prompts);
+        return *w;
+    }
+    // Load and the first activation, as the tray window runs them.
+    FrmMain& Start() {
+        Make();
+        w->Load();
+        w->Activate();
+        return *w;
+    }
+    // Closes the window (its unload) and opens the settings file again, the
+    // way the next run of the program sees it.
+    void Restart() {
+        w->close();
+        w.reset();
+        store = std::make_unique<IniSettingsStore>(path);
+    }
 
-  void Put(const SettingKey& k, const QString& v) { store->Write(k.group, k.name, v); }
-  std::optional<QString> Stored(const SettingKey& k) const { return store->Read(k.group, k.name); }
+    void Put(const SettingKey& k, const QString& v) { store->Write(k.group, k.name, v); }
+    std::optional<QString> Stored(const SettingKey& k) const { return store->Read(k.group, k.name); }
 
-  QTemporaryDir dir;
-  QString path = dir.filePath("TESSEL.ini");
-  std::unique_ptr<IniSettingsStore> store = std::make_unique<IniSettingsStore>(path);
-  ScriptedPrompts prompts;
-  std::unique_ptr<FrmMain> w;
+    QTemporaryDir dir;
+    QString path = dir.filePath("TESSEL.ini");
+    std::unique_ptr<IniSettingsStore> store = std::make_unique<IniSettingsStore>(path);
+    ScriptedPrompts prompts;
+    std::unique_ptr<FrmMain> w;
 };
 
 }  // namespace tessel::shell::testing

@@ -16,99 +16,99 @@ const QString kCopied = QStringLiteral("IP地址已复制到剪贴板");
 
 class IpTest : public FrmMainTest {
  protected:
-  void SetUp() override {
-    FrmMainTest::SetUp();
-    http.server().Get("/ip/", [this](const httplib::Request& req, httplib::Response& res) {
-      http.Record(req);
-      std::lock_guard lock(replyMutex);
-      res.set_content(reply, "text/html");
-    });
-    http.Start();
-    Put(keys::kIpEcho, http.Base());
-  }
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        http.server().Get("/ip/", [this](const httplib::Request& req, httplib::Response& res) {
+            http.Record(req);
+            std::lock_guard lock(replyMutex);
+            res.set_content(reply, "text/html");
+        });
+        http.Start();
+        Put(keys::kIpEcho, http.Base());
+    }
 
-  void Serve(const std::string& text) {
-    std::lock_guard lock(replyMutex);
-    reply = text;
-  }
+    void Serve(const std::string& text) {
+        std::lock_guard lock(replyMutex);
+        reply = text;
+    }
 
-  LoopbackHttp http;
-  std::mutex replyMutex;
-  std::string reply = "window.ip = \"(203.0.113.7)\";";
+    LoopbackHttp http;
+    std::mutex replyMutex;
+    std::string reply = "window.ip = \"(203.0.113.7)\";";
 };
 
 TEST_F(IpTest, CheckBoxShowsAndHidesTheAddress) {
-  Start();
-  EXPECT_TRUE(http.Targets().empty());  // the option is off
-  w->chkShowIP->click();
-  EXPECT_EQ(Stored(keys::kShowIP), "1");
-  EXPECT_TRUE(w->lblIP->isVisibleTo(w.get()));
-  EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");
-  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(web::ReplyPath(web::kIpReply))));
-  ASSERT_EQ(http.Targets().size(), 1u);
-  EXPECT_EQ(http.Targets()[0], "/ip/");
+    Start();
+    EXPECT_TRUE(http.Targets().empty());  // the option is off
+    w->chkShowIP->click();
+    EXPECT_EQ(Stored(keys::kShowIP), "1");
+    EXPECT_TRUE(w->lblIP->isVisibleTo(w.get()));
+    EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(web::ReplyPath(web::kIpReply))));
+    ASSERT_EQ(http.Targets().size(), 1u);
+    EXPECT_EQ(http.Targets()[0], "/ip/");
 
-  w->chkShowIP->click();
-  EXPECT_EQ(Stored(keys::kShowIP), "0");
-  EXPECT_FALSE(w->lblIP->isVisibleTo(w.get()));
-  EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");  // hidden, not cleared
+    w->chkShowIP->click();
+    EXPECT_EQ(Stored(keys::kShowIP), "0");
+    EXPECT_FALSE(w->lblIP->isVisibleTo(w.get()));
+    EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");  // hidden, not cleared
 }
 
 // No answer changes nothing; checking the box again retries.
 TEST_F(IpTest, FailedQueryShowsNothingAndALaterOneRetries) {
-  const QString echo = http.Base();
-  Put(keys::kIpEcho, ClosedPortBase());
-  Start();
-  w->chkShowIP->click();
-  EXPECT_FALSE(w->lblIP->isVisibleTo(w.get()));
-  EXPECT_EQ(w->lblIP->text(), "");
-  w->chkShowIP->click();
-  Put(keys::kIpEcho, echo);
-  w->chkShowIP->click();
-  EXPECT_TRUE(w->lblIP->isVisibleTo(w.get()));
-  EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");
+    const QString echo = http.Base();
+    Put(keys::kIpEcho, ClosedPortBase());
+    Start();
+    w->chkShowIP->click();
+    EXPECT_FALSE(w->lblIP->isVisibleTo(w.get()));
+    EXPECT_EQ(w->lblIP->text(), "");
+    w->chkShowIP->click();
+    Put(keys::kIpEcho, echo);
+    w->chkShowIP->click();
+    EXPECT_TRUE(w->lblIP->isVisibleTo(w.get()));
+    EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");
 }
 
 TEST_F(IpTest, StoredOptionQueriesTwiceAtStart) {
-  Put(keys::kShowIP, "1");
-  Start();
-  EXPECT_EQ(http.Targets().size(), 2u);
-  EXPECT_TRUE(w->lblIP->isVisibleTo(w.get()));
-  EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");
+    Put(keys::kShowIP, "1");
+    Start();
+    EXPECT_EQ(http.Targets().size(), 2u);
+    EXPECT_TRUE(w->lblIP->isVisibleTo(w.get()));
+    EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");
 }
 
 TEST_F(IpTest, DoubleClickCopiesAndQueriesAgainLater) {
-  Put(keys::kShowIP, "1");
-  Start();
-  const size_t queries = http.Targets().size();
-  QTest::mouseDClick(w->lblIP, Qt::LeftButton);
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), kPrefix + "203.0.113.7");
-  EXPECT_EQ(w->lblIP->text(), kCopied);
-  EXPECT_TRUE(w->tmrClipboard->isActive());
-  EXPECT_EQ(w->tmrClipboard->interval(), 2000);
+    Put(keys::kShowIP, "1");
+    Start();
+    const size_t queries = http.Targets().size();
+    QTest::mouseDClick(w->lblIP, Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), kPrefix + "203.0.113.7");
+    EXPECT_EQ(w->lblIP->text(), kCopied);
+    EXPECT_TRUE(w->tmrClipboard->isActive());
+    EXPECT_EQ(w->tmrClipboard->interval(), 2000);
 
-  // While it says "copied", a double-click does nothing.
-  QGuiApplication::clipboard()->setText("other");
-  QTest::mouseDClick(w->lblIP, Qt::LeftButton);
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), "other");
+    // While it says "copied", a double-click does nothing.
+    QGuiApplication::clipboard()->setText("other");
+    QTest::mouseDClick(w->lblIP, Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "other");
 
-  Serve("(198.51.100.2)");
-  w->tmrClipboard->setInterval(10);  // the tick itself, without the wait
-  QTRY_COMPARE(w->lblIP->text(), kPrefix + "198.51.100.2");
-  EXPECT_FALSE(w->tmrClipboard->isActive());
-  EXPECT_EQ(http.Targets().size(), queries + 1);
+    Serve("(198.51.100.2)");
+    w->tmrClipboard->setInterval(10);  // the tick itself, without the wait
+    QTRY_COMPARE(w->lblIP->text(), kPrefix + "198.51.100.2");
+    EXPECT_FALSE(w->tmrClipboard->isActive());
+    EXPECT_EQ(http.Targets().size(), queries + 1);
 }
 
 // Unchecking the box right after a copy must not bring the label back.
 TEST_F(IpTest, UncheckingCancelsThePendingRequery) {
-  Put(keys::kShowIP, "1");
-  Start();
-  QTest::mouseDClick(w->lblIP, Qt::LeftButton);
-  ASSERT_TRUE(w->tmrClipboard->isActive());
-  w->chkShowIP->click();
-  EXPECT_FALSE(w->tmrClipboard->isActive());
-  QTest::qWait(50);
-  EXPECT_FALSE(w->lblIP->isVisibleTo(w.get()));
+    Put(keys::kShowIP, "1");
+    Start();
+    QTest::mouseDClick(w->lblIP, Qt::LeftButton);
+    ASSERT_TRUE(w->tmrClipboard->isActive());
+    w->chkShowIP->click();
+    EXPECT_FALSE(w->tmrClipboard->isActive());
+    QTest::qWait(50);
+    EXPECT_FALSE(w->lblIP->isVisibleTo(w.get()));
 }
 
 }  // namespace

@@ -16,142 +16,142 @@ namespace {
 
 // Records what the desktop would have opened.
 class UrlRecorder : public QObject {
-  Q_OBJECT
+    Q_OBJECT
  public:
-  std::vector<QUrl> opened;
+    std::vector<QUrl> opened;
  public slots:
-  void Open(const QUrl& url) { opened.push_back(url); }
+    void Open(const QUrl& url) { opened.push_back(url); }
 };
 
 class VideoPageTest : public FrmMainTest {
  protected:
-  void SetUp() override {
-    FrmMainTest::SetUp();
-    http.server().Get("/parse.php", [this](const httplib::Request& req, httplib::Response& res) {
-      http.Record(req);
-      std::lock_guard lock(replyMutex);
-      res.status = replyStatus;
-      res.set_content(reply, "text/html; charset=gb2312");
-    });
-    http.Start();
-    Put(keys::kParseHome, http.Base());
-  }
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        http.server().Get("/parse.php", [this](const httplib::Request& req, httplib::Response& res) {
+            http.Record(req);
+            std::lock_guard lock(replyMutex);
+            res.status = replyStatus;
+            res.set_content(reply, "text/html; charset=gb2312");
+        });
+        http.Start();
+        Put(keys::kParseHome, http.Base());
+    }
 
-  // The service answers with `text` in GBK, as the real one does.
-  void Serve(std::u16string_view text, int status = 200) {
-    std::lock_guard lock(replyMutex);
-    reply = text::ToAnsi(text);
-    replyStatus = status;
-  }
+    // The service answers with `text` in GBK, as the real one does.
+    void Serve(std::u16string_view text, int status = 200) {
+        std::lock_guard lock(replyMutex);
+        reply = text::ToAnsi(text);
+        replyStatus = status;
+    }
 
-  void ParseFor(const QString& input) {
-    w->SetBoxText(w->txtOnlineflv, input.toStdU16String());
-    emit w->skbParse->Click();
-  }
+    void ParseFor(const QString& input) {
+        w->SetBoxText(w->txtOnlineflv, input.toStdU16String());
+        emit w->skbParse->Click();
+    }
 
-  LoopbackHttp http;
-  std::mutex replyMutex;
-  std::string reply;
-  int replyStatus = 200;
+    LoopbackHttp http;
+    std::mutex replyMutex;
+    std::string reply;
+    int replyStatus = 200;
 };
 
 const std::u16string kSingle = u"<html><br>下载地址：<a href=\"";
 
 struct ParseRow {
-  const char* name;
-  std::u16string reply;
-  int status;
-  QString flvlink;  // what the box shows afterwards
-  QString tip;
-  QString message;  // the message box, if one is shown
+    const char* name;
+    std::u16string reply;
+    int status;
+    QString flvlink;  // what the box shows afterwards
+    QString tip;
+    QString message;  // the message box, if one is shown
 };
 
 TEST_F(VideoPageTest, ParseShowsAddressTitleOrVerdict) {
-  const QString before = QStringLiteral("http://old.test/kept.flv");
-  const ParseRow rows[] = {
-      {"single address with title", kSingle + u"http://media.test/v.flv\">var cliptitle = \"片名 1\";", 200,
-       "http://media.test/v.flv", "片名 1", ""},
-      {"service failed", u"<p>解析失败，请确认视频是否被删除、地址是否正确，或稍后重试</p>", 200, before, "",
-       "解析失败，请确认视频是否被删除、地址是否正确，或稍后重试"},
-      {"error status", u"<h1>Not Found</h1>", 404, "连接网络失败", "", ""},
-  };
-  Start();
-  for (const ParseRow& r : rows) {
-    SCOPED_TRACE(r.name);
-    prompts.asked.clear();
-    w->SetBoxText(w->txtFlvlink, before.toStdU16String());
-    w->imgTip->setToolTip("previous title");
-    Serve(r.reply, r.status);
-    ParseFor(" http://v.test/v/12345.html \r\n");
-    EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://v.test/v/12345.html");
-    EXPECT_EQ(w->txtFlvlink->toPlainText(), r.flvlink);
-    EXPECT_EQ(w->imgTip->toolTip(), r.tip);
-    if (r.message.isEmpty()) {
-      EXPECT_TRUE(prompts.asked.empty());
-      continue;
+    const QString before = QStringLiteral("http://old.test/kept.flv");
+    const ParseRow rows[] = {
+        {"single address with title", kSingle + u"http://media.test/v.flv\">var cliptitle = \"片名 1\";", 200,
+         "http://media.test/v.flv", "片名 1", ""},
+        {"service failed", u"<p>解析失败，请确认视频是否被删除、地址是否正确，或稍后重试</p>", 200, before,
+         "", "解析失败，请确认视频是否被删除、地址是否正确，或稍后重试"},
+        {"error status", u"<h1>Not Found</h1>", 404, "连接网络失败", "", ""},
+    };
+    Start();
+    for (const ParseRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        prompts.asked.clear();
+        w->SetBoxText(w->txtFlvlink, before.toStdU16String());
+        w->imgTip->setToolTip("previous title");
+        Serve(r.reply, r.status);
+        ParseFor(" http://v.test/v/12345.html \r\n");
+        EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://v.test/v/12345.html");
+        EXPECT_EQ(w->txtFlvlink->toPlainText(), r.flvlink);
+        EXPECT_EQ(w->imgTip->toolTip(), r.tip);
+        if (r.message.isEmpty()) {
+            EXPECT_TRUE(prompts.asked.empty());
+            continue;
+        }
+        ASSERT_EQ(prompts.asked.size(), 1u);
+        EXPECT_EQ(prompts.asked[0].text, r.message);
+        EXPECT_EQ(prompts.asked[0].title, "提示");
+        EXPECT_EQ(prompts.asked[0].buttons, Prompts::Buttons::Ok);
     }
-    ASSERT_EQ(prompts.asked.size(), 1u);
-    EXPECT_EQ(prompts.asked[0].text, r.message);
-    EXPECT_EQ(prompts.asked[0].title, "提示");
-    EXPECT_EQ(prompts.asked[0].buttons, Prompts::Buttons::Ok);
-  }
-  const auto targets = http.Targets();
-  ASSERT_EQ(targets.size(), std::size(rows));
-  EXPECT_EQ(targets.back(), "/parse.php?kw=http://v.test/v/12345.html&flag=&format=high");
+    const auto targets = http.Targets();
+    ASSERT_EQ(targets.size(), std::size(rows));
+    EXPECT_EQ(targets.back(), "/parse.php?kw=http://v.test/v/12345.html&flag=&format=high");
 }
 
 // The filter belongs to the box, not to the parse: the notice of the load
 // passes it, and any later assignment is filtered as well.
 TEST_F(VideoPageTest, EveryChangeOfTheOutputBoxIsFiltered) {
-  Start();
-  EXPECT_EQ(w->txtFlvlink->toPlainText(), FrmMain::FlvNotice(http.Base()));
-  const struct {
-    QString assigned, shown;
-    bool tipCleared;
-  } rows[] = {
-      {http.Base(), "对不起，解析失败，您可以到硕鼠网站试试", true},
-      {"ftp://media.test/v", "对不起，解析失败，您可以到硕鼠网站试试", false},
-      {"MMS://media.test/v", "MMS://media.test/v", false},
-  };
-  for (const auto& r : rows) {
-    w->imgTip->setToolTip("title");
-    w->SetBoxText(w->txtFlvlink, r.assigned.toStdU16String());
-    EXPECT_EQ(w->txtFlvlink->toPlainText(), r.shown) << r.assigned.toStdString();
-    EXPECT_EQ(w->imgTip->toolTip().isEmpty(), r.tipCleared) << r.assigned.toStdString();
-  }
+    Start();
+    EXPECT_EQ(w->txtFlvlink->toPlainText(), FrmMain::FlvNotice(http.Base()));
+    const struct {
+        QString assigned, shown;
+        bool tipCleared;
+    } rows[] = {
+        {http.Base(), "对不起，解析失败，您可以到硕鼠网站试试", true},
+        {"ftp://media.test/v", "对不起，解析失败，您可以到硕鼠网站试试", false},
+        {"MMS://media.test/v", "MMS://media.test/v", false},
+    };
+    for (const auto& r : rows) {
+        w->imgTip->setToolTip("title");
+        w->SetBoxText(w->txtFlvlink, r.assigned.toStdU16String());
+        EXPECT_EQ(w->txtFlvlink->toPlainText(), r.shown) << r.assigned.toStdString();
+        EXPECT_EQ(w->imgTip->toolTip().isEmpty(), r.tipCleared) << r.assigned.toStdString();
+    }
 }
 
 TEST_F(VideoPageTest, PasteAndCopyThroughTheClipboard) {
-  Start();
-  QGuiApplication::clipboard()->setText("  http://v.test/a  ");
-  QTest::mouseDClick(w->txtOnlineflv->viewport(), Qt::LeftButton);
-  EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://v.test/a");
-  QGuiApplication::clipboard()->setText("http://v.test/b");
-  emit w->skbOnlineflv->Click();
-  EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://v.test/b");
+    Start();
+    QGuiApplication::clipboard()->setText("  http://v.test/a  ");
+    QTest::mouseDClick(w->txtOnlineflv->viewport(), Qt::LeftButton);
+    EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://v.test/a");
+    QGuiApplication::clipboard()->setText("http://v.test/b");
+    emit w->skbOnlineflv->Click();
+    EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://v.test/b");
 
-  w->SetBoxText(w->txtFlvlink, u"http://media.test/1.flv");
-  QTest::mouseDClick(w->txtFlvlink->viewport(), Qt::LeftButton);
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://media.test/1.flv");
-  w->SetBoxText(w->txtFlvlink, u"http://media.test/2.flv");
-  emit w->skbFlvlink->Click();
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://media.test/2.flv");
-  EXPECT_EQ(w->txtFlvlink->textCursor().selectedText(), "http://media.test/2.flv");
+    w->SetBoxText(w->txtFlvlink, u"http://media.test/1.flv");
+    QTest::mouseDClick(w->txtFlvlink->viewport(), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://media.test/1.flv");
+    w->SetBoxText(w->txtFlvlink, u"http://media.test/2.flv");
+    emit w->skbFlvlink->Click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://media.test/2.flv");
+    EXPECT_EQ(w->txtFlvlink->textCursor().selectedText(), "http://media.test/2.flv");
 }
 
 TEST_F(VideoPageTest, BrowserDownloadOpensOneHttpAddressOnly) {
-  UrlRecorder desktop;
-  QDesktopServices::setUrlHandler("http", &desktop, "Open");
-  Start();
-  for (const char16_t* text : {u"mms://media.test/v", u"http://a.test/1\r\nhttp://a.test/2",
-                               u"HTTP://media.test/v.mp4", u"http://media.test/v.flv"}) {
-    w->SetBoxText(w->txtFlvlink, text);
-    emit w->skbFlvIE->Click();
-  }
-  QDesktopServices::unsetUrlHandler("http");
-  ASSERT_EQ(desktop.opened.size(), 2u);
-  EXPECT_EQ(desktop.opened[0], QUrl("HTTP://media.test/v.mp4"));
-  EXPECT_EQ(desktop.opened[1], QUrl("http://media.test/v.flv"));
+    UrlRecorder desktop;
+    QDesktopServices::setUrlHandler("http", &desktop, "Open");
+    Start();
+    for (const char16_t* text : {u"mms://media.test/v", u"http://a.test/1\r\nhttp://a.test/2",
+                                 u"HTTP://media.test/v.mp4", u"http://media.test/v.flv"}) {
+        w->SetBoxText(w->txtFlvlink, text);
+        emit w->skbFlvIE->Click();
+    }
+    QDesktopServices::unsetUrlHandler("http");
+    ASSERT_EQ(desktop.opened.size(), 2u);
+    EXPECT_EQ(desktop.opened[0], QUrl("HTTP://media.test/v.mp4"));
+    EXPECT_EQ(desktop.opened[1], QUrl("http://media.test/v.flv"));
 }
 
 }  // namespace

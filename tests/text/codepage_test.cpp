@@ -24,7 +24,9 @@ TEST(CodePage, UnmappableCharacterBecomesQuestionMark) {
 
 TEST(CodePage, InvalidBytesDecodeToReplacementAndNeverStopTheRest) {
     // A lead byte followed by an invalid trail byte, and a lead byte at the end.
-    EXPECT_EQ(FromAnsi("a\xC4\x20" "b\xC4"), u"a\uFFFD b\uFFFD");
+    EXPECT_EQ(FromAnsi("a\xC4\x20"
+                       "b\xC4"),
+              u"a\uFFFD b\uFFFD");
     EXPECT_EQ(FromAnsi("\xFF\xFF"), u"\uFFFD\uFFFD");
 }
 
@@ -32,11 +34,11 @@ TEST(CodePage, Utf8BothWaysAndValidation) {
     EXPECT_EQ(FromUtf8("\xE4\xBD\xA0\xE5\xA5\xBD"), u"你好");
     EXPECT_EQ(ToUtf8(u"你好\U0001F600"), "\xE4\xBD\xA0\xE5\xA5\xBD\xF0\x9F\x98\x80");
     EXPECT_TRUE(IsValidUtf8("\xE4\xBD\xA0"));
-    EXPECT_TRUE(IsValidUtf8("\xEF\xBF\xBD"));        // a real U+FFFD is fine
-    EXPECT_FALSE(IsValidUtf8("\xC4\xE3\xBA\xC3"));   // GBK bytes of 你好
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));           // overlong "/"
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));       // encoded surrogate
-    EXPECT_FALSE(IsValidUtf8("\xE4\xBD"));           // truncated
+    EXPECT_TRUE(IsValidUtf8("\xEF\xBF\xBD"));       // a real U+FFFD is fine
+    EXPECT_FALSE(IsValidUtf8("\xC4\xE3\xBA\xC3"));  // GBK bytes of 你好
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong "/"
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // encoded surrogate
+    EXPECT_FALSE(IsValidUtf8("\xE4\xBD"));          // truncated
 }
 
 TEST(CodePage, LongTextsConvertWhole) {

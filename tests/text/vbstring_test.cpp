@@ -30,13 +30,13 @@ TEST(InStr, ExactVariantRespectsCase) {
 TEST(Mid, ClipsEveryOutOfRangeWindow) {
     const std::u16string s = u"abcdef";
     EXPECT_EQ(Mid(s, 2, 3), u"bcd");
-    EXPECT_EQ(Mid(s, 5, 10), u"ef");   // runs past the end: the available part
-    EXPECT_EQ(Mid(s, 7, 1), u"");      // start just past the end
+    EXPECT_EQ(Mid(s, 5, 10), u"ef");  // runs past the end: the available part
+    EXPECT_EQ(Mid(s, 7, 1), u"");     // start just past the end
     EXPECT_EQ(Mid(s, 70, 1), u"");
     EXPECT_EQ(Mid(s, 2, 0), u"");
-    EXPECT_EQ(Mid(s, 2, -1), u"");     // negative length
-    EXPECT_EQ(Mid(s, 0, 3), u"ab");    // window 0..2 overlaps 1..2
-    EXPECT_EQ(Mid(s, -5, 3), u"");     // entirely before the text
+    EXPECT_EQ(Mid(s, 2, -1), u"");   // negative length
+    EXPECT_EQ(Mid(s, 0, 3), u"ab");  // window 0..2 overlaps 1..2
+    EXPECT_EQ(Mid(s, -5, 3), u"");   // entirely before the text
     EXPECT_EQ(Mid(s, 1, INT64_MAX), u"abcdef");
     EXPECT_EQ(Mid(s, 3), u"cdef");
     EXPECT_EQ(Mid(s, 0), u"abcdef");

@@ -25,7 +25,7 @@ const std::vector<Long> kStopped = {1, 2, 3, 4, 5, 6};
 const std::vector<Long> kUrlFailed = {1, 2, 8, 6};
 
 class DownloadTest : public ::testing::Test {
-protected:
+ protected:
     void SetUp() override {
         cdf.entDLFileStatus = [this](Long s) { states.push_back(s); };
         cdf.entDLFileDowning = [this](const std::u16string& url, Long total, Long size, Long) {
@@ -112,8 +112,8 @@ TEST_P(UnopenableUrlTest, ReportsUrlFailureAndCreatesNoFile) {
 
 INSTANTIATE_TEST_SUITE_P(Addresses, UnopenableUrlTest,
                          ::testing::Values(testing::ClosedPortUrl(), u"http://no-such-host.invalid/",
-                                           u"http://127.0.0.1:99999/", u"just words", u"", u"file:///etc/hostname",
-                                           u"<silent>"));
+                                           u"http://127.0.0.1:99999/", u"just words", u"",
+                                           u"file:///etc/hostname", u"<silent>"));
 
 TEST_F(DownloadTest, BodyThatFallsSilentOrBreaksOffKeepsWhatArrived) {
     for (const char* path : {"/stall", "/drop"}) {
@@ -153,7 +153,8 @@ TEST_F(DownloadTest, SecondFetchWhileOneRunsIsRefusedWithoutEvents) {
     std::vector<Long> nested;
     onBlock = [&] {
         const size_t before = states.size();
-        if (totals.size() == 1) nested.push_back(cdf.DLFile(server.Url("/data/10"), dir / "other.ini", kTimeOut));
+        if (totals.size() == 1)
+            nested.push_back(cdf.DLFile(server.Url("/data/10"), dir / "other.ini", kTimeOut));
         EXPECT_EQ(states.size(), before);
     };
     EXPECT_EQ(Fetch(server.Url("/data/1500")), 1500);
@@ -200,11 +201,12 @@ TEST(SpeedOf, ReportsTheFixedFigureUntilASecondHasPassed) {
         ms elapsed;
         Long speed;
     } rows[] = {
-        {4096, ms(0), 1025},    {4096, ms(500), 1025},  // half a second rounds to the even 0
+        {4096, ms(0), 1025},     {4096, ms(500), 1025},  // half a second rounds to the even 0
         {4096, ms(-3000), 1025}, {3000, ms(1500), 1500}, {3000, ms(2500), 1500},  // both round to 2 s
-        {5, ms(2000), 2},       {7, ms(2000), 4},       {std::int64_t{5} << 32, ms(1000), INT32_MAX},
+        {5, ms(2000), 2},        {7, ms(2000), 4},       {std::int64_t{5} << 32, ms(1000), INT32_MAX},
     };
-    for (const auto& r : rows) EXPECT_EQ(SpeedOf(r.total, r.elapsed), r.speed) << r.total << " in " << r.elapsed.count();
+    for (const auto& r : rows)
+        EXPECT_EQ(SpeedOf(r.total, r.elapsed), r.speed) << r.total << " in " << r.elapsed.count();
 }
 
 }  // namespace

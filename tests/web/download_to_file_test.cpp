@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 using testing::ReadAll;
 
 class DownloadToFileTest : public ::testing::Test {
-protected:
+ protected:
     testing::LocalServer server;
     testing::ScratchDir dir;
     std::string file = dir / "flv.ini";

@@ -5,7 +5,6 @@
 // its own thread for the life of one test, with the replies our fetch tests
 // need.  Body bytes follow Pattern(), so a block lost or doubled shows.
 
-#include "support/free_port.h"
 #include <httplib.h>
 #include <unistd.h>
 
@@ -17,6 +16,8 @@
 #include <string>
 #include <thread>
 
+#include "support/free_port.h"
+
 namespace tessel::web::testing {
 
 inline std::string Pattern(size_t n) {
@@ -26,24 +27,29 @@ inline std::string Pattern(size_t n) {
 }
 
 class LocalServer {
-public:
+ public:
     // /data/N        N bytes with Content-Length      /chunked/N  N bytes in 700-byte chunks
     // /gone          404 with a body                  /old        redirect to /data/600
     // /echo          "agent|cache-control|pragma|target"
-    // /mute          never answers                    /stall, /drop  1000 of 5000 bytes, then silence / hang-up
-    // /huge          announces 3 GiB, sends 10 bytes  /endless    chunks without end
+    // /mute          never answers                    /stall, /drop  1000 of 5000 bytes, then silence /
+    // hang-up /huge          announces 3 GiB, sends 10 bytes  /endless    chunks without end
     LocalServer() {
         using httplib::DataSink;
         using httplib::Request;
         using httplib::Response;
         auto count = [](const Request& req) { return static_cast<size_t>(std::stoul(req.matches[1])); };
-        s_.Get(R"(/data/(\d+))", [=](const Request& req, Response& res) { res.set_content(Pattern(count(req)), "text/plain"); });
+        s_.Get(R"(/data/(\d+))", [=](const Request& req, Response& res) {
+            res.set_content(Pattern(count(req)), "text/plain");
+        });
         s_.Get(R"(/chunked/(\d+))", [=](const Request& req, Response& res) {
-            res.set_chunked_content_provider("text/plain", [body = Pattern(count(req))](size_t at, DataSink& sink) {
-                if (at < body.size()) sink.write(body.data() + at, std::min<size_t>(700, body.size() - at));
-                else sink.done();
-                return true;
-            });
+            res.set_chunked_content_provider(
+                "text/plain", [body = Pattern(count(req))](size_t at, DataSink& sink) {
+                    if (at < body.size())
+                        sink.write(body.data() + at, std::min<size_t>(700, body.size() - at));
+                    else
+                        sink.done();
+                    return true;
+                });
         });
         s_.Get("/gone", [](const Request&, Response& res) {
             res.status = 404;
@@ -51,8 +57,8 @@ public:
         });
         s_.Get("/old", [](const Request&, Response& res) { res.set_redirect("/data/600"); });
         s_.Get(R"(/echo.*)", [](const Request& req, Response& res) {
-            res.set_content(req.get_header_value("User-Agent") + "|" + req.get_header_value("Cache-Control") + "|" +
-                                req.get_header_value("Pragma") + "|" + req.target,
+            res.set_content(req.get_header_value("User-Agent") + "|" + req.get_header_value("Cache-Control") +
+                                "|" + req.get_header_value("Pragma") + "|" + req.target,
                             "text/plain");
         });
         s_.Get("/mute", [this](const Request&, Response& res) {
@@ -62,17 +68,18 @@ public:
         for (const char* path : {"/stall", "/drop"}) {
             const bool stall = path[1] == 's';
             s_.Get(path, [this, stall](const Request&, Response& res) {
-                res.set_content_provider(5000, "text/plain", [this, stall](size_t at, size_t, DataSink& sink) {
-                    if (at == 0) return sink.write(Pattern(1000).data(), 1000);
-                    if (stall) StallUntilReleased();
-                    return false;  // closes the connection mid-body
-                });
+                res.set_content_provider(5000, "text/plain",
+                                         [this, stall](size_t at, size_t, DataSink& sink) {
+                                             if (at == 0) return sink.write(Pattern(1000).data(), 1000);
+                                             if (stall) StallUntilReleased();
+                                             return false;  // closes the connection mid-body
+                                         });
             });
         }
         s_.Get("/huge", [](const Request&, Response& res) {
-            res.set_content_provider(size_t{3} << 30, "application/octet-stream", [](size_t at, size_t, DataSink& sink) {
-                return at == 0 && sink.write("0123456789", 10);
-            });
+            res.set_content_provider(
+                size_t{3} << 30, "application/octet-stream",
+                [](size_t at, size_t, DataSink& sink) { return at == 0 && sink.write("0123456789", 10); });
         });
         s_.Get("/endless", [](const Request&, Response& res) {
             res.set_chunked_content_provider("text/plain", [](size_t, DataSink& sink) {
@@ -92,11 +99,13 @@ public:
     LocalServer(const LocalServer&) = delete;
     LocalServer& operator=(const LocalServer&) = delete;
 
-    std::u16string Url(const std::string& path) const { return Ascii("http://127.0.0.1:" + std::to_string(port_) + path); }
+    std::u16string Url(const std::string& path) const {
+        return Ascii("http://127.0.0.1:" + std::to_string(port_) + path);
+    }
 
     static std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-private:
+ private:
     // Holds a handler until the test ends (a minute at most), as a server
     // that has stopped talking would.
     void StallUntilReleased() const {
@@ -119,7 +128,7 @@ inline std::u16string ClosedPortUrl() {
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class ScratchDir {
-public:
+ public:
     ScratchDir() {
         std::string tmpl = (std::filesystem::temp_directory_path() / "tessel-web-test-XXXXXX").string();
         path_ = ::mkdtemp(tmpl.data());
@@ -134,7 +143,7 @@ public:
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
     const std::string& path() const { return path_; }
 
-private:
+ private:
     std::string path_;
 };
 

@@ -25,7 +25,8 @@ TEST(CutPickCode, KeepsJustTheCode) {
         {u"http://disk.test/file", u""},  // ends in the word: nothing after it
         {u"file", u""},
     };
-    for (const auto& row : rows) EXPECT_EQ(CutPickCode(row.input), row.code) << std::string(row.input.begin(), row.input.end());
+    for (const auto& row : rows)
+        EXPECT_EQ(CutPickCode(row.input), row.code) << std::string(row.input.begin(), row.input.end());
 }
 
 struct RefusalRow {
@@ -70,8 +71,8 @@ TEST(PickCodeReply, FillsTheAddressBoxesInOrder) {
          u"{\"state\":true,\"data\":{\"url\":\"http:\\/\\/tel.test\\/a\",\"Url\":\"http:\\/\\/cnc.test\\/a\","
          u"\"URL\":\"http:\\/\\/bak.test\\/a\"}}",
          u"http://tel.test/a", u"http://cnc.test/a", u"http://bak.test/a"},
-        {"two", u"{\"state\":true,\"url\":\"http://t/1\",\"url\":\"http://c/2\"}", u"http://t/1", u"http://c/2",
-         kNone},
+        {"two", u"{\"state\":true,\"url\":\"http://t/1\",\"url\":\"http://c/2\"}", u"http://t/1",
+         u"http://c/2", kNone},
         {"one", u"{\"state\":true,\"url\":\"http://t/1\"}", u"http://t/1", kNone, kNone},
         {"none", u"{\"state\":true,\"data\":[]}", kNone, kNone, kNone},
         {"shorter than ten", u"{}", kNone, kNone, kNone},
@@ -102,7 +103,9 @@ TEST(ExtractPickCode, InputRulesTheRequestAndAFailedFetch) {
 
     PickCodeResult r = ExtractPickCode(u"  http://disk.test/file/ab cd#x ", u"https://api.test", fetch);
     EXPECT_EQ(r.txtPickcode, u"http://disk.test/file/ab cd#x");
-    EXPECT_THAT(asked, ElementsAre(u"https://api.test/?ct=upload_api&ac=get_pick_code_info&pickcode=ab%20cd&version=1170"));
+    EXPECT_THAT(
+        asked,
+        ElementsAre(u"https://api.test/?ct=upload_api&ac=get_pick_code_info&pickcode=ab%20cd&version=1170"));
     EXPECT_FALSE(r.txtTel || r.txtCnc || r.txtBak || r.deleteReply);  // nothing came: every box stays
 
     reply = u"{\"state\":true,\"url\":\"http://t/1\"}";

@@ -31,7 +31,9 @@ TEST(IpReply, CaptionComesFromTheEchoOrNotAtAll) {
     EXPECT_EQ(QueryIpCaption(u"http://echo.test", echo), u"您的IP地址为：192.0.2.7");
     EXPECT_EQ(asked, u"http://echo.test/ip/");
 
-    const ReplyFetch broken = [](const std::u16string&) { return std::optional<std::u16string>(u"no address"); };
+    const ReplyFetch broken = [](const std::u16string&) {
+        return std::optional<std::u16string>(u"no address");
+    };
     const ReplyFetch offline = [](const std::u16string&) { return std::optional<std::u16string>(); };
     EXPECT_EQ(QueryIpCaption(u"http://echo.test", broken), std::nullopt);
     EXPECT_EQ(QueryIpCaption(u"http://echo.test", offline), std::nullopt);

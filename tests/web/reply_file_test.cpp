@@ -25,7 +25,8 @@ TEST(PrivateFolder, IsMadePrivateAndRefusesWhatWasPlantedOrLeftOpen) {
     fs::create_directory(base / "open");
     fs::permissions(base / "open", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
     testing::WriteAll(base / "plain", "");
-    for (const char* leaf : {"linked", "open", "plain"}) EXPECT_EQ(PrivateFolderIn(base.path(), leaf), "") << leaf;
+    for (const char* leaf : {"linked", "open", "plain"})
+        EXPECT_EQ(PrivateFolderIn(base.path(), leaf), "") << leaf;
     EXPECT_EQ(PrivateFolderIn("relative/path", "mine"), "");
     EXPECT_EQ(PrivateFolderIn(base / "no/such/parent", "mine"), "");
     if (::geteuid() == 0) {  // only root can hand a folder to someone else

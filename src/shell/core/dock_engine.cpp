@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/core/dock_engine.h"
 
-#include "text/vbstring.h"
-
 #include <algorithm>
+
+#include "text/vbstring.h"
 
 namespace tessel::shell {
 

@@ -75,7 +75,7 @@ int TwipsToPixels(double twips, double twipsPerPixel);
 enum class DockEdge : std::int32_t { Left = 0, Right = 1, Top = 2 };
 
 class DockEngine {
-public:
+ public:
     // Distance of the hidden strip and of the overlap when shown, twips.
     static constexpr int kStripTwips = 60;
     static constexpr int kFirstStepTwips = 30;
@@ -86,14 +86,14 @@ public:
     };
 
     struct MovingResult {
-        PixelRect rect;        // the rectangle the window is to take
-        bool passOn = true;    // false: not a title-bar drag, leave the move alone
+        PixelRect rect;      // the rectangle the window is to take
+        bool passOn = true;  // false: not a title-bar drag, leave the move alone
     };
 
     struct SlideResult {
-        bool moved = false;      // false: nothing to do this tick
-        PixelPoint position;     // new top-left corner of the window, pixels
-        double leftTwips = 0;    // the same position in twips
+        bool moved = false;    // false: nothing to do this tick
+        PixelPoint position;   // new top-left corner of the window, pixels
+        double leftTwips = 0;  // the same position in twips
         double topTwips = 0;
     };
 
@@ -126,7 +126,7 @@ public:
     bool Stretched() const { return stretched_; }
     std::int32_t SavedHeight() const { return savedHeight_; }
 
-private:
+ private:
     void StartSlide(std::int32_t inside);
 
     ScreenMetrics screen_;

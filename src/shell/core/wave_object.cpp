@@ -46,9 +46,7 @@ bool WaveObject::WaveInit(int width, int height, std::span<const std::uint32_t> 
     return true;
 }
 
-void WaveObject::WaveRelease() {
-    *this = WaveObject{};
-}
+void WaveObject::WaveRelease() { *this = WaveObject{}; }
 
 std::int32_t WaveObject::RandomByte() {
     const std::int32_t before = seed_;
@@ -75,8 +73,8 @@ void WaveObject::WaveStep() {
     // a row's first pixel sees the previous row's last one as its left neighbour.
     const std::int64_t end = (std::int64_t{height_} - 1) * w;
     for (std::int64_t i = w; i < end; ++i) {
-        const std::int64_t sum = std::int64_t{heightCur_[i - 1]} + heightCur_[i + 1] + heightCur_[i - w] +
-                                 heightCur_[i + w];
+        const std::int64_t sum =
+            std::int64_t{heightCur_[i - 1]} + heightCur_[i + 1] + heightCur_[i - w] + heightCur_[i + w];
         std::int64_t v = sum / 2 - heightPrev_[i];
         if (v < 0) v = 0;
         heightPrev_[i] = Saturate(v - v / 32);

@@ -28,7 +28,7 @@
 namespace tessel::shell {
 
 class WaveObject {
-public:
+ public:
     // Bits of Flags().
     static constexpr std::uint32_t kActive = 1;    // the surface may still move
     static constexpr std::uint32_t kDirty = 2;     // output changed since last drawn
@@ -80,7 +80,7 @@ public:
     std::int32_t AutoDX() const { return autoDX_; }
     std::int32_t AutoDY() const { return autoDY_; }
 
-private:
+ private:
     std::int32_t RandomByte();
     void WaveStep();
     void RenderStep();
@@ -105,6 +105,5 @@ private:
     std::int32_t autoDY_ = 0;
     std::uint32_t tickCounter_ = 0;  // only its parity matters; wraps harmlessly
 };
-
 
 }  // namespace tessel::shell

@@ -66,13 +66,14 @@ TEST_P(DockClamp, TitleBarDragStaysInsideLeftTopAndRightAndStretchesInTopCorners
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DockClamp,
-    testing::Values(ClampCase{"left_kept_at_zero_same_width", At(100, 100), {-50, 200}, At(0, 200)},
-                    ClampCase{"top_kept_at_zero", At(100, 100), {200, -10}, At(200, 0)},
-                    ClampCase{"right_kept_at_edge", At(100, 100), {600, 200}, At(kScreenW - kWinW, 200)},
-                    ClampCase{"top_left_stretches", At(100, 100), {-5, -5}, {0, 0, kWinW, kScreenH}},
-                    ClampCase{"top_right_stretches", At(100, 100), {530, -3}, {kScreenW - kWinW, 0, kScreenW, kScreenH}},
-                    // Wider than the screen: the right edge wins, the left goes negative.
-                    ClampCase{"wider_than_screen", At(10, 100, 1100), {-30, 100}, {kScreenW - 1100, 100, kScreenW, 443}}),
+    testing::Values(
+        ClampCase{"left_kept_at_zero_same_width", At(100, 100), {-50, 200}, At(0, 200)},
+        ClampCase{"top_kept_at_zero", At(100, 100), {200, -10}, At(200, 0)},
+        ClampCase{"right_kept_at_edge", At(100, 100), {600, 200}, At(kScreenW - kWinW, 200)},
+        ClampCase{"top_left_stretches", At(100, 100), {-5, -5}, {0, 0, kWinW, kScreenH}},
+        ClampCase{"top_right_stretches", At(100, 100), {530, -3}, {kScreenW - kWinW, 0, kScreenW, kScreenH}},
+        // Wider than the screen: the right edge wins, the left goes negative.
+        ClampCase{"wider_than_screen", At(10, 100, 1100), {-30, 100}, {kScreenW - 1100, 100, kScreenW, 443}}),
     [](const auto& i) { return std::string(i.param.name); });
 
 TEST(DockStretch, SavedHeightComesBackWhenTheCornerIsLeftEvenAfterDocking) {
@@ -95,9 +96,12 @@ TEST(DockDrop, EdgePriorityLeftThenRightThenTop) {
     };
     // Corners; the top 100 px from both sides; wider than the screen; beyond one edge
     // without a clamped drag (a keyboard move) docks to the edge it crosses; the middle.
-    const Case cases[] = {{At(0, 0), true, DockEdge::Left},           {At(kScreenW - kWinW, 0), true, DockEdge::Right},
-                          {{100, 0, kScreenW - 100, kWinH}, true, DockEdge::Top}, {{-76, 100, kScreenW, 443}, true, DockEdge::Right},
-                          {At(100, -10), true, DockEdge::Top},        {At(1, 1), false, DockEdge::Left}};
+    const Case cases[] = {{At(0, 0), true, DockEdge::Left},
+                          {At(kScreenW - kWinW, 0), true, DockEdge::Right},
+                          {{100, 0, kScreenW - 100, kWinH}, true, DockEdge::Top},
+                          {{-76, 100, kScreenW, 443}, true, DockEdge::Right},
+                          {At(100, -10), true, DockEdge::Top},
+                          {At(1, 1), false, DockEdge::Left}};
     for (const Case& c : cases) {
         Desk d;
         d.engine.OnTitleBarPress();

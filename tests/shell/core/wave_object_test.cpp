@@ -16,7 +16,8 @@ constexpr std::uint32_t kBlack = 0xFF000000u;
 // A picture whose pixels mostly differ, so a pixel taken from the wrong place shows.
 std::vector<std::uint32_t> Gradient(int w, int h) {
     std::vector<std::uint32_t> p(static_cast<std::size_t>(w) * h);
-    for (std::size_t i = 0; i < p.size(); ++i) p[i] = kBlack | static_cast<std::uint32_t>(i * 2654435761u >> 8);
+    for (std::size_t i = 0; i < p.size(); ++i)
+        p[i] = kBlack | static_cast<std::uint32_t>(i * 2654435761u >> 8);
     return p;
 }
 
@@ -58,13 +59,13 @@ TEST(WaveDrop, SquareBoxOneMarginInsideThePictureOrNothing) {
         std::vector<Cell> cells;  // empty: ignored
     };
     const Case cases[] = {
-        {0, 100, 30, 2, 256, Block(99, 101, 29, 31, 256)},   // mouse move
-        {0, 100, 30, 5, 1000, Block(98, 102, 28, 32, 1000)}, // left press
+        {0, 100, 30, 2, 256, Block(99, 101, 29, 31, 256)},    // mouse move
+        {0, 100, 30, 5, 1000, Block(98, 102, 28, 32, 1000)},  // left press
         {0, 1, 30, 2, 256, {}},                               // x - a = 0
         {0, 2, 30, 2, 256, Block(1, 3, 29, 31, 256)},
-        {0, 100, 58, 2, 256, {}},                             // y + b + 1 = H
+        {0, 100, 58, 2, 256, {}},  // y + b + 1 = H
         {0, 50, 20, 1, 77, Block(50, 50, 20, 20, 77)},
-        {2, 100, 30, 5, 1000, Block(98, 102, 29, 31, 1000)}, // flat: half as tall
+        {2, 100, 30, 5, 1000, Block(98, 102, 29, 31, 1000)},  // flat: half as tall
     };
     for (const Case& c : cases) {
         WaveObject wave = Surface(500, 60, c.mode);
@@ -84,7 +85,12 @@ TEST(WaveStep, SpreadsDampsClampsAtZeroAndLeavesBorderRows) {
     wave.WaveDrop(100, 1, 1, 256);
     wave.WaveTick();
     // 256 / 2 on each neighbour, less 128 / 32; row 0 never moves.
-    EXPECT_EQ(Raised(wave), (std::vector<Cell>{{99, 1, 124}, {101, 1, 124}, {100, 2, 124}, {130, 129, 124}, {129, 130, 124}, {131, 130, 124},
+    EXPECT_EQ(Raised(wave), (std::vector<Cell>{{99, 1, 124},
+                                               {101, 1, 124},
+                                               {100, 2, 124},
+                                               {130, 129, 124},
+                                               {129, 130, 124},
+                                               {131, 130, 124},
                                                {130, 131, 124}}));
     ASSERT_TRUE(wave.Active());
     wave.WaveTick();
