@@ -7,7 +7,7 @@ BENCH_BUILD?= build-bench
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: run test check asan bench fuzz deps configure build clean
+.PHONY: run test check asan bench fuzz deps configure build clean format format-check
 
 deps:
 	@./scripts/install-deps.sh
@@ -28,7 +28,7 @@ run: build
 
 # Every test: unit, widget and system tests, then the unit and widget tests
 # once more under AddressSanitizer and UndefinedBehaviorSanitizer.
-test: check asan
+test: format-check check asan
 
 check: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -50,3 +50,11 @@ fuzz: deps
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+
+# The house style (.clang-format); CI fails on any file that differs from it.
+FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
+format-check: deps
+	@clang-format --dry-run -Werror $(FORMAT_FILES)
+
+format: deps
+	@clang-format -i $(FORMAT_FILES)

@@ -8,12 +8,14 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config make
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   libcurl4-openssl-dev libssl-dev nlohmann-json3-dev zlib1g-dev
-  fonts-wqy-microhei
+  fonts-wqy-microhei qt6-translations-l10n yt-dlp ccache
   # tests
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth xclip xdotool x11-utils imagemagick aria2 trayer openbox python3
-  # benchmarks and fuzzing
-  libbenchmark-dev rhash clang libclang-rt-dev
+  # desktop integration and packaging checks
+  xdg-utils desktop-file-utils appstream lintian
+  # benchmarks, fuzzing and the format check
+  libbenchmark-dev rhash clang libclang-rt-dev clang-format
 )
 
 missing=()
