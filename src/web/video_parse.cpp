@@ -68,7 +68,7 @@ void AlbumRule(std::u16string_view reply, Pos a, FlvBox& box) {
         pos = u + 1;
         const std::u16string item = Mid(reply, u + 3, x - u - 3);
         // An item that did not survive the filter is replaced, not extended.
-        if (!StartsWithNoCase(box.Text(), u"http://")) box.Assign(u"");
+        if (!IsWebAddress(box.Text())) box.Assign(u"");
         box.Assign(std::u16string(box.Text()) + item);
     }
     if (lastItem == 0) {
@@ -94,7 +94,7 @@ void SingleAddressRule(std::u16string_view reply, FlvBox& box) {
     }
     box.Assign(Mid(reply, q1 + 1, q2 - q1 - 1));
 
-    if (StartsWithNoCase(box.Text(), u"mms://") || StartsWithNoCase(box.Text(), u"http://")) {
+    if (StartsWithNoCase(box.Text(), u"mms://") || IsWebAddress(box.Text())) {
         const Pos c = InStr(reply, u"cliptitle", q2);
         const Pos d1 = InStr(reply, u"\"", c + 1);
         const Pos d2 = InStr(reply, u"\"", d1 + 1);
@@ -128,6 +128,10 @@ std::u16string FlvLoadNotice(const ParseHomes& homes) {
            homes.home + u"/url.php";
 }
 
+bool IsWebAddress(std::u16string_view text) {
+    return StartsWithNoCase(text, u"http://") || StartsWithNoCase(text, u"https://");
+}
+
 FlvFilterResult ApplyFlvlinkFilter(std::u16string_view assigned, const ParseHomes& homes) {
     FlvFilterResult keep{std::u16string(assigned), false};
     if (StartsWithNoCase(assigned, u"在线视频地址")) return keep;
@@ -137,7 +141,7 @@ FlvFilterResult ApplyFlvlinkFilter(std::u16string_view assigned, const ParseHome
     }
     if (StartsWithNoCase(assigned, u"mms://")) return keep;
     if (StartsWithNoCase(assigned, u"rtmp://")) return {std::u16string(kFlvRtmp), false};
-    if (!StartsWithNoCase(assigned, u"http://")) return {std::u16string(kFlvParseFailed), false};
+    if (!IsWebAddress(assigned)) return {std::u16string(kFlvParseFailed), false};
     if (assigned == homes.home || assigned == homes.home2) return {std::u16string(kFlvParseFailed), true};
     if (assigned == DownloadCentrePage(homes)) return {HomePageMessage(homes), true};
     return keep;

@@ -46,9 +46,14 @@ struct FlvFilterResult {
     bool clearTip = false;  // imgTip's tooltip must be cleared
 };
 
+// Begins with "http://" or "https://", in any letter case: the addresses the
+// output box keeps as results.
+bool IsWebAddress(std::u16string_view text);
+
 // The filter of txtFlvlink for one assignment of `assigned`.  Its own
 // replacements are fixed points, so one call gives the settled text.  Every
-// assignment the window makes to txtFlvlink goes through this.
+// assignment the window makes to txtFlvlink goes through this, whichever
+// engine resolved the page.
 FlvFilterResult ApplyFlvlinkFilter(std::u16string_view assigned, const ParseHomes& homes);
 
 // CR LF pairs removed, blanks trimmed at both ends.

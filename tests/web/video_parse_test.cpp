@@ -30,7 +30,9 @@ TEST(FlvlinkFilter, SettlesEveryAssignmentInOneStep) {
         {"mms any case", u"MMS://media.test/v", u"MMS://media.test/v", false},
         {"rtmp", u"Rtmp://media.test/v", std::u16string(kFlvRtmp), false},
         {"ftp", u"ftp://media.test/v", kParseFailed, false},
-        {"https", u"https://media.test/v", kParseFailed, false},
+        {"https media address", u"HTTPS://media.test/v.mp4", u"HTTPS://media.test/v.mp4", false},
+        {"https cut short", u"https:/media.test/v", kParseFailed, false},
+        {"scheme that only starts like http", u"httpx://media.test/v", kParseFailed, false},
         {"plain words", u"没有地址", kParseFailed, false},
         {"service home", u"http://parse.test", kParseFailed, true},
         {"second site", u"http://other.test", kParseFailed, true},
@@ -48,6 +50,19 @@ TEST(FlvlinkFilter, SettlesEveryAssignmentInOneStep) {
         EXPECT_EQ(again.text, r.text);
         EXPECT_FALSE(again.clearTip);
     }
+}
+
+// A service reached over https keeps its home and download-centre rules.
+TEST(FlvlinkFilter, HttpsServiceHomesAreStillFailures) {
+    const ParseHomes homes{u"https://parse.test", u"https://other.test"};
+    for (const std::u16string& home : {homes.home, homes.home2}) {
+        const FlvFilterResult r = ApplyFlvlinkFilter(home, homes);
+        EXPECT_EQ(r.text, kParseFailed);
+        EXPECT_TRUE(r.clearTip);
+    }
+    const FlvFilterResult centre = ApplyFlvlinkFilter(DownloadCentrePage(homes), homes);
+    EXPECT_EQ(centre.text, HomePageMessage(homes));
+    EXPECT_TRUE(centre.clearTip);
 }
 
 struct ReplyRow {
@@ -87,6 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyRow{"album_item_lost_to_filter_is_replaced",
                  kAlbumHead + u"<U>ftp://a.test/1<X><U>http://a.test/2<X>当前解析专辑<N>T.<P>", std::nullopt,
                  u"http://a.test/2", u"T"},
+        ReplyRow{"album_https_items_are_kept",
+                 kAlbumHead + u"<U>https://a.test/1<X><U>https://a.test/2<X>当前解析专辑<N>T.<P>",
+                 std::nullopt, u"https://a.test/1https://a.test/2", u"T"},
         ReplyRow{"album_of_an_uncuttable_site", u"当前解析专辑<U>http://a.test/1<X>", std::nullopt,
                  std::nullopt, u""},
         ReplyRow{"album_item_without_end_marker",
@@ -100,6 +118,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyRow{"single_address_with_title",
                  kSingleHead + u"http://media.test/v.flv\" target=\"_blank\">var cliptitle = \"片名 1\";",
                  std::nullopt, u"http://media.test/v.flv", u"片名 1"},
+        ReplyRow{"single_https_address_with_title",
+                 kSingleHead + u"https://media.test/v.mp4\">cliptitle=\"T\"", std::nullopt,
+                 u"https://media.test/v.mp4", u"T"},
         ReplyRow{"single_mms_address", kSingleHead + u"mms://media.test/v.wmv\">cliptitle=\"T\"",
                  std::nullopt, u"mms://media.test/v.wmv", u"T"},
         ReplyRow{"single_rtmp_address_has_no_title",
