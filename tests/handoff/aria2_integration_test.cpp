@@ -127,7 +127,7 @@ class MediaServer {
  private:
     std::mutex mutex_;
     std::vector<std::string> referers_;
-    testing::LoopbackServer http_;
+    testing::LoopbackHttp http_;
 };
 
 class Aria2Handoff : public ::testing::Test {

@@ -44,7 +44,7 @@ class FakeAria2 {
  private:
     std::mutex mutex_;
     std::vector<json> requests_;
-    testing::LoopbackServer http_;  // last, so it stops before the rest goes
+    testing::LoopbackHttp http_;  // last, so it stops before the rest goes
 };
 
 struct ObjectCall {

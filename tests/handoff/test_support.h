@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Throwaway Wine prefixes and HTTP servers on loopback for the hand-off tests.
+// Throwaway Wine prefixes for the hand-off tests.
 
-#include <httplib.h>
 #include <stdlib.h>
 
 #include <chrono>
@@ -11,9 +10,9 @@
 #include <fstream>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "handoff/reg_work.h"
+#include "support/loopback_http.h"
 #include "text/codepage.h"
 
 namespace tessel::handoff::testing {
@@ -52,29 +51,7 @@ class TempPrefix {
     std::filesystem::path dir_;
 };
 
-// An HTTP server on 127.0.0.1 and a free port, serving from its own thread
-// until destroyed.  Register the handlers on server() before Start().
-class LoopbackServer {
- public:
-    ~LoopbackServer() {
-        if (!thread_.joinable()) return;
-        server_.stop();
-        thread_.join();
-    }
-    httplib::Server& server() { return server_; }
-    void Start() {
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    std::u16string Url(std::u16string_view path) const {
-        return u"http://127.0.0.1:" + text::FromUtf8(std::to_string(port_)) + std::u16string(path);
-    }
-
- private:
-    httplib::Server server_;
-    std::thread thread_;
-    int port_ = 0;
-};
+// The hand-off tests' HTTP servers are the shared loopback ones.
+using testsupport::LoopbackHttp;
 
 }  // namespace tessel::handoff::testing

@@ -6,7 +6,7 @@
 
 #include "controls/sk_button.h"
 #include "frm_main_fixture.h"
-#include "loopback_http.h"
+#include "support/loopback_http.h"
 #include "text/codepage.h"
 #include "web/reply_file.h"
 
@@ -43,7 +43,7 @@ class DiskPageTest : public FrmMainTest {
         return QFileInfo::exists(QString::fromStdString(web::ReplyPath(web::kPickCodeReply)));
     }
 
-    LoopbackHttp http;
+    testsupport::LoopbackHttp http;
     std::mutex replyMutex;
     std::string reply;
     std::atomic<int> delayMs{0};

@@ -9,7 +9,7 @@
 
 #include "controls/sk_button.h"
 #include "frm_main_fixture.h"
-#include "loopback_http.h"
+#include "support/loopback_http.h"
 
 namespace tessel::shell::testing {
 namespace {
@@ -70,7 +70,7 @@ class HandoffTest : public FrmMainTest {
 
     QTemporaryDir wine;
     QByteArray oldPrefix;
-    LoopbackHttp http;
+    testsupport::LoopbackHttp http;
     std::mutex callsMutex;
     std::vector<json> calls;
 };
@@ -149,7 +149,7 @@ TEST_F(HandoffTest, FailureIsToldInAMessageBox) {
         QString rpc, secret;
         const char* says;
     } rows[] = {
-        {"nothing listens", ClosedPortBase() + "/jsonrpc", "s3cret", "没有回答"},
+        {"nothing listens", testsupport::ClosedPortBase() + "/jsonrpc", "s3cret", "没有回答"},
         {"secret refused", http.Base() + "/jsonrpc", "wrong", "拒绝"},
     };
     Start();

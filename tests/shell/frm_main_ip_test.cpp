@@ -5,7 +5,7 @@
 #include <QFileInfo>
 
 #include "frm_main_fixture.h"
-#include "loopback_http.h"
+#include "support/loopback_http.h"
 #include "web/reply_file.h"
 
 namespace tessel::shell::testing {
@@ -32,7 +32,7 @@ class IpTest : public FrmMainTest {
         reply = text;
     }
 
-    LoopbackHttp http;
+    testsupport::LoopbackHttp http;
     std::mutex replyMutex;
     std::string reply = "window.ip = \"(203.0.113.7)\";";
 };
@@ -57,7 +57,7 @@ TEST_F(IpTest, CheckBoxShowsAndHidesTheAddress) {
 // No answer changes nothing; checking the box again retries.
 TEST_F(IpTest, FailedQueryShowsNothingAndALaterOneRetries) {
     const QString echo = http.Base();
-    Put(keys::kIpEcho, ClosedPortBase());
+    Put(keys::kIpEcho, testsupport::ClosedPortBase());
     Start();
     w->chkShowIP->click();
     EXPECT_FALSE(w->lblIP->isVisibleTo(w.get()));

@@ -9,7 +9,7 @@
 #include "controls/sk_button.h"
 #include "frm_main_fixture.h"
 #include "links/special_link.h"
-#include "loopback_http.h"
+#include "support/loopback_http.h"
 #include "web/reply_file.h"
 
 namespace tessel::shell::testing {
@@ -72,7 +72,7 @@ class RayfileFetchTest : public FrmMainTest {
         return f.exists() ? f.size() : -1;
     }
 
-    LoopbackHttp http;
+    testsupport::LoopbackHttp http;
 };
 
 struct FetchRow {
@@ -107,7 +107,7 @@ TEST_F(RayfileFetchTest, AnnouncedSizeOrTheSizeBox) {
 
 TEST_F(RayfileFetchTest, AddressThatCannotBeOpenedEndsSilently) {
     Start();
-    Convert(ClosedPortBase() + "/f");
+    Convert(testsupport::ClosedPortBase() + "/f");
     EXPECT_EQ(w->txtOutput->toPlainText(), "before");
     EXPECT_EQ(prompts.asked.size(), 1u);  // the question, no size box
 }

@@ -8,7 +8,7 @@
 
 #include "controls/sk_button.h"
 #include "frm_main_fixture.h"
-#include "loopback_http.h"
+#include "support/loopback_http.h"
 #include "text/codepage.h"
 
 namespace tessel::shell::testing {
@@ -49,7 +49,7 @@ class VideoPageTest : public FrmMainTest {
         emit w->skbParse->Click();
     }
 
-    LoopbackHttp http;
+    testsupport::LoopbackHttp http;
     std::mutex replyMutex;
     std::string reply;
     int replyStatus = 200;
