@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TESSEL"));
     QApplication::setApplicationDisplayName(QStringLiteral("TESSEL"));
-    QApplication::setDesktopFileName(QStringLiteral("tessel"));
+    QApplication::setDesktopFileName(QStringLiteral("org.tessel.Tessel"));
     // The window is laid out for a 12-pixel Chinese face and a plain look,
     // whatever the desktop's own theme is.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
