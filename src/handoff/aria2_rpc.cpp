@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 
 #include "text/codepage.h"
 #include "text/vbstring.h"
+#include "web/curl_session.h"
 
 namespace tessel::handoff {
 namespace {
@@ -17,14 +17,7 @@ namespace {
 constexpr std::size_t kMaxReply = 1024 * 1024;
 constexpr std::chrono::milliseconds kConnectTimeout{2000};
 
-void GlobalInitOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 struct CurlDeleter {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
-    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
     void operator()(CURLU* u) const { curl_url_cleanup(u); }
 };
 
@@ -53,8 +46,13 @@ std::string TransportError(CURLcode code, std::chrono::milliseconds timeout) {
         case CURLE_COULDNT_RESOLVE_HOST:
             return "找不到这个主机";
         case CURLE_URL_MALFORMAT:
-        case CURLE_UNSUPPORTED_PROTOCOL:
             return "地址无效";
+        // The address was checked before the call, so these come from what
+        // answered: a program that does not speak HTTP on that port.
+        case CURLE_UNSUPPORTED_PROTOCOL:
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_GOT_NOTHING:
+            return "那里的程序没有按 HTTP 回答";
         default:
             return std::string("网络错误：") + curl_easy_strerror(code);
     }
@@ -66,6 +64,14 @@ std::string UrlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
     std::string out(value);
     curl_free(value);
     return out;
+}
+
+// An address curl can parse, with a scheme we call aria2 by.
+bool IsUsableRpcAddress(const std::string& address) {
+    std::unique_ptr<CURLU, CurlDeleter> url(curl_url());
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) return false;
+    const std::string scheme = UrlPart(url.get(), CURLUPART_SCHEME);
+    return scheme == "http" || scheme == "https";
 }
 
 bool IsLoopbackHost(std::string host) {
@@ -104,7 +110,7 @@ std::u16string Aria2RpcAddress(const Aria2Settings& settings) {
 }
 
 std::u16string Aria2StartCommand(const Aria2Settings& settings) {
-    GlobalInitOnce();
+    web::CurlGlobalInit();
     std::string port = "6800";
     bool loopback = true;
     bool secure = false;
@@ -148,7 +154,6 @@ std::string EscapeLinkForAria2(std::u16string_view link) {
 
 Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, const nlohmann::json& params,
                      std::chrono::milliseconds timeout) {
-    GlobalInitOnce();
     Aria2Reply reply;
 
     nlohmann::json allParams = nlohmann::json::array();
@@ -160,30 +165,22 @@ Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, con
         {"method", method},
         {"params", allParams}}.dump();
 
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-    std::unique_ptr<curl_slist, CurlDeleter> headers(
-        curl_slist_append(nullptr, "Content-Type: application/json"));
-    if (!curl || !headers) {
+    web::CurlSession session(web::CurlSession::Kind::JsonPost);
+    if (!session.ok()) {
         reply.error = "网络库无法初始化";
         return reply;
     }
     const std::string url = text::ToUtf8(Aria2RpcAddress(settings));
+    if (!IsUsableRpcAddress(url) || !session.SetUrl(url)) {
+        reply.error = TransportError(CURLE_URL_MALFORMAT, timeout);
+        return reply;
+    }
     Sink sink;
-    CURL* c = curl.get();
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_PROXY, "");  // aria2 is reached directly, whatever the proxy variables say
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(c, CURLOPT_POSTFIELDS, body.c_str());
-    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(std::min(timeout, kConnectTimeout).count()));
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Collect);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+    session.SetBody(body);
+    session.SetLimits({.total = timeout, .connect = std::min(timeout, kConnectTimeout)});
+    session.SetWriter(Collect, &sink);
 
-    const CURLcode rc = curl_easy_perform(c);
+    const CURLcode rc = session.Perform();
     if (sink.tooLarge) {
         reply.status = Aria2Status::NotAria2;
         reply.error = "回答过长";
@@ -194,7 +191,7 @@ Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, con
         return reply;
     }
     long httpStatus = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &httpStatus);
+    curl_easy_getinfo(session.get(), CURLINFO_RESPONSE_CODE, &httpStatus);
 
     const nlohmann::json answer = nlohmann::json::parse(sink.body, nullptr, false);
     if (answer.is_object() && answer.contains("result")) {

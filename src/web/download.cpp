@@ -124,53 +124,6 @@ bool WriteAll(int fd, const char* p, size_t n) {
     return true;
 }
 
-// The multi handle with our one transfer in it.
-class Session {
- public:
-    explicit Session(detail::CurlRequest& req) : req_(req), multi_(req.ok() ? curl_multi_init() : nullptr) {}
-    ~Session() { Close(); }
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-
-    bool ok() const { return multi_ != nullptr; }
-
-    bool Start() {
-        added_ = curl_multi_add_handle(multi_, req_.get()) == CURLM_OK;
-        return added_;
-    }
-
-    // Lets libcurl move the transfer on; notes when it has finished.
-    void Step() {
-        int running = 0;
-        curl_multi_perform(multi_, &running);
-        int left = 0;
-        while (CURLMsg* msg = curl_multi_info_read(multi_, &left)) {
-            if (msg->msg == CURLMSG_DONE) {
-                done = true;
-                result = msg->data.result;
-            }
-        }
-    }
-
-    void Wait() { curl_multi_poll(multi_, nullptr, 0, kPollMs, nullptr); }
-
-    void Close() {
-        if (!multi_) return;
-        if (added_) curl_multi_remove_handle(multi_, req_.get());
-        curl_multi_cleanup(multi_);
-        multi_ = nullptr;
-        added_ = false;
-    }
-
-    bool done = false;
-    CURLcode result = CURLE_OK;
-
- private:
-    detail::CurlRequest& req_;
-    CURLM* multi_;
-    bool added_ = false;
-};
-
 class FileHandle {
  public:
     explicit FileHandle(int fd) : fd_(fd) {}
@@ -219,16 +172,18 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
     // start a fetch on top of this one.
     if (running_) return 0;
     RunningFlag running(running_);
-    lastTotal_ = 0;
+    lastEnd_ = FetchEnd::NoReply;
     const std::u16string url(sRemoteURL);
     const auto silence = std::chrono::milliseconds(lTimeOut > 0 ? lTimeOut : kDefaultTimeOutMs);
+    const auto limit = timeLimit_.count() > 0 ? timeLimit_ : kRequestTimeLimit;
+    const auto deadline = Clock::now() + limit;
     const auto pumpEvents = [this] {
         if (pump) pump();
     };
+    const auto aborted = [this] { return IsRaised(abortSignal); };
 
     Raise(kStateBegin);
-    detail::CurlRequest req;
-    Session session(req);
+    CurlSession session;
     if (!session.ok()) {
         Raise(kStateNoSession);
         return 0;
@@ -236,36 +191,39 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
 
     Raise(kStateSession);
     Transfer t;
-    curl_easy_setopt(req.get(), CURLOPT_HEADERFUNCTION, &OnHeader);
-    curl_easy_setopt(req.get(), CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(req.get(), CURLOPT_WRITEFUNCTION, &OnData);
-    curl_easy_setopt(req.get(), CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(req.get(), CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(session.get(), CURLOPT_HEADERFUNCTION, &OnHeader);
+    curl_easy_setopt(session.get(), CURLOPT_HEADERDATA, &t);
+    session.SetWriter(&OnData, &t);
+    session.SetLimits({.total = limit});
+    curl_easy_setopt(session.get(), CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     const auto urlFailed = [&] {
+        const bool late = Clock::now() >= deadline || session.Result() == CURLE_OPERATION_TIMEDOUT;
+        lastEnd_ = aborted() ? FetchEnd::Aborted : late ? FetchEnd::TimedOut : FetchEnd::NoReply;
         Raise(kStateUrlFailed);
-        session.Close();
+        session.Stop();
         Raise(kStateFinished);
         return Long{0};
     };
-    if (!req.SetUrl(ToWireUrl(url)) || !session.Start()) return urlFailed();
+    if (aborted() || !session.SetUrl(ToWireUrl(url)) || !session.Start()) return urlFailed();
 
     // Wait for the reply to begin.
     t.lastData = Clock::now();
     session.Step();
-    const auto answered = [&] { return t.headersDone || !t.pending.empty() || session.done; };
-    while (!answered() && Clock::now() - t.lastData < silence) {
+    const auto answered = [&] { return t.headersDone || !t.pending.empty() || session.Done(); };
+    while (!answered() && Clock::now() - t.lastData < silence && Clock::now() < deadline && !aborted()) {
         pumpEvents();
-        session.Wait();
+        session.Wait(std::chrono::milliseconds(kPollMs));
         session.Step();
     }
-    const bool replied = t.headersDone || !t.pending.empty() || (session.done && session.result == CURLE_OK);
+    const bool replied = !aborted() && (t.headersDone || !t.pending.empty() ||
+                                        (session.Done() && session.Result() == CURLE_OK));
     if (!replied) return urlFailed();
 
     Raise(kStateAnswered);
     std::int64_t fileSize = t.contentLength;
     if (!t.headersDone) {
         curl_off_t len = -1;
-        if (curl_easy_getinfo(req.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &len) == CURLE_OK)
+        if (curl_easy_getinfo(session.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &len) == CURLE_OK)
             fileSize = len;
     }
     if (fileSize < 0) fileSize = 0;
@@ -276,9 +234,10 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
     const FileHandle file(OpenReplyForWrite(sLocalFilePath));
     const int fd = file.get();
     Long finalState = kStateEndOfData;
+    FetchEnd end = FetchEnd::FileFailed;
     std::int64_t total = 0;
-    bool cutOff = false;
     if (fd >= 0) {
+        end = FetchEnd::Broken;
         auto quietSince = Clock::now();
         for (;;) {
             bool leave = false;
@@ -286,11 +245,12 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
             while (used < t.pending.size()) {
                 const size_t n = std::min(kBlockBytes, t.pending.size() - used);
                 if (replyLimit_ > 0 && total + static_cast<std::int64_t>(n) > replyLimit_) {
-                    cutOff = true;
+                    end = FetchEnd::CutOff;
                     leave = true;
                     break;
                 }
                 if (!WriteAll(fd, t.pending.data() + used, n)) {
+                    end = FetchEnd::FileFailed;
                     leave = true;  // a full disk ends the fetch like a failed read
                     break;
                 }
@@ -302,35 +262,52 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
                 }
                 if (stopRequested_.exchange(false)) {
                     finalState = kStateStopped;
+                    end = FetchEnd::Stopped;
                     leave = true;
                     break;
                 }
                 pumpEvents();
+                if (aborted()) break;
             }
             t.pending.erase(0, used);
             if (leave) break;
+            if (aborted()) {
+                finalState = kStateStopped;
+                end = FetchEnd::Aborted;
+                break;
+            }
             // Time we spent on blocks and window events is not the server's silence.
             if (used > 0) quietSince = Clock::now();
-            if (session.done) break;
+            if (session.Done()) {
+                if (session.Result() == CURLE_OK)
+                    end = FetchEnd::Complete;
+                else if (session.Result() == CURLE_OPERATION_TIMEDOUT)
+                    end = FetchEnd::TimedOut;
+                break;
+            }
+            if (Clock::now() >= deadline) {
+                end = FetchEnd::TimedOut;
+                break;
+            }
             if (t.paused) {
                 t.paused = false;
-                curl_easy_pause(req.get(), CURLPAUSE_CONT);
+                curl_easy_pause(session.get(), CURLPAUSE_CONT);
             }
-            session.Wait();
+            session.Wait(std::chrono::milliseconds(kPollMs));
             session.Step();
-            if (!t.pending.empty() || session.done) continue;
+            if (!t.pending.empty() || session.Done()) continue;
             if (Clock::now() - std::max(quietSince, t.lastData) >= silence) break;
             pumpEvents();
         }
     }
     Raise(finalState);
-    if (cutOff) {
+    if (end == FetchEnd::CutOff) {
         DeleteReplyFile(sLocalFilePath);
         total = 0;
     }
-    session.Close();
+    session.Stop();
+    lastEnd_ = end;
     Raise(kStateFinished);
-    lastTotal_ = total;
     return ClampToLong(total);
 }
 
@@ -343,6 +320,11 @@ std::optional<std::u16string> FetchReplyTextVia(Cls_DownLoad& fetcher, std::u16s
     const Long got = fetcher.DLFile(url, path, lTimeOut);
     fetcher.SetReplyLimit(oldLimit);
     if (got == 0) return std::nullopt;
+    if (fetcher.LastEnd() != FetchEnd::Complete) {
+        // Part of a reply reads like a whole one with addresses missing.
+        DeleteReplyFile(path);
+        return std::nullopt;
+    }
     return ReadReplyText(path);
 }
 

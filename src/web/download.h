@@ -10,10 +10,14 @@
 // a handler that runs there may call DLFileStop.  It must not destroy the
 // object.
 //
+// No fetch runs longer than its time limit (TimeLimit, kRequestTimeLimit
+// unless set), whatever the server does; a raised abortSignal ends it within
+// kAbortPollInterval, from any thread.
+//
 // State sequences seen through entDLFileStatus:
 //   reply read to the end (or a read failed)   1 2 3 4 9 6
-//   stopped on request                         1 2 3 4 5 6
-//   URL could not be opened                    1 2 8 6
+//   stopped on request, or aborted             1 2 3 4 5 6
+//   URL could not be opened (or aborted)       1 2 8 6
 //   no HTTP session                            1 7
 
 #include <atomic>
@@ -23,6 +27,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "web/curl_session.h"
 
 namespace tessel::web {
 
@@ -38,6 +44,18 @@ enum TmpState : Long {
     kStateNoSession = 7,  // the HTTP session could not be opened
     kStateUrlFailed = 8,  // the URL could not be opened (refused, unknown host, malformed, no reply in time)
     kStateEndOfData = 9,  // end of reply, a failed read, or no data in time during the body
+};
+
+// How the last fetch ended, beyond its state sequence.
+enum class FetchEnd {
+    Complete,   // the server ended the reply properly, with every byte it announced
+    NoReply,    // the URL could not be opened
+    Broken,     // cut short: reset, fewer bytes than announced, silence
+    TimedOut,   // the time limit ran out
+    Stopped,    // DLFileStop
+    Aborted,    // abortSignal
+    CutOff,     // past the reply limit
+    FileFailed  // the local file could not be written
 };
 
 // Clamps a 64-bit count into the Long event fields.
@@ -63,6 +81,10 @@ class Cls_DownLoad {
     StatusHandler entDLFileStatus;
     // Lets pending window events run; called between blocks and while waiting.
     Pump pump;
+    // When it rises the running fetch ends (as stopped, or as a URL that
+    // could not be opened when no reply has come yet), and later fetches end
+    // at once.  Not owned; nullptr: none.
+    const RequestAbort* abortSignal = nullptr;
 
     // When the server sends nothing for this long, a fetch that has no reply
     // yet fails as "URL could not be opened"; one that is reading the body
@@ -86,8 +108,12 @@ class Cls_DownLoad {
     // True while DLFile runs.
     bool IsRunning() const { return running_; }
 
-    // The unclamped byte count of the last fetch.
-    std::int64_t LastTotal() const { return lastTotal_; }
+    // How the last fetch ended; only Complete means the file holds the whole reply.
+    FetchEnd LastEnd() const { return lastEnd_; }
+
+    // The longest a fetch may take, silence or not.  Values <= 0 mean
+    // kRequestTimeLimit.
+    void SetTimeLimit(std::chrono::milliseconds limit) { timeLimit_ = limit; }
 
     // A reply growing past `bytes` (0: no limit, the default) is cut off:
     // the fetch ends with state 9, the local file is removed and DLFile
@@ -100,13 +126,16 @@ class Cls_DownLoad {
 
     std::atomic<bool> stopRequested_{false};
     bool running_ = false;
-    std::int64_t lastTotal_ = 0;
+    FetchEnd lastEnd_ = FetchEnd::NoReply;
     std::int64_t replyLimit_ = 0;
+    std::chrono::milliseconds timeLimit_ = kRequestTimeLimit;
 };
 
 // DLFile into `path` with the reply bounded by kMaxReplyBytes (for this
 // fetch only), then the file read back as GBK text.  Nothing when DLFile
-// returned 0 or the file cannot be read.  The file is left in place.
+// returned 0, the reply was not complete (cut short, stopped, out of time)
+// or the file cannot be read.  A complete reply's file is left in place; an
+// incomplete one is removed.
 std::optional<std::u16string> FetchReplyTextVia(Cls_DownLoad& fetcher, std::u16string_view url,
                                                 const std::string& path, Long lTimeOut);
 

@@ -56,21 +56,19 @@ size_t OnData(char* data, size_t size, size_t count, void* user) {
 }  // namespace
 
 int DownloadToFile(std::u16string_view url, const std::string& path, const DownloadOptions& options) {
-    detail::CurlRequest req;
+    if (IsRaised(options.abort)) return kDownloadAborted;
+    CurlSession req;
     if (!req.ok()) return kDownloadUrlFailed;
     if (!req.SetUrl(ToWireUrl(url))) return kDownloadUrlFailed;
 
     Sink sink;
     sink.path = &path;
     sink.maxBytes = options.maxBytes;
-    const long timeoutMs = static_cast<long>(options.timeout.count());
-    curl_easy_setopt(req.get(), CURLOPT_WRITEFUNCTION, &OnData);
-    curl_easy_setopt(req.get(), CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(req.get(), CURLOPT_TIMEOUT_MS, timeoutMs > 0 ? timeoutMs : 1L);
-    // Refuse an announced oversize reply before reading any of it.
-    curl_easy_setopt(req.get(), CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.maxBytes));
+    req.SetWriter(&OnData, &sink);
+    // An announced oversize reply is refused before any of it is read.
+    req.SetLimits({.total = options.timeout, .maxBytes = options.maxBytes});
 
-    const CURLcode code = curl_easy_perform(req.get());
+    const CURLcode code = req.Perform(options.abort);
     long status = 0;
     curl_easy_getinfo(req.get(), CURLINFO_RESPONSE_CODE, &status);
 
@@ -82,6 +80,8 @@ int DownloadToFile(std::u16string_view url, const std::string& path, const Downl
             result = kDownloadFileFailed;  // an empty reply still makes its file
     } else if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
         result = kDownloadTooLarge;
+    } else if (code == CURLE_ABORTED_BY_CALLBACK) {
+        result = kDownloadAborted;
     } else if (sink.fileFailed) {
         result = kDownloadFileFailed;
     } else if (code == CURLE_OPERATION_TIMEDOUT) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "web/curl_session.h"
 #include "web/reply_file.h"
 
 namespace tessel::web {
@@ -21,16 +22,21 @@ enum DownloadResult : int {
     kDownloadHttpError = 3,   // the server answered with a status of 400 or above
     kDownloadTooLarge = 4,    // more than the allowed reply size
     kDownloadFileFailed = 5,  // the local file could not be written (or is a link)
+    kDownloadAborted = 6,     // the caller's RequestAbort rose
 };
 
 struct DownloadOptions {
-    std::chrono::milliseconds timeout{10000};  // for the whole transfer
+    std::chrono::milliseconds timeout = kRequestTimeLimit;  // for the whole transfer
     std::int64_t maxBytes = kMaxReplyBytes;
+    // When it rises (from any thread) the download ends within
+    // kAbortPollInterval; nullptr: nothing but the time limit ends it.
+    const RequestAbort* abort = nullptr;
 };
 
 // Saves the reply of `url` (text; sent as GBK with unsafe characters
 // escaped) into `path`.  0 on success, when the file holds the whole reply;
-// a DownloadResult otherwise, when no partial file is left behind.  Sends
+// a DownloadResult otherwise, when no partial file is left behind.  A reply
+// cut short (a reset connection, fewer bytes than announced) is a failure.  Sends
 // the agent "VB Http", asks caches not to answer, follows redirects and uses
 // the proxy of the usual environment variables.
 int DownloadToFile(std::u16string_view url, const std::string& path, const DownloadOptions& options = {});

@@ -211,6 +211,27 @@ TEST(Aria2Call, GivesUpAfterItsTimeOut) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1400ms);
 }
 
+// Another program on aria2's port (a mail or SSH server, a raw socket) was
+// reported as an invalid address, sending the user to fix a correct setting.
+TEST(Aria2Call, AnswerThatIsNotHttpIsNoAnswerFromAria2) {
+    for (const std::string_view answer : {"SSH-2.0-OpenSSH_9.2p1\r\n", "", "\x16\x03\x01garbage"}) {
+        SCOPED_TRACE(std::string(answer));
+        testsupport::LoopbackRaw other([answer](int fd, const std::atomic<bool>&) {
+            testsupport::LoopbackRaw::ReadRequestHead(fd);
+            testsupport::LoopbackRaw::Send(fd, answer);
+        });
+        const Aria2Reply reply = Aria2Call({text::FromUtf8(other.BaseText() + "/jsonrpc"), u""},
+                                           "aria2.getVersion", json::array());
+        EXPECT_EQ(reply.status, Aria2Status::NoAnswer);
+        EXPECT_EQ(reply.error.find("地址无效"), std::string::npos) << reply.error;
+    }
+    for (const std::u16string_view bad : {u"ftp://127.0.0.1:6800/jsonrpc", u"http://[::1", u"jsonrpc"}) {
+        const Aria2Reply reply = Aria2Call({std::u16string(bad), u""}, "aria2.getVersion", json::array());
+        EXPECT_EQ(reply.status, Aria2Status::NoAnswer);
+        EXPECT_EQ(reply.error, "地址无效") << text::ToUtf8(bad);
+    }
+}
+
 TEST(Aria2StartCommand, MatchesTheSettings) {
     const std::u16string base = u"aria2c --enable-rpc --rpc-listen-all=false --rpc-listen-port=";
     const struct {
