@@ -2,6 +2,7 @@
 #include "web/pick_code.h"
 
 #include "text/vbstring.h"
+#include "web/reply_cuts.h"
 
 namespace tessel::web {
 namespace {
@@ -10,6 +11,19 @@ using text::InStr;
 using text::InStrExact;
 using text::Mid;
 using text::Pos;
+
+// A reply opens `{"state":` and the first letter of the state's value
+// follows; "f" there means the service refused.
+constexpr std::u16string_view kStateKey = u"{\"state\":";
+constexpr Pos kStateValue = AfterMarker(1, kStateKey);
+// A refusal carries `...Code":104`: the number right after the key.
+constexpr std::u16string_view kCodeKey = u"Code\":";
+constexpr Pos kErrorNumberUnits = 3;
+// The addresses are looked for after `{"state":true,`.
+constexpr Pos kAddressesFrom = AfterMarker(1, u"{\"state\":true,");
+// Each address follows `Url":"` and ends at the next quote.
+constexpr std::u16string_view kUrlName = u"Url";
+constexpr std::u16string_view kUrlKey = u"Url\":\"";
 
 std::u16string RefusalMessage(std::u16string_view number, bool& known) {
     for (const PickCodeRefusal& r : kPickCodeRefusals) {
@@ -26,10 +40,11 @@ std::u16string RefusalMessage(std::u16string_view number, bool& known) {
 
 std::u16string CutPickCode(std::u16string_view trimmed) {
     std::u16string code(trimmed);
-    if (const Pos p = InStr(code, u"file"); p != 0) {
+    static constexpr std::u16string_view kFileMarker = u"file";
+    if (const Pos p = InStr(code, kFileMarker); p != 0) {
         // Everything after "file" and the slash behind it.  Input that ends
         // right at "file" has nothing after it, not a negative amount.
-        code = text::Right(code, static_cast<Pos>(code.size()) - p - 4);
+        code = text::Mid(code, AfterMarker(p, kFileMarker) + 1);
     }
     if (const Pos q = InStrExact(code, u"#"); q != 0) code = text::Left(code, q - 1);
     return code;
@@ -39,27 +54,27 @@ PickCodeReply ReadPickCodeReply(std::u16string_view replyText) {
     const std::u16string reply = text::Replace(replyText, u"\\/", u"/");
     PickCodeReply out;
 
-    if (Mid(reply, 10, 1) == u"f") {
-        // {"state":false,...,"errcode":"104"...}: the state value starts at 10.
+    if (Mid(reply, kStateValue, 1) == u"f") {
         const Pos c = InStr(reply, u"Code");
         bool known = false;
-        out.txtTel = RefusalMessage(Mid(reply, c + 6, 3), known);
+        out.txtTel = RefusalMessage(Mid(reply, AfterMarker(c, kCodeKey), kErrorNumberUnits), known);
         out.storeErrorCode = !known;
         return out;
     }
 
     std::optional<std::u16string>* boxes[] = {&out.txtTel, &out.txtCnc, &out.txtBak};
-    Pos s = 15;
+    Pos s = kAddressesFrom;
     for (std::optional<std::u16string>* box : boxes) {
-        const Pos u = InStr(reply, u"Url", s);
-        const Pos q = u == 0 ? 0 : InStrExact(reply, u"\"", u + 6);
+        const Pos u = InStr(reply, kUrlName, s);
+        const Pos address = AfterMarker(u, kUrlKey);
+        const Pos q = u == 0 ? 0 : InStrExact(reply, u"\"", address);
         // "url":"" and an address that never closes both mean: no address.
-        if (q == 0 || q == u + 6) {
+        if (q == 0 || q == address) {
             *box = std::u16string(kPickNoAddress);
             if (q != 0) s = q;
             continue;
         }
-        *box = Mid(reply, u + 6, q - u - 6);
+        *box = Between(reply, address, q);
         s = q;
     }
     out.deleteReply = true;

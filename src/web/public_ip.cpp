@@ -2,6 +2,7 @@
 #include "web/public_ip.h"
 
 #include "text/vbstring.h"
+#include "web/reply_cuts.h"
 
 namespace tessel::web {
 
@@ -10,7 +11,7 @@ std::optional<std::u16string> ReadIpReply(std::u16string_view reply) {
     const text::Pos close = text::InStrExact(reply, u")");
     // No ")" at all, or one before the "(": there is no address in it.
     if (close == 0 || close < open) return std::nullopt;
-    return text::Mid(reply, open + 1, close - open - 1);
+    return Between(reply, AfterMarker(open, u"("), close);
 }
 
 std::optional<std::u16string> QueryIpCaption(std::u16string_view ipEcho, const ReplyFetch& fetch) {

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "text/vbstring.h"
+
 namespace tessel::web {
 namespace {
 
@@ -111,6 +113,11 @@ INSTANTIATE_TEST_SUITE_P(
                  kAlbumHead + u"<U>http://a.test/1<X><U>http://a.test/2 当前解析专辑<N>T.<P>", std::nullopt,
                  u"http://a.test/1", u"T"},
         ReplyRow{"album_without_items", kAlbumHead + u"<N>T.<P>", std::nullopt, kParseFailed, u""},
+        // The first item's end marker belongs to the second: the first is
+        // broken and left out instead of swallowing its neighbour.
+        ReplyRow{"album_item_ending_after_the_next_item",
+                 kAlbumHead + u"<U>http://a.test/1<U>http://a.test/2<X>当前解析专辑<N>T.<P>", std::nullopt,
+                 u"http://a.test/2", u"T"},
         ReplyRow{"album_title_without_end", kAlbumHead + u"<U>http://a.test/1<X>当前解析专辑<N>T.",
                  std::nullopt, u"http://a.test/1", u""},
         ReplyRow{"album_title_of_zero_length", kAlbumHead + u"<U>http://a.test/1<X>当前解析专辑<N><P>",
@@ -142,6 +149,107 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyRow{"list_form_name_without_end", u"m3uForm value=\"http://a.test/1.flv|\"<N>T.", std::nullopt,
                  u"http://a.test/1.flv", u""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The album reading as first written: every item searched to the next end
+// marker and the whole box copied for each.  Kept here to show that the
+// linear reader gives the same results on every well-formed album.
+VideoParseResult StraightforwardAlbumReading(std::u16string_view reply, const ParseHomes& homes) {
+    using text::InStr;
+    using text::Mid;
+    VideoParseResult out;
+    out.imgTip = std::u16string();
+    const auto assign = [&](std::u16string value) {
+        FlvFilterResult f = ApplyFlvlinkFilter(value, homes);
+        if (f.clearTip) out.imgTip = std::u16string();
+        out.txtFlvlink = f.text;
+    };
+    assign(u"");
+    text::Pos pos = InStr(reply, u"当前解析专辑");
+    text::Pos lastItem = 0;
+    for (text::Pos u = InStr(reply, u"<U>", pos); u != 0; u = InStr(reply, u"<U>", pos)) {
+        const text::Pos x = InStr(reply, u"<X>", u + 1);
+        if (x == 0) break;
+        lastItem = u;
+        pos = u + 1;
+        if (!IsWebAddress(*out.txtFlvlink)) assign(u"");
+        assign(*out.txtFlvlink + Mid(reply, u + 3, x - u - 3));
+    }
+    if (lastItem == 0) {
+        assign(std::u16string(kFlvParseFailed));
+        return out;
+    }
+    const text::Pos n = InStr(reply, u"<N>", InStr(reply, u"当前解析专辑", lastItem) + 1);
+    const text::Pos p = InStr(reply, u"<P>", n + 1);
+    if (p != 0) out.imgTip = text::Left(Mid(reply, n + 3, p - n - 3), p - n - 4);
+    return out;
+}
+
+TEST(AlbumReply, SameAsTheStraightforwardReadingOnWellFormedAlbums) {
+    const std::u16string items[] = {u"http://a.test/1.flv",
+                                    u"HTTPS://a.test/2.mp4\r\n",
+                                    u"ftp://a.test/3",
+                                    u"rtmp://a.test/4",
+                                    u"",
+                                    u"http://parse.test",
+                                    u"http://parse.test/download-center.html",
+                                    u"mms://a.test/5",
+                                    u"http://parse.",
+                                    u"test",
+                                    u"在线视频地址"};
+    const std::u16string heads[] = {kAlbumHead, u"凤凰宽频专辑解析 当前解析专辑 ",
+                                    u"当前解析专辑<U>x<X>56专辑解析"};
+    std::uint32_t seed = 7;
+    const auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int round = 0; round < 400; ++round) {
+        std::u16string reply = heads[next(3)];
+        const std::uint32_t count = next(6);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            reply += next(2) ? u"<U>" : u"<u>";
+            reply += items[next(std::size(items))];
+            reply += next(2) ? u"<X>\r\n" : u"<x>";
+        }
+        if (next(2))
+            reply += u"当前解析专辑：<N>专辑" + std::u16string(next(3), u'名') + (next(4) ? u"<P>" : u"");
+        SCOPED_TRACE(testing::PrintToString(round));
+        const VideoParseResult want = StraightforwardAlbumReading(reply, kHomes);
+        const VideoParseResult got = ReadVideoReply(reply, kHomes);
+        EXPECT_EQ(got.txtFlvlink, want.txtFlvlink);
+        EXPECT_EQ(got.imgTip, want.imgTip);
+        EXPECT_EQ(got.message, std::nullopt);
+    }
+}
+
+// Hostile albums of about a megabyte.  Read item by item to the next end
+// marker with the box copied each time, each took many minutes; read once,
+// they take milliseconds.
+TEST(AlbumReply, HostileAlbumsAreReadInOnePass) {
+    std::u16string starts = kAlbumHead;
+    for (int i = 0; i < 300000; ++i) starts += u"<U>";
+    starts += u"http://a.test/last<X>当前解析专辑<N>T.<P>";
+    VideoParseResult r = ReadVideoReply(starts, kHomes);
+    EXPECT_EQ(r.txtFlvlink, u"http://a.test/last");
+    EXPECT_EQ(r.imgTip, u"T");
+
+    std::u16string many = kAlbumHead;
+    std::u16string want;
+    for (int i = 0; i < 60000; ++i) {
+        many += u"<U>http://a.test/";
+        many += text::ToDecimal(i);
+        many += u"<X>";
+        want += u"http://a.test/" + text::ToDecimal(i);
+    }
+    r = ReadVideoReply(many, kHomes);
+    EXPECT_EQ(r.txtFlvlink, want);
+    EXPECT_EQ(r.imgTip, u"");
+
+    // Items that the filter replaces one after another.
+    std::u16string rejected = kAlbumHead;
+    for (int i = 0; i < 100000; ++i) rejected += u"<U>ftp://x<X>";
+    EXPECT_EQ(ReadVideoReply(rejected, kHomes).txtFlvlink, kParseFailed);
+}
 
 TEST(ParseVideoAddress, CleansTheInputAsksOnceAndReportsWhatCame) {
     std::vector<std::u16string> asked;
