@@ -95,11 +95,24 @@ inline constexpr SettingKey kDiskServiceDomain{kServicesGroup, "DiskServiceDomai
 inline constexpr SettingKey kAria2Rpc{kServicesGroup, "Aria2Rpc", SettingKind::Text,
                                       "http://127.0.0.1:6800/jsonrpc"};
 inline constexpr SettingKey kAria2Secret{kServicesGroup, "Aria2Secret", SettingKind::Text, ""};
+// The online-video page's engine: "yt-dlp", "service" or "auto" (yt-dlp when
+// it is installed).
+inline constexpr SettingKey kVideoEngine{kServicesGroup, "VideoEngine", SettingKind::Text, "auto"};
+inline constexpr SettingKey kYtDlpPath{kServicesGroup, "YtDlpPath", SettingKind::Text, ""};
+inline constexpr SettingKey kYtDlpTimeout{kServicesGroup, "YtDlpTimeout", SettingKind::Int16, "30"};
 
 inline constexpr const SettingKey* kAll[] = {
-    &kFirstRun,       &kTop,        &kLeft,      &kSetTop,     &kClipboard,   &kShowIP, &kLinkActiveTab,
-    &kUDownActiveTab, &kErrorCode,  &kParseHome, &kParseHome2, &kPickCodeApi, &kIpEcho, &kDiskServiceDomain,
-    &kAria2Rpc,       &kAria2Secret};
+    &kFirstRun,      &kTop,
+    &kLeft,          &kSetTop,
+    &kClipboard,     &kShowIP,
+    &kLinkActiveTab, &kUDownActiveTab,
+    &kErrorCode,     &kParseHome,
+    &kParseHome2,    &kPickCodeApi,
+    &kIpEcho,        &kDiskServiceDomain,
+    &kAria2Rpc,      &kAria2Secret,
+    &kVideoEngine,   &kYtDlpPath,
+    &kYtDlpTimeout,
+};
 }  // namespace keys
 
 // Readers.  A stored text that is not a number of the key's kind (letters, an
