@@ -63,7 +63,8 @@ std::u16string Arg(std::span<const Variant> args, std::size_t index) {
 
 class Aria2Object : public AutomationObject {
  public:
-    Aria2Object(const ObjectSpec& shape, const Aria2Settings& settings) : spec_(shape), settings_(settings) {}
+    Aria2Object(const ObjectSpec& shape, const Aria2Settings& settings, const MediaHeaders& headers)
+        : spec_(shape), settings_(settings), headers_(headers) {}
 
     Variant Invoke(std::u16string_view method, std::span<const Variant> args) override {
         const MethodSpec* m = nullptr;
@@ -91,12 +92,13 @@ class Aria2Object : public AutomationObject {
     }
 
  private:
-    static Aria2Task TaskOf(const MethodSpec& m, std::span<const Variant> args) {
-        return Aria2Task{Arg(args, m.link), Arg(args, m.page), Arg(args, m.title)};
+    Aria2Task TaskOf(const MethodSpec& m, std::span<const Variant> args) const {
+        return Aria2Task{Arg(args, m.link), Arg(args, m.page), Arg(args, m.title), headers_};
     }
 
     const ObjectSpec& spec_;
     Aria2Settings settings_;
+    MediaHeaders headers_;
     std::vector<Aria2Task> queue_;
 };
 
@@ -155,7 +157,12 @@ std::u16string Aria2OutName(std::u16string_view title) {
 std::string SendToAria2(const Aria2Settings& settings, const Aria2Task& task, std::u16string_view source) {
     nlohmann::json options = nlohmann::json::object();
     if (const std::u16string out = Aria2OutName(task.title); !out.empty()) options["out"] = text::ToUtf8(out);
-    if (!task.page.empty()) options["referer"] = EscapeLinkForAria2(task.page);
+    if (!task.headers.referer.empty())
+        options["referer"] = task.headers.referer;
+    else if (!task.page.empty())
+        options["referer"] = EscapeLinkForAria2(task.page);
+    if (!task.headers.userAgent.empty()) options["user-agent"] = task.headers.userAgent;
+    if (!task.headers.header.empty()) options["header"] = task.headers.header;
     const nlohmann::json params = {nlohmann::json::array({EscapeLinkForAria2(task.link)}), options};
 
     Aria2Reply reply = Aria2Call(settings, "aria2.addUri", params);
@@ -169,7 +176,8 @@ std::string SendToAria2(const Aria2Settings& settings, const Aria2Task& task, st
 
 std::unique_ptr<AutomationObject> Aria2ObjectFactory::Create(std::u16string_view progId) {
     for (const ObjectSpec& shape : kObjects) {
-        if (text::EqualsNoCase(shape.progId, progId)) return std::make_unique<Aria2Object>(shape, settings_);
+        if (text::EqualsNoCase(shape.progId, progId))
+            return std::make_unique<Aria2Object>(shape, settings_, headers_);
     }
     return nullptr;
 }

@@ -15,6 +15,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "handoff/aria2_rpc.h"
 #include "handoff/automation.h"
@@ -35,10 +36,20 @@ class Aria2Error : public AutomationError {
     Aria2Reply reply_;
 };
 
+// What the media server expects besides the link, as the video engine
+// reported it (UTF-8): without them a server that checks the referring page
+// or a session cookie refuses the download.
+struct MediaHeaders {
+    std::string referer;              // "" keeps the page as referring page
+    std::string userAgent;            // "" keeps aria2's own
+    std::vector<std::string> header;  // further "Name: value" lines, the cookie among them
+};
+
 struct Aria2Task {
     std::u16string link;
     std::u16string page;   // referring page; "" sends none
     std::u16string title;  // output file name; "" lets aria2 name the file
+    MediaHeaders headers{};
 };
 
 // The title made safe as a file name inside aria2's download folder: path
@@ -51,11 +62,14 @@ std::string SendToAria2(const Aria2Settings& settings, const Aria2Task& task, st
 
 class Aria2ObjectFactory : public ObjectFactory {
  public:
-    explicit Aria2ObjectFactory(Aria2Settings settings) : settings_(std::move(settings)) {}
+    // `headers` go with every task the objects hand over.
+    explicit Aria2ObjectFactory(Aria2Settings settings, MediaHeaders headers = {})
+        : settings_(std::move(settings)), headers_(std::move(headers)) {}
     std::unique_ptr<AutomationObject> Create(std::u16string_view progId) override;
 
  private:
     Aria2Settings settings_;
+    MediaHeaders headers_;
 };
 
 }  // namespace tessel::handoff

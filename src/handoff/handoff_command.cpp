@@ -135,7 +135,7 @@ HandoffOutcome RunHandoff(HandoffButton button, const HandoffRequest& request, c
 }
 
 HandoffOutcome RunHandoff(HandoffButton button, const HandoffRequest& request, const AskYesNo& ask) {
-    Aria2ObjectFactory factory(request.aria2);
+    Aria2ObjectFactory factory(request.aria2, request.media);
     return RunHandoff(button, request, ask, RegReadValue, factory);
 }
 

@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "handoff/aria2_objects.h"
 #include "handoff/aria2_rpc.h"
 #include "handoff/automation.h"
 #include "handoff/probes.h"
@@ -50,6 +51,7 @@ struct HandoffRequest {
     std::u16string imgTipToolTip;  // the parsed title, may be empty
     std::u16string parseHome;      // services/ParseHome, for the task comment
     Aria2Settings aria2;           // services/Aria2Rpc and services/Aria2Secret
+    MediaHeaders media{};          // what the video engine says the address needs
 };
 
 struct HandoffOutcome {

@@ -205,5 +205,41 @@ TEST_F(Aria2Handoff, NoAria2ListeningIsTold) {
         << text::ToUtf8(outcome.notice->text);
 }
 
+// A media server that refuses whoever does not come from its page with its
+// session, as many video sites do: the headers the video engine reported
+// make aria2 welcome there.
+TEST_F(Aria2Handoff, ReportedHeadersOpenADoorAPlainRequestFindsShut) {
+    testing::LoopbackHttp media;
+    media.server().set_keep_alive_max_count(1);
+    media.server().Get("/clip.mp4", [](const httplib::Request& req, httplib::Response& res) {
+        if (req.get_header_value("Referer") != "http://page.test/watch?v=1" ||
+            req.get_header_value("User-Agent") != "TesselTest/1.0" ||
+            req.get_header_value("Cookie").find("sid=42") == std::string::npos) {
+            res.status = 403;
+            return;
+        }
+        res.set_content(std::string(MediaServer::kContent), "video/mp4");
+    });
+    media.Start();
+    const MediaHeaders headers{"http://page.test/watch?v=1", "TesselTest/1.0", {"Cookie: sid=42"}};
+
+    for (const bool withHeaders : {false, true}) {
+        SCOPED_TRACE(withHeaders);
+        const std::string name = withHeaders ? "with" : "without";
+        Aria2Process aria2(dir_, "S3cret-token");
+        HandoffRequest request{media.Url("/clip.mp4"), u"http://page.test/other", text::FromUtf8(name),
+                               u"http://www.parse.test", aria2.Settings()};
+        if (withHeaders) request.media = headers;
+        Aria2ObjectFactory factory(request.aria2, request.media);
+        ASSERT_EQ(RunHandoff(HandoffButton::skbFlvthunder, request, yes_, nothingInstalled_.Reader(), factory)
+                      .status,
+                  HandoffOutcome::Status::Sent);
+        const json stopped = aria2.WaitForStopped();
+        ASSERT_EQ(stopped.size(), 1u) << stopped.dump();
+        EXPECT_EQ(stopped[0]["status"], withHeaders ? "complete" : "error") << stopped.dump();
+        EXPECT_EQ(std::filesystem::exists(dir_ / name), withHeaders);
+    }
+}
+
 }  // namespace
 }  // namespace tessel::handoff

@@ -128,6 +128,28 @@ INSTANTIATE_TEST_SUITE_P(
                  {kToken, {kSent}, {{"out", "第1集"}, {"referer", "http://www.video.test/play/1.html"}}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The headers the video engine reported go with every task of the object,
+// its referring page in place of the video page.
+TEST(ReplacementObjectHeaders, GoWithEveryTask) {
+    FakeAria2 aria2;
+    const MediaHeaders headers{
+        "https://www.v.test/", "Mozilla/5.0 Test", {"Cookie: sid=42", "Origin: https://v.test"}};
+    Aria2ObjectFactory factory(aria2.Settings(u""), headers);
+    {
+        const auto object = CreateObject(factory, kThunderAgentProgId);
+        object->Invoke(u"AddTask", std::vector<Variant>{L, u"", u"", C, P, M1, I0, M1});
+        object->Invoke(u"AddTask", std::vector<Variant>{u"http://v.test/2", u"", u"", C, u"", M1, I0, M1});
+        object->Invoke(u"CommitTasks2", std::vector<Variant>{I1});
+    }
+    const json options = {{"referer", "https://www.v.test/"},
+                          {"user-agent", "Mozilla/5.0 Test"},
+                          {"header", {"Cookie: sid=42", "Origin: https://v.test"}}};
+    const auto requests = aria2.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0]["params"], json({{kSent}, options}));
+    EXPECT_EQ(requests[1]["params"], json({{"http://v.test/2"}, options}));
+}
+
 // Calls the real objects would refuse raise, and reach no aria2.
 TEST(ReplacementObjectChecks, RaiseLikeTheRealObject) {
     const struct {
