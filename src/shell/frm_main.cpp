@@ -1,19 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The main window's life: construction, load, activation, unload, the key
-// preview, the options strip, always-on-top and copying the file name.
+// The main window's life: construction and layout, load, activation, unload,
+// the key preview, folding the options out and in, always-on-top.
 #include "shell/frm_main.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
 #include <QWindow>
@@ -23,11 +17,17 @@
 #include "controls/safe_tabs.h"
 #include "controls/sk_button.h"
 #include "controls/twips.h"
+#include "shell/about_page.h"
 #include "shell/clipboard_text_box.h"
+#include "shell/disk_page.h"
 #include "shell/frm_tray.h"
+#include "shell/link_page.h"
+#include "shell/options_strip.h"
+#include "shell/page_parts.h"
 #include "shell/prompts.h"
 #include "shell/resource_image.h"
 #include "shell/settings_store.h"
+#include "shell/video_page.h"
 #include "text/vbstring.h"
 #include "web/download.h"
 #include "web/reply_file.h"
@@ -75,12 +75,14 @@ FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
     setWindowIcon(WindowIcon());
     SetBannerPicture(ResourcePng(QStringLiteral(":/tessel/banner.png")));
     BuildLayout();
-    WireWindow();
-    WireLinkPage();
-    WireClipboard();
-    WireVideoPage();
-    WireDiskPage();
-    WireIp();
+    connect(skbOption, &SkButton::Click, this, &FrmMain::OnOptionClick);
+    connect(options_, &OptionsStrip::OntopClicked, this, &FrmMain::ApplyTopmost);
+    // Only a real change of the box's text routes, so the same text copied
+    // twice is routed once.
+    connect(txtMessage, &ClipboardTextBox::textChanged, this, &FrmMain::OnMessageChanged);
+    ripple_timer_.setInterval(kRipplePeriodMs);
+    connect(&ripple_timer_, &QTimer::timeout, this, &FrmMain::OnRippleTick);
+    setMouseTracking(true);
     WireDock();
 }
 
@@ -91,14 +93,38 @@ FrmMain::~FrmMain() {
 
 void FrmMain::SetTray(FrmTray* tray) { tray_ = tray; }
 
-void FrmMain::WireWindow() {
-    connect(skbOption, &SkButton::Click, this, &FrmMain::OnOptionClick);
-    connect(chkOntop, &QCheckBox::clicked, this, &FrmMain::OnOntopClick);
-    OnDoubleClick(imgTip, [this] { CopyFileName(); });
-    OnDoubleClick(lblfilename, [this] { CopyFileName(); });
-    ripple_timer_.setInterval(kRipplePeriodMs);
-    connect(&ripple_timer_, &QTimer::timeout, this, &FrmMain::OnRippleTick);
-    setMouseTracking(true);
+void FrmMain::BuildLayout() {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("TESSEL"));
+    White(this);
+    setFixedSize(Px(0, 0, kClientWidth, kClientHeight).size());
+
+    safeTabs = Named(new SafeTabs(this), "SafeTabs");
+    safeTabs->setGeometry(Px(0, 840, 7455, 3220));
+    safeTabs->LoadTabs({QStringLiteral("115网盘"), QStringLiteral("专链转换"), QStringLiteral("在线视频"),
+                        QStringLiteral("关于")},
+                       0);
+    safeTabs->setBackColor(controls::kWhite);
+
+    const PageContext context{settings_, *prompts_, [this] { return cdf_.get(); }};
+    // Every page frame's home on the strip; the strip moves it by 10000 twips
+    // per tab.
+    const QRectF home(80, 520, 7335, 2655);
+    disk_ = new DiskPage(context, safeTabs);
+    safeTabs->AddTabChild(disk_, 0, home);
+    link_ = new LinkPage(context, safeTabs);
+    safeTabs->AddTabChild(link_, 1, home);
+    video_ = new VideoPage(context, safeTabs);
+    safeTabs->AddTabChild(video_, 2, home);
+    about_ = new AboutPage(safeTabs);
+    safeTabs->AddTabChild(about_, 3, home);
+
+    options_ = new OptionsStrip(context, this);
+    options_->setGeometry(Px(0, 4080, 7455, OptionsStrip::kHeightIn));
+    skbOption = Button(this, "skbOption", kFoldedIn, 6270, 4215, 1095, 335);
+
+    txtMessage = Named(new ClipboardTextBox(this), "txtMessage");
+    txtMessage->setGeometry(Px(0, 5040, 7455, 375));
 }
 
 // ---------------------------------------------------------------------------
@@ -108,19 +134,20 @@ void FrmMain::Load() {
     if (loaded_) return;
     loaded_ = true;
     cdf_ = std::make_unique<web::Cls_DownLoad>();
-    cdf_->pump = &FrmMain::PumpEvents;
+    cdf_->pump = &PumpEvents;
     RestorePosition();
     // Restoring a checked box runs its click handler, as a click would.
-    SetCheck(chkOntop, ReadInt16(settings_, keys::kSetTop) != 0);
-    SetCheck(chkClipboard, ReadInt16(settings_, keys::kClipboard) != 0);
+    OptionsStrip::SetCheck(options_->chkOntop, ReadInt16(settings_, keys::kSetTop) != 0);
+    OptionsStrip::SetCheck(options_->chkClipboard, ReadInt16(settings_, keys::kClipboard) != 0);
     // The public IP box is restored now, but its click handler and the load's
     // own query wait for the first activation, once the window is on screen:
     // two round trips to a web service must not keep the window from showing.
-    ip_queries_pending_ = ReadInt16(settings_, keys::kShowIP) != 0 && !chkShowIP->isChecked();
-    if (ip_queries_pending_) chkShowIP->setChecked(true);
+    QCheckBox* showIp = options_->chkShowIP;
+    ip_queries_pending_ = ReadInt16(settings_, keys::kShowIP) != 0 && !showIp->isChecked();
+    if (ip_queries_pending_) showIp->setChecked(true);
     SubscribeClipboard();
     show();
-    SetBoxText(txtFlvlink, FlvNotice(ReadText(settings_, keys::kParseHome)).toStdU16String());
+    video_->ShowLoadNotice();
     key_preview_ = true;
     qApp->installEventFilter(this);
 }
@@ -129,13 +156,13 @@ void FrmMain::Activate() {
     if (unloaded_) return;
     PumpEvents();
     if (unloaded_) return;  // closed while the events ran
-    if (std::exchange(ip_queries_pending_, false) && chkShowIP->isChecked()) {
-        emit chkShowIP->clicked(true);
-        ShowPublicIP();
+    if (std::exchange(ip_queries_pending_, false) && options_->chkShowIP->isChecked()) {
+        emit options_->chkShowIP->clicked(true);
+        options_->ShowPublicIP();
     }
     // A banner that cannot ripple simply stays still; the window stays open.
     StartRipple();
-    txtMessage->setText(QString::fromStdU16String(text::Trim(ClipboardText().toStdU16String())));
+    txtMessage->setText(Q(text::Trim(ClipboardText().toStdU16String())));
 }
 
 void FrmMain::Unload() {
@@ -143,7 +170,7 @@ void FrmMain::Unload() {
     unloaded_ = true;
     WriteInt16(settings_, keys::kLinkActiveTab, 0);
     WriteInt16(settings_, keys::kUDownActiveTab, 0);
-    if (loaded_ && !isMinimized() && !optQQ->isChecked()) SavePosition();
+    if (loaded_ && !isMinimized() && !options_->optQQ->isChecked()) SavePosition();
     if (tray_) tray_->Unload();
     // A page fetch may still be running below us (we are inside its event
     // pump); let it end after its current block instead of reading on.
@@ -219,65 +246,22 @@ void FrmMain::SavePosition() {
 // Keys, options, always on top, file name
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* e) {
-    switch (e->type()) {
-        case QEvent::KeyPress:
-            // The key preview: Esc closes the window from whichever control has
-            // the focus; every other key goes on unchanged.
-            if (key_preview_ && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape &&
-                watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
-                close();
-                return true;
-            }
-            break;
-        case QEvent::MouseButtonDblClick:
-            for (const auto& [object, handler] : double_clicks_) {
-                if (object == watched) {
-                    const auto run = handler;  // the handler may register more
-                    run();
-                    break;
-                }
-            }
-            break;
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-            if (watched == txtOutput->viewport()) {
-                auto* d = static_cast<QDropEvent*>(e);
-                const QString path = fingerprint_busy_ ? QString() : FirstLocalFile(d->mimeData());
-                if (path.isEmpty()) {
-                    d->ignore();
-                    return true;
-                }
-                d->acceptProposedAction();
-                if (e->type() == QEvent::Drop) DropOnOutput(path);
-                return true;
-            }
-            break;
-        default:
-            break;
+    // The key preview: Esc closes the window from whichever control has the
+    // focus; every other key goes on unchanged.
+    if (key_preview_ && e->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        close();
+        return true;
     }
     return QWidget::eventFilter(watched, e);
-}
-
-void FrmMain::OnDoubleClick(QWidget* w, std::function<void()> handler) {
-    double_clicks_.emplace_back(w, std::move(handler));
-    w->installEventFilter(this);
 }
 
 void FrmMain::OnOptionClick() {
     const bool out = skbOption->Caption() == kFoldedIn;
     skbOption->setCaption(out ? kFoldedOut : kFoldedIn);
     setFixedHeight(Pixels((out ? kOuterHeightOut : kOuterHeightIn) - kNonClientHeight));
-    QRect strip = FraIP->geometry();
-    strip.setHeight(Pixels(out ? kFraIPHeightOut : kFraIPHeightIn));
-    FraIP->setGeometry(strip);
-    for (QWidget* w : std::initializer_list<QWidget*>{chkOntop, chkClipboard, chkShowIP, optQQ})
-        w->setVisible(out);
-}
-
-void FrmMain::OnOntopClick() {
-    ApplyTopmost(chkOntop->isChecked());
-    WriteInt16(settings_, keys::kSetTop, chkOntop->isChecked() ? 1 : 0);
+    options_->Unfold(out);
 }
 
 void FrmMain::ApplyTopmost(bool on) {
@@ -291,49 +275,5 @@ void FrmMain::ApplyTopmost(bool on) {
         setWindowFlags(flags);
     }
 }
-
-void FrmMain::SetCheck(QCheckBox* box, bool checked) {
-    if (box->isChecked() == checked) return;
-    box->setChecked(checked);
-    emit box->clicked(checked);
-}
-
-void FrmMain::CopyFileName() {
-    if (!imgTip->toolTip().isEmpty()) PutOnClipboard(imgTip->toolTip());
-}
-
-QString FrmMain::FlvNotice(const QString& parseHome) {
-    return QStringLiteral(
-               "在线视频地址解析速度取决于硕鼠官网的访问速度，此工具解析失败可到硕鼠官网重试，"
-               "了解支持网站请访问：") +
-           parseHome + QStringLiteral("/url.php");
-}
-
-// ---------------------------------------------------------------------------
-// Helpers shared by the pages
-
-void FrmMain::PumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-
-std::u16string FrmMain::BoxText(const QPlainTextEdit* box) {
-    // A multi-line box keeps its lines apart; the program's text has CR LF
-    // between them, as the commands expect.
-    return text::Replace(box->toPlainText().toStdU16String(), u"\n", u"\r\n");
-}
-
-std::u16string FrmMain::BoxText(const QLineEdit* box) { return box->text().toStdU16String(); }
-
-void FrmMain::SetBoxText(QPlainTextEdit* box, std::u16string_view text) {
-    box->setPlainText(QString::fromStdU16String(text::Replace(text, u"\r\n", u"\n")));
-}
-
-void FrmMain::SetBoxText(QLineEdit* box, std::u16string_view text) {
-    box->setText(QString::fromStdU16String(std::u16string(text)));
-}
-
-void FrmMain::PutOnClipboard(const QString& text) {
-    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
-}
-
-QString FrmMain::ClipboardText() { return QGuiApplication::clipboard()->text(QClipboard::Clipboard); }
 
 }  // namespace tessel::shell

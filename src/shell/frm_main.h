@@ -4,28 +4,15 @@
 // frmMain: the program's only visible window.
 //
 // A banner across the top (the surface of the ripple effect), the tab strip
-// with the four pages, the options strip FraIP with its fold-out button, and
-// a hidden text box that receives the clipboard text.  The controls are
-// public members under the names the rest of the program knows them by (and
-// carry the same Qt object names).
-//
-// Where things live:
-//   frm_main.cpp            construction, load, activation, unload, keys,
-//                           options strip, always-on-top, file-name copy
-//   frm_main_layout.cpp     every control with its position (twips)
-//   frm_main_link_page.cpp  the conversion page: link commands, paste/copy,
-//                           Rayfile, URL, the fingerprint drop
-//   frm_main_clipboard.cpp  the clipboard watcher and the routing
-//   frm_main_ripple.cpp     the banner and its ripple effect
-//   frm_main_video_page.cpp, frm_main_disk_page.cpp, frm_main_ip.cpp:
-//                           the online-video page, the 115 page and the
-//                           public IP (their commands are wired there)
-//   frm_main_handoff.cpp    the video page's download-manager buttons
-//   frm_main_rayfile_fetch.cpp  the Rayfile size fetch through Cdf
-//   frm_main_dock.cpp       edge docking (optQQ, tmrCheck, tmrMove)
+// with the four pages, the options strip with its fold-out button, and a
+// hidden text box that receives the clipboard text.  Each page is a widget
+// of its own that owns its controls and its commands (disk_page.h,
+// link_page.h, video_page.h, about_page.h, options_strip.h); the window
+// composes them and keeps the lifecycle, the clipboard routing, the settings
+// it restores, the banner (frm_main_ripple.cpp) and edge docking.
 //
 // Everything runs on the user-interface thread.  Long operations (a file
-// checksum, a fetch) call PumpEvents() between blocks.
+// checksum, a fetch) let window events run between blocks.
 
 #include <QImage>
 #include <QLoggingCategory>
@@ -39,15 +26,6 @@
 
 #include "shell/core/wave_object.h"
 
-class QAction;
-class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QPlainTextEdit;
-class QRadioButton;
-
 namespace tessel::controls {
 class SafeTabs;
 class SkButton;
@@ -56,11 +34,6 @@ class SkButton;
 namespace tessel::web {
 class Cls_DownLoad;
 }
-namespace tessel::links {
-struct CommandResult;
-struct RayfileFetchOutcome;
-}  // namespace tessel::links
-class QMimeData;
 
 namespace tessel::shell {
 
@@ -69,8 +42,13 @@ namespace tessel::shell {
 // which is what bench/window_startup.sh measures.
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
+class AboutPage;
+class DiskPage;
 class DockAdapter;
 class FrmTray;
+class LinkPage;
+class OptionsStrip;
+class VideoPage;
 class ClipboardTextBox;
 class Prompts;
 class SettingsStore;
@@ -90,8 +68,6 @@ class FrmMain : public QWidget {
     static constexpr int kOuterHeightIn = 5055;
     static constexpr int kOuterHeightOut = 5445;
     static constexpr int kNonClientHeight = kOuterHeightIn - kClientHeight;
-    static constexpr int kFraIPHeightIn = 975;
-    static constexpr int kFraIPHeightOut = 855;
     static constexpr int kBannerWidth = 500;
     static constexpr int kBannerHeight = 60;
     static constexpr int kRipplePeriodMs = 30;
@@ -126,110 +102,25 @@ class FrmMain : public QWidget {
     // --- what other parts use ----------------------------------------------
     SettingsStore& Settings() { return settings_; }
     Prompts& Dialogs() { return *prompts_; }
-    // The page fetcher (null when the web services are not built in).
+    // The page fetcher (null before the load).
     web::Cls_DownLoad* Cdf() { return cdf_.get(); }
     // Microseconds on the system's monotonic clock (the time stamps of lcWindow).
     static qint64 MonotonicMicros();
-    // Lets pending window events run (the pump of long operations).
-    static void PumpEvents();
-    // The public IP query; runs at start-up when the option is on.
-    void ShowPublicIP();
-    // Number of ShowPublicIP calls so far (start-up runs it twice with the
-    // option on).
-    int PublicIpQueries() const { return public_ip_queries_; }
-
-    // Runs the click handler of a check box the way a user's click would,
-    // when `checked` differs from its state.
-    void SetCheck(QCheckBox* box, bool checked);
-    // The text of a text box in the program's form (line breaks as CR LF),
-    // and the reverse.
-    static std::u16string BoxText(const QPlainTextEdit* box);
-    static std::u16string BoxText(const QLineEdit* box);
-    static void SetBoxText(QPlainTextEdit* box, std::u16string_view text);
-    static void SetBoxText(QLineEdit* box, std::u16string_view text);
-    // Clears the clipboard and puts `text` on it as plain text.
-    static void PutOnClipboard(const QString& text);
-    // The clipboard's plain text ("" when it holds none).
-    static QString ClipboardText();
-    // Runs `handler` on every double-click on `w` (the viewport of a
-    // multi-line box).
-    void OnDoubleClick(QWidget* w, std::function<void()> handler);
 
     // The window's outer rectangle in twips (position and size).
     QRectF OuterTwips() const;
     // Edge docking, hooked to the window by the first click on optQQ.
     DockAdapter* Dock() const { return dock_; }
 
-    // --- controls -----------------------------------------------------------
+    // --- the pages and the window's own controls ------------------------------
+    DiskPage& Disk() const { return *disk_; }
+    LinkPage& Link() const { return *link_; }
+    VideoPage& Video() const { return *video_; }
+    AboutPage& About() const { return *about_; }
+    OptionsStrip& Options() const { return *options_; }
     SafeTabs* safeTabs = nullptr;  // object name "SafeTabs"
-    QGroupBox* FraIP = nullptr;
     SkButton* skbOption = nullptr;
     ClipboardTextBox* txtMessage = nullptr;  // hidden; holds the last clipboard text
-    QMenu* mnumain = nullptr;
-    QAction* mnuexit = nullptr;
-
-    // tab 0: the 115 page
-    QGroupBox* fra115 = nullptr;
-    QLabel* lblPickcode = nullptr;
-    QLineEdit* txtPickcode = nullptr;
-    SkButton* skbPickcode = nullptr;
-    QLabel* lblTel = nullptr;
-    QLineEdit* txtTel = nullptr;
-    SkButton* skbTelcopy = nullptr;
-    QLabel* lblCnc = nullptr;
-    QLineEdit* txtCnc = nullptr;
-    SkButton* skbCnccopy = nullptr;
-    QLabel* lblBak = nullptr;
-    QLineEdit* txtBak = nullptr;
-    SkButton* skbBakcopy = nullptr;
-
-    // tab 1: the conversion page
-    QGroupBox* fraLink = nullptr;
-    QGroupBox* fraInput = nullptr;
-    QPlainTextEdit* txtInput = nullptr;
-    SkButton* skbInput = nullptr;
-    QGroupBox* fraOutput = nullptr;
-    QPlainTextEdit* txtOutput = nullptr;
-    SkButton* skbOutput = nullptr;
-    QGroupBox* fraOperate = nullptr;
-    SkButton* skbTogeneral = nullptr;
-    SkButton* skbTothunder = nullptr;
-    SkButton* skbToflashget = nullptr;
-    SkButton* skbToqqdl = nullptr;
-    SkButton* skbToRayfile = nullptr;
-    SkButton* skbURL = nullptr;
-    QLineEdit* txtFilesize = nullptr;
-
-    // tab 2: the online-video page
-    QGroupBox* fraFlv = nullptr;
-    QGroupBox* fraOnlineflv = nullptr;
-    QPlainTextEdit* txtOnlineflv = nullptr;
-    SkButton* skbOnlineflv = nullptr;
-    QGroupBox* fratxtFlvlink = nullptr;
-    QPlainTextEdit* txtFlvlink = nullptr;
-    SkButton* skbFlvlink = nullptr;
-    QGroupBox* fraFlvoperation = nullptr;
-    SkButton* skbParse = nullptr;
-    SkButton* skbFlvIE = nullptr;
-    SkButton* skbFlvthunder = nullptr;
-    SkButton* skbFlvflashget = nullptr;
-    SkButton* skbQqdl = nullptr;
-    QLabel* lblfilename = nullptr;
-    QLabel* imgTip = nullptr;  // its tooltip holds the parsed video title
-
-    // tab 3: about
-    QGroupBox* fraAbout = nullptr;
-    QPlainTextEdit* txtAbout = nullptr;
-
-    // options strip
-    QLabel* lblIP = nullptr;
-    QCheckBox* chkOntop = nullptr;
-    QCheckBox* chkClipboard = nullptr;
-    QCheckBox* chkShowIP = nullptr;
-    QRadioButton* optQQ = nullptr;
-    QTimer* tmrMove = nullptr;       // 1 ms, docking
-    QTimer* tmrCheck = nullptr;      // 50 ms, docking
-    QTimer* tmrClipboard = nullptr;  // one-shot IP re-query
 
     // --- the banner ---------------------------------------------------------
     // The banner as drawn now (the picture, or the ripple's latest frame).
@@ -246,9 +137,6 @@ class FrmMain : public QWidget {
     };
     static AutoDrops AutoDropsForPick(double r);
 
-    // The notice put into txtFlvlink at load.
-    static QString FlvNotice(const QString& parseHome);
-
  signals:
     // The unload has finished (the program ends when nothing else holds it).
     void Unloaded();
@@ -262,47 +150,17 @@ class FrmMain : public QWidget {
     void mousePressEvent(QMouseEvent* e) override;
 
  private:
-    // layout
     void BuildLayout();
-    void BuildDiskPage();
-    void BuildLinkPage();
-    void BuildVideoPage();
-    void BuildAboutPage();
-    void BuildOptionsStrip();
-
-    // wiring, one per page
-    void WireWindow();
-    void WireLinkPage();
-    void WireClipboard();
-    void WireVideoPage();
-    void WireHandoff();
-    void WireDiskPage();
-    void WireIp();
     void WireDock();
 
-    // window handlers
     void RestorePosition();
     void SavePosition();
     void OnOptionClick();
-    void OnOntopClick();
-    void OnQQClick();
     void ApplyTopmost(bool on);
-    void CopyFileName();
 
-    // conversion page
-    void ApplyCommand(const links::CommandResult& result);
-    void OnToRayfile();
-    // The automatic size fetch of the Rayfile command (frm_main_rayfile_fetch.cpp).
-    links::RayfileFetchOutcome FetchRayfileSize(const std::u16string& address);
-    void PasteInput();
-    void CopyOutput();
-    void DropOnOutput(const QString& path);
-    static QString FirstLocalFile(const QMimeData* mime);
-
-    // clipboard watcher
+    // clipboard watcher and routing
     void OnClipboardChanged();
     void OnMessageChanged();
-    void OnClipboardCheckClick();
     void SubscribeClipboard();
     void UnsubscribeClipboard();
 
@@ -322,10 +180,8 @@ class FrmMain : public QWidget {
     bool unloaded_ = false;
     bool key_preview_ = false;
     bool other_form_active_ = false;
-    bool fingerprint_busy_ = false;
     bool painted_ = false;
     bool ip_queries_pending_ = false;
-    int public_ip_queries_ = 0;
     QMetaObject::Connection clipboard_connection_;
 
     QImage banner_picture_;
@@ -333,7 +189,11 @@ class FrmMain : public QWidget {
     WaveObject wave_;
     QTimer ripple_timer_;
 
-    std::vector<std::pair<QObject*, std::function<void()>>> double_clicks_;
+    DiskPage* disk_ = nullptr;
+    LinkPage* link_ = nullptr;
+    VideoPage* video_ = nullptr;
+    AboutPage* about_ = nullptr;
+    OptionsStrip* options_ = nullptr;
 };
 
 }  // namespace tessel::shell

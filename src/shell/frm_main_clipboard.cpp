@@ -11,8 +11,13 @@
 #include "controls/safe_tabs.h"
 #include "links/routing.h"
 #include "shell/clipboard_text_box.h"
+#include "shell/disk_page.h"
 #include "shell/frm_main.h"
+#include "shell/link_page.h"
+#include "shell/options_strip.h"
+#include "shell/page_parts.h"
 #include "shell/settings_store.h"
+#include "shell/video_page.h"
 
 namespace tessel::shell {
 
@@ -24,13 +29,6 @@ bool FlagIsOne(const SettingsStore& store, const SettingKey& key) {
 }
 
 }  // namespace
-
-void FrmMain::WireClipboard() {
-    // Only a real change of the box's text routes, so the same text copied
-    // twice is routed once.
-    connect(txtMessage, &ClipboardTextBox::textChanged, this, &FrmMain::OnMessageChanged);
-    connect(chkClipboard, &QCheckBox::clicked, this, &FrmMain::OnClipboardCheckClick);
-}
 
 void FrmMain::SubscribeClipboard() {
     if (clipboard_connection_) return;
@@ -48,25 +46,21 @@ void FrmMain::OnClipboardChanged() {
     txtMessage->setText(ClipboardText());
 }
 
-void FrmMain::OnClipboardCheckClick() {
-    WriteInt16(settings_, keys::kClipboard, chkClipboard->isChecked() ? 1 : 0);
-}
-
 void FrmMain::OnMessageChanged() {
     links::RoutingInput in;
-    in.watcherOn = chkClipboard->isChecked();
+    in.watcherOn = options_->chkClipboard->isChecked();
     if (!in.watcherOn) return;
     in.txtMessage = txtMessage->text().toStdU16String();
-    in.txtOutput = BoxText(txtOutput);
-    in.txtFlvlink = BoxText(txtFlvlink);
+    in.txtOutput = BoxText(link_->txtOutput);
+    in.txtFlvlink = BoxText(video_->txtFlvlink);
     in.linkActiveTabIsOne = FlagIsOne(settings_, keys::kLinkActiveTab);
     in.uDownActiveTabIsOne = FlagIsOne(settings_, keys::kUDownActiveTab);
     in.diskServiceDomain = ReadText(settings_, keys::kDiskServiceDomain).toStdU16String();
 
     const links::RoutingResult out = links::RouteClipboardText(in);
-    if (out.txtPickcode) SetBoxText(txtPickcode, *out.txtPickcode);
-    if (out.txtOnlineflv) SetBoxText(txtOnlineflv, *out.txtOnlineflv);
-    if (out.txtInput) SetBoxText(txtInput, *out.txtInput);
+    if (out.txtPickcode) SetBoxText(disk_->txtPickcode, *out.txtPickcode);
+    if (out.txtOnlineflv) SetBoxText(video_->txtOnlineflv, *out.txtOnlineflv);
+    if (out.txtInput) SetBoxText(link_->txtInput, *out.txtInput);
     if (out.activateTab) safeTabs->setActiveTab(*out.activateTab);
     if (out.storeLinkActiveTab) WriteInt16(settings_, keys::kLinkActiveTab, 1);
     if (out.storeUDownActiveTab) WriteInt16(settings_, keys::kUDownActiveTab, 1);

@@ -25,8 +25,9 @@ class DockTest : public FrmMainTest {
     }
 
     void ClickOption() {
-        if (w->optQQ->isHidden()) emit w->skbOption->Click();
-        QTest::mouseClick(w->optQQ, Qt::LeftButton, {}, QPoint(8, w->optQQ->height() / 2));
+        if (w->Options().optQQ->isHidden()) emit w->skbOption->Click();
+        QTest::mouseClick(w->Options().optQQ, Qt::LeftButton, {},
+                          QPoint(8, w->Options().optQQ->height() / 2));
     }
 
     // Puts the window's outer corner at `p` (as a window manager would,
@@ -52,7 +53,7 @@ class DockTest : public FrmMainTest {
         return QTest::qWaitFor(
             [&] {
                 const QPoint p = w->frameGeometry().topLeft();
-                return (horizontal ? p.x() : p.y()) == at && !w->tmrMove->isActive();
+                return (horizontal ? p.x() : p.y()) == at && !w->Options().tmrMove->isActive();
             },
             2000);
     }
@@ -73,7 +74,7 @@ TEST_F(DockTest, EachSelectionStoresThePositionExceptDuringASlide) {
     // off) and the position is stored again.
     ASSERT_TRUE(MoveTo({100, 60}));
     ClickOption();
-    EXPECT_TRUE(w->optQQ->isChecked());
+    EXPECT_TRUE(w->Options().optQQ->isChecked());
     EXPECT_EQ(Stored(keys::kLeft), Twips(100));
     EXPECT_EQ(Stored(keys::kTop), Twips(60));
 
@@ -81,10 +82,10 @@ TEST_F(DockTest, EachSelectionStoresThePositionExceptDuringASlide) {
     ASSERT_TRUE(Drag({-50, 60}, {0, 60}));
     ASSERT_TRUE(SlideEnds(-4));
     bool clicked = false;
-    QObject::connect(w->tmrMove, &QTimer::timeout, w.get(), [&] {
+    QObject::connect(w->Options().tmrMove, &QTimer::timeout, w.get(), [&] {
         if (!clicked) {
             clicked = true;
-            w->optQQ->click();
+            w->Options().optQQ->click();
         }
     });
     QCursor::setPos(screen.bottomRight() - QPoint(5, 5));
@@ -133,7 +134,7 @@ TEST_P(DockEdgeTest, KeptAtTheEdgeThenSlidesOutAndBackIn) {
 
     ASSERT_TRUE(Drag(c.drop, c.kept)) << c.name;
     EXPECT_EQ(w->frameGeometry().size(), size) << c.name;
-    EXPECT_TRUE(w->tmrCheck->isActive()) << c.name;
+    EXPECT_TRUE(w->Options().tmrCheck->isActive()) << c.name;
     // The pointer is on it: it settles where it shows, just over the edge.
     EXPECT_TRUE(SlideEnds(c.shown, c.horizontal)) << c.name;
 
@@ -166,7 +167,7 @@ TEST_F(DockTest, TopCornerStretchesUntilDraggedOut) {
 
     ASSERT_TRUE(Drag({200, 150}, {200, 150}));
     EXPECT_EQ(w->frameGeometry().height(), height);
-    EXPECT_FALSE(w->tmrCheck->isActive());
+    EXPECT_FALSE(w->Options().tmrCheck->isActive());
     QCursor::setPos(screen.bottomRight() - QPoint(5, 5));
     QTest::qWait(150);
     EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(200, 150));

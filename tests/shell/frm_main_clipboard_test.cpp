@@ -28,13 +28,13 @@ class WatcherTest : public FrmMainTest {
 TEST_F(WatcherTest, SpecialLinkGoesToConversionPageSwitchingOncePerRun) {
     StartWatching();
     Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
-    EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
     EXPECT_EQ(Stored(keys::kLinkActiveTab), "1");
 
     w->safeTabs->setActiveTab(2);
     Copy("flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
-    EXPECT_EQ(w->txtInput->toPlainText(), "flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), "flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 2);  // already switched once in this run
 
     // The next run starts with the flag reset, so it switches again.
@@ -67,9 +67,9 @@ TEST_F(WatcherTest, EachKindOfTextLandsOnItsPages) {
         StartWatching();
         w->safeTabs->setActiveTab(QString(r.copied).contains("115") ? 2 : 0);  // the disk page comes forward
         Copy(QString::fromUtf8(r.copied));
-        EXPECT_EQ(w->txtInput->toPlainText(), r.txtInput) << r.copied;
-        EXPECT_EQ(w->txtOnlineflv->toPlainText(), r.txtOnlineflv) << r.copied;
-        EXPECT_EQ(w->txtPickcode->text(), r.txtPickcode) << r.copied;
+        EXPECT_EQ(w->Link().txtInput->toPlainText(), r.txtInput) << r.copied;
+        EXPECT_EQ(w->Video().txtOnlineflv->toPlainText(), r.txtOnlineflv) << r.copied;
+        EXPECT_EQ(w->Disk().txtPickcode->text(), r.txtPickcode) << r.copied;
         EXPECT_EQ(w->safeTabs->ActiveTab(), r.tab) << r.copied;
         EXPECT_EQ(Stored(keys::kUDownActiveTab).value_or("0"), QString(r.txtPickcode).isEmpty() ? "0" : "1");
         Restart();
@@ -78,19 +78,19 @@ TEST_F(WatcherTest, EachKindOfTextLandsOnItsPages) {
 
 TEST_F(WatcherTest, OwnCopyOutOfTheOutputDoesNotComeBack) {
     StartWatching();
-    w->txtInput->setPlainText("thunder://QUFodHRwOi8vYS9iWlo=/");
-    emit w->skbTogeneral->Click();
-    ASSERT_EQ(w->txtOutput->toPlainText(), "http://a/b");
-    emit w->skbOutput->Click();
+    w->Link().txtInput->setPlainText("thunder://QUFodHRwOi8vYS9iWlo=/");
+    emit w->Link().skbTogeneral->Click();
+    ASSERT_EQ(w->Link().txtOutput->toPlainText(), "http://a/b");
+    emit w->Link().skbOutput->Click();
     EXPECT_EQ(w->txtMessage->text(), "http://a/b");  // the watcher saw it
-    EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
-    EXPECT_EQ(w->txtOnlineflv->toPlainText(), "http://a/b");  // still offered to the video page
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    EXPECT_EQ(w->Video().txtOnlineflv->toPlainText(), "http://a/b");  // still offered to the video page
 
     // Converting back and copying the special link out: not back in either.
-    w->txtInput->setPlainText("http://a/b");
-    emit w->skbTothunder->Click();
-    QTest::mouseDClick(w->txtOutput->viewport(), Qt::LeftButton);
-    EXPECT_EQ(w->txtInput->toPlainText(), "http://a/b");
+    w->Link().txtInput->setPlainText("http://a/b");
+    emit w->Link().skbTothunder->Click();
+    QTest::mouseDClick(w->Link().txtOutput->viewport(), Qt::LeftButton);
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), "http://a/b");
 }
 
 TEST_F(WatcherTest, NonTextClearsTheStoredText) {
@@ -101,30 +101,30 @@ TEST_F(WatcherTest, NonTextClearsTheStoredText) {
     QGuiApplication::clipboard()->setImage(img);
     EXPECT_EQ(w->txtMessage->text(), "");
     // ... so the same link copied again is routed again.
-    w->txtInput->setPlainText("edited");
+    w->Link().txtInput->setPlainText("edited");
     Copy("http://a/b");
-    EXPECT_EQ(w->txtInput->toPlainText(), "http://a/b");
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), "http://a/b");
 }
 
 TEST_F(FrmMainTest, WatcherOffRoutesNothingAndSavesTheOption) {
     Start();
     Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
-    EXPECT_EQ(w->txtInput->toPlainText(), "");
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), "");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
     EXPECT_FALSE(Stored(keys::kLinkActiveTab).has_value());
 
-    w->chkClipboard->click();
+    w->Options().chkClipboard->click();
     EXPECT_EQ(Stored(keys::kClipboard), "1");
     Copy("thunder://QUFodHRwOi8vYS9iWlo=/ ");
-    EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
-    w->chkClipboard->click();
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    w->Options().chkClipboard->click();
     EXPECT_EQ(Stored(keys::kClipboard), "0");
 }
 
 TEST_F(WatcherTest, ActivationRoutesTheClipboardText) {
     Copy("  thunder://QUFodHRwOi8vYS9iWlo=/  ");
     StartWatching();  // a link on the clipboard at start is routed at once
-    EXPECT_EQ(w->txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
 
     // The watcher is gone after unload: changes no longer reach the window.

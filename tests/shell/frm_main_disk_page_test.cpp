@@ -35,8 +35,8 @@ class DiskPageTest : public FrmMainTest {
     }
 
     void Extract(const QString& input) {
-        w->txtPickcode->setText(input);
-        emit w->skbPickcode->Click();
+        w->Disk().txtPickcode->setText(input);
+        emit w->Disk().skbPickcode->Click();
     }
 
     static bool ReplyFileExists() {
@@ -70,13 +70,13 @@ TEST_F(DiskPageTest, RepliesFillTheBoxesOrShowTheRefusal) {
     Start();
     for (const ReplyRow& r : rows) {
         SCOPED_TRACE(r.name);
-        for (QLineEdit* box : {w->txtTel, w->txtCnc, w->txtBak}) box->setText(old);
+        for (QLineEdit* box : {w->Disk().txtTel, w->Disk().txtCnc, w->Disk().txtBak}) box->setText(old);
         Serve(r.reply);
         Extract("  http://115.com/FILE/abc123#top ");
-        EXPECT_EQ(w->txtPickcode->text(), "http://115.com/FILE/abc123#top");
-        EXPECT_EQ(w->txtTel->text(), r.tel);
-        EXPECT_EQ(w->txtCnc->text(), r.cnc);
-        EXPECT_EQ(w->txtBak->text(), r.bak);
+        EXPECT_EQ(w->Disk().txtPickcode->text(), "http://115.com/FILE/abc123#top");
+        EXPECT_EQ(w->Disk().txtTel->text(), r.tel);
+        EXPECT_EQ(w->Disk().txtCnc->text(), r.cnc);
+        EXPECT_EQ(w->Disk().txtBak->text(), r.bak);
         EXPECT_EQ(ReplyFileExists(), r.fileKept);
         EXPECT_EQ(Stored(keys::kErrorCode), r.errorcode ? std::optional<QString>(r.errorcode) : std::nullopt);
     }
@@ -98,7 +98,7 @@ TEST_F(DiskPageTest, WindowStaysResponsiveDuringTheFetch) {
     });
     Extract("first");
     EXPECT_TRUE(ranMeanwhile);
-    EXPECT_EQ(w->txtTel->text(), "http://t.test/1");
+    EXPECT_EQ(w->Disk().txtTel->text(), "http://t.test/1");
     ASSERT_EQ(http.Targets().size(), 1u);
     EXPECT_NE(http.Targets()[0].find("pickcode=first&"), std::string::npos);
 }
@@ -106,15 +106,16 @@ TEST_F(DiskPageTest, WindowStaysResponsiveDuringTheFetch) {
 TEST_F(DiskPageTest, PasteAndCopyCommands) {
     Start();
     QGuiApplication::clipboard()->setText("  abc123  ");
-    QTest::mouseDClick(w->txtPickcode, Qt::LeftButton);
-    EXPECT_EQ(w->txtPickcode->text(), "abc123");
+    QTest::mouseDClick(w->Disk().txtPickcode, Qt::LeftButton);
+    EXPECT_EQ(w->Disk().txtPickcode->text(), "abc123");
 
     struct Copy {
         QLineEdit* box;
         controls::SkButton* button;
     };
     for (const Copy& c :
-         {Copy{w->txtTel, w->skbTelcopy}, Copy{w->txtCnc, w->skbCnccopy}, Copy{w->txtBak, w->skbBakcopy}}) {
+         {Copy{w->Disk().txtTel, w->Disk().skbTelcopy}, Copy{w->Disk().txtCnc, w->Disk().skbCnccopy},
+          Copy{w->Disk().txtBak, w->Disk().skbBakcopy}}) {
         const QString name = c.box->objectName();
         Put(keys::kLinkActiveTab, "0");
         c.box->setText("http://" + name + ".test/a");

@@ -20,9 +20,15 @@
 #include <memory>
 
 #include "scripted_prompts.h"
+#include "shell/about_page.h"
 #include "shell/clipboard_text_box.h"
+#include "shell/disk_page.h"
 #include "shell/frm_main.h"
+#include "shell/link_page.h"
+#include "shell/options_strip.h"
+#include "shell/page_parts.h"
 #include "shell/settings_store.h"
+#include "shell/video_page.h"
 
 // Readable failures for Qt strings.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }

@@ -58,9 +58,9 @@ class HandoffTest : public FrmMainTest {
     }
 
     void Fill(const QString& link, const QString& title) {
-        w->SetBoxText(w->txtFlvlink, link.toStdU16String());
-        w->SetBoxText(w->txtOnlineflv, u"http://v.test/page");
-        w->imgTip->setToolTip(title);
+        SetBoxText(w->Video().txtFlvlink, link.toStdU16String());
+        SetBoxText(w->Video().txtOnlineflv, u"http://v.test/page");
+        w->Video().imgTip->setToolTip(title);
     }
 
     std::vector<json> Calls() {
@@ -77,15 +77,15 @@ class HandoffTest : public FrmMainTest {
 
 struct ButtonRow {
     const char* name;
-    controls::SkButton* FrmMain::*button;
+    controls::SkButton* VideoPage::*button;
     const char* question;
     bool takesTitle;  // FlashGet's calls carry no title
 };
 
 const ButtonRow kButtons[] = {
-    {"thunder", &FrmMain::skbFlvthunder, "您好像没有安装迅雷，还要继续吗？", true},
-    {"flashget", &FrmMain::skbFlvflashget, "您好像没有安装快车，还要继续吗？", false},
-    {"qqdl", &FrmMain::skbQqdl, "您好像没有安装QQ旋风，还要继续吗？", true},
+    {"thunder", &VideoPage::skbFlvthunder, "您好像没有安装迅雷，还要继续吗？", true},
+    {"flashget", &VideoPage::skbFlvflashget, "您好像没有安装快车，还要继续吗？", false},
+    {"qqdl", &VideoPage::skbQqdl, "您好像没有安装QQ旋风，还要继续吗？", true},
 };
 
 // Nothing installed: each button asks; Yes hands the task over, No ends it.
@@ -98,7 +98,7 @@ TEST_F(HandoffTest, AbsentManagerAsksAndYesSendsTheTask) {
             prompts.answers = {answer};
             const size_t before = Calls().size();
             Fill("http://media.test/v.flv", "片名");
-            emit(w.get()->*b.button)->Click();
+            emit(w->Video().*b.button)->Click();
             ASSERT_EQ(prompts.asked.size(), 1u);
             EXPECT_EQ(prompts.asked[0].text, b.question);
             EXPECT_EQ(prompts.asked[0].title, "提示");
@@ -132,7 +132,7 @@ TEST_F(HandoffTest, InstalledManagerIsNotAskedAbout) {
         prompts.asked.clear();
         const size_t before = Calls().size();
         Fill("HTTP://media.test/v.flv", "");
-        emit(w.get()->*b.button)->Click();
+        emit(w->Video().*b.button)->Click();
         EXPECT_TRUE(prompts.asked.empty());
         const auto calls = Calls();
         ASSERT_EQ(calls.size(), before + 1);
@@ -160,7 +160,7 @@ TEST_F(HandoffTest, FailureIsToldInAMessageBox) {
         prompts.asked.clear();
         prompts.answers = {Prompts::Answer::Yes};
         Fill("http://media.test/v.flv", "t");
-        emit w->skbFlvthunder->Click();
+        emit w->Video().skbFlvthunder->Click();
         ASSERT_EQ(prompts.asked.size(), 2u);
         const auto& notice = prompts.asked[1];
         EXPECT_EQ(notice.title, "提示");

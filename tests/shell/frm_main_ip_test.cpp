@@ -40,18 +40,18 @@ class IpTest : public FrmMainTest {
 TEST_F(IpTest, CheckBoxShowsAndHidesTheAddress) {
     Start();
     EXPECT_TRUE(http.Targets().empty());  // the option is off
-    w->chkShowIP->click();
+    w->Options().chkShowIP->click();
     EXPECT_EQ(Stored(keys::kShowIP), "1");
-    EXPECT_TRUE(w->lblIP->isVisibleTo(w.get()));
-    EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");
+    EXPECT_TRUE(w->Options().lblIP->isVisibleTo(w.get()));
+    EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(web::ReplyPath(web::kIpReply))));
     ASSERT_EQ(http.Targets().size(), 1u);
     EXPECT_EQ(http.Targets()[0], "/ip/");
 
-    w->chkShowIP->click();
+    w->Options().chkShowIP->click();
     EXPECT_EQ(Stored(keys::kShowIP), "0");
-    EXPECT_FALSE(w->lblIP->isVisibleTo(w.get()));
-    EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");  // hidden, not cleared
+    EXPECT_FALSE(w->Options().lblIP->isVisibleTo(w.get()));
+    EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");  // hidden, not cleared
 }
 
 // No answer changes nothing; checking the box again retries.
@@ -59,43 +59,43 @@ TEST_F(IpTest, FailedQueryShowsNothingAndALaterOneRetries) {
     const QString echo = http.Base();
     Put(keys::kIpEcho, testsupport::ClosedPortBase());
     Start();
-    w->chkShowIP->click();
-    EXPECT_FALSE(w->lblIP->isVisibleTo(w.get()));
-    EXPECT_EQ(w->lblIP->text(), "");
-    w->chkShowIP->click();
+    w->Options().chkShowIP->click();
+    EXPECT_FALSE(w->Options().lblIP->isVisibleTo(w.get()));
+    EXPECT_EQ(w->Options().lblIP->text(), "");
+    w->Options().chkShowIP->click();
     Put(keys::kIpEcho, echo);
-    w->chkShowIP->click();
-    EXPECT_TRUE(w->lblIP->isVisibleTo(w.get()));
-    EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");
+    w->Options().chkShowIP->click();
+    EXPECT_TRUE(w->Options().lblIP->isVisibleTo(w.get()));
+    EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");
 }
 
 TEST_F(IpTest, StoredOptionQueriesTwiceAtStart) {
     Put(keys::kShowIP, "1");
     Start();
     EXPECT_EQ(http.Targets().size(), 2u);
-    EXPECT_TRUE(w->lblIP->isVisibleTo(w.get()));
-    EXPECT_EQ(w->lblIP->text(), kPrefix + "203.0.113.7");
+    EXPECT_TRUE(w->Options().lblIP->isVisibleTo(w.get()));
+    EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");
 }
 
 TEST_F(IpTest, DoubleClickCopiesAndQueriesAgainLater) {
     Put(keys::kShowIP, "1");
     Start();
     const size_t queries = http.Targets().size();
-    QTest::mouseDClick(w->lblIP, Qt::LeftButton);
+    QTest::mouseDClick(w->Options().lblIP, Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kPrefix + "203.0.113.7");
-    EXPECT_EQ(w->lblIP->text(), kCopied);
-    EXPECT_TRUE(w->tmrClipboard->isActive());
-    EXPECT_EQ(w->tmrClipboard->interval(), 2000);
+    EXPECT_EQ(w->Options().lblIP->text(), kCopied);
+    EXPECT_TRUE(w->Options().tmrClipboard->isActive());
+    EXPECT_EQ(w->Options().tmrClipboard->interval(), 2000);
 
     // While it says "copied", a double-click does nothing.
     QGuiApplication::clipboard()->setText("other");
-    QTest::mouseDClick(w->lblIP, Qt::LeftButton);
+    QTest::mouseDClick(w->Options().lblIP, Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "other");
 
     Serve("(198.51.100.2)");
-    w->tmrClipboard->setInterval(10);  // the tick itself, without the wait
-    QTRY_COMPARE(w->lblIP->text(), kPrefix + "198.51.100.2");
-    EXPECT_FALSE(w->tmrClipboard->isActive());
+    w->Options().tmrClipboard->setInterval(10);  // the tick itself, without the wait
+    QTRY_COMPARE(w->Options().lblIP->text(), kPrefix + "198.51.100.2");
+    EXPECT_FALSE(w->Options().tmrClipboard->isActive());
     EXPECT_EQ(http.Targets().size(), queries + 1);
 }
 
@@ -103,12 +103,12 @@ TEST_F(IpTest, DoubleClickCopiesAndQueriesAgainLater) {
 TEST_F(IpTest, UncheckingCancelsThePendingRequery) {
     Put(keys::kShowIP, "1");
     Start();
-    QTest::mouseDClick(w->lblIP, Qt::LeftButton);
-    ASSERT_TRUE(w->tmrClipboard->isActive());
-    w->chkShowIP->click();
-    EXPECT_FALSE(w->tmrClipboard->isActive());
+    QTest::mouseDClick(w->Options().lblIP, Qt::LeftButton);
+    ASSERT_TRUE(w->Options().tmrClipboard->isActive());
+    w->Options().chkShowIP->click();
+    EXPECT_FALSE(w->Options().tmrClipboard->isActive());
     QTest::qWait(50);
-    EXPECT_FALSE(w->lblIP->isVisibleTo(w.get()));
+    EXPECT_FALSE(w->Options().lblIP->isVisibleTo(w.get()));
 }
 
 }  // namespace

@@ -66,26 +66,26 @@ TEST_F(FrmMainTest, StoredOptionsRunTheirClickHandlers) {
     Put(keys::kShowIP, "1");
     Make();
     w->Load();
-    EXPECT_TRUE(w->chkOntop->isChecked());
+    EXPECT_TRUE(w->Options().chkOntop->isChecked());
     EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_TRUE(w->chkClipboard->isChecked());
-    EXPECT_TRUE(w->chkShowIP->isChecked());
+    EXPECT_TRUE(w->Options().chkClipboard->isChecked());
+    EXPECT_TRUE(w->Options().chkShowIP->isChecked());
     // The public IP waits until the window is on screen.
     EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(w->PublicIpQueries(), 0);
+    EXPECT_EQ(w->Options().PublicIpQueries(), 0);
     w->Activate();
-    EXPECT_EQ(w->PublicIpQueries(), 2);  // the restored box, then the load itself
-    w->Activate();                       // later activations do not ask again
-    EXPECT_EQ(w->PublicIpQueries(), 2);
+    EXPECT_EQ(w->Options().PublicIpQueries(), 2);  // the restored box, then the load itself
+    w->Activate();                                 // later activations do not ask again
+    EXPECT_EQ(w->Options().PublicIpQueries(), 2);
 }
 
 TEST_F(FrmMainTest, OntopClicksToggleTheBandAndTheSetting) {
     Start();
-    w->chkOntop->click();
+    w->Options().chkOntop->click();
     EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(Stored(keys::kSetTop), "1");
     EXPECT_TRUE(w->isVisible());
-    w->chkOntop->click();
+    w->Options().chkOntop->click();
     EXPECT_FALSE(w->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(Stored(keys::kSetTop), "0");
 }
@@ -112,7 +112,7 @@ TEST_F(FrmMainTest, UnloadKeepsOldPositionWhenMinimizedOrDocked) {
         Start();
         w->move(120, 80);
         if (docked)
-            w->optQQ->setChecked(true);
+            w->Options().optQQ->setChecked(true);
         else
             w->showMinimized();
         w->close();
@@ -140,26 +140,27 @@ TEST_F(FrmMainTest, EscClosesFromAnyControl) {
 
 TEST_F(FrmMainTest, OtherKeysReachTheFocusedBox) {
     Start();
-    w->txtInput->setFocus();
-    QTest::keyClicks(w->txtInput, "ab");
-    EXPECT_EQ(w->txtInput->toPlainText(), "ab");
+    w->Link().txtInput->setFocus();
+    QTest::keyClicks(w->Link().txtInput, "ab");
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), "ab");
 }
 
 TEST_F(FrmMainTest, FoldOutAndBackRestoresTheLayout) {
     Start();
     const QSize in = w->size();
-    const QRect strip = w->FraIP->geometry();
+    const QRect strip = (&w->Options())->geometry();
     emit w->skbOption->Click();
     EXPECT_EQ(w->skbOption->Caption(), "收起设置<<");
     EXPECT_EQ(w->height(), (5445 - 480) / 15);
-    EXPECT_EQ(w->FraIP->height(), 57);
-    EXPECT_FALSE(w->chkOntop->isHidden() || w->optQQ->isHidden());
-    EXPECT_TRUE(w->lblIP->isHidden());
+    EXPECT_EQ((&w->Options())->height(), 57);
+    EXPECT_FALSE(w->Options().chkOntop->isHidden() || w->Options().optQQ->isHidden());
+    EXPECT_TRUE(w->Options().lblIP->isHidden());
     emit w->skbOption->Click();
     EXPECT_EQ(w->skbOption->Caption(), "展开设置>>");
     EXPECT_EQ(w->size(), in);
-    EXPECT_EQ(w->FraIP->geometry(), strip);
-    for (QWidget* c : std::initializer_list<QWidget*>{w->chkOntop, w->chkClipboard, w->chkShowIP, w->optQQ})
+    EXPECT_EQ((&w->Options())->geometry(), strip);
+    for (QWidget* c : std::initializer_list<QWidget*>{w->Options().chkOntop, w->Options().chkClipboard,
+                                                      w->Options().chkShowIP, w->Options().optQQ})
         EXPECT_TRUE(c->isHidden());
 }
 

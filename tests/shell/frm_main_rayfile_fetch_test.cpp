@@ -57,9 +57,9 @@ class RayfileFetchTest : public FrmMainTest {
         prompts.asked.clear();
         prompts.answers = {Prompts::Answer::Yes};
         prompts.inputs = {typed};
-        w->SetBoxText(w->txtInput, address.toStdU16String());
-        w->SetBoxText(w->txtOutput, u"before");
-        emit w->skbToRayfile->Click();
+        SetBoxText(w->Link().txtInput, address.toStdU16String());
+        SetBoxText(w->Link().txtOutput, u"before");
+        emit w->Link().skbToRayfile->Click();
     }
 
     static QString Link(const QString& address, const char* size) {
@@ -96,7 +96,7 @@ TEST_F(RayfileFetchTest, AnnouncedSizeOrTheSizeBox) {
         SCOPED_TRACE(r.name);
         const QString address = http.Base() + r.path;
         Convert(address, r.typed);
-        EXPECT_EQ(w->txtOutput->toPlainText(), Link(address, r.size));
+        EXPECT_EQ(w->Link().txtOutput->toPlainText(), Link(address, r.size));
         EXPECT_EQ(prompts.asked.size(), r.boxes);
         EXPECT_GT(ReplySize(), 0);
         EXPECT_LE(ReplySize(), 512);
@@ -108,7 +108,7 @@ TEST_F(RayfileFetchTest, AnnouncedSizeOrTheSizeBox) {
 TEST_F(RayfileFetchTest, AddressThatCannotBeOpenedEndsSilently) {
     Start();
     Convert(testsupport::ClosedPortBase() + "/f");
-    EXPECT_EQ(w->txtOutput->toPlainText(), "before");
+    EXPECT_EQ(w->Link().txtOutput->toPlainText(), "before");
     EXPECT_EQ(prompts.asked.size(), 1u);  // the question, no size box
 }
 
@@ -119,15 +119,15 @@ TEST_F(RayfileFetchTest, OnlyItsOwnFetchIsCutShort) {
     w->safeTabs->setActiveTab(0);
     const QString address = http.Base() + "/sized/104857600";
     Convert(address);
-    EXPECT_EQ(w->txtOutput->toPlainText(), Link(address, "104857600"));
+    EXPECT_EQ(w->Link().txtOutput->toPlainText(), Link(address, "104857600"));
     EXPECT_LE(ReplySize(), 512);
 
     w->safeTabs->setActiveTab(1);
     Put(keys::kPickCodeApi, http.Base());
-    w->txtPickcode->setText("abc");
-    emit w->skbPickcode->Click();
-    EXPECT_EQ(w->txtTel->text(), "http://t.test/" + QString(3000, 'p'));
-    EXPECT_EQ(w->txtFilesize->text(), "104857600");
+    w->Disk().txtPickcode->setText("abc");
+    emit w->Disk().skbPickcode->Click();
+    EXPECT_EQ(w->Disk().txtTel->text(), "http://t.test/" + QString(3000, 'p'));
+    EXPECT_EQ(w->Link().txtFilesize->text(), "104857600");
 }
 
 }  // namespace

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/about_page.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+
+namespace tessel::shell {
+
+AboutPage::AboutPage(QWidget* parent) : FrameBox(QStringLiteral("关于Tessel："), parent) {
+    setObjectName(QStringLiteral("fraAbout"));
+    White(this);
+    txtAbout = Multi(this, "txtAbout", Px(120, 240, 7095, 2295));
+    txtAbout->setReadOnly(true);
+    txtAbout->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFile credits(QStringLiteral(":/tessel/credits.txt"));
+    if (credits.open(QIODevice::ReadOnly))
+        txtAbout->setPlainText(QString::fromUtf8(credits.readAll()).trimmed());
+}
+
+}  // namespace tessel::shell

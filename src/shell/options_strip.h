@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The options strip ("FraIP") below the pages: the public IP label and the
+// four options the fold-out button shows, with the docking timers.
+
+#include "shell/page_context.h"
+#include "shell/page_parts.h"
+
+class QCheckBox;
+class QLabel;
+class QRadioButton;
+class QTimer;
+
+namespace tessel::shell {
+
+class OptionsStrip final : public FrameBox {
+    Q_OBJECT
+ public:
+    // Heights of the strip with the options folded in and out, in twips.
+    static constexpr int kHeightIn = 975;
+    static constexpr int kHeightOut = 855;
+
+    OptionsStrip(PageContext context, QWidget* parent);
+
+    // Shows or hides the four options and sets the strip's height.
+    void Unfold(bool out);
+    // Sets a check box the way a user's click would: its click handler runs
+    // when `checked` differs from its state.
+    static void SetCheck(QCheckBox* box, bool checked);
+
+    // The public IP query (a click on chkShowIP, the load, the re-query).
+    void ShowPublicIP();
+    // Number of ShowPublicIP calls so far.
+    int PublicIpQueries() const { return public_ip_queries_; }
+
+    QLabel* lblIP = nullptr;
+    QCheckBox* chkOntop = nullptr;
+    QCheckBox* chkClipboard = nullptr;
+    QCheckBox* chkShowIP = nullptr;
+    QRadioButton* optQQ = nullptr;
+    QTimer* tmrMove = nullptr;   // 1 ms, docking
+    QTimer* tmrCheck = nullptr;  // 50 ms, docking
+    // Not about the clipboard: the one-shot re-query of the public IP after
+    // its caption was copied.  The name is the one the settings and the rest
+    // of the program have always used for it.
+    QTimer* tmrClipboard = nullptr;
+
+ signals:
+    // chkOntop was clicked; the window goes into or out of the topmost band.
+    void OntopClicked(bool on);
+
+ private:
+    void CopyIp();
+
+    PageContext context_;
+    int public_ip_queries_ = 0;
+};
+
+}  // namespace tessel::shell

@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/page_parts.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <limits>
+
+#include "controls/sk_button.h"
+#include "controls/twips.h"
+#include "text/vbstring.h"
+
+namespace tessel::shell {
+
+QRect Px(double left, double top, double width, double height) {
+    return controls::TwipsToPixels(QRectF(left, top, width, height));
+}
+
+void White(QWidget* w) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    w->setPalette(p);
+    // Buttons fill with their Button colour otherwise.
+    w->setBackgroundRole(QPalette::Window);
+    w->setAutoFillBackground(true);
+}
+
+FrameBox::FrameBox(const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {}
+
+void FrameBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QFontMetrics fm(font());
+    const int line = title().isEmpty() ? 0 : fm.height() / 2;
+    p.setPen(QColor(169, 196, 212));
+    p.drawRect(QRectF(0.5, line + 0.5, width() - 1.0, height() - line - 1.0));
+    if (title().isEmpty()) return;
+    const QRect text(7, 0, fm.horizontalAdvance(title()) + 4, fm.height());
+    p.fillRect(text, palette().color(QPalette::Window));
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(text, Qt::AlignCenter, title());
+}
+
+QGroupBox* Frame(QWidget* parent, const char* name, const QString& caption, QRect px) {
+    auto* f = Named(static_cast<QGroupBox*>(new FrameBox(caption, parent)), name);
+    White(f);
+    f->setGeometry(px);
+    return f;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& caption, QRect px) {
+    auto* l = Named(new QLabel(caption, parent), name);
+    White(l);
+    l->setGeometry(px);
+    return l;
+}
+
+QLineEdit* Line(QWidget* parent, const char* name, QRect px, const QString& tip) {
+    auto* t = Named(new QLineEdit(parent), name);
+    t->setGeometry(px);
+    t->setToolTip(tip);
+    // The boxes hold whatever the clipboard held; no length cap of their own.
+    t->setMaxLength(std::numeric_limits<int>::max());
+    return t;
+}
+
+QPlainTextEdit* Multi(QWidget* parent, const char* name, QRect px, const QString& tip) {
+    auto* t = Named(new QPlainTextEdit(parent), name);
+    t->setGeometry(px);
+    t->setToolTip(tip);
+    t->setTabChangesFocus(true);
+    return t;
+}
+
+controls::SkButton* Button(QWidget* parent, const char* name, const QString& caption, double left, double top,
+                           double width, double height) {
+    auto* b = new controls::SkButton(parent, QString::fromLatin1(name));
+    b->setCaption(caption);
+    b->setGeometryTwips(QRectF(left, top, width, height));
+    return b;
+}
+
+QString PasteTip() { return QStringLiteral("双击从剪贴板中复制链接..."); }
+QString CopyTip() { return QStringLiteral("双击将链接复制到剪贴板..."); }
+
+std::u16string BoxText(const QPlainTextEdit* box) {
+    // A multi-line box keeps its lines apart; the program's text has CR LF
+    // between them, as the commands expect.
+    return text::Replace(box->toPlainText().toStdU16String(), u"\n", u"\r\n");
+}
+
+std::u16string BoxText(const QLineEdit* box) { return box->text().toStdU16String(); }
+
+void SetBoxText(QPlainTextEdit* box, std::u16string_view text) {
+    box->setPlainText(QString::fromStdU16String(text::Replace(text, u"\r\n", u"\n")));
+}
+
+void SetBoxText(QLineEdit* box, std::u16string_view text) { box->setText(Q(text)); }
+
+void PutOnClipboard(const QString& text) {
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+}
+
+QString ClipboardText() { return QGuiApplication::clipboard()->text(QClipboard::Clipboard); }
+
+void PumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+namespace {
+
+class DoubleClickFilter final : public QObject {
+ public:
+    DoubleClickFilter(QWidget* watched, std::function<void()> handler)
+        : QObject(watched), handler_(std::move(handler)) {
+        watched->installEventFilter(this);
+    }
+
+ protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonDblClick) handler_();
+        return QObject::eventFilter(watched, e);
+    }
+
+ private:
+    std::function<void()> handler_;
+};
+
+}  // namespace
+
+void OnDoubleClick(QWidget* w, std::function<void()> handler) {
+    new DoubleClickFilter(w, std::move(handler));
+}
+
+}  // namespace tessel::shell

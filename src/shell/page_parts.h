@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// What the window's pages are built from: controls placed in twips (15 to
+// the pixel, halves to even) on white, the classic frame, the text of a text
+// box in the program's form, the clipboard and double-click handlers.
+
+#include <QGroupBox>
+#include <QRect>
+#include <QString>
+#include <functional>
+#include <string>
+#include <string_view>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace tessel::controls {
+class SkButton;
+}
+
+namespace tessel::shell {
+
+// A rectangle in twips, in pixels.
+QRect Px(double left, double top, double width, double height);
+
+template <class W>
+W* Named(W* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+// Frames, labels, check and option buttons all sit on white.
+void White(QWidget* w);
+
+// A frame drawn the classic way: one line around the contents that runs
+// through the middle of the caption, which sits near the left on the
+// frame's own background.  The children are placed absolutely, so the
+// caption takes no room from them.
+class FrameBox : public QGroupBox {
+ public:
+    FrameBox(const QString& caption, QWidget* parent);
+
+ protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+QGroupBox* Frame(QWidget* parent, const char* name, const QString& caption, QRect px);
+QLabel* Label(QWidget* parent, const char* name, const QString& caption, QRect px);
+QLineEdit* Line(QWidget* parent, const char* name, QRect px, const QString& tip = {});
+QPlainTextEdit* Multi(QWidget* parent, const char* name, QRect px, const QString& tip = {});
+controls::SkButton* Button(QWidget* parent, const char* name, const QString& caption, double left, double top,
+                           double width, double height);
+
+// The tooltips of the boxes that paste and copy on a double-click.
+QString PasteTip();
+QString CopyTip();
+
+// The text of a text box in the program's form (line breaks as CR LF), and
+// the reverse.
+std::u16string BoxText(const QPlainTextEdit* box);
+std::u16string BoxText(const QLineEdit* box);
+void SetBoxText(QPlainTextEdit* box, std::u16string_view text);
+void SetBoxText(QLineEdit* box, std::u16string_view text);
+
+// Clears the clipboard and puts `text` on it as plain text.
+void PutOnClipboard(const QString& text);
+// The clipboard's plain text ("" when it holds none).
+QString ClipboardText();
+
+// Lets pending window events run (the pump of long operations).
+void PumpEvents();
+
+// Runs `handler` on every double-click on `w` (for a multi-line box, pass its
+// viewport).  The filter lives as long as `w`.
+void OnDoubleClick(QWidget* w, std::function<void()> handler);
+
+inline QString Q(std::u16string_view s) {
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace tessel::shell

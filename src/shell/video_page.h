@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The online-video page ("fraFlv"): the parse, the filter of the output box,
+// paste and copy, the browser download, the download-manager hand-off and
+// copying the file name.
+
+#include "shell/page_context.h"
+#include "shell/page_parts.h"
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace tessel::handoff {
+enum class HandoffButton;
+}
+
+namespace tessel::shell {
+
+class VideoPage final : public FrameBox {
+    Q_OBJECT
+ public:
+    VideoPage(PageContext context, QWidget* parent);
+
+    // The notice the load puts into txtFlvlink.
+    void ShowLoadNotice();
+
+    void Parse();
+    void PasteOnlineflv();
+    void CopyFlvlink();
+    void OpenInBrowser();
+    void Handoff(handoff::HandoffButton button);
+    // The parsed title (imgTip's tooltip) onto the clipboard, when there is one.
+    void CopyFileName();
+
+    QGroupBox* fraOnlineflv = nullptr;
+    QPlainTextEdit* txtOnlineflv = nullptr;
+    controls::SkButton* skbOnlineflv = nullptr;
+    QGroupBox* fratxtFlvlink = nullptr;
+    QPlainTextEdit* txtFlvlink = nullptr;
+    controls::SkButton* skbFlvlink = nullptr;
+    QGroupBox* fraFlvoperation = nullptr;
+    controls::SkButton* skbParse = nullptr;
+    controls::SkButton* skbFlvIE = nullptr;
+    controls::SkButton* skbFlvthunder = nullptr;
+    controls::SkButton* skbFlvflashget = nullptr;
+    controls::SkButton* skbQqdl = nullptr;
+    QLabel* lblfilename = nullptr;
+    QLabel* imgTip = nullptr;  // its tooltip holds the parsed video title
+
+ private:
+    // Runs on every change of txtFlvlink, whoever made it.
+    void FilterFlvlink();
+
+    PageContext context_;
+};
+
+}  // namespace tessel::shell
