@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <sstream>
 
 #include "text/codepage.h"
 #include "text/vbstring.h"
@@ -44,18 +43,16 @@ std::shared_ptr<const RegHive> LoadHive(const std::filesystem::path& file) {
         entry.mtime.tv_sec == st.st_mtim.tv_sec && entry.mtime.tv_nsec == st.st_mtim.tv_nsec) {
         return entry.hive;
     }
+    // Read straight into one buffer of the file's size: the text is held
+    // once while it is parsed, and let go afterwards.
+    std::string content(static_cast<std::size_t>(st.st_size), '\0');
     std::ifstream in(file, std::ios::binary);
-    if (!in) {
+    if (!in || !in.read(content.data(), static_cast<std::streamsize>(content.size()))) {
         cache.erase(file);
         return nullptr;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) {
-        cache.erase(file);
-        return nullptr;
-    }
-    entry.hive = std::make_shared<const RegHive>(ParseWineRegistry(content.str()));
+    content.resize(static_cast<std::size_t>(in.gcount()));
+    entry.hive = std::make_shared<const RegHive>(ParseWineRegistry(content));
     entry.mtime = st.st_mtim;
     entry.size = st.st_size;
     entry.inode = st.st_ino;

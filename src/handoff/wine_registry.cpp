@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handoff/wine_registry.h"
 
+#include <algorithm>
 #include <optional>
-#include <vector>
 
 #include "text/codepage.h"
 
@@ -132,27 +132,18 @@ std::string Utf16LeBytes(std::u16string_view units) {
 
 class Parser {
  public:
-    explicit Parser(std::string_view text) {
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string_view::npos) end = text.size();
-            std::string_view line = text.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-            lines_.push_back(line);
-            start = end + 1;
-        }
-    }
+    explicit Parser(std::string_view text) : text_(text) {}
 
     RegHive Run() {
         RegHive hive;
         std::optional<std::u16string> key;
-        for (index_ = 0; index_ < lines_.size(); ++index_) {
-            const std::string_view line = lines_[index_];
+        std::string_view line;
+        while (NextLine(line)) {
             if (line.empty()) continue;
             if (line[0] == '[') {
                 std::size_t pos = 1;
                 key = ReadEscaped(line, pos, ']');
+                if (key && Depth(*key) > kMaxRegKeyDepth) return {};
                 if (key) hive.AddKey(*key);
             } else if (line[0] == '@' || line[0] == '"') {
                 if (!key) continue;
@@ -164,10 +155,31 @@ class Parser {
             }
             // ";" comments, "#time=", "#class=" and the header carry nothing we read.
         }
+        if (broken_) return {};
         return hive;
     }
 
  private:
+    static std::size_t Depth(std::u16string_view key) {
+        return static_cast<std::size_t>(std::count(key.begin(), key.end(), u'\\')) + 1;
+    }
+
+    // The next line without its end; false at the end of the text, or when
+    // a line is too long for a hive, which then counts as broken.
+    bool NextLine(std::string_view& line) {
+        if (broken_ || next_ >= text_.size()) return false;
+        std::size_t end = text_.find('\n', next_);
+        if (end == std::string_view::npos) end = text_.size();
+        line = text_.substr(next_, end - next_);
+        next_ = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.size() > kMaxRegLineBytes) {
+            broken_ = true;
+            return false;
+        }
+        return true;
+    }
+
     bool ReadValueLine(std::string_view line, std::u16string& name, RegValue& value) {
         std::size_t pos = 1;
         if (line[0] == '"') {
@@ -241,15 +253,15 @@ class Parser {
             }
             SkipBlanks(s, pos);
             if (pos >= s.size()) return true;
-            if (s[pos] != '\\' || index_ + 1 >= lines_.size()) return false;
-            s = lines_[++index_];
+            if (s[pos] != '\\' || !NextLine(s)) return false;
             pos = 0;
             SkipBlanks(s, pos);
         }
     }
 
-    std::vector<std::string_view> lines_;
-    std::size_t index_ = 0;
+    std::string_view text_;
+    std::size_t next_ = 0;
+    bool broken_ = false;
 };
 
 }  // namespace
@@ -262,27 +274,30 @@ std::u16string FoldRegName(std::u16string_view name) {
 
 const RegValue* RegHive::Find(std::u16string_view keyPath, std::u16string_view valueName) const {
     const auto key = keys_.find(FoldRegName(keyPath));
-    if (key == keys_.end()) return nullptr;
-    const auto value = key->second.find(FoldRegName(valueName));
-    return value == key->second.end() ? nullptr : &value->second;
+    if (key == keys_.end() || !key->second) return nullptr;
+    const auto value = key->second->find(FoldRegName(valueName));
+    return value == key->second->end() ? nullptr : &value->second;
 }
-
-bool RegHive::HasKey(std::u16string_view keyPath) const { return keys_.contains(FoldRegName(keyPath)); }
 
 // Wine writes only keys that hold values or have no subkeys, so a key's
-// parents exist without a header of their own.
-void RegHive::AddKey(std::u16string_view keyPath) {
-    const std::u16string folded = FoldRegName(keyPath);
-    for (std::size_t cut = folded.find(u'\\'); cut != std::u16string::npos;
-         cut = folded.find(u'\\', cut + 1)) {
-        if (cut > 0) keys_.try_emplace(folded.substr(0, cut));
-    }
-    keys_.try_emplace(folded);
+// parents exist without a header of their own: a key is there when it is
+// stored or some stored key lies below it.  Keys are kept in order, so the
+// first key at or after "path\" tells.
+bool RegHive::HasKey(std::u16string_view keyPath) const {
+    std::u16string folded = FoldRegName(keyPath);
+    if (keys_.contains(folded)) return true;
+    if (folded.empty()) return false;
+    folded += u'\\';
+    const auto below = keys_.lower_bound(folded);
+    return below != keys_.end() && below->first.starts_with(folded);
 }
 
+void RegHive::AddKey(std::u16string_view keyPath) { keys_.try_emplace(FoldRegName(keyPath)); }
+
 void RegHive::SetValue(std::u16string_view keyPath, std::u16string_view valueName, RegValue value) {
-    AddKey(keyPath);
-    keys_[FoldRegName(keyPath)][FoldRegName(valueName)] = std::move(value);
+    std::unique_ptr<Values>& values = keys_[FoldRegName(keyPath)];
+    if (!values) values = std::make_unique<Values>();
+    (*values)[FoldRegName(valueName)] = std::move(value);
 }
 
 RegHive ParseWineRegistry(std::string_view fileText) { return Parser(fileText).Run(); }

@@ -17,14 +17,24 @@
 
    Strings escape backslash and quote, use C escapes for control characters
    and \xHHHH for every UTF-16 unit above 127; key names also escape [ and ].
-   A line that cannot be read is skipped, as Wine itself does. */
+   A line that cannot be read is skipped, as Wine itself does.
+
+   Limits: a key more than kMaxRegKeyDepth levels deep (the registry's own
+   limit) or a line longer than kMaxRegLineBytes makes the file a broken
+   hive, which reads as empty, as a missing one does.  Each key is stored
+   once, so the parsed hive stays within a small multiple of the file. */
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
 namespace tessel::handoff {
+
+inline constexpr std::size_t kMaxRegKeyDepth = 512;
+inline constexpr std::size_t kMaxRegLineBytes = 1024 * 1024;
 
 // Value types as the registry numbers them.
 inline constexpr std::uint32_t REG_NONE = 0;
@@ -60,15 +70,16 @@ class RegHive {
     void SetValue(std::u16string_view keyPath, std::u16string_view valueName, RegValue value);
     void SetWin64(bool on) { win64_ = on; }
 
-    std::size_t KeyCount() const { return keys_.size(); }
-
  private:
     using Values = std::unordered_map<std::u16string, RegValue>;
-    std::unordered_map<std::u16string, Values> keys_;  // folded path -> folded name -> value
+    // Folded path -> folded name -> value.  Most keys hold no values and
+    // pay only for their path.
+    std::map<std::u16string, std::unique_ptr<Values>> keys_;
     bool win64_ = false;
 };
 
-// Reads the text of a hive file.  Never fails: what cannot be read is left out.
+// Reads the text of a hive file.  Never fails: what cannot be read is left
+// out, and a hive past the limits above comes back empty.
 RegHive ParseWineRegistry(std::string_view fileText);
 
 }  // namespace tessel::handoff

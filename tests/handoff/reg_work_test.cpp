@@ -146,6 +146,65 @@ TEST(RegReadValue, RewrittenStoreIsReadAgain) {
     EXPECT_EQ(registry.ReadValue(HKLM, u"Software\\Tessel", u"V"), u"second value");
 }
 
+// Keys are stored once; a key that only has subkeys is still there.
+TEST(WineHive, ParentsExistThroughTheirSubkeys) {
+    const RegHive hive = ParseWineRegistry(
+        "WINE REGISTRY Version 2\n[Software\\\\Wow6432Node\\\\Thunder\\\\Sub] 1\n\"V\"=\"x\"\n");
+    EXPECT_TRUE(hive.HasKey(u"software\\wow6432node\\thunder\\sub"));
+    EXPECT_TRUE(hive.HasKey(u"Software\\Wow6432Node\\Thunder"));
+    EXPECT_TRUE(hive.HasKey(u"Software"));
+    EXPECT_FALSE(hive.HasKey(u"Software\\Wow"));  // a name's beginning is no key
+    EXPECT_FALSE(hive.HasKey(u"Software\\Wow6432Node\\Thunder\\Sub\\Deeper"));
+    EXPECT_FALSE(hive.HasKey(u""));
+    ASSERT_NE(hive.Find(u"Software\\Wow6432Node\\Thunder\\Sub", u"v"), nullptr);
+}
+
+std::string KeyOfDepth(std::size_t depth) {
+    std::string key = "[k";
+    for (std::size_t i = 1; i < depth; ++i) key += "\\\\k";
+    return key + "] 1\n\"V\"=\"deep\"\n";
+}
+
+constexpr std::string_view kGoodKey = "[Software\\\\Tessel] 1\n\"V\"=\"good\"\n";
+
+// A 90 KB hive with one key 30,000 levels deep grew the program to 1.8 GB
+// (every prefix of the path was kept).  Past the registry's own depth the
+// hive is broken and reads as empty, as a missing one does.
+TEST(WineHive, KeyDeeperThanTheRegistryAllowsBreaksTheHive) {
+    const struct {
+        std::size_t depth;
+        bool readable;
+    } cases[] = {{kMaxRegKeyDepth, true}, {kMaxRegKeyDepth + 1, false}, {30000, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.depth);
+        const RegHive hive = ParseWineRegistry(std::string(kGoodKey) + KeyOfDepth(c.depth));
+        EXPECT_EQ(hive.Find(u"Software\\Tessel", u"V") != nullptr, c.readable);
+    }
+    const TempPrefix prefix(std::string(kGoodKey) + KeyOfDepth(30000));
+    EXPECT_EQ(prefix.Registry().ReadValue(HKLM, u"Software\\Tessel", u"V"), u"");
+}
+
+TEST(WineHive, OverlongLineBreaksTheHive) {
+    for (const std::size_t length : {kMaxRegLineBytes, kMaxRegLineBytes + 1}) {
+        SCOPED_TRACE(length);
+        const std::string line = "\"Long\"=\"" + std::string(length - 9, 'a') + "\"";
+        ASSERT_EQ(line.size(), length);
+        const RegHive hive = ParseWineRegistry(std::string(kGoodKey) + line + "\n");
+        EXPECT_EQ(hive.Find(u"Software\\Tessel", u"V") != nullptr, length <= kMaxRegLineBytes);
+    }
+}
+
+// 100 MB of blank lines peaked at 2.3 GB (a table of every line).  Lines are
+// now read one at a time, and a key after them is still found.
+TEST(WineHive, BlankLinesCostNothingToKeep) {
+    std::string text(std::string(kGoodKey) + std::string(100u * 1024 * 1024, '\n'));
+    text += "[Software\\\\After] 1\n\"V\"=\"after the blanks\"\n";
+    const RegHive hive = ParseWineRegistry(text);
+    ASSERT_NE(hive.Find(u"Software\\After", u"V"), nullptr);
+    EXPECT_EQ(RegValueToText(*hive.Find(u"Software\\After", u"V")), u"after the blanks");
+    EXPECT_NE(hive.Find(u"Software\\Tessel", u"V"), nullptr);
+}
+
 TEST(RegReadValue, DefaultStoreFollowsWinePrefix) {
     const TempPrefix prefix("[Software\\\\Tessel] 1733563200\n\"V\"=\"from WINEPREFIX\"\n");
     const char* old = std::getenv("WINEPREFIX");
