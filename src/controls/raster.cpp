@@ -38,14 +38,46 @@ OleColor Average(OleColor a, OleColor b) {
 int Brighten(int v) { return std::min(255, v * 293 / 255); }
 int Darken(int v) { return v * 217 / 255; }
 
-void SetPixel(QImage& img, int x, int y, OleColor c) {
-    if (x < 0 || y < 0 || x >= img.width() || y >= img.height()) return;
-    img.setPixel(x, y, ToQRgb(c));
+OleColor Solid(OleColor c) {
+    const qint64 t = TranslateColor(c);
+    return t < 0 ? 0xFFFFFFu : static_cast<OleColor>(t);
 }
 
+QImage MakeBuffer(int w, int h, qreal ratio, OleColor fill) {
+    const qreal r = ratio > 0 ? ratio : 1.0;
+    QImage img(std::max(1, qRound(w * r)), std::max(1, qRound(h * r)), QImage::Format_RGB32);
+    img.setDevicePixelRatio(r);
+    img.fill(ToQRgb(fill));
+    return img;
+}
+
+int DeviceEdge(const QImage& img, int e) {
+    const qreal r = img.devicePixelRatio();
+    return r == 1.0 ? e : qRound(e * r);
+}
+
+namespace {
+
+// Fills device pixels [x1, x2) x [y1, y2), clipped to the image.
+void FillDevice(QImage& img, int x1, int y1, int x2, int y2, QRgb v) {
+    x1 = std::max(x1, 0);
+    y1 = std::max(y1, 0);
+    x2 = std::min(x2, img.width());
+    y2 = std::min(y2, img.height());
+    for (int y = y1; y < y2; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        std::fill(row + x1, row + std::max(x1, x2), v);
+    }
+}
+
+}  // namespace
+
+void SetPixel(QImage& img, int x, int y, OleColor c) { FillRect(img, x, y, x + 1, y + 1, c); }
+
 OleColor GetPixel(const QImage& img, int x, int y) {
-    if (x < 0 || y < 0 || x >= img.width() || y >= img.height()) return 0xFFFFFFFFu;
-    return FromQRgb(img.pixel(x, y));
+    const int dx = DeviceEdge(img, x), dy = DeviceEdge(img, y);
+    if (dx < 0 || dy < 0 || dx >= img.width() || dy >= img.height()) return 0xFFFFFFFFu;
+    return FromQRgb(img.pixel(dx, dy));
 }
 
 void Line(QImage& img, int x1, int y1, int x2, int y2, OleColor c) {
@@ -69,15 +101,8 @@ void Line(QImage& img, int x1, int y1, int x2, int y2, OleColor c) {
 }
 
 void FillRect(QImage& img, int left, int top, int right, int bottom, OleColor c) {
-    left = std::max(left, 0);
-    top = std::max(top, 0);
-    right = std::min(right, img.width());
-    bottom = std::min(bottom, img.height());
-    const QRgb v = ToQRgb(c);
-    for (int y = top; y < bottom; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
-        std::fill(row + left, row + std::max(left, right), v);
-    }
+    FillDevice(img, DeviceEdge(img, left), DeviceEdge(img, top), DeviceEdge(img, right),
+               DeviceEdge(img, bottom), ToQRgb(c));
 }
 
 void FrameRect(QImage& img, int left, int top, int right, int bottom, OleColor c) {
@@ -91,8 +116,11 @@ void FrameRect(QImage& img, int left, int top, int right, int bottom, OleColor c
 void DrawFocusRect(QImage& img, int left, int top, int right, int bottom) {
     if (right <= left || bottom <= top) return;
     auto invert = [&img](int x, int y) {
-        if (x < 0 || y < 0 || x >= img.width() || y >= img.height()) return;
-        img.setPixel(x, y, img.pixel(x, y) ^ 0x00FFFFFFu);
+        const int x2 = std::min(DeviceEdge(img, x + 1), img.width());
+        const int y2 = std::min(DeviceEdge(img, y + 1), img.height());
+        for (int dy = std::max(DeviceEdge(img, y), 0); dy < y2; ++dy)
+            for (int dx = std::max(DeviceEdge(img, x), 0); dx < x2; ++dx)
+                img.setPixel(dx, dy, img.pixel(dx, dy) ^ 0x00FFFFFFu);
     };
     // The pattern is anchored to the surface, so every other pixel flips.
     for (int x = left; x < right; ++x) {
@@ -107,22 +135,29 @@ void DrawFocusRect(QImage& img, int left, int top, int right, int bottom) {
 
 void Gradient(QImage& img, int x, int y, int w, int h, OleColor c1, OleColor c2, GradientDirection dir) {
     if (w <= 0 || h <= 0) return;
-    const int n = dir == GradientDirection::Vertical     ? h - 1
-                  : dir == GradientDirection::Horizontal ? w - 1
-                                                         : w + h - 2;
+    const int x0 = DeviceEdge(img, x), y0 = DeviceEdge(img, y);
+    const int cols = DeviceEdge(img, x + w) - x0, rows = DeviceEdge(img, y + h) - y0;
+    const int n = dir == GradientDirection::Vertical     ? rows - 1
+                  : dir == GradientDirection::Horizontal ? cols - 1
+                                                         : cols + rows - 2;
     auto entry = [&](int i) {
         if (n == 0)
-            return Rgb(RedOf(c1) / 2 + RedOf(c2) / 2, GreenOf(c1) / 2 + GreenOf(c2) / 2,
-                       BlueOf(c1) / 2 + BlueOf(c2) / 2);
+            return ToQRgb(Rgb(RedOf(c1) / 2 + RedOf(c2) / 2, GreenOf(c1) / 2 + GreenOf(c2) / 2,
+                              BlueOf(c1) / 2 + BlueOf(c2) / 2));
         auto ch = [&](int a, int b) { return a + i * (b - a) / n; };
-        return Rgb(ch(RedOf(c1), RedOf(c2)), ch(GreenOf(c1), GreenOf(c2)), ch(BlueOf(c1), BlueOf(c2)));
+        return ToQRgb(
+            Rgb(ch(RedOf(c1), RedOf(c2)), ch(GreenOf(c1), GreenOf(c2)), ch(BlueOf(c1), BlueOf(c2))));
     };
-    for (int r = 0; r < h; ++r) {
-        for (int k = 0; k < w; ++k) {
-            const int i = dir == GradientDirection::Vertical     ? r
-                          : dir == GradientDirection::Horizontal ? k
-                                                                 : r + k;
-            SetPixel(img, x + k, y + r, entry(i));
+    for (int r = 0; r < rows; ++r) {
+        const int ty = y0 + r;
+        if (ty < 0 || ty >= img.height()) continue;
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(ty));
+        for (int k = 0; k < cols; ++k) {
+            const int tx = x0 + k;
+            if (tx < 0 || tx >= img.width()) continue;
+            row[tx] = entry(dir == GradientDirection::Vertical     ? r
+                            : dir == GradientDirection::Horizontal ? k
+                                                                   : r + k);
         }
     }
 }

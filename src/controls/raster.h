@@ -6,6 +6,13 @@
 // (a line that continues starts where the previous one stopped), rectangles
 // given as (left, top, right, bottom) with right and bottom excluded, and
 // colours rounded half to even, so every pixel is defined exactly.
+//
+// Coordinates are in the controls' own pixels.  A buffer made for a screen
+// with a device pixel ratio r (QImage::devicePixelRatio) is r times larger:
+// a pixel then covers the device pixels from round(x * r) to round((x + 1) * r),
+// so lines and frames keep their place and proportion with hard edges, while
+// gradients are computed again for every device row.  At ratio 1 the two are
+// the same.
 
 #include <QImage>
 #include <QRect>
@@ -23,9 +30,16 @@ OleColor Average(OleColor a, OleColor b);
 // Brighten: min(255, v * 293 / 255); darken: v * 217 / 255 (integer division).
 int Brighten(int v);
 int Darken(int v);
+// A colour ready to draw: system colours translated, untranslatable as white.
+OleColor Solid(OleColor c);
 
 inline QRgb ToQRgb(OleColor c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); }
 inline OleColor FromQRgb(QRgb c) { return Rgb(qRed(c), qGreen(c), qBlue(c)); }
+
+// A buffer of w x h pixels for a device pixel ratio, filled with `fill`.
+QImage MakeBuffer(int w, int h, qreal ratio, OleColor fill);
+// The device pixel at which pixel edge `e` of the buffer lies.
+int DeviceEdge(const QImage& img, int e);
 
 // Sets one pixel; outside the image nothing happens.
 void SetPixel(QImage& img, int x, int y, OleColor c);
@@ -40,9 +54,9 @@ void FrameRect(QImage& img, int left, int top, int right, int bottom, OleColor c
 void DrawFocusRect(QImage& img, int left, int top, int right, int bottom);
 
 enum class GradientDirection { Vertical, Horizontal, Diagonal };
-// Ramp of n + 1 entries (n = h-1 vertical, w-1 horizontal, w+h-2 diagonal),
-// entry i = c1 + i * (c2 - c1) / n per channel, truncating; painted unscaled
-// at (x, y).  Nothing when w <= 0 or h <= 0.
+// Ramp of n + 1 entries (n = h-1 vertical, w-1 horizontal, w+h-2 diagonal,
+// counted in device pixels), entry i = c1 + i * (c2 - c1) / n per channel,
+// truncating; painted unscaled at (x, y).  Nothing when w <= 0 or h <= 0.
 void Gradient(QImage& img, int x, int y, int w, int h, OleColor c1, OleColor c2,
               GradientDirection dir = GradientDirection::Vertical);
 

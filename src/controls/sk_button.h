@@ -2,12 +2,12 @@
 #pragma once
 
 // SkButton: the self-drawn push button used for every command of the main
-// window.  Fourteen looks (ButtonStyle 0-13; 13 is drawn as style 2 with
-// colour scheme 0 because we have no theme engine), three behaviours (push,
-// check, option), pictures with effects, a drop-down symbol and menu, and
-// its own tooltip.  Every state change ends in one redraw (Refresh) that
-// marks the back buffer stale; the next paint (or read of the buffer)
-// draws the whole button into it, and paintEvent copies it.
+// window.  It stands on Qt's button, which gives it clicks on release,
+// the keyboard focus chain, access keys, check and option behaviour and an
+// accessible role; it adds fourteen looks (ButtonStyle 0-13; 13 is drawn as
+// style 2 with colour scheme 0 because we have no theme engine), pictures
+// with effects, a drop-down symbol and menu, its own tooltip, and events
+// that carry the form engine's codes (see sk_input_codes.h).
 //
 // Typical use in a window:
 //
@@ -17,25 +17,24 @@
 //   b->setGeometryTwips(QRectF(4680, 120, 1095, 375));   // or setGeometry(pixels)
 //   connect(b, &SkButton::Click, this, &Window::OnParse);
 //
-// Mouse buttons and shift states in events use the form engine's codes:
-// Button 1 left, 2 right, 4 middle; Shift 1 shift, 2 ctrl, 4 alt.  Key codes
-// are the virtual-key numbers (13 Enter, 27 Esc, 32 space, 37-40 arrows,
-// 65-90 letters, ...).
+// Click is raised exactly when Qt's clicked() is.  Where the button's own
+// rules differ from Qt's (space toggles at key-down, Enter clicks without
+// toggling, arrows move the focus, access keys click at once, option buttons
+// are cleared by activation only) the event handlers below say so.
 
-#include <QAction>
-#include <QCursor>
-#include <QFont>
+#include <QAbstractButton>
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
-#include <QRect>
 #include <QRectF>
 #include <QString>
-#include <QWidget>
 #include <memory>
 
 #include "controls/ole_color.h"
+#include "controls/sk_button_layout.h"
+#include "controls/sk_button_props.h"
 
+class QAction;
 class QMenu;
 class QShortcut;
 
@@ -44,11 +43,14 @@ namespace tessel::controls {
 class PropertyBag;
 class SkTip;
 
-class SkButton : public QWidget {
+class SkButton : public QAbstractButton {
     Q_OBJECT
 
  public:
-    enum State { Normal = 0, Hot = 1, Down = 2 };
+    using State = SkState;
+    static constexpr State Normal = SkState::Normal;
+    static constexpr State Hot = SkState::Hot;
+    static constexpr State Down = SkState::Down;
 
     // A new button: style 13 with its style rules applied, caption = `name`
     // (also the object name), font face Tahoma (or the nearest sans font)
@@ -57,90 +59,94 @@ class SkButton : public QWidget {
     ~SkButton() override;
 
     // --- look ---------------------------------------------------------------
-    int ButtonStyle() const { return style_; }
+    int ButtonStyle() const { return p_.style; }
     // Applies the style's default ColorScheme and colours, rebuilds the
     // shape, redraws.  Values outside 0..13 are ignored.
     void setButtonStyle(int style);
-    int ColorScheme() const { return scheme_; }
+    int ColorScheme() const { return p_.scheme; }
     void setColorScheme(int scheme);  // 0..3, applies the scheme colours
-    OleColor BackColor() const { return back_color_; }
+    OleColor BackColor() const { return p_.backColor; }
     void setBackColor(OleColor c);  // ColorScheme becomes 3 (except style 4)
-    OleColor ForeColor() const { return fore_color_; }
+    OleColor ForeColor() const { return p_.foreColor; }
     void setForeColor(OleColor c);
-    OleColor ForeColorHover() const { return fore_color_hover_; }
+    OleColor ForeColorHover() const { return p_.foreColorHover; }
     void setForeColorHover(OleColor c);
-    bool ShowFocusRect() const { return show_focus_rect_; }
-    void setShowFocusRect(bool on) { show_focus_rect_ = on; }
+    bool ShowFocusRect() const { return p_.showFocusRect; }
+    void setShowFocusRect(bool on) { p_.showFocusRect = on; }
     // The button's font is the widget font (setFont redraws).
     QFont Font() const { return font(); }
 
-    QString Caption() const { return caption_; }
-    void setCaption(const QString& caption);  // derives the access key
-    int CaptionAlign() const { return caption_align_; }
+    // The caption is Qt's button text; setting it derives the access key.
+    QString Caption() const { return text(); }
+    void setCaption(const QString& caption);
+    int CaptionAlign() const { return p_.captionAlign; }
     void setCaptionAlign(int a);
-    int CaptionEffects() const { return caption_effects_; }
+    int CaptionEffects() const { return p_.captionEffects; }
     void setCaptionEffects(int e);
-    bool RightToLeft() const { return right_to_left_; }
+    bool RightToLeft() const { return p_.rightToLeft; }
     void setRightToLeft(bool on);
 
     // Enabled is the widget's own (setEnabled redraws).
     bool Enabled() const { return isEnabled(); }
 
     // --- behaviour --------------------------------------------------------
-    int Mode() const { return mode_; }  // 0 push, 1 check, 2 option
+    int Mode() const { return p_.mode; }  // 0 push, 1 check, 2 option
+    // Mode 1 and 2 make Qt's button checkable (2 also joins the option group
+    // of its container); 0 clears Value.
     void setMode(int mode);
-    bool Value() const { return value_; }
-    // Mode 1/2: stored (False returns to Normal).  Mode 0: ignored.
+    // Value is Qt's checked state.  Mode 1/2: stored as given (False returns
+    // to Normal), without touching other option buttons.  Mode 0: ignored.
+    bool Value() const { return isChecked(); }
     void setValue(bool value);
 
     // --- pictures -----------------------------------------------------------
-    QPixmap PictureNormal() const { return picture_normal_; }
+    QPixmap PictureNormal() const { return p_.pictureNormal; }
     void setPictureNormal(const QPixmap& p);  // a null picture clears Hot/Down too
-    QPixmap PictureHot() const { return picture_hot_; }
+    QPixmap PictureHot() const { return p_.pictureHot; }
     void setPictureHot(const QPixmap& p);  // becomes PictureNormal when that is empty
-    QPixmap PictureDown() const { return picture_down_; }
+    QPixmap PictureDown() const { return p_.pictureDown; }
     void setPictureDown(const QPixmap& p);
-    int PictureAlign() const { return picture_align_; }
+    int PictureAlign() const { return p_.pictureAlign; }
     void setPictureAlign(int a);
-    bool PictureShadow() const { return picture_shadow_; }
+    bool PictureShadow() const { return p_.pictureShadow; }
     void setPictureShadow(bool on);
-    int PictureOpacity() const { return picture_opacity_; }
+    int PictureOpacity() const { return p_.pictureOpacity; }
     void setPictureOpacity(int a);
-    int PictureOpacityOnOver() const { return picture_opacity_on_over_; }
+    int PictureOpacityOnOver() const { return p_.pictureOpacityOnOver; }
     void setPictureOpacityOnOver(int a);
-    int DisabledPictureMode() const { return disabled_picture_mode_; }
+    int DisabledPictureMode() const { return p_.disabledPictureMode; }
     void setDisabledPictureMode(int m);
-    bool PicturePushOnHover() const { return picture_push_on_hover_; }
+    bool PicturePushOnHover() const { return p_.picturePushOnHover; }
     void setPicturePushOnHover(bool on);
-    int PictureEffectOnOver() const { return picture_effect_on_over_; }
+    int PictureEffectOnOver() const { return p_.pictureEffectOnOver; }
     void setPictureEffectOnOver(int e);
-    int PictureEffectOnDown() const { return picture_effect_on_down_; }
+    int PictureEffectOnDown() const { return p_.pictureEffectOnDown; }
     void setPictureEffectOnDown(int e);
-    OleColor MaskColor() const { return mask_color_; }
+    OleColor MaskColor() const { return p_.maskColor; }
     void setMaskColor(OleColor c);
-    bool UseMaskColor() const { return use_mask_color_; }
+    bool UseMaskColor() const { return p_.useMaskColor; }
     void setUseMaskColor(bool on);
 
     // --- drop-down, pointer, tooltip ----------------------------------------
-    int DropDownSymbol() const { return drop_down_symbol_; }
+    int DropDownSymbol() const { return p_.dropDownSymbol; }
     void setDropDownSymbol(int s);
-    bool DropDownSeparator() const { return drop_down_separator_; }
+    bool DropDownSeparator() const { return p_.dropDownSeparator; }
     void setDropDownSeparator(bool on);
-    int MousePointer() const { return mouse_pointer_; }
+    int MousePointer() const { return p_.mousePointer; }
     void setMousePointer(int code);
-    bool HandPointer() const { return hand_pointer_; }
+    bool HandPointer() const { return p_.handPointer; }
     void setHandPointer(bool on);
-    QPixmap MouseIcon() const { return mouse_icon_; }
+    QPixmap MouseIcon() const { return p_.mouseIcon; }
     void setMouseIcon(const QPixmap& icon);
-    QString ToolTip() const { return tooltip_; }
+    QString ToolTip() const { return p_.toolTip; }
     void setToolTipText(const QString& text);
-    QString TooltipTitle() const { return tooltip_title_; }
+    QString TooltipTitle() const { return p_.tooltipTitle; }
     void setTooltipTitle(const QString& title);
-    int ToolTipIcon() const { return tooltip_icon_; }  // 0 none, 1 info, 2 warning, 3 error
+    int ToolTipIcon() const { return p_.toolTipIcon; }  // 0 none, 1 info, 2 warning, 3 error
     void setToolTipIcon(int icon);
-    int ToolTipType() const { return tooltip_type_; }  // 0 standard, 1 balloon
+    int ToolTipType() const { return p_.toolTipType; }  // 0 standard, 1 balloon
     void setToolTipType(int type);
-    OleColor TooltipBackColor() const { return tooltip_back_color_; }
+    OleColor TooltipBackColor() const { return p_.tooltipBackColor; }
     void setTooltipBackColor(OleColor c);  // 0 keeps the platform's colour
 
     // The container marks its default button (Enter anywhere in the window
@@ -176,11 +182,17 @@ class SkButton : public QWidget {
     bool ParentActive() const { return parent_active_; }
     // Lower-case access key derived from the caption, or a null QChar.
     QChar AccessKey() const { return access_key_; }
-    // The back buffer (W x H pixels) and the boxes of the last drawing; these
-    // draw first when a redraw is pending or the size has changed since.
+
+    // Everything the drawing depends on, now.
+    ButtonLook Look() const;
+    // The back buffer at the widget's device pixel ratio, drawn again first
+    // when a redraw is pending or its size or ratio has changed.
     const QImage& Surface();
-    QRect CaptionRect();
-    QRect PictureRect();
+    // The button drawn for a screen of another device pixel ratio.
+    QImage RenderAt(qreal ratio) const;
+    // Boxes of the caption and the picture as they are drawn now.
+    QRect CaptionRect() const;
+    QRect PictureRect() const;
     // The tooltip window while one exists (for tests and the gallery).
     QWidget* TooltipWindow() const;
 
@@ -227,63 +239,33 @@ class SkButton : public QWidget {
     void focusOutEvent(QFocusEvent* e) override;
     void leaveEvent(QEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void nextCheckState() override;
+    void checkStateSet() override;
 
  private:
-    friend class SkButtonPainter;
-
     void Changed(const QString& name);
-    void SetState(State s, bool redrawIfChanged = true);
+    void SetState(State s);
     void ApplyStyleRules();
     void ApplySchemeColors();
     void RebuildShape();
     void DeriveAccessKey();
     void UpdateShortcuts();
+    void JoinOptionGroup();
+    void Activate();
+    void ClickWithoutActivating();
     void ActivateByKey(int keyCode);
-    void ClearOtherOptions();
-    void PressLeft(int button, int shift, float x, float y);
+    void PressLeft(QMouseEvent* e);
     void ShowPopup();
     void ShowTooltip();
     void HideTooltip();
     void ApplyCursor();
-    void SyncSurface();
-    void Render();
     void ActivationChanged(bool active);
     bool PointerOverSelf(const QPoint& local) const;
+    template <class T>
+    void SetProp(T ButtonProps::*member, const char* name, T v);
+    QFont AmbientFont() const;
 
-    // properties
-    int style_ = 13;
-    int scheme_ = 0;
-    OleColor back_color_ = kButtonFace;
-    OleColor fore_color_ = kButtonText;
-    OleColor fore_color_hover_ = kBlack;
-    bool show_focus_rect_ = false;
-    QString caption_;
-    int caption_align_ = 1;
-    int caption_effects_ = 0;
-    bool right_to_left_ = false;
-    int mode_ = 0;
-    bool value_ = false;
-    QPixmap picture_normal_, picture_hot_, picture_down_;
-    int picture_align_ = 1;
-    bool picture_shadow_ = false;
-    int picture_opacity_ = 255;
-    int picture_opacity_on_over_ = 255;
-    int disabled_picture_mode_ = 0;
-    bool picture_push_on_hover_ = false;
-    int picture_effect_on_over_ = 0;
-    int picture_effect_on_down_ = 0;
-    OleColor mask_color_ = Rgb(224, 224, 224);
-    bool use_mask_color_ = true;
-    int drop_down_symbol_ = 0;
-    bool drop_down_separator_ = false;
-    int mouse_pointer_ = 0;
-    bool hand_pointer_ = false;
-    QPixmap mouse_icon_;
-    QString tooltip_;
-    QString tooltip_title_;
-    int tooltip_icon_ = 0;
-    int tooltip_type_ = 0;
-    OleColor tooltip_back_color_ = 0;
+    ButtonProps p_;
     bool display_as_default_ = false;
     bool cancel_ = false;
 
@@ -294,10 +276,9 @@ class SkButton : public QWidget {
     bool space_held_ = false;
     bool has_focus_ = false;
     bool parent_active_ = false;
-    int last_button_ = 0;
-    int last_shift_ = 0;
-    float last_x_ = 0;
-    float last_y_ = 0;
+    // The next click of Qt's button only reports: the key that caused it has
+    // already toggled or selected the button.
+    bool activation_done_ = false;
     QChar access_key_;
     QPointer<QMenu> popup_menu_;
     QPointer<QAction> popup_default_;
@@ -306,7 +287,6 @@ class SkButton : public QWidget {
     bool popup_set_ = false;
     bool popup_showing_ = false;
     bool popup_closed_over_ = false;
-    QShortcut* access_shortcut_ = nullptr;
     QShortcut* default_shortcut_ = nullptr;
     QShortcut* cancel_shortcut_ = nullptr;
     std::unique_ptr<SkTip> tip_;
@@ -314,10 +294,9 @@ class SkButton : public QWidget {
     // drawing
     QImage surface_;
     bool surface_stale_ = true;
+    QSize surface_size_;  // the size and ratio the buffer was drawn for
+    qreal surface_ratio_ = 0;
     QSize shape_size_;  // the size the corner mask was cut for
-    QRect caption_rect_;
-    QRect picture_rect_;
-    QRect drop_down_rect_;
 };
 
 }  // namespace tessel::controls
