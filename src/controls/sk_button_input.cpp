@@ -264,6 +264,12 @@ void SkButton::focusInEvent(QFocusEvent* e) {
     has_focus_ = true;
     Refresh();
     QAbstractButton::focusInEvent(e);
+    // Qt takes the unselected members of a button group out of the Tab chain
+    // (as radio buttons are); every skinned button stays in it.
+    if (QButtonGroup* g = group()) {
+        for (QAbstractButton* b : g->buttons())
+            if (qobject_cast<SkButton*>(b)) b->setFocusPolicy(Qt::StrongFocus);
+    }
 }
 
 void SkButton::focusOutEvent(QFocusEvent* e) {
