@@ -69,7 +69,7 @@ struct HandoffOutcome {
 // "http" as its first four characters in any letter case.
 bool HandoffApplies(std::u16string_view txtFlvlink);
 
-// "Tessel V2 调用" + H + "/" + "解析".
+// "Tessel V2 调用" + the parse service home + "/" + "解析".
 std::u16string HandoffComment(std::u16string_view parseHome);
 
 // The message for a failed hand-off (title kPromptTitle).

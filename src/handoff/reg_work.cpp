@@ -154,10 +154,4 @@ std::u16string RegReadValue(RegRoot root, std::u16string_view keyPath, std::u16s
     return WineRegistry(WineRegistry::DefaultPrefix()).ReadValue(root, keyPath, valueName);
 }
 
-RegReader ReaderFor(const WineRegistry& registry) {
-    return [prefix = registry.prefix()](RegRoot root, std::u16string_view key, std::u16string_view value) {
-        return WineRegistry(prefix).ReadValue(root, key, value);
-    };
-}
-
 }  // namespace tessel::handoff

@@ -49,8 +49,6 @@ class WineRegistry {
     // 32-bit program is sent (Software\Wow6432Node), then as written.
     std::u16string ReadValue(RegRoot root, std::u16string_view keyPath, std::u16string_view valueName) const;
 
-    const std::filesystem::path& prefix() const { return prefix_; }
-
  private:
     std::filesystem::path prefix_;
 };
@@ -63,7 +61,5 @@ std::u16string RegReadValue(RegRoot root, std::u16string_view keyPath, std::u16s
 // How the probes read the registry; RegReadValue, or a WineRegistry bound to
 // another prefix.
 using RegReader = std::function<std::u16string(RegRoot, std::u16string_view, std::u16string_view)>;
-
-RegReader ReaderFor(const WineRegistry& registry);
 
 }  // namespace tessel::handoff

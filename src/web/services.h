@@ -27,21 +27,21 @@ struct ServiceDefault {
     std::string_view what;
 };
 
-// The video parse service's home (H).
+// The video parse service's home.
 inline constexpr std::u16string_view kDefaultParseHome = u"http://www.flvcd.com";
-// A second site the output filter also treats as a failed parse (H2).  No
+// A second site the output filter also treats as a failed parse.  No
 // such site is known any more; an empty value never matches an address.
 inline constexpr std::u16string_view kDefaultParseHome2 = u"";
-// The disk service's upload interface (E).
+// The disk service's pick-code interface.
 inline constexpr std::u16string_view kDefaultPickCodeApi = u"https://uapi.115.com";
-// The disk service's address echo (E2), plain HTTP.
+// The disk service's address echo, plain HTTP.
 inline constexpr std::u16string_view kDefaultIpEcho = u"http://uapi.115.com";
 
 inline constexpr ServiceDefault kServiceDefaults[] = {
-    {"ParseHome", kDefaultParseHome, "video parse service home (H)"},
-    {"ParseHome2", kDefaultParseHome2, "second site treated as a failed parse (H2)"},
-    {"PickCodeApi", kDefaultPickCodeApi, "disk upload interface for pick codes (E)"},
-    {"IpEcho", kDefaultIpEcho, "address echo (E2)"},
+    {"ParseHome", kDefaultParseHome, "parse service home"},
+    {"ParseHome2", kDefaultParseHome2, "second site treated as a failed parse"},
+    {"PickCodeApi", kDefaultPickCodeApi, "pick-code interface"},
+    {"IpEcho", kDefaultIpEcho, "address echo"},
 };
 
 // The client version the pick-code interface is told.
@@ -57,11 +57,12 @@ std::u16string EscapeUrlText(std::u16string_view text);
 // then ASCII.
 std::string ToWireUrl(std::u16string_view url);
 
-// H + "/parse.php?kw=" + address + "&flag=&format=high"
+// parse service home + "/parse.php?kw=" + address + "&flag=&format=high"
 std::u16string BuildParseRequest(std::u16string_view parseHome, std::u16string_view address);
-// E + "/?ct=upload_api&ac=get_pick_code_info&pickcode=" + code + "&version=1170"
+// pick-code interface + "/?ct=upload_api&ac=get_pick_code_info&pickcode=" + code +
+// "&version=1170"
 std::u16string BuildPickCodeRequest(std::u16string_view pickCodeApi, std::u16string_view code);
-// E2 + "/ip/"
+// address echo + "/ip/"
 std::u16string BuildIpEchoRequest(std::u16string_view ipEcho);
 
 }  // namespace tessel::web

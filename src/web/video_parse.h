@@ -18,10 +18,10 @@
 
 namespace tessel::web {
 
-// H and H2 as the settings give them.
+// The parse service home and the second site, as the settings give them.
 struct ParseHomes {
-    std::u16string home;   // H
-    std::u16string home2;  // H2
+    std::u16string home;   // the parse service home
+    std::u16string home2;  // a second site that counts as a failed parse
 };
 
 inline constexpr std::u16string_view kFlvAskInput = u"请输入在线视频地址";
@@ -34,11 +34,12 @@ inline constexpr std::u16string_view kMsgServiceFailed =
     u"解析失败，请确认视频是否被删除、地址是否正确，或稍后重试";
 inline constexpr std::u16string_view kMessageTitle = u"提示";
 
-// "请移步" + H + "搜索下载"
+// "请移步" + the parse service home + "搜索下载"
 std::u16string HomePageMessage(const ParseHomes& homes);
-// H + "/download-center.html"
+// The parse service home + "/download-center.html"
 std::u16string DownloadCentrePage(const ParseHomes& homes);
-// The notice put into txtFlvlink at load: a fixed sentence and H + "/url.php".
+// The notice put into txtFlvlink at load: a fixed sentence and the parse
+// service home + "/url.php".
 std::u16string FlvLoadNotice(const ParseHomes& homes);
 
 struct FlvFilterResult {

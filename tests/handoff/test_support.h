@@ -45,7 +45,11 @@ class TempPrefix {
 
     const std::filesystem::path& dir() const { return dir_; }
     WineRegistry Registry() const { return WineRegistry(dir_); }
-    RegReader Reader() const { return ReaderFor(Registry()); }
+    RegReader Reader() const {
+        return [dir = dir_](RegRoot root, std::u16string_view key, std::u16string_view value) {
+            return WineRegistry(dir).ReadValue(root, key, value);
+        };
+    }
 
  private:
     std::filesystem::path dir_;
