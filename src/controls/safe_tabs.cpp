@@ -3,6 +3,7 @@
 
 #include <QChildEvent>
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -28,11 +29,6 @@ constexpr int kMaxTabs = 32767;
 constexpr int kCornerPixels[12][2] = {{0, 0},  {1, 0},  {2, 0},  {0, 1},  {1, 1},  {0, 2},
                                       {77, 0}, {78, 0}, {79, 0}, {78, 1}, {79, 1}, {79, 2}};
 
-OleColor Mix(OleColor a, OleColor b, int num, int den) {
-    auto ch = [&](int x, int y) { return x + (y - x) * num / den; };
-    return Rgb(ch(RedOf(a), RedOf(b)), ch(GreenOf(a), GreenOf(b)), ch(BlueOf(a), BlueOf(b)));
-}
-
 // A top band: outline across row r from x 3 to 76, rounding through (2, r+1)
 // and (1, r+2), straight sides at x 0 / 79 for rows r+3 .. r+h-1.
 void TopBand(QImage& skin, int r, int h, const OleColor* interior) {
@@ -53,37 +49,32 @@ void TopBand(QImage& skin, int r, int h, const OleColor* interior) {
 
 SafeTabs::SafeTabs(QWidget* parent) : QWidget(parent), tabs_(3) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    BuildSkin();
-    w_ = width();
-    h_ = height();
+    // Reached with Tab like Qt's tab bar; a click on a tab does not take the
+    // focus from the text box being typed in.
+    setFocusPolicy(Qt::TabFocus);
+    skin_ = BuildSkin(back_color_, 1.0);
     Refresh();
 }
 
 SafeTabs::~SafeTabs() = default;
 
-void SafeTabs::BuildSkin() {
-    skin_ = QImage(kSkinWidth, kSkinHeight, QImage::Format_RGB32);
-    skin_.fill(Qt::white);
+QImage SafeTabs::BuildSkin(OleColor back, qreal ratio) {
+    QImage skin = MakeBuffer(kSkinWidth, kSkinHeight, ratio, kWhite);
     // Rows 0-5: top of an inactive tab, near-white inside.
     const OleColor inactiveTop[5] = {Rgb(254, 254, 254), Rgb(254, 254, 254), Rgb(253, 253, 253),
                                      Rgb(253, 253, 253), Rgb(252, 252, 252)};
-    TopBand(skin_, 0, 6, inactiveTop);
+    TopBand(skin, 0, 6, inactiveTop);
     // Rows 6-23: body of an inactive tab, 242 down to 240.
-    for (int y = 6; y <= 23; ++y) {
-        const int v = 242 - (y - 6) * 2 / 17;
-        FillRect(skin_, 0, y, kSkinWidth, y + 1, Rgb(v, v, v));
-    }
+    Gradient(skin, 0, 6, kSkinWidth, 18, Rgb(242, 242, 242), Rgb(240, 240, 240));
     // Rows 24-28: top of the active tab, a cyan band darkening downwards.
     const OleColor activeTop[4] = {Rgb(177, 221, 234), Rgb(158, 211, 227), Rgb(147, 206, 223),
                                    Rgb(136, 201, 219)};
-    TopBand(skin_, 24, 5, activeTop);
+    TopBand(skin, 24, 5, activeTop);
     // Rows 29-52: body of the active tab, light blue fading to white at row 49.
-    for (int y = 29; y <= 52; ++y) {
-        const OleColor c = y >= 49 ? kWhite : Mix(Rgb(212, 234, 248), kWhite, y - 29, 20);
-        FillRect(skin_, 0, y, kSkinWidth, y + 1, c);
-    }
+    Gradient(skin, 0, 29, kSkinWidth, 21, Rgb(212, 234, 248), kWhite);
     for (int r : {0, 24})
-        for (const auto& p : kCornerPixels) SetPixel(skin_, p[0], r + p[1], back_color_);
+        for (const auto& p : kCornerPixels) SetPixel(skin, p[0], r + p[1], back);
+    return skin;
 }
 
 // ---------------------------------------------------------------------------
@@ -124,7 +115,7 @@ void SafeTabs::setCaption(const QString& caption) {
 
 void SafeTabs::setBackColor(OleColor c) {
     back_color_ = c;
-    BuildSkin();
+    skin_ = BuildSkin(back_color_, 1.0);
     Refresh();
 }
 
@@ -150,10 +141,30 @@ int SafeTabs::TabTextOffset(int index) const {
     return index >= 0 && index < TabCount() ? tabs_[static_cast<size_t>(index)].text_offset : 0;
 }
 
-int SafeTabs::TabLeft(int index) const {
+QRect SafeTabs::TabRect(int index) const {
     int left = 1 + kTabGap;
     for (int j = 0; j < index && j < TabCount(); ++j) left += tabs_[static_cast<size_t>(j)].width + kTabGap;
-    return left;
+    const int top =
+        index == active_ ? kHeaderBottom - kActiveTabHeight + 1 : kHeaderBottom - kInactiveTabHeight + 1;
+    return QRect(QPoint(left, top), QPoint(left + TabWidth(index) - 1, kHeaderBottom + 1));
+}
+
+QSize SafeTabs::minimumSizeHint() const {
+    // The last tab, the baseline after it and the panel's right border.
+    return QSize(TabRect(TabCount() - 1).right() + 2, kHeaderBottom + 3);
+}
+
+QSize SafeTabs::sizeHint() const {
+    // The tabs, and the panel around the page that is shown (the other pages
+    // lie far to the left or right).
+    QRect shown;
+    for (QObject* o : children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w && !w->isWindow() && w->x() >= 0 && w->x() < kShiftTwips / kTwipsPerPixel)
+            shown |= w->geometry();
+    }
+    const QSize panel = shown.isEmpty() ? QSize() : QSize(shown.right() + 2, shown.bottom() + 2);
+    return minimumSizeHint().expandedTo(panel);
 }
 
 void SafeTabs::MeasureCaption(TabItem& tab) const {
@@ -247,9 +258,17 @@ void SafeTabs::ShiftContainedControls(int previous) {
 // Drawing
 
 const QImage& SafeTabs::Surface() {
-    if (surface_stale_ || w_ != width() || h_ != height()) Render();
+    const qreal ratio = devicePixelRatioF();
+    if (surface_stale_ || surface_size_ != size() || surface_ratio_ != ratio) {
+        surface_ = Render(ratio);
+        surface_size_ = size();
+        surface_ratio_ = ratio;
+        surface_stale_ = false;
+    }
     return surface_;
 }
+
+QImage SafeTabs::RenderAt(qreal ratio) const { return Render(ratio); }
 
 void SafeTabs::Refresh() {
     // Setting up a strip changes it several times before anyone sees it; the
@@ -258,28 +277,32 @@ void SafeTabs::Refresh() {
     update();
 }
 
-void SafeTabs::Render() {
-    w_ = width();
-    h_ = height();
-    surface_stale_ = false;
-    const int W = w_, H = h_;
-    if (W <= 0 || H <= 0) {
-        surface_ = QImage();
-        return;
-    }
-    constexpr int B = kHeaderBottom, A = kActiveTabHeight, I = kInactiveTabHeight, G = kTabGap;
+QImage SafeTabs::Render(qreal ratio) const {
+    const int W = width(), H = height();
+    if (W <= 0 || H <= 0) return QImage();
+    constexpr int B = kHeaderBottom, A = kActiveTabHeight, I = kInactiveTabHeight;
     constexpr OleColor C = kOutlineColor;
-    surface_ = QImage(W, H, QImage::Format_RGB32);
-    surface_.fill(ToQColor(back_color_));
-    FillRect(surface_, 0, B + 1, W - 1, H - 1, kPanel);
+    QImage surface = MakeBuffer(W, H, ratio, back_color_);
+    const QImage skin = ratio == 1.0 ? skin_ : BuildSkin(back_color_, ratio);
+    FillRect(surface, 0, B + 1, W - 1, H - 1, kPanel);
 
-    // Bands are stretched with nearest-neighbour sampling, one source column
-    // per destination column, so the corner pixels stay at both ends.
-    auto stretch = [this](int srcTop, int rows, int left, int top, int w) {
-        for (int dx = 0; dx < w; ++dx) {
-            const int sx = static_cast<int>((2LL * dx + 1) * kSkinWidth / (2LL * w));
-            for (int r = 0; r < rows; ++r)
-                SetPixel(surface_, left + dx, top + r, FromQRgb(skin_.pixel(sx, srcTop + r)));
+    // Bands are stretched with nearest-neighbour sampling, one source pixel
+    // per device pixel, so the corner pixels stay at both ends.
+    auto stretch = [&](int srcTop, int rows, int left, int top, int w) {
+        const int sy0 = DeviceEdge(skin, srcTop), srcRows = DeviceEdge(skin, srcTop + rows) - sy0;
+        const int dx0 = DeviceEdge(surface, left), cols = DeviceEdge(surface, left + w) - dx0;
+        const int dy0 = DeviceEdge(surface, top), dstRows = DeviceEdge(surface, top + rows) - dy0;
+        for (int dy = 0; dy < dstRows; ++dy) {
+            const int y = dy0 + dy;
+            if (y < 0 || y >= surface.height()) continue;
+            const int sy = sy0 + static_cast<int>((2LL * dy + 1) * srcRows / (2LL * dstRows));
+            const auto* in = reinterpret_cast<const QRgb*>(skin.constScanLine(sy));
+            auto* out = reinterpret_cast<QRgb*>(surface.scanLine(y));
+            for (int dx = 0; dx < cols; ++dx) {
+                const int x = dx0 + dx;
+                if (x < 0 || x >= surface.width()) continue;
+                out[x] = in[static_cast<int>((2LL * dx + 1) * skin.width() / (2LL * cols))];
+            }
         }
     };
 
@@ -292,32 +315,37 @@ void SafeTabs::Render() {
     int x = 1;
     for (int i = 0; i < TabCount(); ++i) {
         const TabItem& tab = tabs_[static_cast<size_t>(i)];
-        const int w = tab.width;
-        Line(surface_, x, B + 1, x + G, B + 1, C);
-        const int left = x + G;
+        const QRect r = TabRect(i);
+        const int left = r.left(), w = r.width();
+        Line(surface, x, B + 1, left, B + 1, C);  // the baseline under the gap
         if (i == active_) {
             stretch(24, 5, left, B - A + 1, w);
             stretch(29, A - 5, left, B - A + 6, w);
-            Line(surface_, left, 6, left, B + 2, C);
-            Line(surface_, left + w - 1, 6, left + w - 1, B + 2, C);
-            Line(surface_, left + 1, B + 1, left + w - 1, B + 1, kWhite);
+            Line(surface, left, 6, left, B + 2, C);
+            Line(surface, left + w - 1, 6, left + w - 1, B + 2, C);
+            Line(surface, left + 1, B + 1, left + w - 1, B + 1, kWhite);
             captions.push_back({tab.caption, left + tab.text_offset, 12, font_blod_, false});
         } else {
             stretch(0, 6, left, B - I + 1, w);
             stretch(6, I - 6, left, B - I + 7, w);
-            Line(surface_, left, 9, left, B + 1, C);
-            Line(surface_, left, B + 1, left + w - 1, B + 1, C);
-            Line(surface_, left + w - 1, B + 1, left + w - 1, 9, C);
+            Line(surface, left, 9, left, B + 1, C);
+            Line(surface, left, B + 1, left + w - 1, B + 1, C);
+            Line(surface, left + w - 1, B + 1, left + w - 1, 9, C);
             captions.push_back({tab.caption, left + tab.text_offset, 13, false, font_italic_});
         }
         x = left + w;
     }
-    Line(surface_, x, B + 1, W - 1, B + 1, C);
-    Line(surface_, W - 1, B + 1, W - 1, H - 1, C);
-    Line(surface_, W - 1, H - 1, 0, H - 1, C);
-    Line(surface_, 0, H - 1, 0, B, C);
+    Line(surface, x, B + 1, W - 1, B + 1, C);
+    Line(surface, W - 1, B + 1, W - 1, H - 1, C);
+    Line(surface, W - 1, H - 1, 0, H - 1, C);
+    Line(surface, 0, H - 1, 0, B, C);
+    if (hasFocus()) {
+        // Where the keyboard is: a dotted frame inside the active tab.
+        const QRect r = TabRect(active_);
+        DrawFocusRect(surface, r.left() + 3, 9, r.right() - 2, B);
+    }
 
-    QPainter p(&surface_);
+    QPainter p(&surface);
     p.setPen(palette().color(QPalette::WindowText));
     for (const CaptionJob& job : captions) {
         if (job.text.isEmpty()) continue;
@@ -328,22 +356,19 @@ void SafeTabs::Render() {
         const QFontMetrics fm(f);
         p.drawText(QPoint(job.x, job.y + fm.ascent()), job.text);
     }
+    return surface;
 }
 
 void SafeTabs::paintEvent(QPaintEvent* /*event*/) {
-    Surface();
+    const QImage& s = Surface();
     QPainter p(this);
-    if (surface_.isNull())
+    if (s.isNull())
         p.fillRect(rect(), ToQColor(back_color_));
     else
-        p.drawImage(0, 0, surface_);
+        p.drawImage(0, 0, s);
 }
 
-void SafeTabs::resizeEvent(QResizeEvent* event) {
-    w_ = event->size().width();
-    h_ = event->size().height();
-    Refresh();
-}
+void SafeTabs::resizeEvent(QResizeEvent* /*event*/) { Refresh(); }
 
 void SafeTabs::changeEvent(QEvent* event) {
     // A new font changes nothing stored: the widths were measured when the
@@ -356,14 +381,51 @@ void SafeTabs::changeEvent(QEvent* event) {
 // Mouse
 
 int SafeTabs::HitTest(int x, int y) const {
-    int left = 1 + kTabGap;
+    // Inactive tabs answer from row 9, below their rounded tops.
+    if (y < kHitTop || y > kHeaderBottom + 1) return -1;
     for (int i = 0; i < TabCount(); ++i) {
-        const int w = tabs_[static_cast<size_t>(i)].width;
-        if (i != active_ && x >= left && x <= left + w - 1 && y >= kHitTop && y <= kHeaderBottom + 1)
-            return i;
-        left += w + kTabGap;
+        const QRect r = TabRect(i);
+        if (i != active_ && x >= r.left() && x <= r.right()) return i;
     }
     return -1;
+}
+
+void SafeTabs::keyPressEvent(QKeyEvent* event) {
+    // Keys the pages left unused travel up to the strip; only with the focus
+    // on the strip itself do they choose tabs.
+    if (!hasFocus() || event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            setActiveTab(active_ - 1);
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            setActiveTab(active_ + 1);
+            break;
+        case Qt::Key_Home:
+            setActiveTab(0);
+            break;
+        case Qt::Key_End:
+            setActiveTab(TabCount() - 1);
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            break;
+    }
+}
+
+void SafeTabs::focusInEvent(QFocusEvent* event) {
+    Refresh();
+    QWidget::focusInEvent(event);
+}
+
+void SafeTabs::focusOutEvent(QFocusEvent* event) {
+    Refresh();
+    QWidget::focusOutEvent(event);
 }
 
 void SafeTabs::mousePressEvent(QMouseEvent* event) {

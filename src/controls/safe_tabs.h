@@ -94,8 +94,12 @@ class SafeTabs : public QWidget {
     QString TabCaption(int index) const;
     int TabWidth(int index) const;
     int TabTextOffset(int index) const;
-    // Left edge of tab i in pixels: 5 + sum over j < i of (width j + 4).
-    int TabLeft(int index) const;
+    // The rectangle tab i is drawn in: from its left edge, 5 + the sum over
+    // j < i of (width j + 4), across its width; from row 1 (the active tab)
+    // or 6 down to the baseline row 30.  Drawing, hit test and size hint all
+    // place the tabs by it.
+    QRect TabRect(int index) const;
+    int TabLeft(int index) const { return TabRect(index).left(); }
 
     // The initial set-up in one call, the way a stored strip loads: the count
     // becomes captions.size() (at least 1), every caption is measured, and
@@ -122,10 +126,12 @@ class SafeTabs : public QWidget {
     // Marks the back buffer stale and schedules a repaint; the strip is drawn
     // again before it is next painted or its buffer is read.
     void Refresh();
-    // The back buffer (W x H pixels), redrawn first when a redraw is pending
-    // or the size changed while the strip was hidden (hidden widgets get no
-    // resize event).
+    // The back buffer (W x H pixels at the widget's device pixel ratio),
+    // redrawn first when a redraw is pending or the size or ratio changed
+    // (a hidden widget gets no resize event).
     const QImage& Surface();
+    // The strip drawn for a screen of another device pixel ratio.
+    QImage RenderAt(qreal ratio) const;
     // The 80 x 53 template with the corner pixels in the current BackColor.
     const QImage& Skin() const { return skin_; }
     // Index of the inactive tab hit at (x, y) pixels, or -1.
@@ -136,6 +142,10 @@ class SafeTabs : public QWidget {
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 
+    // Wide enough for every tab and the panel's border.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
  signals:
     void TabSwitch(int PreviousTab);
 
@@ -143,6 +153,10 @@ class SafeTabs : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // With the keyboard focus, the arrows (and Home, End) choose the tab.
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
 
  private:
@@ -161,19 +175,19 @@ class SafeTabs : public QWidget {
     Child* FindChild(QWidget* w);
     Child& Adopt(QWidget* w);
     void Place(const Child& c);
-    void BuildSkin();
-    void Render();
+    static QImage BuildSkin(OleColor back, qreal ratio);
+    QImage Render(qreal ratio) const;
 
     std::vector<TabItem> tabs_;
     int active_ = 0;
     OleColor back_color_ = kWhite;
     bool font_blod_ = false;
     bool font_italic_ = false;
-    int w_ = 0;
-    int h_ = 0;
     QImage skin_;
     QImage surface_;
     bool surface_stale_ = true;
+    QSize surface_size_;  // the size and ratio the buffer was drawn for
+    qreal surface_ratio_ = 0;
     std::vector<Child> children_;
 };
 

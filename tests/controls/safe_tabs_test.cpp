@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFontMetricsF>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QTest>
 #include <cmath>
 #include <memory>
 
@@ -147,6 +150,67 @@ TEST(SafeTabsHitTest, OnlyRowsNineToThirtyOfInactiveTabsSwitch) {
         EXPECT_EQ(tabs->ActiveTab(), c.expectedActive) << c.name;
         EXPECT_EQ(spy.count(), c.expectedActive == 0 ? 0 : 1) << c.name;
     }
+}
+
+TEST(SafeTabsHitTest, TabRectsPlaceWideTabsForClicksAndTheSizeHint) {
+    auto tabs = MakeStrip(3);
+    tabs->setActiveTab(1);
+    tabs->setCaption(QStringLiteral("A caption far wider than the eighty-pixel template"));
+    tabs->setActiveTab(0);
+    const QRect wide = tabs->TabRect(1);
+    ASSERT_GT(wide.width(), 80);
+    EXPECT_EQ(wide.left(), 89);
+    EXPECT_EQ(tabs->TabRect(2).left(), wide.right() + 1 + 4);
+    EXPECT_EQ(tabs->TabRect(0).top(), 1);  // the active tab stands higher
+    EXPECT_EQ(wide.top(), 6);
+    // One pixel past the right edge is the gap: no switch.
+    Press(tabs.get(), wide.right() + 1, 20);
+    EXPECT_EQ(tabs->ActiveTab(), 0);
+    Press(tabs.get(), wide.right(), 20);
+    EXPECT_EQ(tabs->ActiveTab(), 1);
+    // The size hint leaves room for the last tab and the panel's border.
+    EXPECT_EQ(tabs->minimumSizeHint().width(), tabs->TabRect(2).right() + 2);
+}
+
+TEST(SafeTabsKeyboard, TabReachesTheStripAndArrowsChooseTabs) {
+    QWidget window;
+    auto* edit = new QLineEdit(&window);
+    auto* tabs = new SafeTabs(&window);
+    tabs->setGeometry(0, 30, 400, 150);
+    ASSERT_TRUE(tabs->setTabCount(4));
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
+    const QImage unfocused = tabs->Surface().copy();
+    QTest::keyClick(edit, Qt::Key_Tab);
+    ASSERT_TRUE(tabs->hasFocus());
+    EXPECT_NE(tabs->Surface(), unfocused);  // the focus frame shows where the keyboard is
+
+    QSignalSpy spy(tabs, &SafeTabs::TabSwitch);
+    struct Step {
+        Qt::Key key;
+        int active;
+    };
+    for (const Step& s :
+         {Step{Qt::Key_Right, 1}, Step{Qt::Key_Down, 2}, Step{Qt::Key_Left, 1}, Step{Qt::Key_End, 3},
+          Step{Qt::Key_Right, 3}, Step{Qt::Key_Home, 0}, Step{Qt::Key_Up, 0}}) {
+        QTest::keyClick(tabs, s.key);
+        EXPECT_EQ(tabs->ActiveTab(), s.active) << s.key;
+    }
+    EXPECT_EQ(spy.count(), 5);  // the two steps against an end raise nothing
+    EXPECT_EQ(spy.at(0).at(0).toInt(), 0);
+
+    // Arrows a page's widget leaves unused do not reach the tabs.
+    auto* page = new QWidget(tabs);
+    page->setFocusPolicy(Qt::StrongFocus);
+    page->setGeometry(5, 35, 100, 50);
+    page->show();
+    page->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->hasFocus(); }));
+    QTest::keyClick(page, Qt::Key_Right);
+    EXPECT_EQ(tabs->ActiveTab(), 0);
 }
 
 struct IndexCase {

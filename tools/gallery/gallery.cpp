@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the custom controls into one PNG: every button style (rows) in
 // each colour scheme, in each state (columns), then a few content variants
-// and a four-tab strip.  Usage: tessel-gallery [out.png]
+// and a four-tab strip.  Usage: tessel-gallery [--scale R] [out.png]
+// draws the sheet for a screen of device pixel ratio R (1 when not given),
+// as Qt does with QT_SCALE_FACTOR=R.
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -48,8 +50,26 @@ struct StateColumn {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QString out = QStringLiteral("gallery.png");
+    double scale = 1.0;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--scale" && i + 1 < argc) {
+            bool ok = false;
+            scale = QByteArray(argv[++i]).toDouble(&ok);
+            if (!ok || scale < 0.5 || scale > 8) {
+                std::fprintf(stderr, "tessel-gallery: --scale takes a ratio from 0.5 to 8, not %s\n",
+                             argv[i]);
+                return 2;
+            }
+        } else {
+            out = QString::fromLocal8Bit(arg);
+        }
+    }
+    // The controls draw for the screen's ratio, as they would on a desktop
+    // scaled this way.
+    if (scale != 1.0) qputenv("QT_SCALE_FACTOR", QByteArray::number(scale));
     QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("gallery.png");
 
     // One active window holds the button being drawn, so focus frames show.
     QWidget window;
@@ -88,7 +108,9 @@ int main(int argc, char** argv) {
     const int tabsH = 160;
     const int width = kLabelW + kCellW * static_cast<int>(states.size()) + 8;
     const int height = kHeaderH + rows * kCellH + extrasH + tabsH + 16;
-    QImage sheet(std::max(width, 560), height, QImage::Format_RGB32);
+    const QSize sheetSize(std::max(width, 560), height);
+    QImage sheet(sheetSize * window.devicePixelRatioF(), QImage::Format_RGB32);
+    sheet.setDevicePixelRatio(window.devicePixelRatioF());
     sheet.fill(Qt::white);
     QPainter p(&sheet);
     p.setPen(Qt::black);
@@ -181,7 +203,7 @@ int main(int argc, char** argv) {
 
     // The four-tab strip of the main window, second tab active.
     SafeTabs tabs;
-    tabs.resize(std::min(540, sheet.width() - 16), tabsH - 20);
+    tabs.resize(std::min(540, sheetSize.width() - 16), tabsH - 20);
     tabs.LoadTabs({QStringLiteral("115网盘"), QStringLiteral("专链转换"), QStringLiteral("在线视频"),
                    QStringLiteral("关于")},
                   1);
@@ -195,6 +217,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tessel-gallery: cannot write %s\n", qPrintable(out));
         return 1;
     }
-    std::printf("%s\n", qPrintable(out));
+    std::printf("%s (%dx%d device pixels, ratio %g)\n", qPrintable(out), sheet.width(), sheet.height(),
+                sheet.devicePixelRatio());
     return 0;
 }
