@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SkButton: creation, properties, shape, drawing and stored properties.
-// The input handling is in sk_button_input.cpp.
+// Activation is in sk_button_activation.cpp, input in sk_button_input.cpp.
 #include "controls/sk_button.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QDesktopServices>
 #include <QFontDatabase>
-#include <QKeySequence>
 #include <QMessageBox>
 #include <QPainter>
 #include <QResizeEvent>
-#include <QShortcut>
 #include <QUrl>
 #include <algorithm>
 
@@ -27,9 +24,6 @@ namespace tessel::controls {
 namespace {
 
 constexpr int kMinSizePixels = 15;  // 220 twips, shown at the nearest pixel
-
-// The option buttons of one container share this group (found by name).
-const QString kOptionGroup = QStringLiteral("skbOptionGroup");
 
 QFont ButtonFont(const QFont& ambient) {
     // The face the buttons were designed with; where it is not installed the
@@ -182,56 +176,6 @@ void SkButton::setRightToLeft(bool on) {
     SetProp(&ButtonProps::rightToLeft, "RightToLeft", on);
 }
 
-void SkButton::setMode(int mode) {
-    const bool was = isChecked();
-    p_.mode = button_store::Clamp("Mode", mode);
-    // Qt's button forgets its checked state when it becomes (un)checkable;
-    // a check button made an option button keeps its Value.
-    setCheckable(p_.mode != 0);
-    JoinOptionGroup();
-    if (p_.mode != 0) setChecked(was);
-    if (p_.mode == 0) state_ = Normal;
-    Refresh();
-    Changed(QStringLiteral("Value"));
-    Changed(QStringLiteral("Mode"));
-}
-
-void SkButton::setValue(bool value) {
-    // Stored as given: unlike Qt's exclusive groups, setting one option button
-    // leaves the others alone, and the selected one can be cleared.
-    if (p_.mode == 0) {
-        state_ = Normal;
-    } else {
-        setChecked(value);
-        if (!value) state_ = Normal;
-    }
-    Changed(QStringLiteral("Value"));
-    Refresh();
-}
-
-void SkButton::JoinOptionGroup() {
-    QWidget* container = parentWidget();
-    QButtonGroup* want = nullptr;
-    if (p_.mode == 2 && container) {
-        want = container->findChild<QButtonGroup*>(kOptionGroup, Qt::FindDirectChildrenOnly);
-        if (!want) {
-            want = new QButtonGroup(container);
-            want->setObjectName(kOptionGroup);
-            // Membership only: activation clears the others itself (Activate).
-            want->setExclusive(false);
-        }
-    }
-    if (group() != want) {
-        if (group()) group()->removeButton(this);
-        if (want) want->addButton(this);
-    }
-    // Qt reports auto-exclusive buttons as radio buttons; within a group the
-    // group alone decides who belongs together.
-    setAutoExclusive(want != nullptr);
-}
-
-void SkButton::checkStateSet() { Refresh(); }
-
 void SkButton::setPictureNormal(const QPixmap& p) {
     p_.pictureNormal = p;
     Changed(QStringLiteral("PictureNormal"));
@@ -351,18 +295,6 @@ void SkButton::ApplyCursor() {
         setCursor(input::PointerShape(p_.mousePointer));
 }
 
-void SkButton::setDisplayAsDefault(bool on) {
-    if (display_as_default_ == on) return;
-    display_as_default_ = on;
-    UpdateShortcuts();
-    Refresh();
-}
-
-void SkButton::setCancel(bool on) {
-    cancel_ = on;
-    UpdateShortcuts();
-}
-
 void SkButton::setGeometryTwips(const QRectF& twips) {
     QRectF t = twips;
     t.setWidth(std::max(t.width(), 220.0));
@@ -374,48 +306,6 @@ QSize SkButton::sizeHint() const { return ContentSizeHint(Look()); }
 QSize SkButton::minimumSizeHint() const { return QSize(kMinSizePixels, kMinSizePixels); }
 
 QWidget* SkButton::TooltipWindow() const { return tip_.get(); }
-
-// ---------------------------------------------------------------------------
-// Access key, default and cancel keys
-
-void SkButton::DeriveAccessKey() {
-    // Qt's own mnemonic rule differs in one case: after an escaped "&&", only
-    // the next single "&" may mark the key ("A&&B&&c&d" has none).
-    access_key_ = QChar();
-    const QString c = text();
-    if (c.size() > 1) {
-        const qsizetype amp = c.indexOf(QLatin1Char('&'));
-        if (amp >= 0 && amp < c.size() - 1) {
-            if (c[amp + 1] != QLatin1Char('&')) {
-                access_key_ = c[amp + 1].toLower();
-            } else {
-                const qsizetype next = c.indexOf(QLatin1Char('&'), amp + 2);
-                if (next >= 0 && next < c.size() - 1 && c[next + 1] != QLatin1Char('&'))
-                    access_key_ = c[next + 1].toLower();
-            }
-        }
-    }
-    setShortcut(access_key_.isNull() ? QKeySequence()
-                                     : QKeySequence(QKeyCombination(
-                                           Qt::AltModifier, Qt::Key(access_key_.toUpper().unicode()))));
-}
-
-void SkButton::UpdateShortcuts() {
-    delete default_shortcut_;
-    default_shortcut_ = nullptr;
-    if (display_as_default_) {
-        default_shortcut_ = new QShortcut(QKeySequence(Qt::Key_Return), this);
-        default_shortcut_->setContext(Qt::WindowShortcut);
-        connect(default_shortcut_, &QShortcut::activated, this, [this] { ActivateByKey(input::kKeyEnter); });
-    }
-    delete cancel_shortcut_;
-    cancel_shortcut_ = nullptr;
-    if (cancel_) {
-        cancel_shortcut_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-        cancel_shortcut_->setContext(Qt::WindowShortcut);
-        connect(cancel_shortcut_, &QShortcut::activated, this, [this] { ActivateByKey(input::kKeyEscape); });
-    }
-}
 
 // ---------------------------------------------------------------------------
 // Drawing

@@ -40,55 +40,6 @@ bool SkButton::PointerOverSelf(const QPoint& local) const {
 }
 
 // ---------------------------------------------------------------------------
-// Activation
-
-void SkButton::nextCheckState() {
-    if (!activation_done_) Activate();
-}
-
-void SkButton::Activate() {
-    if (p_.mode == 1) {
-        setChecked(!isChecked());
-    } else if (p_.mode == 2) {
-        // Every other selected option button of the container is cleared, not
-        // only the one Qt's group saw selected last.
-        if (QButtonGroup* g = group()) {
-            for (QAbstractButton* other : g->buttons()) {
-                auto* b = qobject_cast<SkButton*>(other);
-                if (b && b != this && b->isChecked()) b->setValue(false);
-            }
-        }
-        setChecked(true);
-    }
-}
-
-void SkButton::ClickWithoutActivating() {
-    QPointer<SkButton> self(this);
-    activation_done_ = true;
-    click();
-    if (self) activation_done_ = false;
-}
-
-void SkButton::ActivateByKey(int keyCode) {
-    // The access key, the default button's Enter and the cancel button's Esc
-    // click at once (Qt's button would take the focus and click 100 ms later
-    // after showing itself pressed).
-    if (!isEnabled()) return;
-    space_held_ = false;
-    state_ = Normal;
-    if (p_.mode != 0 && (keyCode == kKeyEscape || keyCode == kKeyEnter)) {
-        Refresh();
-        return;
-    }
-    Activate();
-    Refresh();
-    QPointer<SkButton> self(this);
-    // Let the new look reach the screen before the handler runs.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (self) ClickWithoutActivating();
-}
-
-// ---------------------------------------------------------------------------
 // Mouse
 
 void SkButton::mouseMoveEvent(QMouseEvent* e) {

@@ -53,16 +53,6 @@ TEST(ButtonStore, AnUnsetPictureRemovesAnOlderRecordAndTheFontDefaultIsTheAmbien
     EXPECT_TRUE(bag.Contains(QStringLiteral("Font")));
 }
 
-TEST(ButtonStore, EveryKeyIsReadOnceAndClampIsByKey) {
-    const auto order = button_store::ReadingOrder();
-    EXPECT_STREQ(order.front()->key, "ButtonStyle");
-    EXPECT_STREQ(order[2]->key, "Font");  // read third, written fourth
-    EXPECT_STREQ(order.back()->key, "ColorScheme");
-    EXPECT_EQ(button_store::Clamp("TooltipIcon", 9), 3);
-    EXPECT_EQ(button_store::Clamp("MousePointer", 99), 99);
-    EXPECT_EQ(button_store::Clamp("NoSuchKey", -5), -5);
-}
-
 TEST(ButtonStyles, PaletteColoursFollowTheirShiftRules) {
     // Two scheme colours are Shift steps of a base colour, written out.
     EXPECT_EQ(SchemeBackColor(3, 2), Shift(Rgb(212, 212, 212), 0.06f));
