@@ -5,6 +5,10 @@
 #
 #   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: text links web_replies handoff
 #
+# Each input gets TIMEOUT seconds (default 2): every reader is linear in its
+# input, so one that takes longer is a finding.  MAX_LEN (default 8192)
+# bounds the inputs.
+#
 # New inputs the fuzzer finds go to $BUILD/corpus/<target>/, so the seeds in
 # fuzz/corpus/ stay as they are; a crash, a hang or a sanitizer report stops
 # that target and leaves its input in $BUILD/crashes/<target>/.  The exit
@@ -15,6 +19,8 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BUILD:-$ROOT/build-fuzz}
 JOBS=${JOBS:-2}
 SECONDS_EACH=${1:-60}
+TIMEOUT=${TIMEOUT:-2}
+MAX_LEN=${MAX_LEN:-8192}
 [ $# -gt 0 ] && shift
 TARGETS=${*:-text links web_replies handoff}
 
@@ -34,7 +40,7 @@ for t in $TARGETS; do
   echo "== $t: ${SECONDS_EACH}s"
   # shellcheck disable=SC2086  # $dict is one word or none
   if ! "$BUILD/fuzz/${t}_fuzz" $dict \
-      -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+      -max_total_time="$SECONDS_EACH" -timeout="$TIMEOUT" -rss_limit_mb=2048 -max_len="$MAX_LEN" \
       -print_final_stats=1 -artifact_prefix="$BUILD/crashes/$t/" \
       "$BUILD/corpus/$t" "$ROOT/fuzz/corpus/$t" 2>"$BUILD/$t.log"; then
     failed="$failed $t"

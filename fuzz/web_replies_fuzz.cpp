@@ -27,6 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         FUZZ_CHECK(again.text == *video.txtFlvlink && !again.clearTip);
     }
     FUZZ_CHECK(!(video.message && video.txtFlvlink));
+    // Album items never overlap: the box holds at most the reply, or one of
+    // the fixed messages.
+    if (video.txtFlvlink) FUZZ_CHECK(video.txtFlvlink->size() <= text.size() + 64);
 
     const web::PickCodeReply pick = web::ReadPickCodeReply(text);
     FUZZ_CHECK(pick.txtTel);  // the first box always gets an answer

@@ -69,7 +69,9 @@ std::string UrlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
 // An address curl can parse, with a scheme we call aria2 by.
 bool IsUsableRpcAddress(const std::string& address) {
     std::unique_ptr<CURLU, CurlDeleter> url(curl_url());
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) return false;
+    // "localhost:6800/jsonrpc" is taken as http, as libcurl itself would.
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), CURLU_GUESS_SCHEME) != CURLUE_OK)
+        return false;
     const std::string scheme = UrlPart(url.get(), CURLUPART_SCHEME);
     return scheme == "http" || scheme == "https";
 }

@@ -247,11 +247,18 @@ TEST(Aria2Call, AnswerThatIsNotHttpIsNoAnswerFromAria2) {
         EXPECT_EQ(reply.status, Aria2Status::NoAnswer);
         EXPECT_EQ(reply.error.find("地址无效"), std::string::npos) << reply.error;
     }
-    for (const std::u16string_view bad : {u"ftp://127.0.0.1:6800/jsonrpc", u"http://[::1", u"jsonrpc"}) {
+    for (const std::u16string_view bad : {u"ftp://127.0.0.1:6800/jsonrpc", u"http://[::1", u"http://"}) {
         const Aria2Reply reply = Aria2Call({std::u16string(bad), u""}, "aria2.getVersion", json::array());
         EXPECT_EQ(reply.status, Aria2Status::NoAnswer);
         EXPECT_EQ(reply.error, "地址无效") << text::ToUtf8(bad);
     }
+}
+
+TEST(Aria2Call, AddressWithoutSchemeIsHttp) {
+    FakeAria2 aria2;
+    Aria2Settings settings = aria2.Settings();
+    settings.rpc = settings.rpc.substr(std::u16string_view(u"http://").size());
+    EXPECT_EQ(Aria2Call(settings, "aria2.getVersion", json::array()).status, Aria2Status::Ok);
 }
 
 TEST(Aria2StartCommand, MatchesTheSettings) {

@@ -194,10 +194,11 @@ TEST(WineHive, OverlongLineBreaksTheHive) {
     }
 }
 
-// 100 MB of blank lines peaked at 2.3 GB (a table of every line).  Lines are
-// now read one at a time, and a key after them is still found.
+// 100 MB of blank lines peaked at 2.3 GB (a table of every line; bench_hive
+// measures the whole size).  Lines are now read one at a time, and a key
+// after them is still found.
 TEST(WineHive, BlankLinesCostNothingToKeep) {
-    std::string text(std::string(kGoodKey) + std::string(100u * 1024 * 1024, '\n'));
+    std::string text(std::string(kGoodKey) + std::string(16u * 1024 * 1024, '\n'));
     text += "[Software\\\\After] 1\n\"V\"=\"after the blanks\"\n";
     const RegHive hive = ParseWineRegistry(text);
     ASSERT_NE(hive.Find(u"Software\\After", u"V"), nullptr);
