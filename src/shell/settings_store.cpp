@@ -1,9 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/settings_store.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QByteArrayView>
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "text/vbstring.h"
@@ -28,24 +35,211 @@ double Fallback(const SettingKey& key) {
     return v;
 }
 
-}  // namespace
-
-IniSettingsStore::IniSettingsStore(const QString& path) : ini_(path, QSettings::IniFormat) {}
-
-std::optional<QString> IniSettingsStore::Read(const QString& group, const QString& key) const {
-    const QVariant v = ini_.value(KeyPath(group, key));
-    if (!v.isValid()) return std::nullopt;
+QString TextOf(const QVariant& v) {
     // A hand-written list ("a, b") comes back as a string list; keep it as the
     // text it was, so it simply reads as "not a number".
     if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(QStringLiteral(", "));
     return v.toString();
 }
 
-void IniSettingsStore::Write(const QString& group, const QString& key, const QString& value) {
-    ini_.setValue(KeyPath(group, key), value);
+QString ErrorText(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("权限不够");
+        case EROFS:
+            return QStringLiteral("文件系统只读");
+        case ENOSPC:
+        case EDQUOT:
+            return QStringLiteral("磁盘已满");
+        case ENOTDIR:
+            return QStringLiteral("路径中有一段不是文件夹");
+        case ENOENT:
+            return QStringLiteral("文件夹不存在");
+        default:
+            return QString::fromLocal8Bit(std::strerror(error));
+    }
 }
 
-void IniSettingsStore::Flush() { ini_.sync(); }
+// Why a save at `path` fails, as far as the file system tells.
+QString WhyNotWritable(const QString& path) {
+    const QByteArray file = QFile::encodeName(path);
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::access(file.constData(), F_OK) == 0 && ::access(file.constData(), W_OK) != 0)
+        return ErrorText(errno);
+    if (::access(folder.constData(), W_OK) != 0) return ErrorText(errno);
+    return QStringLiteral("写入失败");
+}
+
+QString Quoted(const QString& path) { return u'\u201c' + QDir::toNativeSeparators(path) + u'\u201d'; }
+
+// An empty file only the owner can read: a save keeps the permissions of the
+// file it replaces.
+void CreatePrivateFile(const QString& path) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+// Reads up to `limit` bytes; false with errno set when the file cannot be read.
+bool ReadAtMost(const QString& path, qint64 limit, QByteArray& out) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    out.resize(limit);
+    qint64 got = 0;
+    while (got < limit) {
+        const ssize_t n = ::read(fd, out.data() + got, static_cast<size_t>(limit - got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int e = errno;
+            ::close(fd);
+            errno = e;
+            return false;
+        }
+        if (n == 0) break;
+        got += n;
+    }
+    ::close(fd);
+    out.truncate(got);
+    return true;
+}
+
+}  // namespace
+
+IniSettingsStore::IniSettingsStore(const QString& path) : path_(path) { Open(); }
+
+// QSettings saves what is pending when it goes.
+IniSettingsStore::~IniSettingsStore() = default;
+
+void IniSettingsStore::Open() {
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path_).constData(), &st) != 0) {
+        if (errno == ENOENT) {
+            // The first save creates it.
+            ini_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
+            return;
+        }
+        Trouble(QStringLiteral("设置无法保存到%1（%2）；本次运行的更改在退出后丢失。")
+                    .arg(Quoted(path_), ErrorText(errno)));
+        return;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        // Never opened: reading a named pipe would wait for ever.
+        Trouble(QStringLiteral("设置文件%1是一个文件夹或其他不是普通文件的东西，设置无法保存；"
+                               "本次运行的更改在退出后丢失。请把它改名或删除。")
+                    .arg(Quoted(path_)));
+        return;
+    }
+    if (st.st_size > kMaxFileBytes) {
+        KeepBroken(QStringLiteral("过大（%1 字节），不是设置文件").arg(st.st_size), false);
+        return;
+    }
+    QByteArray bytes;
+    if (!ReadAtMost(path_, kMaxFileBytes + 1, bytes)) {
+        KeepBroken(QStringLiteral("无法读取（%1）").arg(ErrorText(errno)), false);
+        return;
+    }
+    if (bytes.size() > kMaxFileBytes) {
+        KeepBroken(QStringLiteral("过大，不是设置文件"), false);
+        return;
+    }
+    ini_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
+    // QSettings reads what it can of a damaged file and drops the rest at
+    // the next save; undecodable bytes would come back as U+FFFD.
+    // QSettings parses on first use; only then does its status tell.
+    [[maybe_unused]] const QStringList parsed = ini_->allKeys();
+    if (!QByteArrayView(bytes).isValidUtf8() || bytes.contains('\0')) {
+        KeepBroken(QStringLiteral("不是 UTF-8 文本"), true);
+    } else if (ini_->status() != QSettings::NoError) {
+        KeepBroken(QStringLiteral("含有无法识别的内容"), true);
+    } else if (::access(QFile::encodeName(path_).constData(), W_OK) != 0) {
+        failed_ = true;
+        Trouble(QStringLiteral("设置无法保存到%1（%2）；本次运行的更改在退出后丢失。")
+                    .arg(Quoted(path_), ErrorText(errno)));
+    }
+}
+
+void IniSettingsStore::KeepBroken(const QString& why, bool readable) {
+    QHash<QString, QString> recovered;
+    if (readable && ini_) {
+        for (const QString& key : ini_->allKeys()) recovered.insert(key, TextOf(ini_->value(key)));
+    }
+    ini_.reset();
+    // An earlier broken file stays where it is.
+    QString target = path_ + QStringLiteral(".broken");
+    for (int i = 1; QFileInfo(target).exists() || QFileInfo(target).isSymLink(); ++i) {
+        if (i > 99) break;
+        target = path_ + QStringLiteral(".broken.%1").arg(i);
+    }
+    if (::rename(QFile::encodeName(path_).constData(), QFile::encodeName(target).constData()) != 0) {
+        memory_ = std::move(recovered);
+        Trouble(
+            QStringLiteral("设置文件%1%2，又无法改名保留（%3），设置无法保存；本次运行的更改在退出后丢失。")
+                .arg(Quoted(path_), why, ErrorText(errno)));
+        return;
+    }
+    keptAs_ = target;
+    CreatePrivateFile(path_);
+    ini_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
+    for (auto it = recovered.cbegin(); it != recovered.cend(); ++it) ini_->setValue(it.key(), it.value());
+    // Saved at once: the broken file is gone, and the next start must not
+    // mistake the missing file for a first run.
+    ini_->sync();
+    Trouble(QStringLiteral("设置文件%1%2，已原样改名为%3，设置改存到新的文件。")
+                .arg(Quoted(path_), why, Quoted(target)));
+    CheckSaved();
+}
+
+void IniSettingsStore::Trouble(const QString& sentence) {
+    if (!trouble_.isEmpty()) return;
+    trouble_ = sentence;
+    if (report_ && !reported_) {
+        reported_ = true;
+        report_(trouble_);
+    }
+}
+
+void IniSettingsStore::OnTrouble(std::function<void(const QString&)> report) {
+    report_ = std::move(report);
+    if (report_ && !trouble_.isEmpty() && !reported_) {
+        reported_ = true;
+        report_(trouble_);
+    }
+}
+
+void IniSettingsStore::CheckSaved() {
+    if (failed_ || !ini_ || ini_->status() != QSettings::AccessError) return;
+    failed_ = true;
+    Trouble(QStringLiteral("设置无法保存到%1（%2）；本次运行的更改在退出后丢失。")
+                .arg(Quoted(path_), WhyNotWritable(path_)));
+}
+
+std::optional<QString> IniSettingsStore::Read(const QString& group, const QString& key) const {
+    if (!ini_) {
+        const auto it = memory_.constFind(KeyPath(group, key));
+        if (it == memory_.cend()) return std::nullopt;
+        return *it;
+    }
+    const QVariant v = ini_->value(KeyPath(group, key));
+    if (!v.isValid()) return std::nullopt;
+    return TextOf(v);
+}
+
+void IniSettingsStore::Write(const QString& group, const QString& key, const QString& value) {
+    if (!ini_) {
+        memory_.insert(KeyPath(group, key), value);
+        return;
+    }
+    ini_->setValue(KeyPath(group, key), value);
+    // A save QSettings made on its own since the last write may have failed.
+    CheckSaved();
+}
+
+void IniSettingsStore::Flush() {
+    if (!ini_) return;
+    ini_->sync();
+    CheckSaved();
+}
 
 QString IniSettingsStore::DefaultPath() {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -61,10 +255,7 @@ void IniSettingsStore::PrepareUserFile(const QString& path) {
         QFile::setPermissions(folder.path(),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
-    if (info.exists()) return;
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!info.exists()) CreatePrivateFile(path);
 }
 
 int ReadInt16(const SettingsStore& store, const SettingKey& key) {
@@ -79,7 +270,7 @@ int ReadInt16(const SettingsStore& store, const SettingKey& key) {
 
 double ReadSingle(const SettingsStore& store, const SettingKey& key, double fallback) {
     const auto v = StoredNumber(store, key);
-    if (!v || std::fabs(*v) > std::numeric_limits<float>::max()) return fallback;
+    if (!v || std::fabs(*v) > kMaxSingle) return fallback;
     return static_cast<double>(static_cast<float>(*v));
 }
 

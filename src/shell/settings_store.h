@@ -12,8 +12,10 @@
 // The store behind it is an INI file ($XDG_CONFIG_HOME/TESSEL/TESSEL.ini);
 // tests point IniSettingsStore at a file of their own.
 
+#include <QHash>
 #include <QSettings>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -30,13 +32,41 @@ class SettingsStore {
 };
 
 // QSettings in INI format on a file of its own.
+//
+// Saving is atomic (QSettings writes a temporary file and renames it over the
+// old one), so a crash at any moment leaves either the old or the new file.
+// A file that cannot be read as settings (not UTF-8 text, lines QSettings
+// does not understand, unreadable, larger than kMaxFileBytes) is renamed to
+// "<name>.broken" before anything is saved, so nothing the user wrote is
+// lost; the values that could still be read are carried over.  When nothing
+// can be saved at the path (it is a folder, its folder cannot be written) the
+// values of this run stay in memory.  Either way the trouble is reported
+// once, through the handler given to OnTrouble.
 class IniSettingsStore final : public SettingsStore {
  public:
     explicit IniSettingsStore(const QString& path);
+    ~IniSettingsStore() override;
+    IniSettingsStore(const IniSettingsStore&) = delete;
+    IniSettingsStore& operator=(const IniSettingsStore&) = delete;
+
     std::optional<QString> Read(const QString& group, const QString& key) const override;
     void Write(const QString& group, const QString& key, const QString& value) override;
     void Flush() override;
-    QString Path() const { return ini_.fileName(); }
+    QString Path() const { return path_; }
+
+    // True while changes reach the file; false when they live only in memory.
+    bool Saving() const { return ini_ != nullptr && !failed_; }
+    // Where a file that could not be read as settings was put, or empty.
+    QString KeptBrokenFile() const { return keptAs_; }
+
+    // `report` gets one sentence for the user, at most once per store: at
+    // once for a trouble found when the file was opened, else for the first
+    // save that fails.
+    void OnTrouble(std::function<void(const QString&)> report);
+
+    // Ours stay below 4 KiB; anything this large is not a settings file, and
+    // reading it whole would only cost memory.
+    static constexpr qint64 kMaxFileBytes = 1 << 20;
 
     // $XDG_CONFIG_HOME/TESSEL/TESSEL.ini, with ~/.config when the variable is
     // unset or not an absolute path.
@@ -47,7 +77,19 @@ class IniSettingsStore final : public SettingsStore {
     static void PrepareUserFile(const QString& path);
 
  private:
-    mutable QSettings ini_;
+    void Open();
+    void KeepBroken(const QString& why, bool readable);
+    void Trouble(const QString& sentence);
+    void CheckSaved();
+
+    QString path_;
+    std::unique_ptr<QSettings> ini_;  // null: nothing can be stored at path_
+    QHash<QString, QString> memory_;  // this run's values while ini_ is null
+    QString keptAs_;
+    bool failed_ = false;
+    QString trouble_;
+    bool reported_ = false;
+    std::function<void(const QString&)> report_;
 };
 
 // ---------------------------------------------------------------------------
@@ -120,6 +162,9 @@ inline constexpr const SettingKey* kAll[] = {
 // hand-edited file can never stop the program.
 int ReadInt16(const SettingsStore& store, const SettingKey& key);
 // `fallback` replaces the key's own one (the centred position for Top/Left).
+// Values beyond kMaxSingle read as the fallback too: no screen is that large,
+// and every conversion of what is returned to whole pixels stays defined.
+inline constexpr double kMaxSingle = 1e9;
 double ReadSingle(const SettingsStore& store, const SettingKey& key, double fallback);
 QString ReadText(const SettingsStore& store, const SettingKey& key);
 

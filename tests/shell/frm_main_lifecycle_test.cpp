@@ -60,6 +60,21 @@ TEST_F(FrmMainTest, LaterStartsRestoreUsablePositions) {
     }
 }
 
+// Positions beyond any whole number of pixels centre the window instead of
+// going through an undefined conversion.
+TEST_F(FrmMainTest, ExtremeStoredPositionsCentreTheWindow) {
+    const char* extremes[][2] = {{"1000000000000000000000000000000", "-1000000000000000000000000000000"},
+                                 {"NaN", "1e30"}};
+    for (const auto& e : extremes) {
+        Put(keys::kFirstRun, "1");
+        Put(keys::kTop, e[0]);
+        Put(keys::kLeft, e[1]);
+        Start();
+        EXPECT_EQ(w->pos(), CentredOnScreen(w->size())) << e[0] << "," << e[1];
+        Restart();
+    }
+}
+
 TEST_F(FrmMainTest, StoredOptionsRunTheirClickHandlers) {
     Put(keys::kSetTop, "1");
     Put(keys::kClipboard, "1");
