@@ -245,6 +245,14 @@ TEST(AlbumReply, HostileAlbumsAreReadInOnePass) {
     EXPECT_EQ(r.txtFlvlink, want);
     EXPECT_EQ(r.imgTip, u"");
 
+    // Addresses without their ends, one end at the last: every item used to
+    // run to that end and the box grew by the rest of the reply each time
+    // (8 KB took 20 s and 100 MB).  Only the one closed item stands now.
+    std::u16string unclosed = kAlbumHead;
+    for (int i = 0; i < 20000; ++i) unclosed += u"<U>http://a.test/";
+    unclosed += u"v<X>";
+    EXPECT_EQ(ReadVideoReply(unclosed, kHomes).txtFlvlink, u"http://a.test/v");
+
     // Items that the filter replaces one after another.
     std::u16string rejected = kAlbumHead;
     for (int i = 0; i < 100000; ++i) rejected += u"<U>ftp://x<X>";
