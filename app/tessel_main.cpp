@@ -5,11 +5,11 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QFont>
 #include <QSocketNotifier>
 #include <QStyleFactory>
 #include <csignal>
 
+#include "shell/desktop_setup.h"
 #include "shell/frm_main.h"
 #include "shell/frm_tray.h"
 #include "shell/settings_store.h"
@@ -45,6 +45,7 @@ void CloseOnTerminate(QWidget& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto status = tessel::shell::PrepareWindowSystem(argc, argv)) return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TESSEL"));
     QApplication::setApplicationDisplayName(QStringLiteral("TESSEL"));
@@ -52,9 +53,7 @@ int main(int argc, char** argv) {
     // The window is laid out for a 12-pixel Chinese face and a plain look,
     // whatever the desktop's own theme is.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    const QString fontNotice = tessel::shell::SetUpLanguageAndFont();
     // The tray icon keeps the program alive while the window is minimized; the
     // program ends with the main window's unload, not with its last window.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -70,6 +69,8 @@ int main(int argc, char** argv) {
     QObject::connect(&tray, &tessel::shell::FrmTray::ExitRequested, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     CloseOnTerminate(main);
+    settings.OnTrouble([&main](const QString& text) { tessel::shell::Notify(&main, text); });
+    if (!fontNotice.isEmpty()) tessel::shell::Notify(&main, fontNotice);
     tray.Load();
     return QApplication::exec();
 }

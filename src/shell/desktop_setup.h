@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// What the window program settles with the desktop before and right after
+// QApplication exists: the window system it runs on, Qt's own texts in
+// Simplified Chinese, and a font that can draw them.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace tessel::shell {
+
+// ---------------------------------------------------------------------------
+// Window system.  Placement, always-on-top and edge docking need X11, so on
+// a Wayland desktop the program runs through XWayland; without any X server
+// it says why it cannot start instead of letting Qt abort.
+
+struct WindowSystemEnv {
+    QByteArray qpaPlatform;         // QT_QPA_PLATFORM
+    QByteArray waylandDisplay;      // WAYLAND_DISPLAY
+    QByteArray display;             // DISPLAY
+    bool platformArgument = false;  // -platform on the command line
+};
+
+struct WindowSystemChoice {
+    QByteArray setPlatform;     // a value for QT_QPA_PLATFORM, or empty: leave it
+    bool needsXServer = false;  // the platform will be xcb: the X server must answer
+    QString cannotStart;        // non-empty: the program cannot open its window
+};
+
+WindowSystemChoice ChooseWindowSystem(const WindowSystemEnv& env);
+
+// Reads the environment and the arguments, sets QT_QPA_PLATFORM when
+// XWayland serves and checks that the X server answers.  Returns an exit
+// status, after saying why on standard error, when no window can be opened.
+std::optional<int> PrepareWindowSystem(int argc, char** argv);
+
+// ---------------------------------------------------------------------------
+// Language and font, after QApplication exists.
+
+// Loads Qt's own catalogue for Simplified Chinese (context menus of the text
+// boxes, standard buttons).  False when it is not installed.
+bool InstallQtChinese();
+
+// The families the program prefers for its Chinese interface, best first.
+inline constexpr const char* kPreferredChineseFamilies[] = {
+    "WenQuanYi Micro Hei", "Noto Sans CJK SC",    "Source Han Sans SC", "Noto Sans SC",
+    "WenQuanYi Zen Hei",   "Droid Sans Fallback", "AR PL UKai CN",      "AR PL UMing CN",
+};
+
+// Picks from the families that cover Simplified Chinese: the first preferred
+// one present, else the first that is not a monospaced face, else the first;
+// empty when there is none.
+QString PickChineseFamily(const QStringList& coveringFamilies);
+
+// The notice for a desktop without any Chinese font.  In English: without
+// such a font Chinese text would be empty boxes.
+QString NoChineseFontNotice();
+
+// Sets the interface font (12 pixels, a family that covers Simplified
+// Chinese) and Qt's Chinese texts.  Returns a notice for the user when no
+// installed font covers Simplified Chinese, else an empty text.
+QString SetUpLanguageAndFont();
+
+// Shows `text` over `window` once the event loop runs, without waiting for
+// an answer, and writes it to standard error.
+void Notify(QWidget* window, const QString& text);
+
+}  // namespace tessel::shell
