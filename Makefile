@@ -4,16 +4,20 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD?= build-bench
+RELEASE_BUILD ?= build-release
+CLANG_BUILD?= build-clang
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+# Warnings are errors in `make test` (our CI) only; a user's build shows them.
+WERROR     ?= OFF
 
-.PHONY: run test check asan bench fuzz deps configure build clean format format-check
+.PHONY: run test check asan release clang bench fuzz deps configure build clean format format-check
 
 deps:
 	@./scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_WERROR=$(WERROR) $(CMAKE_ARGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -27,21 +31,38 @@ run: build
 	fi
 
 # Every test: unit, widget and system tests, then the unit and widget tests
-# once more under AddressSanitizer and UndefinedBehaviorSanitizer.
-test: format-check check asan
+# once more under AddressSanitizer and UndefinedBehaviorSanitizer; the
+# optimised Release build users and packagers make (built, so a warning only
+# -O3 shows fails here); and a clang build with its unit tests, so a fault
+# one compiler misses shows up too.
+test: WERROR = ON
+test: format-check check asan release clang
 
 check: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 asan: deps
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSEL_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSEL_SANITIZE=ON -DTESSEL_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS) -L 'unit|widget'
 
+release: deps
+	@cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSEL_WERROR=$(WERROR) >/dev/null
+	@cmake --build $(RELEASE_BUILD) -j $(JOBS)
+
+clang: deps
+	@cmake -S . -B $(CLANG_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	  -DTESSEL_WERROR=$(WERROR) >/dev/null
+	@cmake --build $(CLANG_BUILD) -j $(JOBS)
+	@cd $(CLANG_BUILD) && ctest --output-on-failure -j $(JOBS) -L unit
+
+# Every benchmark: the Google Benchmark programs, then the whole-program
+# comparisons with the standard tools.  An optimised build that only warns.
 bench: deps
-	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSEL_BENCH=ON >/dev/null
+	@cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESSEL_BENCH=ON -DTESSEL_WERROR=OFF >/dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
-	@for b in $(BENCH_BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+	@set -e; for b in $(BENCH_BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@set -e; for s in bench/*.sh; do echo "== $$s"; "$$s"; done
 
 # libFuzzer targets for every reader of outside input (clang); FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 60
@@ -49,7 +70,7 @@ fuzz: deps
 	@./fuzz/run.sh $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(RELEASE_BUILD) $(CLANG_BUILD)
 
 # The house style (.clang-format); CI fails on any file that differs from it.
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)

@@ -4,23 +4,24 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli.h"
 #include "links/commands.h"
 #include "links/fingerprint.h"
+#include "links/special_link.h"
 #include "links/url.h"
 #include "text/codepage.h"
 
+namespace tessel::cli {
 namespace {
-
-using namespace tessel;
 
 constexpr const char* kHelp =
     "Usage: tessel-cli COMMAND [ITEM...]\n"
@@ -56,6 +57,216 @@ constexpr const char* kHelp =
     "rejected, 2 usage error.\n"
     "  printf 'http://a/b\\nftp://c/d\\n' | tessel-cli thunder > links.txt\n";
 
+// Item complaints of the command line's own (the window never meets these).
+constexpr std::string_view kNotUtf8 = "输入不是有效的 UTF-8 文本";
+constexpr std::string_view kLineBreakInResult = "结果含有换行符，无法写成一行";
+constexpr std::string_view kNulInResult = "结果含有空字符，无法写成一行";
+constexpr std::string_view kNulInPath = "路径含有空字符，不是有效的文件路径";
+
+// ---- conversions ------------------------------------------------------------
+
+// Links and addresses are nearly always ASCII: skip the general converters.
+std::u16string Utf8In(std::string_view s) {
+    if (text::IsAscii(s)) return std::u16string(s.begin(), s.end());
+    return text::FromUtf8(s);
+}
+
+Outcome Rejected(std::string_view complaint) { return {{}, std::string(complaint)}; }
+
+Outcome FromCommand(const links::CommandResult& r) {
+    if (!r.accepted) return Rejected(text::ToUtf8(r.output));
+    // A line break inside a result would shift every later line of a batch,
+    // and a NUL byte is no text at all.
+    if (r.output.find_first_of(u"\r\n") != std::u16string::npos) return Rejected(kLineBreakInResult);
+    if (r.output.find(u'\0') != std::u16string::npos) return Rejected(kNulInResult);
+    Outcome o;
+    text::AppendUtf8(o.text, r.output);
+    return o;
+}
+
+// Every text command reads UTF-8; bytes that are not UTF-8 would turn into
+// "?" inside a link, so they are refused rather than converted.
+Converter TextConverter(std::function<links::CommandResult(std::u16string_view)> command) {
+    return [command = std::move(command)](std::string_view item) {
+        if (!text::IsValidUtf8(item)) return Rejected(kNotUtf8);
+        return FromCommand(command(Utf8In(item)));
+    };
+}
+
+links::CommandResult UrlCommand(std::u16string_view item, bool decode) {
+    links::CommandResult r;
+    r.input = links::CleanInput(item);
+    if (r.input.empty()) {
+        r.output = std::u16string(links::kAskForUrlText);
+        r.accepted = false;
+    } else {
+        r.output = decode ? links::UrlDecode(r.input) : links::UrlEncode(r.input);
+    }
+    return r;
+}
+
+// Special link to address, rejecting a link that holds no address at all.
+links::CommandResult DecodeCommand(std::u16string_view item) {
+    links::CommandResult r = links::ToGeneral(item);
+    if (r.accepted && r.output.empty()) {
+        r.output = std::u16string(links::kBadLinkText);
+        r.accepted = false;
+    }
+    return r;
+}
+
+links::CommandResult RayfileCommand(std::u16string_view item, std::u16string_view size) {
+    const links::RayfileStart start = links::RayfileBegin(item);
+    links::CommandResult r;
+    if (start.output) {
+        r.output = *start.output;
+        r.accepted = false;
+    } else {
+        r.output = links::RayfileFinish(start.address, size);
+    }
+    return r;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+}
+
+Outcome FingerprintItem(std::string_view item) {
+    // The path keeps its own bytes: file names need not be UTF-8.  A NUL
+    // would cut the path short and name another file.
+    const std::string_view path = TrimBlanks(item);
+    if (path.find('\0') != std::string_view::npos) return Rejected(kNulInPath);
+    const links::FingerprintResult r = links::Fingerprint(std::string(path));
+    using Status = links::FingerprintResult::Status;
+    switch (r.status) {
+        case Status::Ok:
+        case Status::SizeOnly:
+            return {text::ToUtf8(links::FingerprintText(r, u"\n")), {}};
+        case Status::ReadError:
+            return Rejected(text::ToUtf8(links::kReadErrorText) + " (" + r.problem + ")");
+        case Status::NoPermission:
+            return Rejected(text::ToUtf8(links::kNoPermissionText));
+        case Status::NoFile:
+        case Status::Unsized:
+            break;
+    }
+    return Rejected(text::ToUtf8(links::FingerprintText(r)));
+}
+
+// ---- subcommands ------------------------------------------------------------
+
+// The link commands over UTF-8 directly: the same cleaning, checks and
+// results as the window's commands, without the trips through UTF-16 that
+// would cost more than the conversion itself.  An item holding a CR LF pair
+// (an argument can) takes the window's own way.
+const std::string& Utf8Of(std::u16string_view fixed) {
+    static const std::string ask = text::ToUtf8(links::kAskForLinkText);
+    static const std::string bad = text::ToUtf8(links::kBadLinkText);
+    return fixed == links::kAskForLinkText ? ask : bad;
+}
+
+bool IsPlainAddressUtf8(std::string_view address) {
+    const std::string_view start = address.substr(0, std::min<std::size_t>(address.size(), 6));
+    return links::IsPlainAddress(std::u16string(start.begin(), start.end()));
+}
+
+Converter LinkEncoder(links::LinkForm form, links::CommandResult (*command)(std::u16string_view)) {
+    return [form, command](std::string_view item) {
+        if (!text::IsValidUtf8(item)) return Rejected(kNotUtf8);
+        if (item.find("\r\n") != std::string_view::npos) return FromCommand(command(Utf8In(item)));
+        const std::string_view address = TrimBlanks(item);
+        if (address.empty()) return Rejected(Utf8Of(links::kAskForLinkText));
+        if (!IsPlainAddressUtf8(address)) return Rejected(Utf8Of(links::kBadLinkText));
+        Outcome o;
+        links::AppendEncodedLinkUtf8(o.text, form, address);
+        return o;
+    };
+}
+
+Outcome DecodeItem(std::string_view item) {
+    if (!text::IsValidUtf8(item)) return Rejected(kNotUtf8);
+    if (item.find("\r\n") != std::string_view::npos) return FromCommand(DecodeCommand(Utf8In(item)));
+    const std::string_view link = TrimBlanks(item);
+    if (link.empty()) return Rejected(Utf8Of(links::kAskForLinkText));
+    Outcome o;
+    // A link that holds no address at all ("qqdl://") is as wrong as one
+    // that is no link.
+    if (!links::AppendDecodedLinkUtf8(o.text, link) || o.text.empty())
+        return Rejected(Utf8Of(links::kBadLinkText));
+    if (o.text.find_first_of("\r\n") != std::string::npos) return Rejected(kLineBreakInResult);
+    if (o.text.find('\0') != std::string::npos) return Rejected(kNulInResult);
+    return o;
+}
+
+int RunThunder(const Args& args) {
+    return RunItems(args, LinkEncoder(links::LinkForm::Thunder, &links::ToThunder));
+}
+int RunFlashGet(const Args& args) {
+    return RunItems(args, LinkEncoder(links::LinkForm::FlashGet, &links::ToFlashGet));
+}
+int RunQqdl(const Args& args) { return RunItems(args, LinkEncoder(links::LinkForm::Qqdl, &links::ToQqdl)); }
+int RunDecode(const Args& args) { return RunItems(args, &DecodeItem); }
+
+int RunUrlEncode(const Args& args) {
+    return RunItems(args, TextConverter([](std::u16string_view item) { return UrlCommand(item, false); }));
+}
+
+int RunUrlDecode(const Args& args) {
+    return RunItems(args, TextConverter([](std::u16string_view item) { return UrlCommand(item, true); }));
+}
+
+int RunRayfile(const Args& args) {
+    const std::optional<std::string_view> given = args.Option("--size");
+    if (!given) return UsageError("fs2you needs --size N (the file size in bytes)");
+    // The size goes into the link as typed, so it must be plain digits.
+    const std::string_view size = TrimBlanks(*given);
+    if (size.empty()) return UsageError("--size must not be empty");
+    if (size.find_first_not_of("0123456789") != std::string_view::npos) {
+        return UsageError("--size must be a whole number of bytes, 0 or more");
+    }
+    const std::u16string sizeText(size.begin(), size.end());
+    return RunItems(
+        args, TextConverter([sizeText](std::u16string_view item) { return RayfileCommand(item, sizeText); }));
+}
+
+int RunFingerprint(const Args& args) { return RunItems(args, &FingerprintItem, true); }
+
+struct Subcommand {
+    std::string_view name;
+    std::span<const std::string_view> valueOptions;  // options that take a value
+    int (*run)(const Args& args);
+};
+
+constexpr std::string_view kSizeOption[] = {"--size"};
+
+constexpr Subcommand kSubcommands[] = {
+    {"thunder", {}, &RunThunder},     {"flashget", {}, &RunFlashGet},
+    {"qqdl", {}, &RunQqdl},           {"fs2you", kSizeOption, &RunRayfile},
+    {"decode", {}, &RunDecode},       {"urlencode", {}, &RunUrlEncode},
+    {"urldecode", {}, &RunUrlDecode}, {"fingerprint", {}, &RunFingerprint},
+};
+
+const Subcommand* FindSubcommand(std::string_view name) {
+    for (const Subcommand& s : kSubcommands) {
+        if (s.name == name) return &s;
+    }
+    return nullptr;
+}
+
+bool TakesValue(std::string_view option, const Subcommand* only) {
+    for (const Subcommand& s : kSubcommands) {
+        if (only != nullptr && &s != only) continue;
+        for (std::string_view o : s.valueOptions) {
+            if (o == option) return true;
+        }
+    }
+    return false;
+}
+
+// ---- output -----------------------------------------------------------------
+
 // Buffered standard output: one write per item on a terminal (so output
 // keeps up with typing), large writes otherwise.
 class Output {
@@ -79,6 +290,7 @@ class Output {
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
                 failed_ = true;
+                error_ = errno;
                 break;
             }
             p += n;
@@ -88,92 +300,19 @@ class Output {
     }
 
     bool failed() const { return failed_; }
+    int error() const { return error_; }
 
  private:
     bool interactive_;
     bool failed_ = false;
+    int error_ = 0;
     std::string buffer_;
 };
 
-struct Outcome {
-    std::string text;       // what goes on standard output (without the final line break)
-    std::string complaint;  // non-empty: the item is rejected
-};
+struct ItemLoop {
+    ItemLoop(const Converter& c, bool blankLines) : convert(c), blankLineBetween(blankLines) {}
 
-using Converter = std::function<Outcome(std::string_view item)>;
-
-// Links and addresses are nearly always ASCII: skip the general converters.
-std::u16string Utf8In(std::string_view s) {
-    if (text::IsAscii(s)) return std::u16string(s.begin(), s.end());
-    return text::FromUtf8(s);
-}
-
-std::string Utf8Out(std::u16string_view s) {
-    for (char16_t c : s) {
-        if (c >= 0x80) return text::ToUtf8(s);
-    }
-    return std::string(s.begin(), s.end());
-}
-
-Outcome FromCommand(const links::CommandResult& r) {
-    if (!r.accepted) return {{}, Utf8Out(r.output)};
-    // A line break inside a result would shift every later line of a batch.
-    if (r.output.find(u'\n') != std::u16string::npos || r.output.find(u'\r') != std::u16string::npos) {
-        return {{}, "结果含有换行符，无法写成一行"};
-    }
-    return {Utf8Out(r.output), {}};
-}
-
-Converter LinkConverter(links::CommandResult (*command)(std::u16string_view)) {
-    return [command](std::string_view item) { return FromCommand(command(Utf8In(item))); };
-}
-
-Converter UrlConverter(bool decode) {
-    return [decode](std::string_view item) {
-        links::CommandResult r;
-        r.input = links::CleanInput(Utf8In(item));
-        if (r.input.empty()) {
-            r.output = std::u16string(links::kAskForUrlText);
-            r.accepted = false;
-        } else {
-            r.output = decode ? links::UrlDecode(r.input) : links::UrlEncode(r.input);
-        }
-        return FromCommand(r);
-    };
-}
-
-Converter RayfileConverter(std::u16string size) {
-    return [size = std::move(size)](std::string_view item) {
-        const links::RayfileStart start = links::RayfileBegin(Utf8In(item));
-        links::CommandResult r;
-        if (start.output) {
-            r.output = *start.output;
-            r.accepted = false;
-        } else {
-            r.output = links::RayfileFinish(start.address, size);
-        }
-        return FromCommand(r);
-    };
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return s;
-}
-
-Outcome FingerprintItem(std::string_view item) {
-    // The path keeps its own bytes: file names need not be UTF-8.
-    const links::FingerprintResult r = links::Fingerprint(std::string(TrimBlanks(item)));
-    using Status = links::FingerprintResult::Status;
-    if (r.status == Status::NoFile) return {{}, text::ToUtf8(links::kNoFileText)};
-    if (r.status == Status::ReadError)
-        return {{}, text::ToUtf8(links::kReadErrorText) + " (" + r.problem + ")"};
-    return {text::ToUtf8(links::FingerprintText(r, u"\n")), {}};
-}
-
-struct Run {
-    Converter convert;
+    const Converter& convert;
     bool blankLineBetween = false;
     Output out;
     std::size_t line = 0;
@@ -191,8 +330,7 @@ struct Run {
         out.Line(o.text);
     }
 
-    // Every line of standard input is one item; a CR before the LF goes
-    // with the line break.  A last line without LF still counts.
+    // A last line without LF still counts.
     bool FromStdin() {
         std::vector<char> chunk(1 << 16);
         std::string pending;
@@ -227,75 +365,100 @@ struct Run {
     }
 };
 
-int UsageError(const std::string& what) {
-    std::fprintf(stderr, "tessel-cli: %s (try 'tessel-cli --help')\n", what.c_str());
-    return 2;
-}
-
 }  // namespace
 
+std::optional<std::string_view> Args::Option(std::string_view name) const {
+    const auto it = options.find(name);
+    if (it == options.end()) return std::nullopt;
+    return std::string_view(it->second);
+}
+
+int UsageError(std::string_view what) {
+    std::fprintf(stderr, "tessel-cli: %.*s (try 'tessel-cli --help')\n", static_cast<int>(what.size()),
+                 what.data());
+    return kExitUsage;
+}
+
+int RunItems(const Args& args, const Converter& convert, bool blankLineBetween) {
+    ItemLoop loop(convert, blankLineBetween);
+    if (args.items.empty()) {
+        if (!loop.FromStdin()) return kExitUsage;
+    } else {
+        for (std::string_view item : args.items) loop.Item(item);
+    }
+    loop.out.Flush();
+    if (loop.out.failed()) {
+        std::fprintf(stderr, "tessel-cli: cannot write the output: %s\n", std::strerror(loop.out.error()));
+        return kExitRejected;
+    }
+    return loop.anyRejected ? kExitRejected : kExitDone;
+}
+
+}  // namespace tessel::cli
+
 int main(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
-    std::vector<std::string_view> items;
-    std::optional<std::string_view> command;
-    std::optional<std::string_view> size;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view a = args[i];
-        if (!optionsEnded && (a == "-h" || a == "--help")) {
+    using namespace tessel::cli;
+    const std::vector<std::string_view> words(argv + 1, argv + argc);
+
+    // The subcommand is the first word that is neither an option nor an
+    // option's value; options may come before it.
+    const Subcommand* command = nullptr;
+    std::size_t commandAt = 0;
+    for (std::size_t i = 0; i < words.size() && command == nullptr; ++i) {
+        const std::string_view w = words[i];
+        if (w == "-h" || w == "--help") {
             std::fputs(kHelp, stdout);
-            return 0;
+            return kExitDone;
         }
-        if (!optionsEnded && a == "--") {
+        if (w == "--") {
+            if (i + 1 < words.size()) {
+                commandAt = i + 1;
+                command = FindSubcommand(words[i + 1]);
+                if (command == nullptr)
+                    return UsageError("unknown command '" + std::string(words[i + 1]) + "'");
+            }
+            break;
+        }
+        if (w.size() > 1 && w.front() == '-') {
+            if (TakesValue(w, nullptr)) ++i;
+            continue;
+        }
+        commandAt = i;
+        command = FindSubcommand(w);
+        if (command == nullptr) return UsageError("unknown command '" + std::string(w) + "'");
+    }
+    if (command == nullptr) return UsageError("no command given");
+
+    Args args;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string_view w = words[i];
+        if (i == commandAt) continue;
+        if (!optionsEnded && w == "--") {
             optionsEnded = true;
-        } else if (!optionsEnded && a == "--size") {
-            if (i + 1 >= args.size()) return UsageError("--size needs a value");
-            size = args[++i];
-        } else if (!optionsEnded && a.starts_with("--size=")) {
-            size = a.substr(7);
-        } else if (!optionsEnded && a.size() > 1 && a.front() == '-') {
-            return UsageError("unknown option '" + std::string(a) + "'");
-        } else if (!command) {
-            command = a;
+        } else if (!optionsEnded && w.size() > 1 && w.front() == '-') {
+            if (w == "-h" || w == "--help") {
+                std::fputs(kHelp, stdout);
+                return kExitDone;
+            }
+            const std::size_t eq = w.find('=');
+            const std::string name(w.substr(0, eq));
+            if (!TakesValue(name, command)) {
+                if (TakesValue(name, nullptr)) {
+                    return UsageError(name + " does not belong to " + std::string(command->name));
+                }
+                return UsageError("unknown option '" + std::string(w) + "'");
+            }
+            if (eq != std::string_view::npos) {
+                args.options[name] = std::string(w.substr(eq + 1));
+            } else if (i + 1 < words.size()) {
+                args.options[name] = std::string(words[++i]);
+            } else {
+                return UsageError(name + " needs a value");
+            }
         } else {
-            items.push_back(a);
+            args.items.push_back(w);
         }
     }
-    if (!command) return UsageError("no command given");
-
-    Run run;
-    if (*command == "thunder") {
-        run.convert = LinkConverter(&links::ToThunder);
-    } else if (*command == "flashget") {
-        run.convert = LinkConverter(&links::ToFlashGet);
-    } else if (*command == "qqdl") {
-        run.convert = LinkConverter(&links::ToQqdl);
-    } else if (*command == "decode") {
-        run.convert = LinkConverter(&links::ToGeneral);
-    } else if (*command == "urlencode" || *command == "urldecode") {
-        run.convert = UrlConverter(*command == "urldecode");
-    } else if (*command == "fs2you") {
-        if (!size) return UsageError("fs2you needs --size N (the file size in bytes)");
-        std::u16string sizeText = links::CleanInput(text::FromUtf8(*size));
-        if (sizeText.empty()) return UsageError("--size must not be empty");
-        run.convert = RayfileConverter(std::move(sizeText));
-    } else if (*command == "fingerprint") {
-        run.convert = &FingerprintItem;
-        run.blankLineBetween = true;
-    } else {
-        return UsageError("unknown command '" + std::string(*command) + "'");
-    }
-    if (size && *command != "fs2you") return UsageError("--size belongs to fs2you only");
-
-    if (items.empty()) {
-        if (!run.FromStdin()) return 2;
-    } else {
-        for (std::string_view item : items) run.Item(item);
-    }
-    run.out.Flush();
-    if (run.out.failed()) {
-        std::fprintf(stderr, "tessel-cli: cannot write the output: %s\n", std::strerror(errno));
-        return 1;
-    }
-    return run.anyRejected ? 1 : 0;
+    return command->run(args);
 }

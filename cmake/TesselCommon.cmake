@@ -5,7 +5,8 @@ add_library(tessel_common INTERFACE)
 target_compile_features(tessel_common INTERFACE cxx_std_20)
 set(CMAKE_CXX_EXTENSIONS OFF)
 target_compile_options(tessel_common INTERFACE
-  -Wall -Wextra -Wpedantic -Werror
+  -Wall -Wextra -Wpedantic
+  $<$<BOOL:${TESSEL_WERROR}>:-Werror>
   -fstack-protector-strong
   $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>
   -D_GLIBCXX_ASSERTIONS)

@@ -16,6 +16,7 @@
 #include "links/special_link.h"
 #include "links/url.h"
 #include "text/codepage.h"
+#include "text/gbk_or_utf8.h"
 #include "text/vbstring.h"
 
 using namespace tessel;
@@ -31,15 +32,14 @@ bool IsAsciiText(std::u16string_view t) {
 }
 
 // Text whose GBK bytes decode back to it, made of whole double-byte
-// characters, and holding no byte a UTF-8 three- or four-byte sequence starts
-// with: the link decoders read UTF-8 payloads on purpose, and GBK text that
-// happens to be valid UTF-8 is the documented price of that.
+// characters, and whose bytes do not read better as UTF-8: the link
+// decoders read UTF-8 payloads on purpose, and GBK text that is, byte for
+// byte, more ordinary UTF-8 is the documented price of that.
 bool PlainGbk(std::u16string_view t) {
     const std::string bytes = text::ToAnsi(t);
-    if (text::FromAnsi(bytes) != t) return false;
+    if (text::FromAnsi(bytes) != t || text::ReadsAsUtf8(bytes)) return false;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b >= 0xE0 && b <= 0xF4) return false;
         if (b >= 0x81 && b <= 0xFE && i + 1 < bytes.size()) {
             ++i;
         } else if (b >= 0x80) {
@@ -106,6 +106,10 @@ void CheckText(std::u16string_view t) {
     }
     SettingReadsAsOne(t);
     PasteText(t);
+
+    // Whatever is routed as a link is a link to the decoders too.
+    if (ClassifyLink(t, 7) != LinkForm::None) FUZZ_CHECK(ClassifyLink(t) == ClassifyLink(t, 7));
+    if (ClassifyLink(t) == LinkForm::None) FUZZ_CHECK(!DecodeSpecialLink(t));
 }
 
 }  // namespace

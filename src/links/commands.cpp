@@ -23,10 +23,6 @@ CommandResult Encode(std::u16string_view txtInput, Encoder encode) {
 
 }  // namespace
 
-std::u16string CleanInput(std::u16string_view txtInput) { return text::Trim(text::RemoveCrLf(txtInput)); }
-
-std::u16string PasteText(std::u16string_view clipboard) { return text::Trim(clipboard); }
-
 CommandResult ToGeneral(std::u16string_view txtInput) {
     std::u16string input = CleanInput(txtInput);
     if (input.empty()) return Rejected(std::move(input), kAskForLinkText);

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/input_cleaning.h"
+
 namespace tessel::links {
 
 // Fixed texts written into txtOutput instead of a result.
@@ -27,13 +29,9 @@ struct CommandResult {
     bool accepted = true;
 };
 
-// Input cleaning shared by every command button: CR LF pairs removed (a lone
-// CR or LF stays), then leading and trailing blanks (U+0020 only).
-std::u16string CleanInput(std::u16string_view txtInput);
-
-// Paste: the clipboard text trimmed of blanks.  Empty means leave txtInput
-// as it is.
-std::u16string PasteText(std::u16string_view clipboard);
+// Input cleaning shared by every command button, and the paste trimming.
+using text::CleanInput;
+using text::PasteText;
 
 // Special link -> plain address.
 CommandResult ToGeneral(std::u16string_view txtInput);

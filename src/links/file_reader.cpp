@@ -58,4 +58,14 @@ bool FileReader::ReadExactly(void* buffer, std::size_t n) {
     return true;
 }
 
+bool FileReader::HasUnstatedContent() {
+    if (!ok() || size_ != 0) return false;
+    char probe = 0;
+    ssize_t got = 0;
+    do {
+        got = ::read(fd_, &probe, 1);
+    } while (got < 0 && errno == EINTR);
+    return got > 0;
+}
+
 }  // namespace tessel::links

@@ -31,6 +31,10 @@ class FileReader {
     // Reads exactly `n` bytes; false (and failure() set) on error or early end.
     bool ReadExactly(void* buffer, std::size_t n);
 
+    // Whether a read finds content although the size said 0: the files of
+    // /proc and /sys make their content when read and report no size.
+    bool HasUnstatedContent();
+
  private:
     int fd_ = -1;
     std::uint64_t size_ = 0;

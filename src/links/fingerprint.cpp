@@ -2,6 +2,7 @@
 #include "links/fingerprint.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 #include <semaphore>
 #include <system_error>
@@ -154,6 +155,12 @@ FingerprintResult Fingerprint(const std::filesystem::path& path, const EventPump
     FileReader file(path);
     if (!file.ok()) {
         std::error_code ec;
+        if (file.error() == EACCES || file.error() == EPERM) {
+            result.status = Status::NoPermission;
+            result.sizeKnown = std::filesystem::is_regular_file(path, ec);
+            result.size = QueryFileSize(path);
+            return result;
+        }
         if (file.failure() == FileReader::Failure::CannotOpen && std::filesystem::is_regular_file(path, ec)) {
             // There, but not for us (no permission, too many open files...).
             result.status = Status::ReadError;
@@ -165,6 +172,10 @@ FingerprintResult Fingerprint(const std::filesystem::path& path, const EventPump
         return result;
     }
     result.size = file.size();
+    if (file.HasUnstatedContent()) {
+        result.status = Status::Unsized;
+        return result;
+    }
     if (result.size > kChecksumSizeLimit) {
         result.status = Status::SizeOnly;
         return result;
@@ -193,6 +204,8 @@ FingerprintResult Fingerprint(const std::filesystem::path& path, const EventPump
 std::u16string FingerprintText(const FingerprintResult& r, std::u16string_view lineBreak) {
     using Status = FingerprintResult::Status;
     if (r.status == Status::NoFile) return std::u16string(kNoFileText);
+    if (r.status == Status::NoPermission && !r.sizeKnown) return std::u16string(kNoPermissionText);
+    if (r.status == Status::Unsized) return std::u16string(kUnsizedText);
     std::u16string out = u"文件大小:" + text::ToDecimal(static_cast<std::int64_t>(r.size));
     switch (r.status) {
         case Status::Ok:
@@ -202,8 +215,12 @@ std::u16string FingerprintText(const FingerprintResult& r, std::u16string_view l
         case Status::ReadError:
             out.append(lineBreak).append(kReadErrorText);
             break;
+        case Status::NoPermission:
+            out.append(lineBreak).append(kNoPermissionText);
+            break;
         case Status::SizeOnly:
         case Status::NoFile:
+        case Status::Unsized:
             break;
     }
     return out;

@@ -21,7 +21,7 @@ std::string SystemError(const char* what) {
     // the queue empty for the next digest.
     const unsigned long code = ERR_get_error();
     ERR_clear_error();
-    return std::string(what) + ", system error " + std::to_string(code);
+    return std::string(what) + ", OpenSSL error " + std::to_string(code);
 }
 
 }  // namespace
@@ -36,7 +36,7 @@ Md5Context::Md5Context() {
     md_ = EVP_MD_fetch(nullptr, "MD5", nullptr);
     if (md_ == nullptr) {
         throw MD5HashError(kMD5ErrNoProvider, "MD5Hash.Class_Initialize",
-                           SystemError("Failed to obtain access to CryptoAPI"));
+                           SystemError("Failed to load the MD5 digest from OpenSSL"));
     }
 }
 
@@ -55,7 +55,7 @@ void Md5Context::BeginHash() {
     ctx_ = EVP_MD_CTX_new();
     if (ctx_ == nullptr || EVP_DigestInit_ex2(ctx_, md_, nullptr) != 1) {
         Discard();
-        throw MD5HashError(kMD5ErrCreateHash, kSource, SystemError("Failed to create CryptoAPI Hash object"));
+        throw MD5HashError(kMD5ErrCreateHash, kSource, SystemError("Failed to create an MD5 digest context"));
     }
 }
 

@@ -5,19 +5,20 @@
 // upper-case hexadecimal digits.
 //
 // Every failure raises MD5HashError with a number, a source and a
-// description; the numbers are the ones users and scripts of ours have
-// always seen:
-//   0x8004C352 "MD5Hash.Class_Initialize" "Failed to obtain access to CryptoAPI, system error n"
-//   0x8004C332 "MD5Hash"  "Failed to create CryptoAPI Hash object, system error n"
-//   0x8004C312 "MD5Hash"  "Failed to hash data block, system error n"
-//   0x8004C322 "MD5Hash"  "Failed to obtain hash value length, system error n"
-//   0x8004C324 "MD5Hash"  "Failed to obtain hash value, system error n"
+// description; the numbers and sources are the ones users and scripts of
+// ours have always seen:
+//   0x8004C352 "MD5Hash.Class_Initialize" "Failed to load the MD5 digest from OpenSSL, OpenSSL error n"
+//   0x8004C332 "MD5Hash"  "Failed to create an MD5 digest context, OpenSSL error n"
+//   0x8004C312 "MD5Hash"  "Failed to hash data block, OpenSSL error n"
+//   0x8004C322 "MD5Hash"  "Failed to obtain hash value length, OpenSSL error n"
+//   0x8004C324 "MD5Hash"  "Failed to obtain hash value, OpenSSL error n"
 //   0x8004C342 "MD5Hash.HashFile" "File doesn't exist"
 // and, for a file that exists but cannot be read to its end,
 //   75 "MD5Hash.HashFile" "Path/File access error[, system error n]"  (folder, pipe, no permission)
 //   57 "MD5Hash.HashFile" "Device I/O error, system error n"          (read failed)
 //   62 "MD5Hash.HashFile" "Input past end of file"                    (file shrank while read)
-// "n" is the decimal error code of the failed call.
+// "n" is the decimal error code of the failed call (OpenSSL's queue for the
+// digest steps, errno for the file).
 
 #include <cstddef>
 #include <cstdint>

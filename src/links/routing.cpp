@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "links/routing.h"
 
+#include "links/special_link.h"
 #include "text/vbstring.h"
 
 namespace tessel::links {
@@ -10,9 +11,9 @@ RoutingResult RouteClipboardText(const RoutingInput& in) {
     if (!in.watcherOn) return r;
 
     const std::u16string s = text::Trim(in.txtMessage);
-    const std::u16string p = text::LCase(text::Left(s, 7));
 
-    if (p == u"thunder" || p == u"flashge" || p == u"qqdl://" || p == u"fs2you:") {
+    // The watcher looks at seven characters where the decoders look at six.
+    if (ClassifyLink(s, 7) != LinkForm::None) {
         if (s != in.txtOutput) r.txtInput = s;
         if (!in.linkActiveTabIsOne) {
             r.activateTab = kLinkTab;
@@ -33,7 +34,7 @@ RoutingResult RouteClipboardText(const RoutingInput& in) {
         return r;
     }
 
-    if (p == u"http://" || text::LCase(text::Left(s, 6)) == u"ftp://") {
+    if (text::StartsWithNoCase(s, u"http://") || text::StartsWithNoCase(s, u"ftp://")) {
         if (s != in.txtFlvlink) r.txtOnlineflv = s;
         if (s != in.txtOutput) r.txtInput = s;
     }

@@ -1,153 +1,278 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "links/special_link.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include "links/base64.h"
 #include "text/codepage.h"
+#include "text/gbk_or_utf8.h"
 #include "text/vbstring.h"
 
 namespace tessel::links {
 namespace {
 
-using text::InStrExact;
-using text::Left;
-using text::Mid;
 using text::StartsWithNoCase;
 
 constexpr std::string_view kThunderStart = "AA";
 constexpr std::string_view kThunderEnd = "ZZ";
 constexpr std::string_view kFlashGetTag = "[FLASHGET]";
+constexpr std::size_t kRayfileSchemeLength = 9;  // "fs2you://"
+constexpr std::size_t kNone = std::string_view::npos;
 
 // The characters after the first "://"; without one, all but the first two.
-std::u16string_view AfterScheme(std::u16string_view link) {
-    const text::Pos p = InStrExact(link, u"://");
-    const std::size_t from = p > 0 ? static_cast<std::size_t>(p) + 2 : 2;
-    return from < link.size() ? link.substr(from) : std::u16string_view{};
+template <typename Char>
+std::basic_string_view<Char> AfterScheme(std::basic_string_view<Char> link) {
+    constexpr Char kSeparator[] = {':', '/', '/'};
+    const std::size_t p = link.find(std::basic_string_view<Char>(kSeparator, 3));
+    const std::size_t from = p != kNone ? p + 3 : 2;
+    return from < link.size() ? link.substr(from) : std::basic_string_view<Char>{};
 }
 
-std::string DecodePayloadBytes(std::u16string_view payload) { return Base64DecodeToBytes(payload); }
+// The Base64 text of a link of `form`; nullopt for a Rayfile link too short
+// to hold its scheme.
+template <typename Char>
+std::optional<std::basic_string_view<Char>> PayloadText(LinkForm form, std::basic_string_view<Char> link) {
+    if (form != LinkForm::Rayfile) return AfterScheme(link);
+    if (link.size() < kRayfileSchemeLength) return std::nullopt;
+    return link.substr(kRayfileSchemeLength);
+}
 
-std::u16string Widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+// Length of the GBK character at `i`, as FromAnsi reads it: two bytes for
+// a lead byte with a valid trail, one byte otherwise.
+std::size_t GbkStep(std::string_view bytes, std::size_t i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x81 || i + 1 >= bytes.size()) return 1;
+    return text::GbkChar(b, static_cast<unsigned char>(bytes[i + 1])) != 0 ? 2 : 1;
+}
 
-// Whether address bytes are UTF-8 rather than GBK.  Many single GBK
-// characters are also a valid two-byte UTF-8 sequence (源 is D4 B4, which
-// UTF-8 reads as U+0534), so only three- and four-byte sequences count:
-// those are what Chinese, Japanese and Korean text is made of in UTF-8,
-// and GBK text forms them only by rare accident.  At least one three-byte
-// sequence is asked for too, since two GBK characters can make one
-// four-byte sequence.
-bool ReadsAsUtf8(std::string_view bytes) {
-    bool threeByte = false;
-    for (unsigned char b : bytes) {
-        if (b >= 0xC0 && b <= 0xDF) return false;  // a two-byte sequence
-        threeByte = threeByte || (b >= 0xE0 && b <= 0xEF);
+// Byte offset behind the first `count` GBK characters; npos when there are fewer.
+std::size_t SkipGbkCharacters(std::string_view bytes, std::size_t count) {
+    std::size_t i = 0;
+    for (; count > 0; --count) {
+        if (i >= bytes.size()) return kNone;
+        i += GbkStep(bytes, i);
     }
-    return threeByte && text::IsValidUtf8(bytes);
+    return i;
 }
 
-// Between a start tag and the first end tag.  Tags are ASCII, so they are
-// searched among the bytes, where UTF-8 and GBK agree as long as everything
-// before the hit is ASCII too; the general GBK case works on the text.  The
-// UTF-8 reading is tried on the address bytes alone, because a link without
-// padding leaves a few junk bytes behind the end tag.
-std::optional<std::u16string> CutTagged(std::string_view bytes, std::string_view startTag,
-                                        std::string_view endTag) {
-    if (bytes.size() >= startTag.size()) {
-        const std::string_view body = bytes.substr(startTag.size());
-        const std::size_t hit = body.find(endTag);
-        if (hit != std::string_view::npos) {
-            if (text::IsAscii(bytes.substr(0, startTag.size() + hit))) return Widen(body.substr(0, hit));
-            if (text::IsAscii(bytes.substr(0, startTag.size())) && ReadsAsUtf8(body.substr(0, hit))) {
-                return text::FromUtf8(body.substr(0, hit));
-            }
+// First `tag` at or after `from` that begins a GBK character: a GBK trail
+// byte may be "Z" (乑 is 81 5A) or "|" (亅 is 81 7C).
+std::size_t FindOnGbkBoundary(std::string_view bytes, std::size_t from, std::string_view tag) {
+    for (std::size_t i = from; i < bytes.size(); i += GbkStep(bytes, i)) {
+        if (bytes.compare(i, tag.size(), tag) == 0) return i;
+    }
+    return kNone;
+}
+
+// The address bytes inside a decoded payload, and which reading they take.
+struct AddressBytes {
+    std::string_view bytes;
+    bool utf8 = false;
+};
+
+// The address between a start of `startLength` characters and the first
+// `endTag`, read as GBK or as UTF-8, whichever gives the more ordinary text
+// (a tie reads as GBK).  The start is skipped, never compared: links made by
+// other tools vary there and the managers do not care either.
+//
+// The two readings can cut at different bytes, since in UTF-8 no tag byte
+// sits inside a character while a GBK trail byte may be "Z" or "|".  Then
+// the earlier, UTF-8 cut counts only where the GBK reading has no tag or
+// does not decode: a GBK address that ends in such a character would
+// otherwise lose it.
+std::optional<AddressBytes> CutAddress(std::string_view bytes, std::size_t startLength,
+                                       std::string_view endTag) {
+    // Start tags are ASCII in every link worth a UTF-8 reading.
+    std::optional<std::string_view> utf8;
+    if (bytes.size() >= startLength && text::IsAscii(bytes.substr(0, startLength))) {
+        const std::size_t hit = bytes.find(endTag, startLength);
+        if (hit != kNone) {
+            utf8 = bytes.substr(startLength, hit - startLength);
+            // Plain ASCII up to the tag: both readings agree.
+            if (text::IsAscii(*utf8)) return AddressBytes{*utf8, false};
         }
     }
-
-    const std::u16string decoded = text::FromAnsi(bytes);
-    if (decoded.size() < startTag.size()) return std::nullopt;
-    // The start tag is skipped, never compared: links made by other tools
-    // vary there and the managers do not care either.
-    const std::u16string rest = Mid(decoded, static_cast<text::Pos>(startTag.size()) + 1);
-    const text::Pos hit = InStrExact(rest, Widen(endTag));
-    if (hit == 0) return std::nullopt;
-    return Left(rest, hit - 1);
-}
-
-std::optional<std::u16string> DecodeQqdl(std::u16string_view link) {
-    const std::string bytes = DecodePayloadBytes(AfterScheme(link));
-    if (text::IsAscii(bytes)) return Widen(bytes);
-    if (ReadsAsUtf8(bytes)) return text::FromUtf8(bytes);
-    return text::FromAnsi(bytes);
-}
-
-std::optional<std::u16string> DecodeRayfile(std::u16string_view link) {
-    constexpr std::size_t kSchemeLength = 9;  // "fs2you://"
-    if (link.size() < kSchemeLength) return std::nullopt;
-    const std::string bytes = DecodePayloadBytes(link.substr(kSchemeLength));
-
-    // "|" is ASCII: a byte-level hit with only ASCII before it is exact.
-    const std::string_view all(bytes);
-    const std::size_t bar = all.find('|');
-    if (bar != std::string_view::npos) {
-        if (text::IsAscii(all.substr(0, bar))) return u"http://" + Widen(all.substr(0, bar));
-        if (ReadsAsUtf8(all.substr(0, bar))) return u"http://" + text::FromUtf8(all.substr(0, bar));
+    std::optional<std::string_view> gbk;
+    const std::size_t gbkFrom = SkipGbkCharacters(bytes, startLength);
+    if (gbkFrom != kNone) {
+        const std::size_t hit = FindOnGbkBoundary(bytes, gbkFrom, endTag);
+        if (hit != kNone) gbk = bytes.substr(gbkFrom, hit - gbkFrom);
     }
-    const std::u16string decoded = text::FromAnsi(bytes);
-    const text::Pos p = InStrExact(decoded, u"|");
-    if (p == 0) return std::nullopt;
-    // The size behind the bar is not needed to fetch the file.
-    return u"http://" + Left(decoded, p - 1);
+
+    if (gbk && utf8 && gbk->size() == utf8->size()) return AddressBytes{*gbk, text::ReadsAsUtf8(*gbk)};
+    if (utf8 && text::IsValidUtf8(*utf8) &&
+        (!gbk || text::FromAnsi(*gbk).find(u'\uFFFD') != std::u16string::npos)) {
+        return AddressBytes{*utf8, true};
+    }
+    if (gbk) return AddressBytes{*gbk, false};
+    return std::nullopt;
 }
 
-// scheme + Base64(start + address + end) + trailer, all parts already GBK.
-// (GBK is stateless, so the bytes of the parts are the bytes of the whole.)
-std::u16string Wrap(std::u16string_view scheme, std::string_view start, std::string_view address,
-                    std::string_view end, std::u16string_view trailer) {
+// The address inside the decoded payload of a link of `form`.  Rayfile
+// addresses lack their "http://", which the callers add.
+std::optional<AddressBytes> AddressInside(LinkForm form, std::string_view payload) {
+    switch (form) {
+        case LinkForm::Thunder:
+            return CutAddress(payload, kThunderStart.size(), kThunderEnd);
+        case LinkForm::FlashGet:
+            return CutAddress(payload, kFlashGetTag.size(), kFlashGetTag);
+        case LinkForm::Qqdl:
+            return AddressBytes{payload, text::ReadsAsUtf8(payload)};
+        case LinkForm::Rayfile:
+            // The size behind the bar is not needed to fetch the file.
+            return CutAddress(payload, 0, "|");
+        case LinkForm::None:
+            break;
+    }
+    return std::nullopt;
+}
+
+// Starts and ends of the payload of each form (the Rayfile size is added by
+// its encoder).
+struct Wrapping {
+    std::string_view start;
+    std::string_view end;
+    std::string_view trailer;
+};
+
+Wrapping WrappingOf(LinkForm form) {
+    switch (form) {
+        case LinkForm::Thunder:
+            return {kThunderStart, kThunderEnd, "/"};
+        case LinkForm::FlashGet:
+            return {kFlashGetTag, kFlashGetTag, "&vek/"};
+        case LinkForm::Qqdl:
+        case LinkForm::Rayfile:
+        case LinkForm::None:
+            break;
+    }
+    return {{}, {}, "/"};
+}
+
+// scheme + Base64(start + address + end) + trailer, all parts already GBK
+// (GBK is stateless, so the bytes of the parts are the bytes of the whole),
+// appended to `out` as ASCII.
+void AppendWrapped(std::string& out, LinkForm form, std::string_view address, std::string_view end) {
+    const Wrapping w = WrappingOf(form);
     std::string payload;
-    payload.reserve(start.size() + address.size() + end.size());
-    payload.append(start).append(address).append(end);
-    const std::string b64 = Base64EncodeBytes(payload);
-    std::u16string link;
-    link.reserve(scheme.size() + b64.size() + trailer.size());
-    link.append(scheme).append(b64.begin(), b64.end()).append(trailer);
-    return link;
+    payload.reserve(w.start.size() + address.size() + end.size());
+    payload.append(w.start).append(address).append(end);
+    const std::u16string_view scheme = LinkScheme(form);
+    out.append(scheme.begin(), scheme.end());
+    out.append(Base64EncodeBytes(payload));
+    out.append(w.trailer);
+}
+
+std::u16string Wrap(LinkForm form, std::string_view address, std::string_view end) {
+    std::string link;
+    AppendWrapped(link, form, address, end);
+    return std::u16string(link.begin(), link.end());
 }
 
 }  // namespace
 
 bool IsPlainAddress(std::u16string_view address) {
-    const std::u16string head = text::LCase(Left(address, 6));
-    return head == u"http:/" || head == u"ftp://" || head == u"https:" || head == u"mms://" ||
-           head == u"rtsp:/";
+    for (std::u16string_view prefix : {u"http:/", u"ftp://", u"https:", u"mms://", u"rtsp:/"}) {
+        if (StartsWithNoCase(address, prefix)) return true;
+    }
+    return false;
+}
+
+bool IsSingleHttpLine(std::u16string_view text) {
+    return text.find(u"\r\n") == std::u16string_view::npos && StartsWithNoCase(text, u"http");
 }
 
 std::u16string EncodeThunderLink(std::u16string_view address) {
-    return Wrap(u"thunder://", kThunderStart, text::ToAnsi(address), kThunderEnd, u"/");
+    return Wrap(LinkForm::Thunder, text::ToAnsi(address), kThunderEnd);
 }
 
 std::u16string EncodeFlashGetLink(std::u16string_view address) {
-    return Wrap(u"flashget://", kFlashGetTag, text::ToAnsi(address), kFlashGetTag, u"&vek/");
+    return Wrap(LinkForm::FlashGet, text::ToAnsi(address), kFlashGetTag);
 }
 
 std::u16string EncodeQqdlLink(std::u16string_view address) {
-    return Wrap(u"qqdl://", {}, text::ToAnsi(address), {}, u"/");
+    return Wrap(LinkForm::Qqdl, text::ToAnsi(address), {});
 }
 
 std::u16string EncodeRayfileLink(std::u16string_view address, std::u16string_view size) {
     std::string sizePart(1, '|');
-    sizePart.append(text::ToAnsi(size));
-    return Wrap(u"fs2you://", {}, text::ToAnsi(AfterScheme(address)), sizePart, u"/");
+    text::AppendAnsi(sizePart, size);
+    return Wrap(LinkForm::Rayfile, text::ToAnsi(AfterScheme(address)), sizePart);
+}
+
+bool AppendEncodedLinkUtf8(std::string& out, LinkForm form, std::string_view address) {
+    if (form == LinkForm::None || form == LinkForm::Rayfile) return false;
+    const std::string gbk =
+        text::IsAscii(address) ? std::string(address) : text::ToAnsi(text::FromUtf8(address));
+    AppendWrapped(out, form, gbk, WrappingOf(form).end);
+    return true;
+}
+
+LinkForm ClassifyLink(std::u16string_view text, std::size_t significant) {
+    for (LinkForm form : {LinkForm::Thunder, LinkForm::FlashGet, LinkForm::Qqdl, LinkForm::Rayfile}) {
+        const std::u16string_view scheme = LinkScheme(form);
+        if (significant <= scheme.size() && StartsWithNoCase(text, scheme.substr(0, significant)))
+            return form;
+    }
+    return LinkForm::None;
+}
+
+std::u16string_view LinkScheme(LinkForm form) {
+    switch (form) {
+        case LinkForm::Thunder:
+            return u"thunder://";
+        case LinkForm::FlashGet:
+            return u"flashget://";
+        case LinkForm::Qqdl:
+            return u"qqdl://";
+        case LinkForm::Rayfile:
+            return u"fs2you://";
+        case LinkForm::None:
+            break;
+    }
+    return {};
 }
 
 std::optional<std::u16string> DecodeSpecialLink(std::u16string_view link) {
-    if (StartsWithNoCase(link, u"thunde")) {
-        return CutTagged(DecodePayloadBytes(AfterScheme(link)), kThunderStart, kThunderEnd);
+    const LinkForm form = ClassifyLink(link);
+    const std::optional<std::u16string_view> payloadText = PayloadText(form, link);
+    if (form == LinkForm::None || !payloadText) return std::nullopt;
+    const std::string payload = Base64DecodeToBytes(*payloadText);
+    const std::optional<AddressBytes> address = AddressInside(form, payload);
+    if (!address) return std::nullopt;
+    std::u16string out;
+    if (form == LinkForm::Rayfile) out = u"http://";
+    if (address->utf8) {
+        text::AppendFromUtf8(out, address->bytes);
+    } else {
+        text::AppendFromAnsi(out, address->bytes);
     }
-    if (StartsWithNoCase(link, u"flashg")) {
-        return CutTagged(DecodePayloadBytes(AfterScheme(link)), kFlashGetTag, kFlashGetTag);
+    return out;
+}
+
+bool AppendDecodedLinkUtf8(std::string& out, std::string_view link) {
+    if (!text::IsAscii(link)) {
+        // Links are ASCII; anything else takes the general way.
+        const std::optional<std::u16string> address = DecodeSpecialLink(text::FromUtf8(link));
+        if (address) text::AppendUtf8(out, *address);
+        return address.has_value();
     }
-    if (StartsWithNoCase(link, u"qqdl:/")) return DecodeQqdl(link);
-    if (StartsWithNoCase(link, u"fs2you")) return DecodeRayfile(link);
-    return std::nullopt;
+    const std::string_view start = link.substr(0, std::min<std::size_t>(link.size(), 6));
+    const std::u16string head(start.begin(), start.end());
+    const LinkForm form = ClassifyLink(head);
+    const std::optional<std::string_view> payloadText = PayloadText(form, link);
+    if (form == LinkForm::None || !payloadText) return false;
+    const std::string payload = Base64DecodeBytes(*payloadText);
+    const std::optional<AddressBytes> address = AddressInside(form, payload);
+    if (!address) return false;
+    if (form == LinkForm::Rayfile) out.append("http://");
+    if (address->utf8 || text::IsAscii(address->bytes)) {
+        out.append(address->bytes);
+    } else {
+        text::AppendUtf8(out, text::FromAnsi(address->bytes));
+    }
+    return true;
 }
 
 }  // namespace tessel::links

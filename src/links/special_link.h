@@ -12,15 +12,32 @@
 // The encoders take the address exactly as given (no trimming, no case
 // change); callers check it with IsPlainAddress first.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace tessel::links {
 
+enum class LinkForm { None, Thunder, FlashGet, Qqdl, Rayfile };
+
+// Which of the four forms `text` is, by its first `significant` characters
+// compared with the scheme ignoring case: with six (the decoders and the
+// commands) "thunde", "flashg", "qqdl:/", "fs2you"; the clipboard watcher
+// looks at seven: "thunder", "flashge", "qqdl://", "fs2you:".
+LinkForm ClassifyLink(std::u16string_view text, std::size_t significant = 6);
+
+// "thunder://", "flashget://", "qqdl://", "fs2you://"; empty for None.
+std::u16string_view LinkScheme(LinkForm form);
+
 // True when the first six characters, lower-cased, are "http:/", "ftp://",
 // "https:", "mms://" or "rtsp:/".
 bool IsPlainAddress(std::u16string_view address);
+
+// True when `text` is one address the video page's browser and download
+// buttons act on: no CR LF pair, and "http" as its first four characters in
+// any letter case ("https://" too).
+bool IsSingleHttpLine(std::u16string_view text);
 
 std::u16string EncodeThunderLink(std::u16string_view address);
 std::u16string EncodeFlashGetLink(std::u16string_view address);
@@ -36,10 +53,18 @@ std::u16string EncodeRayfileLink(std::u16string_view address, std::u16string_vie
 // its end tag (case-sensitive, the first occurrence cuts), or an fs2you link
 // is shorter than "fs2you://" or its payload holds no "|".
 //
-// Payloads are GBK.  Links made by newer tools carry UTF-8 instead; address
-// bytes that are valid UTF-8 made only of three- and four-byte sequences (at
-// least one of three: CJK text) are read as UTF-8.  GBK text of Chinese
-// characters almost never passes that test, so GBK links decode as before.
+// Payloads are GBK.  Links made by newer tools carry UTF-8 instead; the
+// address is read both ways and the reading of more ordinary text wins, GBK
+// on a tie (text/gbk_or_utf8.h).
 std::optional<std::u16string> DecodeSpecialLink(std::u16string_view link);
+
+// The same two ways over UTF-8 text, for the command line, where a million
+// links must not cost a million trips through UTF-16: the link or address
+// is appended to `out` as UTF-8.  Results are those of the functions above.
+// Encoding takes a thunder, flashget or qqdl `form` and a well-formed UTF-8
+// address that passed IsPlainAddress; false for any other form.  Decoding
+// gives false where DecodeSpecialLink gives nullopt, and appends nothing.
+bool AppendEncodedLinkUtf8(std::string& out, LinkForm form, std::string_view address);
+bool AppendDecodedLinkUtf8(std::string& out, std::string_view link);
 
 }  // namespace tessel::links

@@ -3,42 +3,74 @@
 
 #include <iconv.h>
 
-#include <bit>
-#include <cerrno>
-#include <cstring>
+#include <array>
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 
 namespace tessel::text {
 namespace {
 
-// One converter per direction and thread; iconv_open is far too slow to pay
-// for every short link.
-class Converter {
- public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-            throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
-        }
-    }
-    ~Converter() { iconv_close(cd_); }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-    iconv_t get() const { return cd_; }
-    void reset() const { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
-
- private:
-    iconv_t cd_;
+// Code page 936 as two lookup tables, read once from the system's own iconv
+// tables.  Asking iconv for every address cost more than all the rest of a
+// conversion; its answers never change, so we ask it once per two-byte
+// sequence (about a millisecond) and invert the result for the other way.
+// The decode table alone fixes the encoder: iconv maps exactly the
+// characters its decoder yields, one code each (a test holds both tables to
+// iconv over every code unit and every two-byte sequence).
+struct GbkTables {
+    // Two-byte sequence (lead << 8 | trail) -> character; 0 where invalid.
+    std::array<char16_t, 65536> decode{};
+    // Character -> code: a byte value below 0x100, a two-byte code above,
+    // 0 where code page 936 has no form.
+    std::array<std::uint16_t, 65536> encode{};
+    // The single byte 0x80 (the euro sign in code page 936); 0 if none.
+    char16_t byte80 = 0;
 };
 
-const Converter& ToGbk() {
-    thread_local Converter c("CP936", "UTF-16LE");
-    return c;
+char16_t AskIconv(iconv_t cd, const char* in, std::size_t inSize) {
+    char16_t out[2] = {0, 0};
+    char* inPtr = const_cast<char*>(in);
+    std::size_t inLeft = inSize;
+    char* outPtr = reinterpret_cast<char*>(out);
+    std::size_t outLeft = sizeof out;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    const std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    // One whole character in, exactly one UTF-16 unit out.
+    if (rc == static_cast<std::size_t>(-1) || inLeft != 0 || outLeft != sizeof out - 2) return 0;
+    return out[0];
 }
 
-const Converter& FromGbk() {
-    thread_local Converter c("UTF-16LE", "CP936");
-    return c;
+std::unique_ptr<GbkTables> BuildTables() {
+    const iconv_t cd = iconv_open("UTF-16LE", "CP936");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw std::runtime_error("iconv cannot convert CP936 to UTF-16LE");
+    auto t = std::make_unique<GbkTables>();
+    const char euro = static_cast<char>(0x80);
+    t->byte80 = AskIconv(cd, &euro, 1);
+    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+        for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+            const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            t->decode[lead << 8 | trail] = AskIconv(cd, pair, 2);
+        }
+    }
+    iconv_close(cd);
+
+    for (unsigned c = 0; c < 0x80; ++c) t->encode[c] = static_cast<std::uint16_t>(c);
+    if (t->byte80 != 0) t->encode[t->byte80] = 0x80;
+    for (unsigned code = 0x8140; code <= 0xFEFE; ++code) {
+        const char16_t c = t->decode[code];
+        if (c != 0 && t->encode[c] == 0) t->encode[c] = static_cast<std::uint16_t>(code);
+    }
+    return t;
+}
+
+const GbkTables& Tables() {
+    static const std::unique_ptr<GbkTables> tables = BuildTables();
+    return *tables;
 }
 
 bool IsAsciiU16(std::u16string_view text) {
@@ -48,10 +80,11 @@ bool IsAsciiU16(std::u16string_view text) {
     return true;
 }
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 }  // namespace
+
+std::uint16_t GbkCode(char16_t c) { return c < 0x80 ? c : Tables().encode[c]; }
+
+char16_t GbkChar(unsigned char lead, unsigned char trail) { return Tables().decode[lead << 8 | trail]; }
 
 bool IsAscii(std::string_view bytes) {
     for (unsigned char c : bytes) {
@@ -60,177 +93,155 @@ bool IsAscii(std::string_view bytes) {
     return true;
 }
 
+void AppendAnsi(std::string& out, std::u16string_view text) {
+    if (IsAsciiU16(text)) {
+        out.append(text.begin(), text.end());
+        return;
+    }
+    const GbkTables& t = Tables();
+    const std::size_t start = out.size();
+    out.resize(start + text.size() * 2);
+    char* o = out.data() + start;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const std::uint16_t code = c < 0x80 ? c : t.encode[c];
+        if (code >= 0x100) {
+            *o++ = static_cast<char>(code >> 8);
+            *o++ = static_cast<char>(code & 0xFF);
+        } else if (code != 0 || c == 0) {
+            *o++ = static_cast<char>(code);
+        } else {
+            // One "?" per character GBK lacks; a surrogate pair is one character.
+            if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
+            *o++ = '?';
+        }
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
 std::string ToAnsi(std::u16string_view text) {
     std::string out;
-    if (IsAsciiU16(text)) {
-        out.resize(text.size());
-        for (size_t i = 0; i < text.size(); ++i) out[i] = static_cast<char>(text[i]);
-        return out;
-    }
+    AppendAnsi(out, text);
+    return out;
+}
 
-    // iconv reads UTF-16LE bytes; on this little-endian machine that is the
-    // string's own storage.
-    static_assert(std::endian::native == std::endian::little);
-    const Converter& conv = ToGbk();
-    conv.reset();
-    out.resize(text.size() * 2 + 16);
-    char* inPtr = const_cast<char*>(reinterpret_cast<const char*>(text.data()));
-    size_t inLeft = text.size() * 2;
-    char* outPtr = out.data();
-    size_t outLeft = out.size();
-    while (inLeft > 0) {
-        const size_t rc = iconv(conv.get(), &inPtr, &inLeft, &outPtr, &outLeft);
-        if (rc != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) {
-            const size_t used = static_cast<size_t>(outPtr - out.data());
-            out.resize(out.size() * 2);
-            outPtr = out.data() + used;
-            outLeft = out.size() - used;
+void AppendFromAnsi(std::u16string& out, std::string_view bytes) {
+    if (IsAscii(bytes)) {
+        out.append(bytes.begin(), bytes.end());
+        return;
+    }
+    const GbkTables& t = Tables();
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size());  // never more units than bytes
+    char16_t* o = out.data() + start;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned b = p[i];
+        if (b < 0x80) {
+            *o++ = static_cast<char16_t>(b);
+            ++i;
             continue;
         }
-        // Unmappable character, lone surrogate or truncated pair: one "?" for
-        // the character, then go on behind it.
-        conv.reset();
-        const char16_t c = static_cast<char16_t>(static_cast<unsigned char>(inPtr[0]) |
-                                                 (static_cast<unsigned char>(inPtr[1]) << 8));
-        size_t skip = 2;
-        if (IsHighSurrogate(c) && inLeft >= 4) {
-            const char16_t d = static_cast<char16_t>(static_cast<unsigned char>(inPtr[2]) |
-                                                     (static_cast<unsigned char>(inPtr[3]) << 8));
-            if (IsLowSurrogate(d)) skip = 4;
+        if (i + 1 < n) {
+            const char16_t c = t.decode[b << 8 | p[i + 1]];
+            if (c != 0) {
+                *o++ = c;
+                i += 2;
+                continue;
+            }
         }
-        if (outLeft < 1) {
-            const size_t used = static_cast<size_t>(outPtr - out.data());
-            out.resize(out.size() * 2);
-            outPtr = out.data() + used;
-            outLeft = out.size() - used;
-        }
-        *outPtr++ = '?';
-        --outLeft;
-        inPtr += skip;
-        inLeft -= skip;
+        // A byte that starts no character: U+FFFD for it alone, and the
+        // next byte is read afresh.
+        *o++ = b == 0x80 && t.byte80 != 0 ? t.byte80 : u'\uFFFD';
+        ++i;
     }
-    out.resize(static_cast<size_t>(outPtr - out.data()));
-    return out;
+    out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
 std::u16string FromAnsi(std::string_view bytes) {
     std::u16string out;
-    if (IsAscii(bytes)) {
-        out.resize(bytes.size());
-        for (size_t i = 0; i < bytes.size(); ++i) out[i] = static_cast<unsigned char>(bytes[i]);
-        return out;
-    }
-
-    const Converter& conv = FromGbk();
-    conv.reset();
-    // Every GBK byte yields at most one UTF-16 unit (no GBK character lies
-    // outside the BMP... except through GB18030 four-byte forms, which CP936
-    // does not have), so bytes.size() units always suffice.
-    out.resize(bytes.size() + 4);
-    char* inPtr = const_cast<char*>(bytes.data());
-    size_t inLeft = bytes.size();
-    char* outBase = reinterpret_cast<char*>(out.data());
-    char* outPtr = outBase;
-    size_t outLeft = out.size() * 2;
-    while (inLeft > 0) {
-        const size_t rc = iconv(conv.get(), &inPtr, &inLeft, &outPtr, &outLeft);
-        if (rc != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) {
-            const size_t used = static_cast<size_t>(outPtr - outBase);
-            out.resize(out.size() * 2);
-            outBase = reinterpret_cast<char*>(out.data());
-            outPtr = outBase + used;
-            outLeft = out.size() * 2 - used;
-            continue;
-        }
-        // Invalid or truncated sequence: U+FFFD for the offending byte.
-        conv.reset();
-        if (outLeft < 2) {
-            const size_t used = static_cast<size_t>(outPtr - outBase);
-            out.resize(out.size() * 2);
-            outBase = reinterpret_cast<char*>(out.data());
-            outPtr = outBase + used;
-            outLeft = out.size() * 2 - used;
-        }
-        const char16_t repl = u'\uFFFD';
-        std::memcpy(outPtr, &repl, 2);
-        outPtr += 2;
-        outLeft -= 2;
-        ++inPtr;
-        --inLeft;
-    }
-    out.resize(static_cast<size_t>(outPtr - outBase) / 2);
+    AppendFromAnsi(out, bytes);
     return out;
 }
 
 std::u16string FromUtf8(std::string_view bytes) {
     std::u16string out;
-    out.reserve(bytes.size());
-    size_t i = 0;
-    const size_t n = bytes.size();
-    auto at = [&](size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    while (i < n) {
-        const unsigned char b = at(i);
-        if (b < 0x80) {
-            out.push_back(b);
-            ++i;
-            continue;
-        }
-        size_t len = 0;
-        char32_t cp = 0;
-        char32_t min = 0;
-        if ((b & 0xE0) == 0xC0) {
-            len = 2;
-            cp = b & 0x1F;
-            min = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            len = 3;
-            cp = b & 0x0F;
-            min = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            len = 4;
-            cp = b & 0x07;
-            min = 0x10000;
-        }
-        bool ok = len != 0 && i + len <= n;
-        for (size_t k = 1; ok && k < len; ++k) {
-            const unsigned char c = at(i + k);
-            if ((c & 0xC0) != 0x80) ok = false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
-        if (!ok) {
-            out.push_back(u'\uFFFD');
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        i += len;
-    }
+    AppendFromUtf8(out, bytes);
     return out;
 }
 
-std::string ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
+void AppendFromUtf8(std::u16string& out, std::string_view bytes) {
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size());  // never more units than bytes
+    char16_t* o = out.data() + start;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned b = p[i];
+        if (b < 0x80) {
+            *o++ = static_cast<char16_t>(b);
+            ++i;
+            continue;
+        }
+        const std::size_t len = Utf8SequenceLength(bytes.substr(i));
+        if (len == 0) {
+            *o++ = u'\uFFFD';
+            ++i;
+            continue;
+        }
+        char32_t cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+        for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (p[i + k] & 0x3F);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            *o++ = static_cast<char16_t>(cp);
+        }
+        i += len;
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
+std::size_t Utf8SequenceLength(std::string_view s) {
+    if (s.empty()) return 0;
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const auto in = [&](std::size_t k, unsigned lo, unsigned hi) {
+        return k < s.size() && at(k) >= lo && at(k) <= hi;
+    };
+    const unsigned b = at(0);
+    // The byte ranges of RFC 3629: no overlongs, no surrogates, nothing above U+10FFFF.
+    if (b < 0x80) return 1;
+    if (b >= 0xC2 && b <= 0xDF) return in(1, 0x80, 0xBF) ? 2 : 0;
+    if (b >= 0xE0 && b <= 0xEF) {
+        const unsigned lo = b == 0xE0 ? 0xA0 : 0x80;
+        const unsigned hi = b == 0xED ? 0x9F : 0xBF;
+        return in(1, lo, hi) && in(2, 0x80, 0xBF) ? 3 : 0;
+    }
+    if (b >= 0xF0 && b <= 0xF4) {
+        const unsigned lo = b == 0xF0 ? 0x90 : 0x80;
+        const unsigned hi = b == 0xF4 ? 0x8F : 0xBF;
+        return in(1, lo, hi) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 0;
+    }
+    return 0;
+}
+
+void AppendUtf8(std::string& out, std::u16string_view text) {
+    out.reserve(out.size() + text.size() * 3);
+    for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t cp = text[i];
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+            continue;
+        }
         if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
             cp = 0xFFFD;
         }
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
+        if (cp < 0x800) {
             out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
             out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
         } else if (cp < 0x10000) {
@@ -244,15 +255,27 @@ std::string ToUtf8(std::u16string_view text) {
             out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
         }
     }
+}
+
+std::string ToUtf8(std::u16string_view text) {
+    std::string out;
+    AppendUtf8(out, text);
     return out;
 }
 
-bool IsValidUtf8(std::string_view bytes) {
-    const std::u16string decoded = FromUtf8(bytes);
-    // FromUtf8 only ever produces U+FFFD for a bad byte; a genuine U+FFFD in
-    // the input is the three bytes EF BF BD, which we accept.
-    if (decoded.find(u'\uFFFD') == std::u16string::npos) return true;
-    return ToUtf8(decoded) == bytes;
+bool IsValidUtf8(std::string_view bytes) { return FirstInvalidUtf8(bytes) == std::string_view::npos; }
+
+std::size_t FirstInvalidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t len = Utf8SequenceLength(bytes.substr(i));
+        if (len == 0) return i;
+        i += len;
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace tessel::text

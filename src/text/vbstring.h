@@ -64,7 +64,4 @@ std::u16string ToDecimal(std::int64_t v);
 // text holds no number at all or has anything after it but blanks.
 bool ParseNumber(std::u16string_view s, double& out);
 
-// u"..." from a plain ASCII/UTF-8 literal, for tests and fixed texts.
-inline std::u16string U16(std::u16string_view s) { return std::u16string(s); }
-
 }  // namespace tessel::text

@@ -182,3 +182,58 @@ TEST(Cli, HelpNamesEverySubcommandWithAnExample) {
         EXPECT_NE(r.out.find(std::string("tessel-cli ") + command + " "), std::string::npos) << command;
     }
 }
+
+// Each of these once printed a wrong result and reported success.
+TEST(Cli, WrongResultsAreRejectedNotPrinted) {
+    // Bytes that are not UTF-8 would become "?" inside the link.
+    Result r = RunCli({"thunder"}, "http://a/b\nhttp://a/\xC4\xE3\nhttp://c/d\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "thunder://QUFodHRwOi8vYS9iWlo=/\n\nthunder://QUFodHRwOi8vYy9kWlo=/\n");
+    EXPECT_EQ(r.err, "tessel-cli: line 2: 输入不是有效的 UTF-8 文本\n");
+
+    // "%" at the end decodes to U+0000, which is no line of text.
+    r = RunCli({"urldecode", "100%", "%41"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "\nA\n");
+    EXPECT_EQ(r.err, "tessel-cli: line 1: 结果含有空字符，无法写成一行\n");
+
+    // A link holding no address at all.
+    r = RunCli({"decode", "qqdl://", "qqdl://aHR0cDovL2EvYg==/"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "\nhttp://a/b\n");
+    EXPECT_EQ(r.err, "tessel-cli: line 1: 对不起，链接不正确\n");
+}
+
+TEST(Cli, SizeMustBeAWholeNumberOfBytes) {
+    for (const char* size : {"-5", "abc", "NaN", "1.5", "1e3", "+7", "12 34"}) {
+        const Result r = RunCli({"fs2you", "--size", size, "http://a/b"});
+        EXPECT_EQ(r.status, 2) << size;
+        EXPECT_EQ(r.out, "") << size;
+    }
+    EXPECT_EQ(RunCli({"fs2you", "--size", " 0 ", "http://a/b"}).out, "fs2you://YS9ifDA=/\n");
+}
+
+TEST(Cli, FingerprintNamesEachKindOfFailure) {
+    // A NUL would cut the path short and fingerprint another file.
+    Result r = RunCli({"fingerprint"}, std::string("/etc/hostname\0.bak\n", 19));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tessel-cli: line 1: 路径含有空字符，不是有效的文件路径\n");
+
+    // A file of /proc says its size is 0 but has content.
+    r = RunCli({"fingerprint", "/proc/self/status"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "\n");
+    EXPECT_NE(r.err.find("文件大小无法确定"), std::string::npos) << r.err;
+
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("tessel-cli-locked-" + std::to_string(::getpid()));
+    std::filesystem::create_directory(dir);
+    std::ofstream(dir / "f") << "abc";
+    std::filesystem::permissions(dir, std::filesystem::perms::none);
+    r = RunCli({"fingerprint", (dir / "f").string()});
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "tessel-cli: line 1: 没有权限读取此文件，无法计算CRC32和MD5\n");
+}

@@ -180,9 +180,21 @@ TEST_F(FileTest, UnreadableFileGivesAClearMessage) {
     if (::geteuid() == 0) GTEST_SKIP() << "root reads files whatever their mode";
     const fs::path file = Write("secret", "abc");
     fs::permissions(file, fs::perms::none);
-    EXPECT_EQ(FingerprintText(file), u"文件大小:3\r\n" + std::u16string(kReadErrorText));
+    EXPECT_EQ(FingerprintText(file), u"文件大小:3\r\n" + std::u16string(kNoPermissionText));
     EXPECT_EQ(FileCRC32(file, 1024), u"");
     EXPECT_THROW(MD5Hash().HashFile(file), MD5HashError);
+    // A folder that may not be searched hides even the size; the file is
+    // there all the same, so "文件并不存在" would be wrong.
+    fs::permissions(file, fs::perms::owner_read);
+    fs::permissions(dir_, fs::perms::none);
+    const std::u16string text = FingerprintText(file);
+    fs::permissions(dir_, fs::perms::owner_all);
+    EXPECT_EQ(text, kNoPermissionText);
+}
+
+TEST(Fingerprint, FileWithoutAStatedSizeIsNotTakenForEmpty) {
+    EXPECT_EQ(FingerprintText("/proc/self/status"), kUnsizedText);
+    EXPECT_EQ(Fingerprint("/proc/self/status").status, FingerprintResult::Status::Unsized);
 }
 
 // The pump runs before every block; here it also cuts the file short behind

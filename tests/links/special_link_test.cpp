@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <random>
+#include <vector>
 
 #include "links/base64.h"
 #include "text/codepage.h"
@@ -114,6 +117,8 @@ TEST(DecodeSpecialLink, Utf8PayloadsOfNewerToolsAndGbkPayloadsBothRead) {
     // GBK trail bytes can be "Z" (乑 is 81 5A) or "|" (亅 is 81 7C): tags are
     // found among characters, not among bytes.
     EXPECT_EQ(DecodeSpecialLink(EncodeThunderLink(u"http://a/乑")), u"http://a/乑");
+    // ... even where the bytes before that "Z" are UTF-8 (E4 B8 81 is 丁).
+    EXPECT_EQ(DecodeSpecialLink(EncodeThunderLink(u"http://a/涓乑")), u"http://a/涓乑");
     EXPECT_EQ(DecodeSpecialLink(EncodeRayfileLink(u"http://a/亅", u"1")), u"http://a/亅");
     EXPECT_EQ(DecodeSpecialLink(EncodeThunderLink(expected)), expected);
 }
@@ -134,5 +139,162 @@ TEST(DecodeSpecialLink, RoundTripOfGeneratedChineseAddresses) {
         EXPECT_EQ(DecodeSpecialLink(EncodeQqdlLink(address)), address) << at;
         const std::u16string http = u"http://" + address.substr(address.find(u"://") + 3);
         EXPECT_EQ(DecodeSpecialLink(EncodeRayfileLink(http, u"24576")), http) << at;
+    }
+}
+
+namespace {
+
+// Strings of one to six characters drawn from the whole GB2312 set of
+// Chinese characters (levels 1 and 2), with ASCII mixed in (without "Z" and
+// "|", which would end the address early as a tag).
+class Gb2312Strings {
+ public:
+    explicit Gb2312Strings(unsigned seed) : rng_(seed) {
+        for (unsigned lead = 0xB0; lead <= 0xF7; ++lead) {
+            for (unsigned trail = 0xA1; trail <= 0xFE; ++trail) {
+                const char16_t c = tessel::text::GbkChar(static_cast<unsigned char>(lead),
+                                                         static_cast<unsigned char>(trail));
+                if (c != 0) hanzi_.push_back(c);
+            }
+        }
+    }
+    std::size_t repertoire() const { return hanzi_.size(); }
+
+    std::u16string Next() {
+        std::u16string s;
+        const std::size_t length = 1 + rng_() % 6;
+        while (s.size() < length) {
+            if (rng_() % 4 == 0) {
+                const char16_t c = static_cast<char16_t>(0x20 + rng_() % 95);
+                if (c != u'Z' && c != u'|') s.push_back(c);
+            } else {
+                s.push_back(hanzi_[rng_() % hanzi_.size()]);
+            }
+        }
+        return s;
+    }
+
+ private:
+    std::mt19937_64 rng_;
+    std::vector<char16_t> hanzi_;
+};
+
+// How many strings each corpus holds: a sample that runs in seconds, or
+// TESSEL_CORPUS_STRINGS of them (1000000 for the measurement).
+std::size_t CorpusSize() {
+    const char* n = std::getenv("TESSEL_CORPUS_STRINGS");
+    return n != nullptr && std::atol(n) > 0 ? static_cast<std::size_t>(std::atol(n)) : 40000;
+}
+
+// The four links of an address as a UTF-8 converter makes them.
+std::vector<std::u16string> Utf8LinksOf(const std::u16string& address) {
+    const std::string bytes = ToUtf8(address);
+    const std::string rest = bytes.substr(bytes.find("://") + 3);
+    return {Utf8Link("thunder://", "AA" + bytes + "ZZ", "/"),
+            Utf8Link("flashget://", "[FLASHGET]" + bytes + "[FLASHGET]", "&vek/"),
+            Utf8Link("qqdl://", bytes, "/"), Utf8Link("fs2you://", rest + "|1024", "/")};
+}
+
+// The only GBK text that may read as UTF-8: bytes that are, character for
+// character, UTF-8 Chinese of GB2312 (three rare characters in GBK against
+// two common ones in UTF-8).
+bool IsUtf8OfGb2312(const std::string& bytes) {
+    if (!tessel::text::IsValidUtf8(bytes)) return false;
+    for (char16_t c : FromUtf8(bytes)) {
+        if (c < 0x80) continue;
+        const unsigned code = tessel::text::GbkCode(c);
+        if ((code >> 8) < 0xB0 || (code >> 8) > 0xF7 || (code & 0xFF) < 0xA1) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// Every form, both encodings: links the managers and we make (GBK) come
+// back as made, and links of today's web converters (UTF-8) as well.
+TEST(DecodeSpecialLink, GeneratedGb2312CorpusReadsBackFromGbkAndUtf8Links) {
+    const std::size_t n = CorpusSize();
+    Gb2312Strings strings(20240501);
+    ASSERT_EQ(strings.repertoire(), 6763u);
+    std::size_t gbkErrors = 0;
+    std::size_t utf8Errors = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::u16string address = u"http://a/" + strings.Next();
+        const bool gbkOk = DecodeSpecialLink(EncodeThunderLink(address)) == address &&
+                           DecodeSpecialLink(EncodeFlashGetLink(address)) == address &&
+                           DecodeSpecialLink(EncodeQqdlLink(address)) == address &&
+                           DecodeSpecialLink(EncodeRayfileLink(address, u"1024")) == address;
+        if (!gbkOk) {
+            ++gbkErrors;
+            EXPECT_TRUE(IsUtf8OfGb2312(tessel::text::ToAnsi(address))) << ToUtf8(address);
+        }
+        bool utf8Ok = true;
+        for (const std::u16string& link : Utf8LinksOf(address))
+            utf8Ok = utf8Ok && DecodeSpecialLink(link) == address;
+        // The command line's UTF-8 ways give the window's results.
+        const std::string utf8Address = ToUtf8(address);
+        for (LinkForm form : {LinkForm::Thunder, LinkForm::FlashGet, LinkForm::Qqdl}) {
+            std::string link;
+            ASSERT_TRUE(AppendEncodedLinkUtf8(link, form, utf8Address));
+            const std::u16string expected = form == LinkForm::Thunder    ? EncodeThunderLink(address)
+                                            : form == LinkForm::FlashGet ? EncodeFlashGetLink(address)
+                                                                         : EncodeQqdlLink(address);
+            ASSERT_EQ(link, ToUtf8(expected));
+        }
+        for (const std::u16string& link : {Utf8LinksOf(address)[0], Utf8LinksOf(address)[3],
+                                           EncodeThunderLink(address), EncodeRayfileLink(address, u"7")}) {
+            std::string decoded;
+            const std::optional<std::u16string> expected = DecodeSpecialLink(link);
+            ASSERT_EQ(AppendDecodedLinkUtf8(decoded, ToUtf8(link)), expected.has_value());
+            ASSERT_EQ(decoded, expected ? ToUtf8(*expected) : std::string());
+        }
+        if (!utf8Ok) {
+            ++utf8Errors;
+            ADD_FAILURE() << "UTF-8 link misread: " << ToUtf8(address);
+        }
+    }
+    std::printf(
+        "GB2312 corpus of %zu strings, four forms each: GBK misread %zu (%.2g), UTF-8 misread %zu (%.2g)\n",
+        n, gbkErrors, static_cast<double>(gbkErrors) / n, utf8Errors, static_cast<double>(utf8Errors) / n);
+    EXPECT_EQ(utf8Errors, 0u);
+    EXPECT_LE(gbkErrors * 100000, n);  // the overlap above: about one string in two million
+}
+
+// The decoders and the clipboard watcher ask the same question with six and
+// seven characters; the texts between the two answers are where they differ.
+TEST(ClassifyLink, SixCharactersDecodeSevenRoute) {
+    struct Case {
+        const char16_t* text;
+        LinkForm bySix;
+        LinkForm bySeven;
+    };
+    for (const Case& c :
+         {Case{u"THUNDER://QUFo", LinkForm::Thunder, LinkForm::Thunder},
+          Case{u"thunde", LinkForm::Thunder, LinkForm::None},
+          Case{u"flashget://x", LinkForm::FlashGet, LinkForm::FlashGet},
+          Case{u"flashgx", LinkForm::FlashGet, LinkForm::None},
+          Case{u"QqDl://x", LinkForm::Qqdl, LinkForm::Qqdl}, Case{u"qqdl:/x", LinkForm::Qqdl, LinkForm::None},
+          Case{u"fs2you:x", LinkForm::Rayfile, LinkForm::Rayfile},
+          Case{u"fs2youx", LinkForm::Rayfile, LinkForm::None},
+          Case{u" thunder://x", LinkForm::None, LinkForm::None},
+          Case{u"http://a/b", LinkForm::None, LinkForm::None}, Case{u"", LinkForm::None, LinkForm::None}}) {
+        EXPECT_EQ(ClassifyLink(c.text), c.bySix) << ToUtf8(c.text);
+        EXPECT_EQ(ClassifyLink(c.text, 7), c.bySeven) << ToUtf8(c.text);
+        // What is classified decodes by that form or is rejected, never by another.
+        if (c.bySix == LinkForm::None) {
+            EXPECT_EQ(DecodeSpecialLink(c.text), std::nullopt);
+        }
+    }
+    // Every form recognises the links it builds.
+    EXPECT_EQ(ClassifyLink(EncodeFlashGetLink(u"http://a"), 7), LinkForm::FlashGet);
+    EXPECT_EQ(ClassifyLink(EncodeRayfileLink(u"http://a", u"1"), 7), LinkForm::Rayfile);
+}
+
+TEST(IsSingleHttpLine, OneLineStartingWithHttpInAnyCase) {
+    for (const char16_t* yes : {u"http://a/b", u"HTTPS://a", u"http", u"http://a\nb", u"http://a\rb"}) {
+        EXPECT_TRUE(IsSingleHttpLine(yes)) << ToUtf8(yes);
+    }
+    for (const char16_t* no : {u"", u"htt", u" http://a", u"ftp://a", u"http://a\r\nhttp://b", u"mms://a"}) {
+        EXPECT_FALSE(IsSingleHttpLine(no)) << ToUtf8(no);
     }
 }

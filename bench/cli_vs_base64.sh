@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Times `tessel-cli decode` over one million generated thunder links with
+# Chinese addresses against coreutils `base64 -d` over the same Base64
+# payloads, and `tessel-cli thunder` over the addresses against `base64`
+# over the same payload bytes, and prints both ratios.  The results are
+# checked against the generated addresses before any time counts.  Every
+# command runs once to warm the caches, then the best of RUNS timed runs
+# counts.
+#
+#   bench/cli_vs_base64.sh [path/to/tessel-cli]      (RUNS=3, LINKS=1000000 by default)
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")/.." && pwd)"
+cli="${1:-}"
+if [ -z "$cli" ]; then
+  for c in "$here/build-bench/bin/tessel-cli" "$here/build/bin/tessel-cli"; do
+    if [ -x "$c" ]; then cli="$c"; break; fi
+  done
+fi
+if [ -z "$cli" ] || [ ! -x "$cli" ]; then
+  echo "cli_vs_base64.sh: tessel-cli not found; run 'make bench' or pass its path" >&2
+  exit 2
+fi
+for tool in base64 python3 cmp; do
+  command -v "$tool" >/dev/null || { echo "cli_vs_base64.sh: $tool is missing" >&2; exit 2; }
+done
+runs="${RUNS:-3}"
+links="${LINKS:-1000000}"
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/tessel-b64.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+
+# Addresses as a download site writes them: ASCII host and folders, Chinese
+# file names of GB2312 characters (encoded as GBK by the link, as the
+# managers do), a few ASCII letters and digits mixed in.
+python3 - "$work" "$links" <<'PY'
+import base64, random, sys
+work, n = sys.argv[1], int(sys.argv[2])
+rng = random.Random(10)
+hanzi = []
+for lead in range(0xB0, 0xF8):
+    for trail in range(0xA1, 0xFF):
+        try:
+            hanzi.append(bytes([lead, trail]).decode("gbk"))
+        except UnicodeDecodeError:
+            pass
+ascii_part = "abcdefghijklmnopqrstuvwxyz0123456789_-"
+with open(f"{work}/addresses.txt", "w", encoding="utf-8") as addresses, \
+     open(f"{work}/links.txt", "w") as link_file, \
+     open(f"{work}/payloads.b64", "w") as payloads, \
+     open(f"{work}/payloads.bin", "wb") as raw:
+    for i in range(n):
+        name = "".join(rng.choice(hanzi) if rng.random() < 0.8 else rng.choice(ascii_part)
+                       for _ in range(rng.randint(4, 16)))
+        address = f"http://dl{i % 97}.example.cn/files/{rng.randint(1, 9999)}/{name}.{rng.choice(['mp4', 'rar', 'zip', 'mkv'])}"
+        payload = b"AA" + address.encode("gbk") + b"ZZ"
+        b64 = base64.b64encode(payload).decode("ascii")
+        addresses.write(address + "\n")
+        link_file.write(f"thunder://{b64}/\n")
+        payloads.write(b64 + "\n")
+        raw.write(payload)
+PY
+
+# The results must be right before their times mean anything.
+"$cli" decode < "$work/links.txt" > "$work/decoded.txt"
+cmp -s "$work/decoded.txt" "$work/addresses.txt" || { echo "cli_vs_base64.sh: decode gave other addresses" >&2; exit 1; }
+"$cli" thunder < "$work/addresses.txt" > "$work/encoded.txt"
+cmp -s "$work/encoded.txt" "$work/links.txt" || { echo "cli_vs_base64.sh: thunder gave other links" >&2; exit 1; }
+
+# Best wall-clock seconds of $runs runs: stdin from $1, the rest is the command.
+best() {
+  python3 - "$runs" "$@" <<'PY'
+import subprocess, sys, time
+runs = int(sys.argv[1]); source = sys.argv[2]; cmd = sys.argv[3:]
+def once():
+    with open(source, "rb") as f:
+        t = time.perf_counter()
+        subprocess.run(cmd, stdin=f, stdout=subprocess.DEVNULL, check=True)
+        return time.perf_counter() - t
+once()
+print(f"{min(once() for _ in range(runs)):.3f}")
+PY
+}
+
+t_decode="$(best "$work/links.txt" "$cli" decode)"
+t_b64d="$(best "$work/payloads.b64" base64 -d)"
+t_encode="$(best "$work/addresses.txt" "$cli" thunder)"
+t_b64="$(best "$work/payloads.bin" base64)"
+
+python3 - "$links" "$t_decode" "$t_b64d" "$t_encode" "$t_b64" <<'PY'
+import sys
+n = int(sys.argv[1]); decode, b64d, encode, b64 = map(float, sys.argv[2:])
+print(f"{n} thunder links with Chinese addresses, best of runs")
+print(f"  tessel-cli decode   {decode:6.3f} s   base64 -d  {b64d:6.3f} s   ratio {decode / b64d:5.2f}   (target <= 2)")
+print(f"  tessel-cli thunder  {encode:6.3f} s   base64     {b64:6.3f} s   ratio {encode / b64:5.2f}   (target <= 2)")
+PY
