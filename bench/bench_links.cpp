@@ -9,6 +9,7 @@
 #include "links/commands.h"
 #include "links/special_link.h"
 #include "links/url.h"
+#include "text/codepage.h"
 
 namespace {
 
@@ -75,5 +76,23 @@ BENCHMARK(BM_Decode<EncodeFlashGetLink>)->Name("DecodeFlashGet")->Arg(0)->Arg(1)
 BENCHMARK(BM_Decode<EncodeQqdlLink>)->Name("DecodeQqdl")->Arg(0)->Arg(1);
 BENCHMARK(BM_ToGeneralThunder)->Name("ToGeneralThunder");
 BENCHMARK(BM_UrlEncode)->Name("UrlEncode")->Arg(0)->Arg(1);
+
+}  // namespace
+
+namespace {
+
+// Characters GBK lacks (Arabic, emoji) among Chinese ones: each must cost
+// no more than a mapped one.
+void BM_ToAnsiUnmappable(benchmark::State& state) {
+    std::u16string text;
+    for (int i = 0; i < 1000; ++i) text += state.range(0) != 0 ? u"\u0627\U0001F600" : u"下载";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tessel::text::ToAnsi(text));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 2000);
+}
+
+// Argument: 0 = characters GBK has, 1 = characters it lacks.
+BENCHMARK(BM_ToAnsiUnmappable)->Name("ToAnsi")->Arg(0)->Arg(1);
 
 }  // namespace

@@ -60,7 +60,7 @@ std::size_t SkipGbkCharacters(std::string_view bytes, std::size_t count) {
 // byte may be "Z" (乑 is 81 5A) or "|" (亅 is 81 7C).
 std::size_t FindOnGbkBoundary(std::string_view bytes, std::size_t from, std::string_view tag) {
     for (std::size_t i = from; i < bytes.size(); i += GbkStep(bytes, i)) {
-        if (bytes.compare(i, tag.size(), tag) == 0) return i;
+        if (bytes[i] == tag[0] && bytes.compare(i, tag.size(), tag) == 0) return i;
     }
     return kNone;
 }
@@ -170,6 +170,41 @@ std::u16string Wrap(LinkForm form, std::string_view address, std::string_view en
     return std::u16string(link.begin(), link.end());
 }
 
+// GBK bytes as UTF-8, character for character what FromAnsi and then
+// ToUtf8 would give, without the UTF-16 text in between.
+void AppendGbkAsUtf8(std::string& out, std::string_view bytes) {
+    static const char16_t byte80 = text::FromAnsi("\x80")[0];
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size() * 3);  // at most three bytes for each
+    char* o = out.data() + start;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned b = p[i];
+        if (b < 0x80) {
+            *o++ = static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        char16_t c = i + 1 < n ? text::GbkChar(static_cast<unsigned char>(b), p[i + 1]) : 0;
+        if (c != 0) {
+            i += 2;
+        } else {
+            c = b == 0x80 ? byte80 : u'\uFFFD';
+            ++i;
+        }
+        if (c < 0x800) {
+            *o++ = static_cast<char>(0xC0 | (c >> 6));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *o++ = static_cast<char>(0xE0 | (c >> 12));
+            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *o++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
 }  // namespace
 
 bool IsPlainAddress(std::u16string_view address) {
@@ -267,10 +302,10 @@ bool AppendDecodedLinkUtf8(std::string& out, std::string_view link) {
     const std::optional<AddressBytes> address = AddressInside(form, payload);
     if (!address) return false;
     if (form == LinkForm::Rayfile) out.append("http://");
-    if (address->utf8 || text::IsAscii(address->bytes)) {
+    if (address->utf8) {
         out.append(address->bytes);
     } else {
-        text::AppendUtf8(out, text::FromAnsi(address->bytes));
+        AppendGbkAsUtf8(out, address->bytes);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 
@@ -87,8 +88,15 @@ std::uint16_t GbkCode(char16_t c) { return c < 0x80 ? c : Tables().encode[c]; }
 char16_t GbkChar(unsigned char lead, unsigned char trail) { return Tables().decode[lead << 8 | trail]; }
 
 bool IsAscii(std::string_view bytes) {
-    for (unsigned char c : bytes) {
-        if (c >= 0x80) return false;
+    // Eight bytes at a time: links are long runs of ASCII.
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        if ((word & 0x8080808080808080u) != 0) return false;
+    }
+    for (; i < bytes.size(); ++i) {
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
     }
     return true;
 }
