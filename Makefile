@@ -11,7 +11,7 @@ CMAKE_ARGS ?=
 # Warnings are errors in `make test` (our CI) only; a user's build shows them.
 WERROR     ?= OFF
 
-.PHONY: run test check asan release clang bench fuzz deps configure build clean format format-check
+.PHONY: run test check asan release clang bench fuzz deps configure build clean format format-check package
 
 deps:
 	@./scripts/install-deps.sh
@@ -68,6 +68,10 @@ bench: deps
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@./fuzz/run.sh $(FUZZ_SECONDS)
+
+# The Debian package, tessel_<version>_amd64.deb, in $(BUILD).
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(RELEASE_BUILD) $(CLANG_BUILD)

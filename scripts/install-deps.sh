@@ -13,7 +13,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth xclip xdotool x11-utils imagemagick aria2 trayer openbox python3
   # desktop integration and packaging checks
-  xdg-utils desktop-file-utils appstream lintian
+  xdg-utils desktop-file-utils appstream lintian dpkg-dev
   # benchmarks, fuzzing and the format check
   libbenchmark-dev rhash clang libclang-rt-dev clang-format
 )
