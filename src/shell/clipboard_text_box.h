@@ -6,6 +6,11 @@
 // does would freeze the window for a second whenever another program copies
 // a few megabytes.  Like a text box it reports a change only when the text
 // really changes.
+//
+// No address anyone downloads comes near kMaxChars characters, so a longer
+// text is kept as no text at all: it is never trimmed, compared or routed
+// (routing it would copy it several times and lay it out in two pages), and
+// the memory it took is given back as soon as the clipboard read is over.
 
 #include <QString>
 #include <QWidget>
@@ -15,12 +20,16 @@ namespace tessel::shell {
 class ClipboardTextBox final : public QWidget {
     Q_OBJECT
  public:
+    static constexpr qsizetype kMaxChars = 64 * 1024;
+    static bool TooLong(const QString& text) { return text.size() > kMaxChars; }
+
     explicit ClipboardTextBox(QWidget* parent) : QWidget(parent) { hide(); }
 
     QString text() const { return text_; }
     void setText(const QString& text) {
-        if (text == text_) return;
-        text_ = text;
+        const QString& kept = TooLong(text) ? none_ : text;
+        if (kept == text_) return;
+        text_ = kept;
         emit textChanged(text_);
     }
 
@@ -29,6 +38,7 @@ class ClipboardTextBox final : public QWidget {
 
  private:
     QString text_;
+    const QString none_;
 };
 
 }  // namespace tessel::shell

@@ -162,7 +162,9 @@ void FrmMain::Activate() {
     }
     // A banner that cannot ripple simply stays still; the window stays open.
     StartRipple();
-    txtMessage->setText(Q(text::Trim(ClipboardText().toStdU16String())));
+    QString clip = ClipboardText();
+    if (!ClipboardTextBox::TooLong(clip)) clip = Q(text::Trim(clip.toStdU16String()));
+    txtMessage->setText(clip);
 }
 
 void FrmMain::Unload() {

@@ -43,7 +43,11 @@ void FrmMain::UnsubscribeClipboard() {
 
 void FrmMain::OnClipboardChanged() {
     // Untrimmed, and empty for an image or anything else that is not text.
-    txtMessage->setText(ClipboardText());
+    const QString text = ClipboardText();
+    if (ClipboardTextBox::TooLong(text))
+        qCDebug(lcWindow, "clipboard text of %lld characters not routed at %lld us",
+                static_cast<long long>(text.size()), MonotonicMicros());
+    txtMessage->setText(text);
 }
 
 void FrmMain::OnMessageChanged() {

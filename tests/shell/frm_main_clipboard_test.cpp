@@ -121,6 +121,49 @@ TEST_F(FrmMainTest, WatcherOffRoutesNothingAndSavesTheOption) {
     EXPECT_EQ(Stored(keys::kClipboard), "0");
 }
 
+// A text of exactly `length` characters that starts like the given link.
+QString LongText(const char* start, qsizetype length) {
+    QString s = QString::fromLatin1(start);
+    s.append(QString(length - s.size(), u'x'));
+    return s;
+}
+
+TEST_F(WatcherTest, TextsOverTheBoundAreNotRoutedAndDoNotStick) {
+    constexpr qsizetype kMax = ClipboardTextBox::kMaxChars;
+    StartWatching();
+    const QString fits = LongText("thunder://", kMax);
+    Copy(fits);
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), fits);  // the longest text still routed
+
+    for (const char* start : {"http://a/", "thunder://", "http://115.com/"}) {
+        SCOPED_TRACE(start);
+        for (auto* box : {w->Link().txtInput, w->Video().txtOnlineflv}) box->setPlainText("kept");
+        w->Disk().txtPickcode->setText("kept");
+        Copy(LongText(start, kMax + 1));
+        EXPECT_EQ(w->txtMessage->text(), "");  // not held either
+        EXPECT_EQ(w->Link().txtInput->toPlainText(), "kept");
+        EXPECT_EQ(w->Video().txtOnlineflv->toPlainText(), "kept");
+        EXPECT_EQ(w->Disk().txtPickcode->text(), "kept");
+        EXPECT_EQ(w->safeTabs->ActiveTab(), 1);  // no page comes forward
+
+        // The watcher goes on: the next link is routed.
+        const QString link = QString::fromLatin1(start) + "file";
+        Copy(link);
+        EXPECT_EQ(QString(start).contains("115") ? w->Disk().txtPickcode->text()
+                                                 : w->Link().txtInput->toPlainText(),
+                  link);
+        w->safeTabs->setActiveTab(1);
+    }
+}
+
+TEST_F(WatcherTest, TextOverTheBoundAtStartIsNotRouted) {
+    Copy(LongText("  thunder://", ClipboardTextBox::kMaxChars + 1));
+    StartWatching();
+    EXPECT_EQ(w->txtMessage->text(), "");
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), "");
+    EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
+}
+
 TEST_F(WatcherTest, ActivationRoutesTheClipboardText) {
     Copy("  thunder://QUFodHRwOi8vYS9iWlo=/  ");
     StartWatching();  // a link on the clipboard at start is routed at once
