@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "cli_aria2.h"
 #include "links/commands.h"
 #include "links/fingerprint.h"
 #include "links/special_link.h"
@@ -398,6 +399,7 @@ int RunItems(const Args& args, const Converter& convert, bool blankLineBetween) 
 
 int main(int argc, char** argv) {
     using namespace tessel::cli;
+    if (argc >= 2 && std::string_view(argv[1]) == "aria2") return RunAria2Command(argc - 2, argv + 2);
     const std::vector<std::string_view> words(argv + 1, argv + argc);
 
     // The subcommand is the first word that is neither an option nor an

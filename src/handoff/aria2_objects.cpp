@@ -110,6 +110,8 @@ std::u16string Aria2Description(const Aria2Reply& reply) {
             return u"aria2 没有回答：" + text::FromUtf8(reply.error);
         case Aria2Status::NotAria2:
             return u"回答的不是 aria2：" + text::FromUtf8(reply.error);
+        case Aria2Status::Certificate:
+            return u"aria2 的证书被拒绝：" + text::FromUtf8(reply.error);
         case Aria2Status::SecretRefused:
             return u"aria2 拒绝了密钥";
         case Aria2Status::Error:

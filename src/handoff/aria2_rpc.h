@@ -16,10 +16,14 @@ namespace tessel::handoff {
 inline constexpr std::u16string_view kAria2RpcKey = u"Aria2Rpc";
 inline constexpr std::u16string_view kAria2RpcDefault = u"http://127.0.0.1:6800/jsonrpc";
 inline constexpr std::u16string_view kAria2SecretKey = u"Aria2Secret";
+// A certificate file to trust for an https:// address (a self-signed aria2 on
+// another machine); empty: the system's certificate authorities.
+inline constexpr std::u16string_view kAria2CaFileKey = u"Aria2CaFile";
 
 struct Aria2Settings {
     std::u16string rpc{kAria2RpcDefault};  // an empty address means the default
     std::u16string secret;                 // empty: aria2 runs without --rpc-secret
+    std::u16string caFile;                 // certificate file trusted for https://
 };
 
 inline constexpr std::chrono::milliseconds kAria2Timeout{4000};
@@ -27,6 +31,7 @@ inline constexpr std::chrono::milliseconds kAria2Timeout{4000};
 enum class Aria2Status {
     Ok,             // result holds aria2's answer
     NoAnswer,       // nothing answered at the address (refused, timed out, bad address)
+    Certificate,    // https:// whose certificate was refused, or Aria2CaFile unusable
     NotAria2,       // something answered, but not with a JSON-RPC reply
     SecretRefused,  // aria2 answered "Unauthorized"
     Error,          // aria2 answered with another error

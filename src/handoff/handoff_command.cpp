@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "handoff/aria2_objects.h"
+#include "tessel_version.h"
 #include "text/codepage.h"
 #include "text/vbstring.h"
 
@@ -89,6 +90,9 @@ std::u16string Aria2FailureText(const Aria2Error& error) {
         case Aria2Status::Error:
             return u"aria2 没有接受这个下载任务：" + detail +
                    u"\n\n如需重新启动 aria2，可以用下面的命令：\n" + command;
+        case Aria2Status::Certificate:
+            return u"没能把任务交给 aria2：" + rpc + u" 的证书被拒绝（" + detail +
+                   u"）。\n\n请在设置 Aria2CaFile 里写上 aria2 的 --rpc-certificate 所用的证书文件。";
         case Aria2Status::NotAria2:
             return u"没能把任务交给 aria2：" + rpc + u" 的回答不是 aria2 的（" + detail +
                    u"）。\n\n请检查设置 Aria2Rpc 的地址，并用下面的命令启动 aria2：\n" + command;
@@ -107,7 +111,7 @@ bool HandoffApplies(std::u16string_view txtFlvlink) {
 }
 
 std::u16string HandoffComment(std::u16string_view parseHome) {
-    return u"Tessel V2 调用" + std::u16string(parseHome) + u"/" + u"解析";
+    return u"Tessel V" TESSEL_VERSION_MAJOR u" 调用" + std::u16string(parseHome) + u"/" + u"解析";
 }
 
 Notice FailureNotice(const AutomationError& error) {

@@ -9,6 +9,7 @@
 #include <QSystemTrayIcon>
 
 #include "shell/frm_main.h"
+#include "tessel_version.h"
 
 namespace tessel::shell {
 
@@ -25,7 +26,7 @@ FrmTray::FrmTray(FrmMain& main) : main_(main) {
 
 FrmTray::~FrmTray() { Unload(); }
 
-QString FrmTray::TipText() { return QStringLiteral("Tessel V2 - 单击显示/隐藏窗口"); }
+QString FrmTray::TipText() { return QStringLiteral("Tessel V" TESSEL_VERSION_MAJOR " - 单击显示/隐藏窗口"); }
 
 void FrmTray::Load() {
     if (loaded_) return;

@@ -33,13 +33,12 @@ QtPrompts::QtPrompts(QWidget* mainWindow) : main_(mainWindow) {}
 
 Prompts::Answer QtPrompts::Message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
     QMessageBox box(ToQt(icon), title, text,
-                    buttons == Buttons::YesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
-                    main_);
+                    buttons != Buttons::Ok ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, main_);
     // The interface is Chinese; the stock button texts are not.
-    if (buttons == Buttons::YesNo) {
+    if (buttons != Buttons::Ok) {
         box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
         box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));

@@ -18,7 +18,9 @@ namespace tessel::shell {
 
 class Prompts {
  public:
-    enum class Buttons { Ok, YesNo };
+    // YesNoDefaultNo: for a question whose Yes acts outside the program
+    // (starts a download), so that Enter alone never says Yes.
+    enum class Buttons { Ok, YesNo, YesNoDefaultNo };
     enum class Icon { None, Information, Warning, Critical, Question };
     enum class Answer { Ok, Yes, No };
 

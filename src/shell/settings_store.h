@@ -142,6 +142,7 @@ inline constexpr SettingKey kAria2Secret{kServicesGroup, "Aria2Secret", SettingK
 inline constexpr SettingKey kVideoEngine{kServicesGroup, "VideoEngine", SettingKind::Text, "auto"};
 inline constexpr SettingKey kYtDlpPath{kServicesGroup, "YtDlpPath", SettingKind::Text, ""};
 inline constexpr SettingKey kYtDlpTimeout{kServicesGroup, "YtDlpTimeout", SettingKind::Int16, "30"};
+inline constexpr SettingKey kAria2CaFile{kServicesGroup, "Aria2CaFile", SettingKind::Text, ""};
 
 inline constexpr const SettingKey* kAll[] = {
     &kFirstRun,      &kTop,
@@ -153,7 +154,7 @@ inline constexpr const SettingKey* kAll[] = {
     &kIpEcho,        &kDiskServiceDomain,
     &kAria2Rpc,      &kAria2Secret,
     &kVideoEngine,   &kYtDlpPath,
-    &kYtDlpTimeout,
+    &kYtDlpTimeout,  &kAria2CaFile,
 };
 }  // namespace keys
 

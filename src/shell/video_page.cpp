@@ -134,7 +134,8 @@ void VideoPage::Handoff(handoff::HandoffButton button) {
                                           imgTip->toolTip().toStdU16String(),
                                           ReadText(settings, keys::kParseHome).toStdU16String(),
                                           {ReadText(settings, keys::kAria2Rpc).toStdU16String(),
-                                           ReadText(settings, keys::kAria2Secret).toStdU16String()}};
+                                           ReadText(settings, keys::kAria2Secret).toStdU16String(),
+                                           ReadText(settings, keys::kAria2CaFile).toStdU16String()}};
     Prompts& prompts = context_.prompts;
     const auto ask = [&prompts](const handoff::Question& q) {
         return prompts.Message(Q(q.text), Q(q.title), Prompts::Buttons::YesNo, Prompts::Icon::Information) ==

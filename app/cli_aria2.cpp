@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// tessel-cli aria2: hands links and addresses to aria2 for scripts, a
+// browser's "send to" command or a cron job, with the window's settings.
+#include "cli_aria2.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "handoff/aria2_objects.h"
+#include "handoff/open_link.h"
+#include "handoff/services_ini.h"
+#include "text/codepage.h"
+
+using namespace tessel;
+
+const char* const kAria2HelpLines =
+    "Handing downloads to aria2:\n"
+    "  aria2 [OPTION...] LINK...   decode each link (or take the address) and hand it\n"
+    "                              to aria2; prints aria2's task id per item\n"
+    "      --rpc URL               aria2's JSON-RPC address (default: the window's\n"
+    "                              setting Aria2Rpc, else http://127.0.0.1:6800/jsonrpc)\n"
+    "      --secret S              aria2's --rpc-secret (default: Aria2Secret)\n"
+    "      --ca-file FILE          certificate to trust for https:// (default: Aria2CaFile)\n"
+    "      --config FILE           settings file (default: ~/.config/TESSEL/TESSEL.ini)\n"
+    "      tessel-cli aria2 thunder://QUFodHRwOi8vYS9iWlo=/   -> 2089b05ecca3d829\n";
+
+namespace {
+
+constexpr std::size_t kMaxLine = 1024 * 1024;
+
+int Usage(const std::string& what) {
+    std::fprintf(stderr, "tessel-cli: aria2: %s (try 'tessel-cli --help')\n", what.c_str());
+    return 2;
+}
+
+class Sender {
+ public:
+    explicit Sender(handoff::Aria2Settings settings) : settings_(std::move(settings)) {}
+
+    void Item(std::string_view item) {
+        ++line_;
+        std::string out;
+        const std::string complaint = Send(item, out);
+        if (!complaint.empty()) {
+            rejected_ = true;
+            std::fflush(stdout);
+            std::fprintf(stderr, "tessel-cli: line %zu: %s\n", line_, complaint.c_str());
+        }
+        std::printf("%s\n", out.c_str());
+        if (::isatty(STDOUT_FILENO)) std::fflush(stdout);
+    }
+
+    bool FromStdin() {
+        std::string pending;
+        char chunk[65536];
+        for (;;) {
+            const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                std::fprintf(stderr, "tessel-cli: cannot read standard input: %s\n", std::strerror(errno));
+                return false;
+            }
+            if (n == 0) break;
+            for (std::string_view data(chunk, static_cast<std::size_t>(n)); !data.empty();) {
+                const std::size_t nl = data.find('\n');
+                pending.append(data.substr(0, nl));
+                if (pending.size() > kMaxLine) pending.resize(kMaxLine + 1);  // rejected below, kept bounded
+                if (nl == std::string_view::npos) break;
+                data.remove_prefix(nl + 1);
+                Line(pending);
+                pending.clear();
+            }
+        }
+        if (!pending.empty()) Line(pending);
+        return true;
+    }
+
+    bool rejected() const { return rejected_; }
+
+ private:
+    void Line(std::string& text) {
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        Item(text);
+    }
+
+    std::string Send(std::string_view item, std::string& id) {
+        if (item.size() > kMaxLine) return "行太长，不是链接";
+        if (!text::IsValidUtf8(item)) return "不是 UTF-8 文本";
+        const handoff::Aria2Item parsed = handoff::Aria2ItemFrom(text::FromUtf8(item));
+        if (!parsed.task) return text::ToUtf8(parsed.complaint);
+        try {
+            id = handoff::SendToAria2(settings_, *parsed.task, u"tessel-cli");
+            return {};
+        } catch (const handoff::Aria2Error& error) {
+            std::string why = text::ToUtf8(error.description()) + "（" +
+                              text::ToUtf8(handoff::Aria2RpcAddress(settings_)) + "）";
+            const auto status = error.reply().status;
+            if (!hinted_ &&
+                (status == handoff::Aria2Status::NoAnswer || status == handoff::Aria2Status::SecretRefused)) {
+                hinted_ = true;
+                why += "；启动 aria2：" + text::ToUtf8(handoff::Aria2StartCommand(settings_));
+            }
+            return why;
+        } catch (const std::exception& error) {
+            return std::string("没能交给 aria2：") + error.what();
+        }
+    }
+
+    handoff::Aria2Settings settings_;
+    std::size_t line_ = 0;
+    bool rejected_ = false;
+    bool hinted_ = false;
+};
+
+}  // namespace
+
+int RunAria2Command(int argc, char** argv) {
+    std::optional<std::string> rpc, secret, caFile, config;
+    std::vector<std::string_view> items;
+    bool optionsEnded = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        std::optional<std::string>* target = nullptr;
+        std::string_view name;
+        for (auto [option, slot] :
+             {std::pair{std::string_view("--rpc"), &rpc}, std::pair{std::string_view("--secret"), &secret},
+              std::pair{std::string_view("--ca-file"), &caFile},
+              std::pair{std::string_view("--config"), &config}}) {
+            if (!optionsEnded && (a == option || (a.starts_with(option) && a.size() > option.size() &&
+                                                  a[option.size()] == '='))) {
+                target = slot;
+                name = option;
+            }
+        }
+        if (target) {
+            if (a.size() > name.size()) {
+                *target = std::string(a.substr(name.size() + 1));
+            } else if (i + 1 < argc) {
+                *target = argv[++i];
+            } else {
+                return Usage(std::string(name) + " needs a value");
+            }
+        } else if (!optionsEnded && a == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && a.size() > 1 && a.front() == '-') {
+            return Usage("unknown option '" + std::string(a) + "'");
+        } else {
+            items.push_back(a);
+        }
+    }
+    for (const auto* value : {&rpc, &secret, &caFile, &config}) {
+        if (*value && !text::IsValidUtf8(**value)) return Usage("option values must be UTF-8");
+    }
+
+    handoff::Aria2Settings settings =
+        handoff::ReadAria2Settings(config ? *config : handoff::SettingsFilePath());
+    if (rpc) settings.rpc = text::FromUtf8(*rpc);
+    if (secret) settings.secret = text::FromUtf8(*secret);
+    if (caFile) settings.caFile = text::FromUtf8(*caFile);
+
+    Sender sender(std::move(settings));
+    if (items.empty()) {
+        if (!sender.FromStdin()) return 2;
+    } else {
+        for (std::string_view item : items) sender.Item(item);
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "tessel-cli: cannot write the output: %s\n", std::strerror(errno));
+        return 1;
+    }
+    return sender.rejected() ? 1 : 0;
+}

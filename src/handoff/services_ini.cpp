@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "handoff/services_ini.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "text/codepage.h"
+
+namespace tessel::handoff {
+namespace {
+
+constexpr std::size_t kMaxSettingsBytes = 4 * 1024 * 1024;
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+void AppendCodePoint(std::string& out, char32_t c) {
+    if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+    out += text::ToUtf8(c > 0xFFFF ? std::u16string{static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)),
+                                                    static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF))}
+                                   : std::u16string(1, static_cast<char16_t>(c)));
+}
+
+std::string Unescape(std::string_view raw) {
+    std::string out;
+    bool quoted = false;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == '"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (c != '\\' || i + 1 >= raw.size()) {
+            // Blanks outside quotes are kept only between words.
+            out += c;
+            continue;
+        }
+        const char e = raw[++i];
+        switch (e) {
+            case 'a':
+                out += '\a';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'v':
+                out += '\v';
+                break;
+            case '0':
+                out += '\0';
+                break;
+            case 'x': {
+                char32_t v = 0;
+                std::size_t digits = 0;
+                while (digits < 4 && i + 1 < raw.size() && HexValue(raw[i + 1]) >= 0) {
+                    v = v * 16 + static_cast<char32_t>(HexValue(raw[++i]));
+                    ++digits;
+                }
+                AppendCodePoint(out, v);
+                break;
+            }
+            default:
+                out += e;  // \" \\ \' \? and anything unknown stand for themselves
+        }
+    }
+    if (out.starts_with("@@")) out.erase(0, 1);
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> IniValue(std::string_view ini, std::string_view group, std::string_view key) {
+    std::optional<std::string> found;
+    bool inGroup = false;
+    while (!ini.empty()) {
+        const std::size_t eol = ini.find('\n');
+        std::string_view line = TrimBlanks(ini.substr(0, eol));
+        ini.remove_prefix(eol == std::string_view::npos ? ini.size() : eol + 1);
+        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+        if (line.front() == '[') {
+            const std::size_t close = line.find(']');
+            inGroup = close != std::string_view::npos && line.substr(1, close - 1) == group;
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (!inGroup || eq == std::string_view::npos || TrimBlanks(line.substr(0, eq)) != key) continue;
+        found = Unescape(TrimBlanks(line.substr(eq + 1)));
+    }
+    return found;
+}
+
+std::string SettingsFilePath() {
+    std::string config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
+        config = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || home[0] != '/') {
+            const passwd* pw = ::getpwuid(::geteuid());
+            home = pw ? pw->pw_dir : nullptr;
+        }
+        if (!home || home[0] != '/') return {};
+        config = std::string(home) + "/.config";
+    }
+    return config + "/TESSEL/TESSEL.ini";
+}
+
+Aria2Settings ReadAria2Settings(const std::string& path) {
+    Aria2Settings settings;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return settings;
+    std::string ini(kMaxSettingsBytes + 1, '\0');
+    file.read(ini.data(), static_cast<std::streamsize>(ini.size()));
+    ini.resize(static_cast<std::size_t>(file.gcount()));
+    if (ini.size() > kMaxSettingsBytes) return settings;  // not a settings file of ours
+    const auto read = [&ini](std::u16string_view key) {
+        return IniValue(ini, "services", text::ToUtf8(key));
+    };
+    if (auto v = read(kAria2RpcKey)) settings.rpc = text::FromUtf8(*v);
+    if (auto v = read(kAria2SecretKey)) settings.secret = text::FromUtf8(*v);
+    if (auto v = read(kAria2CaFileKey)) settings.caFile = text::FromUtf8(*v);
+    return settings;
+}
+
+}  // namespace tessel::handoff

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/link_opener.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include "controls/safe_tabs.h"
+#include "handoff/handoff_command.h"
+#include "handoff/open_link.h"
+#include "shell/disk_page.h"
+#include "shell/frm_main.h"
+#include "shell/link_page.h"
+#include "shell/page_parts.h"
+#include "shell/video_page.h"
+#include "shell/prompts.h"
+#include "shell/settings_store.h"
+
+namespace tessel::shell {
+namespace {
+
+QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16string(s)); }
+
+bool FlagIsOne(const SettingsStore& store, const SettingKey& key) {
+    const auto v = store.Read(QString::fromLatin1(key.group), QString::fromLatin1(key.name));
+    return v && links::SettingReadsAsOne(v->toStdU16String());
+}
+
+}  // namespace
+
+LinkOpener::LinkOpener(FrmMain& window, QObject* parent) : QObject(parent), w_(window) {}
+
+void LinkOpener::Open(const QStringList& texts) {
+    BringToFront();
+    for (const QString& t : texts) {
+        if (pending_.size() >= kMaxPending) {
+            ++dropped_;
+            continue;
+        }
+        pending_.push_back(t);
+    }
+    // A question open right now (the nested loop of a message box) finishes
+    // first; the loop below picks the new texts up afterwards.
+    if (!busy_) QTimer::singleShot(0, this, &LinkOpener::Drain);
+}
+
+void LinkOpener::BringToFront() {
+    if (w_.isMinimized()) w_.setWindowState(w_.windowState() & ~Qt::WindowMinimized);
+    w_.show();
+    w_.raise();
+    w_.activateWindow();
+}
+
+void LinkOpener::Drain() {
+    if (busy_) return;
+    busy_ = true;
+    while (!pending_.empty()) {
+        const QString text = pending_.front();
+        pending_.pop_front();
+        OpenOne(text);
+    }
+    busy_ = false;
+    emit Idle();
+}
+
+void LinkOpener::OpenOne(const QString& text) {
+    SettingsStore& settings = w_.Settings();
+    handoff::OpenLinkInput in;
+    in.argument = text.toStdU16String();
+    in.txtOutput = BoxText(w_.Link().txtOutput);
+    in.txtFlvlink = BoxText(w_.Video().txtFlvlink);
+    in.linkActiveTabIsOne = FlagIsOne(settings, keys::kLinkActiveTab);
+    in.uDownActiveTabIsOne = FlagIsOne(settings, keys::kUDownActiveTab);
+    in.diskServiceDomain = ReadText(settings, keys::kDiskServiceDomain).toStdU16String();
+    const handoff::OpenLinkPlan plan = handoff::PlanOpenLink(in);
+
+    const links::RoutingResult& r = plan.routing;
+    if (r.txtPickcode) SetBoxText(w_.Disk().txtPickcode, *r.txtPickcode);
+    if (r.txtOnlineflv) SetBoxText(w_.Video().txtOnlineflv, *r.txtOnlineflv);
+    if (r.txtInput) SetBoxText(w_.Link().txtInput, *r.txtInput);
+    if (r.storeLinkActiveTab) WriteInt16(settings, keys::kLinkActiveTab, 1);
+    if (r.storeUDownActiveTab) WriteInt16(settings, keys::kUDownActiveTab, 1);
+    if (plan.showTab) w_.safeTabs->setActiveTab(*plan.showTab);
+    if (plan.txtOutput) SetBoxText(w_.Link().txtOutput, *plan.txtOutput);
+    BringToFront();
+    if (!plan.offer) return;
+
+    Prompts& prompts = w_.Dialogs();
+    const Prompts::Answer answer =
+        prompts.Message(Q(handoff::OpenLinkQuestion(plan.offer->link)), Q(handoff::kPromptTitle),
+                        Prompts::Buttons::YesNoDefaultNo, Prompts::Icon::Question);
+    if (answer != Prompts::Answer::Yes) return;
+    const handoff::Aria2Settings aria2{ReadText(settings, keys::kAria2Rpc).toStdU16String(),
+                                       ReadText(settings, keys::kAria2Secret).toStdU16String(),
+                                       ReadText(settings, keys::kAria2CaFile).toStdU16String()};
+    try {
+        handoff::SendToAria2(aria2, *plan.offer, u"tessel");
+    } catch (const handoff::AutomationError& error) {
+        const handoff::Notice notice = handoff::FailureNotice(error);
+        prompts.Message(Q(notice.text), Q(notice.title), Prompts::Buttons::Ok, Prompts::Icon::Warning);
+    } catch (const std::exception& error) {
+        prompts.Message(QStringLiteral("没能把任务交给 aria2：") + QString::fromUtf8(error.what()),
+                        Q(handoff::kPromptTitle), Prompts::Buttons::Ok, Prompts::Icon::Warning);
+    }
+}
+
+}  // namespace tessel::shell

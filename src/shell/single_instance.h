@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// One running program per user and display.  The first start listens on a
+// local socket in the private runtime folder; a later start connects, sends
+// its arguments (see core/forward_message.h), waits for the one-byte receipt
+// and exits.
+//
+// Only the same user gets through: the folder is 0700 and owner-checked, and
+// every connection's peer user id is checked as well.  A socket left behind
+// by a crashed program refuses connections; it is removed and listened on
+// anew.  A lock file keeps two starts at the same moment from both deciding
+// to be the first.
+
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+
+namespace tessel::shell {
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+ public:
+    enum class Role {
+        First,      // listening; forwarded texts arrive through Arrived()
+        Forwarded,  // a running program took the arguments
+        Failed,     // neither: error() says why
+    };
+
+    // `socketPath`: DefaultSocketPath() in the program, a path of their own in
+    // tests.
+    explicit SingleInstance(QString socketPath, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // Forwards `arguments` to a running program, or becomes the first.
+    Role Claim(const QStringList& arguments);
+    QString error() const { return error_; }
+    QString socketPath() const { return path_; }
+
+    // <private folder>/instance-<display>, or empty when there is no private
+    // folder (then the program runs alone without listening).
+    static QString DefaultSocketPath();
+    // The display part of the name: DISPLAY (":0.0" and ":0" are one
+    // display), else WAYLAND_DISPLAY, with anything but letters, digits, ".",
+    // "-" and "_" replaced.
+    static QString DisplayKey();
+
+    // How long a connection may take to deliver its message.
+    static constexpr std::chrono::milliseconds kDeliveryDeadline{3000};
+    // Connections read at the same time; more wait in the server's queue.
+    static constexpr int kMaxConnections = 8;
+
+ signals:
+    // A later start's arguments; empty when it had none (bring the window to
+    // the front).
+    void Arrived(const QStringList& texts);
+
+ private:
+    Role Forward(const QStringList& arguments, bool* connected);
+    bool Listen();
+    void AcceptPending();
+    void Serve(class QLocalSocket* socket);
+
+    QString path_;
+    QString error_;
+    QLocalServer server_;
+    int open_ = 0;
+};
+
+// The uid of the process at the other end of a connected local socket, or -1.
+long PeerUid(qintptr descriptor);
+
+}  // namespace tessel::shell
