@@ -1,0 +1,389 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Links opened from the desktop, on a virtual display with a real aria2c.
+
+  bridge_system_test.py TESSEL options   --help, --version, a wrong option, no display
+  bridge_system_test.py TESSEL forward   a later start hands its link over; the
+                                         question: No downloads nothing, Yes does;
+                                         no arguments brings the window back
+  bridge_system_test.py TESSEL stale     a socket left by a crashed program
+  bridge_system_test.py TESSEL hostile   100 MiB, not text, silence, a burst of 1000
+  bridge_system_test.py TESSEL xdg BUILD-DIR
+                                         installed into a prefix, the scheme
+                                         handler of a fresh XDG configuration,
+                                         links opened with xdg-open
+"""
+
+import base64
+import os
+import shutil
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+from loopback_aria2 import Aria2, FileServer
+from xsession import Display, Tessel, wait_until, SKIP
+
+BINARY = sys.argv[1]
+PART = sys.argv[2]
+failures = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+
+
+def thunder(address):
+    return "thunder://" + base64.b64encode(b"AA" + address.encode() + b"ZZ").decode() + "/"
+
+
+def message(items):
+    out = b"TSL1" + struct.pack(">I", len(items))
+    for item in items:
+        out += struct.pack(">I", len(item)) + item
+    return out
+
+
+class Session:
+    """The program's environment (settings pointing at aria2) on a display."""
+
+    def __init__(self, display, aria2):
+        self.display = display
+        self.t = Tessel(display, BINARY, {"services": {"Aria2Rpc": aria2.rpc, "Aria2Secret": aria2.secret}})
+        self.env = dict(self.t.env)
+        self.env.pop("XDG_CURRENT_DESKTOP", None)
+        self.first = None
+
+    def start(self, *args, env=None):
+        self.first = subprocess.Popen([BINARY, *args], env=env or self.env, stdout=subprocess.DEVNULL,
+                                      stderr=subprocess.PIPE)
+        self.window()
+        return self.first
+
+    def window(self, timeout=20):
+        found = wait_until(lambda: self.display.xdotool("search", "--onlyvisible", "--name", "^TESSEL$"),
+                           timeout=timeout)
+        return found.split()[0] if found else None
+
+    def later(self, *args):
+        """A later start; returns (exit status, seconds until it ended)."""
+        began = time.monotonic()
+        proc = subprocess.run([BINARY, *args], env=self.env, capture_output=True, timeout=30)
+        return proc.returncode, time.monotonic() - began, proc.stderr.decode()
+
+    def question(self, timeout=10):
+        found = wait_until(lambda: self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"),
+                           timeout=timeout)
+        return found.split()[0] if found else None
+
+    def answer(self, window, keys):
+        geo = dict(line.split("=") for line in
+                   self.display.xdotool("getwindowgeometry", "--shell", window).split())
+        x, y = int(geo["X"]) + int(geo["WIDTH"]) // 2, int(geo["Y"]) + 10
+        self.display.xdotool("mousemove", x, y)
+        time.sleep(0.2)
+        self.display.xdotool("key", *keys)
+        return wait_until(lambda: not self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"))
+
+    def socket_path(self):
+        number = self.display.env["DISPLAY"].lstrip(":")
+        return os.path.join(self.t.env["XDG_RUNTIME_DIR"], "tessel", "instance-_" + number)
+
+    def rss_kib(self):
+        with open(f"/proc/{self.first.pid}/status") as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1])
+        return 0
+
+    def stop(self):
+        if self.first and self.first.poll() is None:
+            self.first.terminate()
+            try:
+                self.first.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.first.kill()
+                self.first.wait()
+        self.t.stop()
+
+
+def part_options():
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    env["QT_QPA_PLATFORM"] = "xcb"  # would abort if a window were made
+    for flag in ("--version", "-v"):
+        out = subprocess.run([BINARY, flag], env=env, capture_output=True, timeout=10)
+        check(out.returncode == 0 and out.stdout.decode().startswith("tessel ") and
+              out.stdout.decode().strip().split()[-1][0].isdigit(), f"{flag} without a display: {out.stdout!r}")
+    out = subprocess.run([BINARY, "--help"], env=env, capture_output=True, timeout=10)
+    text = out.stdout.decode()
+    check(out.returncode == 0 and "Usage: tessel" in text and "--hidden" in text, "--help without a display")
+    out = subprocess.run([BINARY, "--no-such-option", "thunder://x"], env=env, capture_output=True, timeout=10)
+    err = out.stderr.decode()
+    check(out.returncode == 2 and err.count("\n") == 1 and "--help" in err, f"a wrong option: one line, 2: {err!r}")
+
+
+def part_forward():
+    payload = {"first.bin": os.urandom(2048), "later.bin": os.urandom(4096)}
+    files = FileServer(payload)
+    aria2 = Aria2()
+    with Display() as display:
+        s = Session(display, aria2)
+        try:
+            s.start()
+            check(s.window() is not None, "the first start shows its window")
+
+            status, seconds, err = s.later(thunder(files.url("later.bin")))
+            check(status == 0, f"a later start hands over and exits 0 ({err!r})")
+            print(f"     hand-over took {seconds * 1000:.0f} ms")
+            box = s.question()
+            check(box is not None, "the running window asks the question")
+            check(s.answer(box, ["Escape"]), "Escape closes the question")
+            time.sleep(0.5)
+            check(aria2.task_count() == 0, "No hands nothing to aria2")
+
+            status, seconds, _ = s.later(thunder(files.url("later.bin")))
+            box = s.question()
+            check(box is not None and s.answer(box, ["Return"]), "Return takes the default button")
+            time.sleep(0.5)
+            check(aria2.task_count() == 0, "the default button is No")
+
+            s.later(files.url("later.bin"))
+            box = s.question()
+            check(box is not None and s.answer(box, ["alt+y"]), "Alt+Y answers Yes")
+            check(aria2.wait_file("later.bin", payload["later.bin"]), "aria2 downloaded the file, content checked")
+
+            window = s.window()
+            display.xdotool("windowminimize", window)
+            wait_until(lambda: not display.xdotool("search", "--onlyvisible", "--name", "^TESSEL$"))
+            status, seconds, _ = s.later()
+            check(status == 0, "a later start without arguments exits 0")
+            check(s.window(timeout=5) is not None, "and brings the minimized window back")
+            check(s.question(timeout=1) is None, "without asking anything")
+            check(s.first.poll() is None, "the first program still runs")
+        finally:
+            s.stop()
+    aria2.stop()
+    files.close()
+
+
+def part_stale():
+    aria2 = Aria2()
+    with Display() as display:
+        s = Session(display, aria2)
+        try:
+            path = s.socket_path()
+            os.makedirs(os.path.dirname(path), mode=0o700, exist_ok=True)
+            dead = socket.socket(socket.AF_UNIX)
+            dead.bind(path)
+            dead.close()  # the file stays, nobody listens: a crashed program's socket
+            check(os.path.exists(path), "a stale socket is in place")
+            s.start()
+            check(s.window() is not None, "the program starts over a stale socket")
+            status, _, err = s.later()
+            check(status == 0, f"and listens on it: a later start hands over ({err!r})")
+            check(s.first.poll() is None, "the first program still runs")
+        finally:
+            s.stop()
+    aria2.stop()
+
+
+def part_hostile():
+    aria2 = Aria2()
+    with Display() as display:
+        s = Session(display, aria2)
+        try:
+            s.start()
+            path = s.socket_path()
+            time.sleep(1)
+            rss_before = s.rss_kib()
+
+            # 100 MiB in one message: cut off, nothing opened.
+            sent = 0
+            with socket.socket(socket.AF_UNIX) as c:
+                c.connect(path)
+                c.settimeout(10)
+                # Well-formed items of the largest size, more of them than fit.
+                item = struct.pack(">I", 65536) + b"x" * 65536
+                try:
+                    c.sendall(b"TSL1" + struct.pack(">I", 256))
+                    while sent < 100 * (1 << 20):
+                        c.sendall(item)
+                        sent += len(item)
+                except OSError:
+                    pass
+            check(sent < 100 * (1 << 20), f"a 100 MiB message is cut off (after {sent / (1 << 20):.1f} MiB)")
+
+            # Not text.
+            with socket.socket(socket.AF_UNIX) as c:
+                c.connect(path)
+                c.settimeout(5)
+                c.sendall(message([b"http://127.0.0.1/\xc4\xe3\xff"]))
+                try:
+                    reply = c.recv(1)
+                except OSError:
+                    reply = b""
+            check(reply == b"", "a message that is not text gets no receipt")
+            check(s.question(timeout=1) is None, "and asks nothing")
+
+            # A connection that never sends is closed; others get through meanwhile.
+            silent = socket.socket(socket.AF_UNIX)
+            silent.connect(path)
+            status, _, _ = s.later()
+            check(status == 0, "a later start gets through beside a silent connection")
+            silent.settimeout(10)
+            began = time.monotonic()
+            try:
+                closed = silent.recv(1) == b""
+            except OSError:
+                closed = True
+            silent.close()
+            check(closed, f"the silent connection is closed after {time.monotonic() - began:.1f} s")
+
+            # A burst of 1000 forwarded links.
+            receipts = []
+            lock = threading.Lock()
+
+            def send(i):
+                try:
+                    with socket.socket(socket.AF_UNIX) as c:
+                        c.settimeout(20)
+                        c.connect(path)
+                        c.sendall(message([f"http://127.0.0.1:1/f{i}".encode()]))
+                        got = c.recv(1)
+                except OSError:
+                    got = b""
+                with lock:
+                    receipts.append(got)
+
+            began = time.monotonic()
+            threads = []
+            for i in range(1000):
+                t = threading.Thread(target=send, args=(i,))
+                t.start()
+                threads.append(t)
+                if len(threads) >= 50:
+                    threads.pop(0).join()
+            for t in threads:
+                t.join()
+            took = time.monotonic() - began
+            check(len(receipts) == 1000, "every sender of the burst got an answer or a close")
+            got = receipts.count(bytes([1]))
+            print(f"     burst: {got} receipts in {took:.1f} s")
+            time.sleep(1)
+            rss_after = s.rss_kib()
+            print(f"     resident memory {rss_before // 1024} MiB before, {rss_after // 1024} MiB after")
+            check(rss_after - rss_before < 64 * 1024, "memory stays bounded")
+            check(s.first.poll() is None, "the program survived")
+            questions = display.xdotool("search", "--onlyvisible", "--name", "^提示$").split()
+            check(len(questions) == 1, f"one question at a time ({len(questions)} open)")
+            check(aria2.task_count() == 0, "nothing downloaded without a Yes")
+        finally:
+            s.stop()
+    aria2.stop()
+
+
+def part_xdg():
+    build = sys.argv[3]
+    prefix = tempfile.mkdtemp(prefix="tessel-prefix-")
+    try:
+        out = subprocess.run(["cmake", "--install", build, "--prefix", prefix], capture_output=True, timeout=120)
+        check(out.returncode == 0, f"installs into a prefix ({out.stderr.decode()[-300:]!r})")
+        entry = os.path.join(prefix, "share", "applications", "tessel.desktop")
+        text = open(entry, encoding="utf-8").read() if os.path.exists(entry) else ""
+        if "x-scheme-handler/thunder" not in text:
+            print("SKIP the installed desktop entry does not declare the link schemes yet")
+            sys.exit(SKIP)
+        check("Exec=tessel %U" in text, "the desktop entry passes the links")
+
+        payload = {"clicked.bin": os.urandom(3333), "second.bin": os.urandom(1111)}
+        files = FileServer(payload)
+        aria2 = Aria2()
+        with Display() as display:
+            s = Session(display, aria2)
+            home = s.t.home
+            env = dict(s.env, PATH=os.path.join(prefix, "bin") + ":" + os.environ["PATH"],
+                       XDG_DATA_HOME=os.path.join(home, "data"),
+                       XDG_DATA_DIRS=os.path.join(prefix, "share") + ":/usr/share",
+                       XDG_CONFIG_DIRS=os.path.join(home, "etc-xdg"))
+            for var in ("XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
+                        "BROWSER"):
+                env.pop(var, None)
+            s.env = env
+            try:
+                for scheme in ("thunder", "flashget", "qqdl", "fs2you"):
+                    subprocess.run(["xdg-mime", "default", "tessel.desktop", f"x-scheme-handler/{scheme}"],
+                                   env=env, check=True, timeout=30)
+                    q = subprocess.run(["xdg-mime", "query", "default", f"x-scheme-handler/{scheme}"], env=env,
+                                       capture_output=True, timeout=30)
+                    check(q.stdout.decode().strip() == "tessel.desktop", f"handler of {scheme}://")
+
+                # No Tessel running: xdg-open starts it with the link.
+                opener = subprocess.Popen(["xdg-open", thunder(files.url("clicked.bin"))], env=env,
+                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                check(s.window() is not None, "xdg-open started Tessel")
+                box = s.question(timeout=15)
+                check(box is not None and s.answer(box, ["alt+y"]), "asked once; Yes")
+                check(aria2.wait_file("clicked.bin", payload["clicked.bin"]), "the clicked link was downloaded")
+                started = [p for p in os.listdir("/proc") if p.isdigit() and _is_tessel(p, prefix)]
+                s.first = _Pid(int(started[0])) if started else None
+
+                # Tessel running: the link goes to it; No downloads nothing.
+                before = aria2.task_count()
+                out = subprocess.run(["xdg-open", thunder(files.url("second.bin"))], env=env,
+                                     capture_output=True, timeout=30)
+                check(out.returncode == 0, "xdg-open with Tessel running returns 0")
+                box = s.question()
+                check(box is not None and s.answer(box, ["Escape"]), "asked again; No")
+                time.sleep(0.5)
+                check(aria2.task_count() == before and "second.bin" not in aria2.files(),
+                      "No downloaded nothing")
+                if s.first:
+                    s.first.terminate()
+                opener.wait(timeout=10)
+            finally:
+                s.stop()
+        aria2.stop()
+        files.close()
+    finally:
+        shutil.rmtree(prefix, ignore_errors=True)
+
+
+def _is_tessel(pid, prefix):
+    try:
+        return os.readlink(f"/proc/{pid}/exe").startswith(prefix)
+    except OSError:
+        return False
+
+
+class _Pid:
+    def __init__(self, pid):
+        self.pid = pid
+
+    def poll(self):
+        return None if os.path.exists(f"/proc/{self.pid}") else 0
+
+    def terminate(self):
+        try:
+            os.kill(self.pid, 15)
+        except OSError:
+            pass
+
+    def wait(self, timeout=None):
+        wait_until(lambda: not os.path.exists(f"/proc/{self.pid}"), timeout=timeout or 5)
+
+    def kill(self):
+        try:
+            os.kill(self.pid, 9)
+        except OSError:
+            pass
+
+
+{"options": part_options, "forward": part_forward, "stale": part_stale, "hostile": part_hostile,
+ "xdg": part_xdg}[PART]()
+sys.exit(1 if failures else 0)
