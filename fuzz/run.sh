@@ -3,7 +3,7 @@
 # Configures the fuzz build (clang), builds the targets and runs each one in
 # turn on its seeds for SECONDS (default 60).
 #
-#   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: text links web_replies handoff settings
+#   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: text links web_replies handoff settings forward_message
 #
 # Each input gets TIMEOUT seconds (default 2): every reader is linear in its
 # input, so one that takes longer is a finding.  MAX_LEN (default 8192)
@@ -22,7 +22,7 @@ SECONDS_EACH=${1:-60}
 TIMEOUT=${TIMEOUT:-2}
 MAX_LEN=${MAX_LEN:-8192}
 [ $# -gt 0 ] && shift
-TARGETS=${*:-text links web_replies handoff settings}
+TARGETS=${*:-text links web_replies handoff settings forward_message}
 
 if [ ! -f "$BUILD/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -G Ninja \

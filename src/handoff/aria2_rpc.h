@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tessel::handoff {
 
@@ -21,6 +22,10 @@ inline constexpr std::u16string_view kAria2SecretKey = u"Aria2Secret";
 inline constexpr std::u16string_view kAria2CaFileKey = u"Aria2CaFile";
 
 struct Aria2Settings {
+    Aria2Settings() = default;
+    Aria2Settings(std::u16string rpcAddress, std::u16string rpcSecret, std::u16string caFileName = {})
+        : rpc(std::move(rpcAddress)), secret(std::move(rpcSecret)), caFile(std::move(caFileName)) {}
+
     std::u16string rpc{kAria2RpcDefault};  // an empty address means the default
     std::u16string secret;                 // empty: aria2 runs without --rpc-secret
     std::u16string caFile;                 // certificate file trusted for https://

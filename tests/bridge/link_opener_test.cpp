@@ -11,7 +11,7 @@
 
 #include "controls/safe_tabs.h"
 #include "frm_main_fixture.h"
-#include "loopback_http.h"
+#include "support/loopback_http.h"
 
 namespace tessel::shell::testing {
 namespace {
@@ -54,7 +54,7 @@ class LinkOpenerTest : public FrmMainTest {
         return calls;
     }
 
-    LoopbackHttp http;
+    testsupport::LoopbackHttp http;
     std::mutex mutex;
     std::vector<json> calls;
     std::unique_ptr<LinkOpener> opener;
@@ -131,7 +131,7 @@ TEST_F(LinkOpenerTest, ABurstWaitsForEachQuestionAndIsBounded) {
 }
 
 TEST_F(LinkOpenerTest, AnAria2ThatDoesNotAnswerGetsTheMessageWithTheStartCommand) {
-    Put(keys::kAria2Rpc, QStringLiteral("http://127.0.0.1:1/jsonrpc"));
+    Put(keys::kAria2Rpc, testsupport::ClosedPortBase() + "/jsonrpc");
     prompts.answers = {Prompts::Answer::Yes};
     Open({QStringLiteral("http://h.test/f")});
     ASSERT_EQ(prompts.asked.size(), 2u);

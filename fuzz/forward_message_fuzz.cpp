@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Any bytes on the window's local socket, in pieces of any size: the reader
+// must not crash, must give the same verdict however the bytes are cut, may
+// only accept what the sender could have written (texts within the bounds),
+// and an accepted message must read back from its own encoding.  The first
+// input byte picks the piece sizes.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "check.h"
+#include "shell/core/forward_message.h"
+#include "text/codepage.h"
+
+using tessel::shell::EncodeForwardMessage;
+using tessel::shell::ForwardReader;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    const std::size_t piece = 1 + data[0] % 17;
+    const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+    ForwardReader whole;
+    whole.Feed(bytes);
+    ForwardReader cut;
+    for (std::size_t at = 0; at < bytes.size(); at += piece) cut.Feed(bytes.substr(at, piece));
+    FUZZ_CHECK(whole.state() == cut.state());
+    FUZZ_CHECK(whole.items() == cut.items());
+
+    if (whole.state() == ForwardReader::State::Done) {
+        FUZZ_CHECK(whole.items().size() <= tessel::shell::kMaxForwardItems);
+        std::size_t total = 0;
+        for (const std::string& item : whole.items()) {
+            FUZZ_CHECK(item.size() <= tessel::shell::kMaxForwardItemBytes);
+            FUZZ_CHECK(item.find('\0') == std::string::npos);
+            FUZZ_CHECK(tessel::text::IsValidUtf8(item));
+            total += item.size();
+        }
+        FUZZ_CHECK(total <= tessel::shell::kMaxForwardBytes);
+        const auto again = EncodeForwardMessage(whole.items());
+        FUZZ_CHECK(again.has_value());
+        FUZZ_CHECK(*again == bytes);
+    } else {
+        FUZZ_CHECK(whole.items().empty());
+    }
+    return 0;
+}
