@@ -16,11 +16,11 @@ AboutPage::AboutPage(QWidget* parent) : FrameBox(QStringLiteral("关于Tessel：
     txtAbout->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFile credits(QStringLiteral(":/tessel/credits.txt"));
     if (credits.open(QIODevice::ReadOnly))
-        txtAbout->setPlainText(QString::fromUtf8(credits.readAll())
-                                   .trimmed()
-                                   .replace(QStringLiteral("@TESSEL_VERSION@"), QStringLiteral(TESSEL_VERSION))
-                                   .replace(QStringLiteral("@TESSEL_VERSION_MAJOR@"),
-                                            QStringLiteral(TESSEL_VERSION_MAJOR)));
+        txtAbout->setPlainText(
+            QString::fromUtf8(credits.readAll())
+                .trimmed()
+                .replace(QStringLiteral("@TESSEL_VERSION@"), QStringLiteral(TESSEL_VERSION))
+                .replace(QStringLiteral("@TESSEL_VERSION_MAJOR@"), QStringLiteral(TESSEL_VERSION_MAJOR)));
 }
 
 }  // namespace tessel::shell

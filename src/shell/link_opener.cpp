@@ -12,14 +12,12 @@
 #include "shell/frm_main.h"
 #include "shell/link_page.h"
 #include "shell/page_parts.h"
-#include "shell/video_page.h"
 #include "shell/prompts.h"
 #include "shell/settings_store.h"
+#include "shell/video_page.h"
 
 namespace tessel::shell {
 namespace {
-
-QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16string(s)); }
 
 bool FlagIsOne(const SettingsStore& store, const SettingKey& key) {
     const auto v = store.Read(QString::fromLatin1(key.group), QString::fromLatin1(key.name));

@@ -64,7 +64,8 @@ TEST_F(LinkOpenerTest, YesHandsTheDecodedAddressToAria2WithTheSecretAndFileName)
     prompts.answers = {Prompts::Answer::Yes};
     Open({QStringLiteral(" thunder://QUFodHRwOi8vaC50ZXN0L2QvJUM0JUUzJUJBJUMzLmlzb1pa/ ")});
 
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "thunder://QUFodHRwOi8vaC50ZXN0L2QvJUM0JUUzJUJBJUMzLmlzb1pa/");
+    EXPECT_EQ(w->Link().txtInput->toPlainText(),
+              "thunder://QUFodHRwOi8vaC50ZXN0L2QvJUM0JUUzJUJBJUMzLmlzb1pa/");
     EXPECT_EQ(w->Link().txtOutput->toPlainText(), "http://h.test/d/%C4%E3%BA%C3.iso");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
     ASSERT_EQ(prompts.asked.size(), 1u);
