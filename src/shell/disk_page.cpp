@@ -8,7 +8,9 @@
 #include <QTimer>
 
 #include "controls/sk_button.h"
+#include "shell/service_status.h"
 #include "shell/settings_store.h"
+#include "shell/status_line.h"
 #include "text/vbstring.h"
 #include "web/download.h"
 #include "web/pick_code.h"
@@ -17,7 +19,38 @@
 namespace tessel::shell {
 
 namespace {
+
 constexpr web::Long kPickCodeTimeOutMs = 5000;
+const QString kWhat = QStringLiteral("115网盘接口");
+
+struct Extraction {
+    web::PickCodeResult result;
+    std::u16string url;  // empty when nothing was asked
+    web::FetchEnd end = web::FetchEnd::Complete;
+};
+
+Extraction RunExtraction(const std::u16string& input, const std::u16string& api,
+                         const web::RequestAbort& abort) {
+    Extraction x;
+    const std::string replyPath = web::ReplyPath(web::kPickCodeReply);
+    web::Cls_DownLoad cdf;
+    cdf.abortSignal = &abort;
+    const web::ReplyFetch fetch = [&](const std::u16string& url) -> std::optional<std::u16string> {
+        x.url = url;
+        if (replyPath.empty()) {
+            x.end = web::FetchEnd::FileFailed;
+            return std::nullopt;
+        }
+        std::optional<std::u16string> text = web::FetchReplyTextVia(cdf, url, replyPath, kPickCodeTimeOutMs);
+        x.end = cdf.LastEnd();
+        if (!text && x.end == web::FetchEnd::Complete) x.end = web::FetchEnd::FileFailed;
+        return text;
+    };
+    x.result = web::ExtractPickCode(input, api, fetch);
+    if (x.result.deleteReply) web::DeleteReplyFile(replyPath);
+    return x;
+}
+
 }  // namespace
 
 DiskPage::DiskPage(PageContext context, QWidget* parent)
@@ -31,8 +64,8 @@ DiskPage::DiskPage(PageContext context, QWidget* parent)
     lblTel = Label(this, "lblTel", QStringLiteral("电信地址："), Px(240, 960, 975, 255));
     txtTel = Line(this, "txtTel", Px(1320, 840, 5055, 345), CopyTip());
     txtTel->setReadOnly(true);
-    txtTel->setText(QStringLiteral("建议登录115网盘并记住登录状态，有时会有意想不到的效果"));
-    txtTel->setCursorPosition(0);
+    // Advice, not an address: shown in grey while the box is empty.
+    txtTel->setPlaceholderText(QStringLiteral("建议登录115网盘并记住登录状态，有时会有意想不到的效果"));
     skbTelcopy = Button(this, "skbTelcopy", QStringLiteral("复制"), 6480, 840, 735, 325);
 
     lblCnc = Label(this, "lblCnc", QStringLiteral("网通地址："), Px(240, 1500, 975, 255));
@@ -46,6 +79,8 @@ DiskPage::DiskPage(PageContext context, QWidget* parent)
     skbBakcopy = Button(this, "skbBakcopy", QStringLiteral("复制"), 6480, 2040, 735, 325);
 
     connect(skbPickcode, &controls::SkButton::Click, this, &DiskPage::Extract);
+    connect(&fetch_, &BackgroundRequest::RunningChanged, skbPickcode,
+            [this](bool on) { skbPickcode->setEnabled(!on); });
     OnDoubleClick(txtPickcode, [this] { PastePickcode(); });
     const std::pair<QLineEdit*, controls::SkButton*> copies[] = {
         {txtTel, skbTelcopy}, {txtCnc, skbCnccopy}, {txtBak, skbBakcopy}};
@@ -56,23 +91,29 @@ DiskPage::DiskPage(PageContext context, QWidget* parent)
 }
 
 void DiskPage::Extract() {
-    const std::string replyPath = web::ReplyPath(web::kPickCodeReply);
-    web::Cls_DownLoad* cdf = context_.fetcher ? context_.fetcher() : nullptr;
-    // Through Cdf, which lets window events run while it waits; a click that
-    // comes while it is busy gets nothing and changes nothing.
-    const web::ReplyFetch fetch = [cdf,
-                                   &replyPath](const std::u16string& url) -> std::optional<std::u16string> {
-        if (!cdf || replyPath.empty()) return std::nullopt;
-        return web::FetchReplyTextVia(*cdf, url, replyPath, kPickCodeTimeOutMs);
-    };
-    const web::PickCodeResult r = web::ExtractPickCode(
-        BoxText(txtPickcode), ReadText(context_.settings, keys::kPickCodeApi).toStdU16String(), fetch);
-    if (r.txtPickcode) SetBoxText(txtPickcode, *r.txtPickcode);
-    if (r.txtTel) SetBoxText(txtTel, *r.txtTel);
-    if (r.txtCnc) SetBoxText(txtCnc, *r.txtCnc);
-    if (r.txtBak) SetBoxText(txtBak, *r.txtBak);
-    if (r.storeErrorCode) WriteInt16(context_.settings, keys::kErrorCode, 1);
-    if (r.deleteReply) web::DeleteReplyFile(replyPath);
+    if (fetch_.Running()) {
+        context_.status.Show(BusyRefusalText(QStringLiteral("115链接提取")));
+        return;
+    }
+    const std::u16string api = ReadText(context_.settings, keys::kPickCodeApi).toStdU16String();
+    context_.status.Show(QStringLiteral("正在提取115下载地址…"));
+    fetch_.Start<Extraction>(
+        [input = BoxText(txtPickcode), api](const web::RequestAbort& abort) {
+            return RunExtraction(input, api, abort);
+        },
+        [this, api](Extraction x) {
+            const web::PickCodeResult& r = x.result;
+            if (r.txtPickcode) SetBoxText(txtPickcode, *r.txtPickcode);
+            if (r.txtTel) SetBoxText(txtTel, *r.txtTel);
+            if (r.txtCnc) SetBoxText(txtCnc, *r.txtCnc);
+            if (r.txtBak) SetBoxText(txtBak, *r.txtBak);
+            if (r.storeErrorCode) WriteInt16(context_.settings, keys::kErrorCode, 1);
+            context_.status.Show(x.url.empty()
+                                     ? QString()
+                                     : FetchFailureText({kWhat, api, &keys::kPickCodeApi}, x.end,
+                                                        std::chrono::milliseconds(kPickCodeTimeOutMs),
+                                                        web::kRequestTimeLimit));
+        });
 }
 
 void DiskPage::PastePickcode() {
@@ -81,7 +122,12 @@ void DiskPage::PastePickcode() {
 }
 
 void DiskPage::CopyAddress(QLineEdit* box) {
-    if (box->text().isEmpty()) return;
+    if (box->text().isEmpty()) {
+        // The advice in an empty 电信地址 box is only its placeholder.
+        const QLabel* label = box == txtTel ? lblTel : box == txtCnc ? lblCnc : lblBak;
+        context_.status.Show(QStringLiteral("%1没有地址，未复制任何内容").arg(label->text().chopped(1)));
+        return;
+    }
     PutOnClipboard(box->text());
     box->setFocus();
     box->selectAll();

@@ -4,6 +4,7 @@
 // The 115 page ("fra115"): a share link or pick code in, the telecom, netcom
 // and backup addresses out, each with its copy command.
 
+#include "shell/background_request.h"
 #include "shell/page_context.h"
 #include "shell/page_parts.h"
 
@@ -17,8 +18,10 @@ class DiskPage final : public FrameBox {
  public:
     DiskPage(PageContext context, QWidget* parent);
 
-    // The extraction (the click on skbPickcode).
+    // The extraction (the click on skbPickcode).  The fetch runs beside the
+    // window; the boxes change when it ends.
     void Extract();
+    bool Busy() const { return fetch_.Running(); }
     // Trimmed clipboard text into txtPickcode (a double-click on it).
     void PastePickcode();
     // The address of `box` onto the clipboard, selected.
@@ -39,6 +42,7 @@ class DiskPage final : public FrameBox {
 
  private:
     PageContext context_;
+    BackgroundRequest fetch_;
 };
 
 }  // namespace tessel::shell

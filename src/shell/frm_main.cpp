@@ -18,6 +18,7 @@
 #include "controls/sk_button.h"
 #include "controls/twips.h"
 #include "shell/about_page.h"
+#include "shell/background_request.h"
 #include "shell/clipboard_text_box.h"
 #include "shell/disk_page.h"
 #include "shell/frm_tray.h"
@@ -27,9 +28,9 @@
 #include "shell/prompts.h"
 #include "shell/resource_image.h"
 #include "shell/settings_store.h"
+#include "shell/status_line.h"
 #include "shell/video_page.h"
 #include "text/vbstring.h"
-#include "web/download.h"
 #include "web/reply_file.h"
 
 // Resources live in the static library; they are registered by name.
@@ -106,7 +107,11 @@ void FrmMain::BuildLayout() {
                        0);
     safeTabs->setBackColor(controls::kWhite);
 
-    const PageContext context{settings_, *prompts_, [this] { return cdf_.get(); }};
+    // The status line sits in the band left of the fold-out button, above the
+    // public IP's place, seen whether the options are out or in.
+    status_ = new StatusLine(this);
+    status_->setGeometry(8, 273, 402, 15);
+    const PageContext context{settings_, *prompts_, *status_};
     // Every page frame's home on the strip; the strip moves it by 10000 twips
     // per tab.
     const QRectF home(80, 520, 7335, 2655);
@@ -125,7 +130,10 @@ void FrmMain::BuildLayout() {
 
     txtMessage = Named(new ClipboardTextBox(this), "txtMessage");
     txtMessage->setGeometry(Px(0, 5040, 7455, 375));
+    status_->raise();
 }
+
+void FrmMain::ShowStatus(const QString& text) { status_->Show(text); }
 
 // ---------------------------------------------------------------------------
 // Load, activation, unload
@@ -133,18 +141,13 @@ void FrmMain::BuildLayout() {
 void FrmMain::Load() {
     if (loaded_) return;
     loaded_ = true;
-    cdf_ = std::make_unique<web::Cls_DownLoad>();
-    cdf_->pump = &PumpEvents;
     RestorePosition();
     // Restoring a checked box runs its click handler, as a click would.
     OptionsStrip::SetCheck(options_->chkOntop, ReadInt16(settings_, keys::kSetTop) != 0);
     OptionsStrip::SetCheck(options_->chkClipboard, ReadInt16(settings_, keys::kClipboard) != 0);
-    // The public IP box is restored now, but its click handler and the load's
-    // own query wait for the first activation, once the window is on screen:
-    // two round trips to a web service must not keep the window from showing.
-    QCheckBox* showIp = options_->chkShowIP;
-    ip_queries_pending_ = ReadInt16(settings_, keys::kShowIP) != 0 && !showIp->isChecked();
-    if (ip_queries_pending_) showIp->setChecked(true);
+    // The two public IP queries run beside the window; it shows at once.
+    OptionsStrip::SetCheck(options_->chkShowIP, ReadInt16(settings_, keys::kShowIP) != 0);
+    if (options_->chkShowIP->isChecked()) options_->ShowPublicIP();
     SubscribeClipboard();
     show();
     video_->ShowLoadNotice();
@@ -156,10 +159,6 @@ void FrmMain::Activate() {
     if (unloaded_) return;
     PumpEvents();
     if (unloaded_) return;  // closed while the events ran
-    if (std::exchange(ip_queries_pending_, false) && options_->chkShowIP->isChecked()) {
-        emit options_->chkShowIP->clicked(true);
-        options_->ShowPublicIP();
-    }
     // A banner that cannot ripple simply stays still; the window stays open.
     StartRipple();
     QString clip = ClipboardText();
@@ -174,9 +173,10 @@ void FrmMain::Unload() {
     WriteInt16(settings_, keys::kUDownActiveTab, 0);
     if (loaded_ && !isMinimized() && !options_->optQQ->isChecked()) SavePosition();
     if (tray_) tray_->Unload();
-    // A page fetch may still be running below us (we are inside its event
-    // pump); let it end after its current block instead of reading on.
-    if (cdf_ && cdf_->IsRunning()) cdf_->DLFileStop();
+    // A request still running ends now, without its result, so it neither
+    // keeps the program alive nor writes a reply file after the one below
+    // is deleted.
+    for (BackgroundRequest* r : findChildren<BackgroundRequest*>()) r->Abort();
     web::DeleteReplyFile(web::ReplyPath(web::kRayfileReply));
     UnsubscribeClipboard();
     if (key_preview_) {

@@ -11,8 +11,10 @@
 // composes them and keeps the lifecycle, the clipboard routing, the settings
 // it restores, the banner (frm_main_ripple.cpp) and edge docking.
 //
-// Everything runs on the user-interface thread.  Long operations (a file
-// checksum, a fetch) let window events run between blocks.
+// Everything but the network requests runs on the user-interface thread;
+// the requests run beside it (background_request.h) and their pages write
+// the results when they end.  A file checksum lets window events run
+// between its blocks.
 
 #include <QImage>
 #include <QLoggingCategory>
@@ -31,10 +33,6 @@ class SafeTabs;
 class SkButton;
 }  // namespace tessel::controls
 
-namespace tessel::web {
-class Cls_DownLoad;
-}
-
 namespace tessel::shell {
 
 // Off by default; "tessel.window.debug=true" in QT_LOGGING_RULES reports the
@@ -52,6 +50,7 @@ class VideoPage;
 class ClipboardTextBox;
 class Prompts;
 class SettingsStore;
+class StatusLine;
 
 class FrmMain : public QWidget {
     Q_OBJECT
@@ -78,15 +77,14 @@ class FrmMain : public QWidget {
     ~FrmMain() override;
 
     // --- lifecycle ----------------------------------------------------------
-    // Load: runs once (later calls do nothing).  Creates the fetcher, restores
-    // position and options, subscribes to the clipboard, shows the window,
-    // puts the notice into the video page and turns the key preview on.  A
-    // restored public IP option queries only at the first activation.
+    // Load: runs once (later calls do nothing).  Restores position and
+    // options (a restored public IP option starts its two queries, which
+    // answer later), subscribes to the clipboard, shows the window, puts the
+    // notice into the video page and turns the key preview on.
     void Load();
     bool IsLoaded() const { return loaded_; }
-    // The activation handler: pending events (the first paint), the public IP
-    // queries the load left pending, the ripple start, the clipboard text
-    // routed.  The tray window runs it after showing the window; later it
+    // The activation handler: pending events (the first paint), the ripple
+    // start, the clipboard text routed.  The tray window runs it after showing the window; later it
     // runs whenever the window is activated after another of the program's
     // forms (the tray window) was.
     void Activate();
@@ -102,8 +100,10 @@ class FrmMain : public QWidget {
     // --- what other parts use ----------------------------------------------
     SettingsStore& Settings() { return settings_; }
     Prompts& Dialogs() { return *prompts_; }
-    // The page fetcher (null before the load).
-    web::Cls_DownLoad* Cdf() { return cdf_.get(); }
+    // Says `text` in the status line at the bottom of the window (an empty
+    // text clears it).  For what is happening and what went wrong.
+    void ShowStatus(const QString& text);
+    StatusLine& Status() const { return *status_; }
     // Microseconds on the system's monotonic clock (the time stamps of lcWindow).
     static qint64 MonotonicMicros();
 
@@ -172,7 +172,6 @@ class FrmMain : public QWidget {
     SettingsStore& settings_;
     std::unique_ptr<Prompts> own_prompts_;
     Prompts* prompts_ = nullptr;
-    std::unique_ptr<web::Cls_DownLoad> cdf_;
     QPointer<FrmTray> tray_;
     DockAdapter* dock_ = nullptr;  // child of the window
 
@@ -181,7 +180,6 @@ class FrmMain : public QWidget {
     bool key_preview_ = false;
     bool other_form_active_ = false;
     bool painted_ = false;
-    bool ip_queries_pending_ = false;
     QMetaObject::Connection clipboard_connection_;
 
     QImage banner_picture_;
@@ -189,6 +187,7 @@ class FrmMain : public QWidget {
     WaveObject wave_;
     QTimer ripple_timer_;
 
+    StatusLine* status_ = nullptr;
     DiskPage* disk_ = nullptr;
     LinkPage* link_ = nullptr;
     VideoPage* video_ = nullptr;

@@ -15,6 +15,8 @@
 #include "links/commands.h"
 #include "links/fingerprint.h"
 #include "shell/prompts.h"
+#include "shell/service_status.h"
+#include "shell/status_line.h"
 #include "web/download.h"
 #include "web/reply_file.h"
 
@@ -23,6 +25,31 @@ namespace tessel::shell {
 namespace {
 
 constexpr web::Long kRayfileTimeOutMs = 5000;
+
+struct SizeFetch {
+    web::Long fetched = 0;
+    std::optional<web::Long> announced;  // the size the progress event reported
+    web::FetchEnd end = web::FetchEnd::NoReply;
+};
+
+// The first block of the address: its progress event reports the announced
+// size, and the fetch stops there.
+SizeFetch RunSizeFetch(const std::u16string& address, const web::RequestAbort& abort) {
+    SizeFetch f;
+    const std::string replyPath = web::ReplyPath(web::kRayfileReply);
+    if (replyPath.empty()) return f;  // no place for the reply: as an address that cannot be opened
+    web::Cls_DownLoad cdf;
+    cdf.abortSignal = &abort;
+    cdf.entDLFileDowning = [&f, &cdf](const std::u16string&, web::Long, web::Long lFilesize, web::Long) {
+        // A size past what the event can carry arrives clamped; a link with that
+        // number would be wrong, so the user is asked instead.
+        f.announced = lFilesize == std::numeric_limits<web::Long>::max() ? 0 : lFilesize;
+        cdf.DLFileStop();
+    };
+    f.fetched = cdf.DLFile(address, replyPath, kRayfileTimeOutMs);
+    f.end = cdf.LastEnd();
+    return f;
+}
 
 }  // namespace
 
@@ -67,6 +94,8 @@ LinkPage::LinkPage(PageContext context, QWidget* parent)
         connect(button, &SkButton::Click, this,
                 [this, command] { ApplyCommand(command(BoxText(txtInput))); });
     connect(skbToRayfile, &SkButton::Click, this, &LinkPage::ToRayfile);
+    connect(&size_fetch_, &BackgroundRequest::RunningChanged, skbToRayfile,
+            [this](bool on) { skbToRayfile->setEnabled(!on); });
 
     connect(skbInput, &SkButton::Click, this, &LinkPage::PasteInput);
     OnDoubleClick(txtInput->viewport(), [this] { PasteInput(); });
@@ -98,51 +127,49 @@ void LinkPage::CopyOutput() {
 }
 
 void LinkPage::ToRayfile() {
+    if (size_fetch_.Running()) {
+        context_.status.Show(BusyRefusalText(QStringLiteral("文件大小的获取")));
+        return;
+    }
     const links::RayfileStart start = links::RayfileBegin(BoxText(txtInput));
     SetBoxText(txtInput, start.input);
     if (start.output) {
         SetBoxText(txtOutput, *start.output);
         return;
     }
-    Prompts& prompts = context_.prompts;
-    const auto answer = prompts.Message(Q(links::kRayfileQuestion), Q(links::kPromptTitle),
-                                        Prompts::Buttons::YesNo, Prompts::Icon::Information);
-    if (answer == Prompts::Answer::Yes) {
-        const links::RayfileFetchOutcome fetched = FetchRayfileSize(start.address);
-        if (fetched.output) SetBoxText(txtOutput, *fetched.output);
-        if (!fetched.askForSize) return;
+    const auto answer = context_.prompts.Message(Q(links::kRayfileQuestion), Q(links::kPromptTitle),
+                                                 Prompts::Buttons::YesNo, Prompts::Icon::Information);
+    if (answer != Prompts::Answer::Yes) {
+        FinishRayfile(start.address);
+        return;
     }
+    context_.status.Show(QStringLiteral("正在获取文件大小…"));
+    size_fetch_.Start<SizeFetch>(
+        [address = start.address](const web::RequestAbort& abort) { return RunSizeFetch(address, abort); },
+        [this, address = start.address](SizeFetch f) {
+            if (f.announced) txtFilesize->setText(QString::number(*f.announced));
+            context_.status.Show(
+                f.fetched == 0 ? QStringLiteral("无法打开 %1（连接失败或 %2 秒内没有应答），未能取得文件大小")
+                                     .arg(HostOf(address))
+                                     .arg(kRayfileTimeOutMs / 1000)
+                               : QString());
+            const links::RayfileFetchOutcome fetched =
+                links::RayfileAfterFetch(address, f.fetched, BoxText(txtFilesize));
+            if (fetched.output) SetBoxText(txtOutput, *fetched.output);
+            if (fetched.askForSize) FinishRayfile(address);
+        });
+}
+
+void LinkPage::FinishRayfile(const std::u16string& address) {
     const QRect r = window()->frameGeometry();
     const links::TwipsPoint at =
         links::RayfileInputBoxPos({controls::PixelsToTwips(r.x()), controls::PixelsToTwips(r.y()),
                                    controls::PixelsToTwips(r.width()), controls::PixelsToTwips(r.height())});
-    const auto typed = prompts.Input(Q(links::kRayfileSizePrompt), Q(links::kRayfileSizeTitle), QString(),
-                                     QPoint(controls::TwipsToPixels(static_cast<double>(at.x)),
-                                            controls::TwipsToPixels(static_cast<double>(at.y))));
-    SetBoxText(txtOutput, links::RayfileFinish(start.address, typed.value_or(QString()).toStdU16String()));
-}
-
-links::RayfileFetchOutcome LinkPage::FetchRayfileSize(const std::u16string& address) {
-    web::Cls_DownLoad* cdf = context_.fetcher ? context_.fetcher() : nullptr;
-    const std::string replyPath = web::ReplyPath(web::kRayfileReply);
-    // A fetch of another command still running (Cdf takes one at a time), or
-    // no place for the reply: nothing can be fetched, as when the address
-    // cannot be opened.
-    if (!cdf || cdf->IsRunning() || replyPath.empty()) return links::RayfileAfterFetch(address, 0, u"0");
-
-    // The handler listens only while this fetch runs, so a pick-code fetch is
-    // never cut short here, and this one stops after its first block whichever
-    // page is in front by then.
-    cdf->entDLFileDowning = [this, cdf](const std::u16string&, web::Long, web::Long lFilesize, web::Long) {
-        // A size past what the event can carry arrives clamped; a link with that
-        // number would be wrong, so the user is asked instead.
-        const web::Long size = lFilesize == std::numeric_limits<web::Long>::max() ? 0 : lFilesize;
-        txtFilesize->setText(QString::number(size));
-        cdf->DLFileStop();
-    };
-    const web::Long fetched = cdf->DLFile(address, replyPath, kRayfileTimeOutMs);
-    cdf->entDLFileDowning = nullptr;
-    return links::RayfileAfterFetch(address, fetched, BoxText(txtFilesize));
+    const auto typed =
+        context_.prompts.Input(Q(links::kRayfileSizePrompt), Q(links::kRayfileSizeTitle), QString(),
+                               QPoint(controls::TwipsToPixels(static_cast<double>(at.x)),
+                                      controls::TwipsToPixels(static_cast<double>(at.y))));
+    SetBoxText(txtOutput, links::RayfileFinish(address, typed.value_or(QString()).toStdU16String()));
 }
 
 QString LinkPage::FirstLocalFile(const QMimeData* mime) {
@@ -157,6 +184,8 @@ bool LinkPage::eventFilter(QObject* watched, QEvent* e) {
         e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove || e->type() == QEvent::Drop;
     if (!drag || watched != txtOutput->viewport()) return FrameBox::eventFilter(watched, e);
     auto* d = static_cast<QDropEvent*>(e);
+    if (fingerprint_busy_ && e->type() == QEvent::DragEnter && FirstLocalFile(d->mimeData()).size())
+        context_.status.Show(QStringLiteral("正在计算上一个文件的校验值，请等它结束后再拖入"));
     const QString path = fingerprint_busy_ ? QString() : FirstLocalFile(d->mimeData());
     if (path.isEmpty()) {
         d->ignore();

@@ -5,6 +5,7 @@
 // Rayfile link, URL encoding and the fingerprint of a file dropped on the
 // output box.
 
+#include "shell/background_request.h"
 #include "shell/page_context.h"
 #include "shell/page_parts.h"
 
@@ -14,7 +15,6 @@ class QPlainTextEdit;
 
 namespace tessel::links {
 struct CommandResult;
-struct RayfileFetchOutcome;
 }  // namespace tessel::links
 
 namespace tessel::shell {
@@ -26,7 +26,10 @@ class LinkPage final : public FrameBox {
 
     void PasteInput();
     void CopyOutput();
+    // The Rayfile command; its size fetch runs beside the window and the
+    // command goes on when it ends.
     void ToRayfile();
+    bool Busy() const { return size_fetch_.Running(); }
     // The fingerprint of the file at `path` into the output box.
     void DropOnOutput(const QString& path);
     // True while a dropped file's checksum runs.
@@ -52,11 +55,12 @@ class LinkPage final : public FrameBox {
 
  private:
     void ApplyCommand(const links::CommandResult& result);
-    // The automatic size fetch of the Rayfile command.
-    links::RayfileFetchOutcome FetchRayfileSize(const std::u16string& address);
+    // The end of the Rayfile command, once the size is known or must be asked.
+    void FinishRayfile(const std::u16string& address);
     static QString FirstLocalFile(const QMimeData* mime);
 
     PageContext context_;
+    BackgroundRequest size_fetch_;
     bool fingerprint_busy_ = false;
 };
 

@@ -8,7 +8,9 @@
 #include <QTimer>
 
 #include "controls/twips.h"
+#include "shell/service_status.h"
 #include "shell/settings_store.h"
+#include "shell/status_line.h"
 #include "web/download_to_file.h"
 #include "web/public_ip.h"
 #include "web/reply_file.h"
@@ -66,10 +68,13 @@ OptionsStrip::OptionsStrip(PageContext context, QWidget* parent)
             lblIP->hide();
             // A re-query still pending from a copy would show the label again.
             tmrClipboard->stop();
+            ip_query_again_ = false;
         }
         WriteInt16(context_.settings, keys::kShowIP, chkShowIP->isChecked() ? 1 : 0);
     });
     OnDoubleClick(lblIP, [this] { CopyIp(); });
+    connect(&ip_query_, &BackgroundRequest::RunningChanged, chkShowIP,
+            [this](bool on) { chkShowIP->setEnabled(!on); });
     connect(tmrClipboard, &QTimer::timeout, this, [this] {
         ShowPublicIP();
         tmrClipboard->stop();
@@ -98,20 +103,65 @@ void OptionsStrip::CopyIp() {
     tmrClipboard->start();
 }
 
-void OptionsStrip::ShowPublicIP() {
-    ++public_ip_queries_;
+namespace {
+
+struct IpQuery {
+    std::optional<std::u16string> caption;
+    std::u16string url;  // empty when nothing was asked
+    int download = web::kDownloadOk;
+};
+
+IpQuery RunIpQuery(const std::u16string& echo, const web::RequestAbort& abort) {
+    IpQuery q;
     const std::string replyPath = web::ReplyPath(web::kIpReply);
+    web::DownloadOptions options;
+    options.abort = &abort;
     // The one-call download, bounded in time and size; the reply file is gone
     // once read.
-    const web::ReplyFetch fetch = [&replyPath](const std::u16string& url) -> std::optional<std::u16string> {
-        if (replyPath.empty()) return std::nullopt;
-        return web::FetchReplyText(url, replyPath);
+    const web::ReplyFetch fetch = [&](const std::u16string& url) -> std::optional<std::u16string> {
+        q.url = url;
+        q.download =
+            replyPath.empty() ? web::kDownloadFileFailed : web::DownloadToFile(url, replyPath, options);
+        if (q.download != web::kDownloadOk) return std::nullopt;
+        std::optional<std::u16string> text = web::ReadReplyText(replyPath, options.maxBytes);
+        web::DeleteReplyFile(replyPath);
+        if (!text) q.download = web::kDownloadFileFailed;
+        return text;
     };
-    const auto caption =
-        web::QueryIpCaption(ReadText(context_.settings, keys::kIpEcho).toStdU16String(), fetch);
-    if (!caption) return;  // the label keeps its caption and visibility
-    lblIP->setText(Q(*caption));
-    lblIP->show();
+    q.caption = web::QueryIpCaption(echo, fetch);
+    return q;
+}
+
+}  // namespace
+
+void OptionsStrip::ShowPublicIP() {
+    ++public_ip_queries_;
+    // The load asks twice in a row; the second asks once the first is done.
+    if (ip_query_.Running()) {
+        ip_query_again_ = true;
+        return;
+    }
+    StartIpQuery();
+}
+
+void OptionsStrip::StartIpQuery() {
+    const std::u16string echo = ReadText(context_.settings, keys::kIpEcho).toStdU16String();
+    context_.status.Show(QStringLiteral("正在查询公网IP地址…"));
+    ip_query_.Start<IpQuery>(
+        [echo](const web::RequestAbort& abort) { return RunIpQuery(echo, abort); },
+        [this, echo](IpQuery q) {
+            context_.status.Show(
+                q.url.empty() || q.caption
+                    ? QString()
+                    : DownloadFailureText({QStringLiteral("IP查询服务"), echo, &keys::kIpEcho}, q.download,
+                                          web::kRequestTimeLimit));
+            // Turned off meanwhile: the label stays hidden.
+            if (q.caption && chkShowIP->isChecked()) {
+                lblIP->setText(Q(*q.caption));
+                lblIP->show();
+            }
+            if (std::exchange(ip_query_again_, false)) StartIpQuery();
+        });
 }
 
 }  // namespace tessel::shell

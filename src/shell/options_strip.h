@@ -4,6 +4,7 @@
 // The options strip ("FraIP") below the pages: the public IP label and the
 // four options the fold-out button shows, with the docking timers.
 
+#include "shell/background_request.h"
 #include "shell/page_context.h"
 #include "shell/page_parts.h"
 
@@ -29,8 +30,10 @@ class OptionsStrip final : public FrameBox {
     // when `checked` differs from its state.
     static void SetCheck(QCheckBox* box, bool checked);
 
-    // The public IP query (a click on chkShowIP, the load, the re-query).
+    // The public IP query (a click on chkShowIP, the load, the re-query).  It
+    // runs beside the window; a call while one runs is run after it.
     void ShowPublicIP();
+    bool Busy() const { return ip_query_.Running(); }
     // Number of ShowPublicIP calls so far.
     int PublicIpQueries() const { return public_ip_queries_; }
 
@@ -52,9 +55,12 @@ class OptionsStrip final : public FrameBox {
 
  private:
     void CopyIp();
+    void StartIpQuery();
 
     PageContext context_;
+    BackgroundRequest ip_query_;
     int public_ip_queries_ = 0;
+    bool ip_query_again_ = false;
 };
 
 }  // namespace tessel::shell

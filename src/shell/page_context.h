@@ -2,23 +2,18 @@
 #pragma once
 
 // What the window lends its pages: the settings, the message and input
-// boxes, and the page fetcher (null until the window has loaded).
-
-#include <functional>
-
-namespace tessel::web {
-class Cls_DownLoad;
-}
+// boxes, and the status line.
 
 namespace tessel::shell {
 
 class Prompts;
 class SettingsStore;
+class StatusLine;
 
 struct PageContext {
     SettingsStore& settings;
     Prompts& prompts;
-    std::function<web::Cls_DownLoad*()> fetcher;
+    StatusLine& status;
 };
 
 }  // namespace tessel::shell

@@ -12,7 +12,9 @@
 #include "handoff/handoff_command.h"
 #include "shell/prompts.h"
 #include "shell/resource_image.h"
+#include "shell/service_status.h"
 #include "shell/settings_store.h"
+#include "shell/status_line.h"
 #include "text/vbstring.h"
 #include "web/download_to_file.h"
 #include "web/reply_file.h"
@@ -25,6 +27,35 @@ namespace {
 web::ParseHomes Homes(const SettingsStore& settings) {
     return {ReadText(settings, keys::kParseHome).toStdU16String(),
             ReadText(settings, keys::kParseHome2).toStdU16String()};
+}
+
+const QString kWhat = QStringLiteral("解析服务");
+
+struct ParseRun {
+    web::VideoParseResult result;
+    std::u16string url;  // empty when nothing was asked
+    int download = web::kDownloadOk;
+};
+
+ParseRun RunParse(const std::u16string& input, const web::ParseHomes& homes, const web::RequestAbort& abort) {
+    ParseRun run;
+    const std::string replyPath = web::ReplyPath(web::kFlvReply);
+    web::DownloadOptions options;
+    options.abort = &abort;
+    // The one-call download: bounded in time and size, its file deleted once
+    // read.  No reply folder means no download, which reads as a failed one.
+    const web::ReplyFetch fetch = [&](const std::u16string& url) -> std::optional<std::u16string> {
+        run.url = url;
+        run.download =
+            replyPath.empty() ? web::kDownloadFileFailed : web::DownloadToFile(url, replyPath, options);
+        if (run.download != web::kDownloadOk) return std::nullopt;
+        std::optional<std::u16string> text = web::ReadReplyText(replyPath, options.maxBytes);
+        web::DeleteReplyFile(replyPath);
+        if (!text) run.download = web::kDownloadFileFailed;
+        return text;
+    };
+    run.result = web::ParseVideoAddress(input, homes, fetch);
+    return run;
 }
 
 }  // namespace
@@ -64,6 +95,8 @@ VideoPage::VideoPage(PageContext context, QWidget* parent)
     // change it causes itself ends there.
     connect(txtFlvlink, &QPlainTextEdit::textChanged, this, &VideoPage::FilterFlvlink);
     connect(skbParse, &SkButton::Click, this, &VideoPage::Parse);
+    connect(&parse_, &BackgroundRequest::RunningChanged, skbParse,
+            [this](bool on) { skbParse->setEnabled(!on); });
     connect(skbOnlineflv, &SkButton::Click, this, &VideoPage::PasteOnlineflv);
     OnDoubleClick(txtOnlineflv->viewport(), [this] { PasteOnlineflv(); });
     connect(skbFlvlink, &SkButton::Click, this, &VideoPage::CopyFlvlink);
@@ -88,21 +121,28 @@ void VideoPage::FilterFlvlink() {
 }
 
 void VideoPage::Parse() {
-    const std::string replyPath = web::ReplyPath(web::kFlvReply);
-    // The one-call download: bounded in time and size, its file deleted once
-    // read.  No reply folder means no download, which reads as a failed one.
-    const web::ReplyFetch fetch = [&replyPath](const std::u16string& url) -> std::optional<std::u16string> {
-        if (replyPath.empty()) return std::nullopt;
-        return web::FetchReplyText(url, replyPath);
-    };
-    const web::VideoParseResult r =
-        web::ParseVideoAddress(BoxText(txtOnlineflv), Homes(context_.settings), fetch);
-    SetBoxText(txtOnlineflv, r.txtOnlineflv);
-    if (r.imgTip) imgTip->setToolTip(Q(*r.imgTip));
-    if (r.txtFlvlink) SetBoxText(txtFlvlink, *r.txtFlvlink);
-    if (r.message)
-        context_.prompts.Message(Q(*r.message), Q(web::kMessageTitle), Prompts::Buttons::Ok,
-                                 Prompts::Icon::None);
+    if (parse_.Running()) {
+        context_.status.Show(BusyRefusalText(QStringLiteral("解析")));
+        return;
+    }
+    const web::ParseHomes homes = Homes(context_.settings);
+    context_.status.Show(QStringLiteral("正在解析…"));
+    parse_.Start<ParseRun>(
+        [input = BoxText(txtOnlineflv), homes](const web::RequestAbort& abort) {
+            return RunParse(input, homes, abort);
+        },
+        [this, homes](ParseRun run) {
+            const web::VideoParseResult& r = run.result;
+            SetBoxText(txtOnlineflv, r.txtOnlineflv);
+            if (r.imgTip) imgTip->setToolTip(Q(*r.imgTip));
+            if (r.txtFlvlink) SetBoxText(txtFlvlink, *r.txtFlvlink);
+            context_.status.Show(run.url.empty() ? QString()
+                                                 : DownloadFailureText({kWhat, homes.home, &keys::kParseHome},
+                                                                       run.download, web::kRequestTimeLimit));
+            if (r.message)
+                context_.prompts.Message(Q(*r.message), Q(web::kMessageTitle), Prompts::Buttons::Ok,
+                                         Prompts::Icon::None);
+        });
 }
 
 void VideoPage::PasteOnlineflv() {

@@ -5,6 +5,7 @@
 // paste and copy, the browser download, the download-manager hand-off and
 // copying the file name.
 
+#include "shell/background_request.h"
 #include "shell/page_context.h"
 #include "shell/page_parts.h"
 
@@ -25,7 +26,10 @@ class VideoPage final : public FrameBox {
     // The notice the load puts into txtFlvlink.
     void ShowLoadNotice();
 
+    // The parse (the click on skbParse).  The request runs beside the
+    // window; the boxes change when it ends.
     void Parse();
+    bool Busy() const { return parse_.Running(); }
     void PasteOnlineflv();
     void CopyFlvlink();
     void OpenInBrowser();
@@ -53,6 +57,7 @@ class VideoPage final : public FrameBox {
     void FilterFlvlink();
 
     PageContext context_;
+    BackgroundRequest parse_;
 };
 
 }  // namespace tessel::shell

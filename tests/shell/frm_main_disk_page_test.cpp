@@ -73,6 +73,7 @@ TEST_F(DiskPageTest, RepliesFillTheBoxesOrShowTheRefusal) {
         for (QLineEdit* box : {w->Disk().txtTel, w->Disk().txtCnc, w->Disk().txtBak}) box->setText(old);
         Serve(r.reply);
         Extract("  http://115.com/FILE/abc123#top ");
+        WaitForRequests();
         EXPECT_EQ(w->Disk().txtPickcode->text(), "http://115.com/FILE/abc123#top");
         EXPECT_EQ(w->Disk().txtTel->text(), r.tel);
         EXPECT_EQ(w->Disk().txtCnc->text(), r.cnc);
@@ -85,8 +86,8 @@ TEST_F(DiskPageTest, RepliesFillTheBoxesOrShowTheRefusal) {
     EXPECT_EQ(targets[0], "/?ct=upload_api&ac=get_pick_code_info&pickcode=abc123&version=1170");
 }
 
-// The fetch lets window events run; a second click meanwhile is refused and
-// leaves the running one alone.
+// The fetch runs beside the window; its button is disabled meanwhile, and a
+// second click that still comes is refused and leaves the running one alone.
 TEST_F(DiskPageTest, WindowStaysResponsiveDuringTheFetch) {
     Start();
     Serve(u"{\"state\":true,\"data\":{\"url\":\"http://t.test/1\"}}");
@@ -94,10 +95,16 @@ TEST_F(DiskPageTest, WindowStaysResponsiveDuringTheFetch) {
     bool ranMeanwhile = false;
     QTimer::singleShot(50, w.get(), [&] {
         ranMeanwhile = true;
+        EXPECT_FALSE(w->Disk().skbPickcode->isEnabled());
         Extract("second");
+        EXPECT_EQ(w->Status().Text(), "115链接提取仍在进行，请等它结束后再试");
     });
     Extract("first");
+    EXPECT_EQ(w->Status().Text(), "正在提取115下载地址…");
+    WaitForRequests();
     EXPECT_TRUE(ranMeanwhile);
+    EXPECT_TRUE(w->Disk().skbPickcode->isEnabled());
+    EXPECT_EQ(w->Status().Text(), "");
     EXPECT_EQ(w->Disk().txtTel->text(), "http://t.test/1");
     ASSERT_EQ(http.Targets().size(), 1u);
     EXPECT_NE(http.Targets()[0].find("pickcode=first&"), std::string::npos);

@@ -21,6 +21,7 @@
 
 #include "scripted_prompts.h"
 #include "shell/about_page.h"
+#include "shell/background_request.h"
 #include "shell/clipboard_text_box.h"
 #include "shell/disk_page.h"
 #include "shell/frm_main.h"
@@ -28,6 +29,7 @@
 #include "shell/options_strip.h"
 #include "shell/page_parts.h"
 #include "shell/settings_store.h"
+#include "shell/status_line.h"
 #include "shell/video_page.h"
 
 // Readable failures for Qt strings.
@@ -64,6 +66,11 @@ class FrmMainTest : public ::testing::Test {
         w->close();
         w.reset();
         store = std::make_unique<IniSettingsStore>(path);
+    }
+
+    // Lets the window run until no request of it is running any more.
+    static void WaitForRequests() {
+        ASSERT_TRUE(QTest::qWaitFor([] { return BackgroundRequest::RunningCount() == 0; }, 15000));
     }
 
     void Put(const SettingKey& k, const QString& v) { store->Write(k.group, k.name, v); }

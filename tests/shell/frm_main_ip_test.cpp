@@ -41,6 +41,7 @@ TEST_F(IpTest, CheckBoxShowsAndHidesTheAddress) {
     Start();
     EXPECT_TRUE(http.Targets().empty());  // the option is off
     w->Options().chkShowIP->click();
+    WaitForRequests();
     EXPECT_EQ(Stored(keys::kShowIP), "1");
     EXPECT_TRUE(w->Options().lblIP->isVisibleTo(w.get()));
     EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");
@@ -49,6 +50,7 @@ TEST_F(IpTest, CheckBoxShowsAndHidesTheAddress) {
     EXPECT_EQ(http.Targets()[0], "/ip/");
 
     w->Options().chkShowIP->click();
+    WaitForRequests();
     EXPECT_EQ(Stored(keys::kShowIP), "0");
     EXPECT_FALSE(w->Options().lblIP->isVisibleTo(w.get()));
     EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");  // hidden, not cleared
@@ -60,11 +62,14 @@ TEST_F(IpTest, FailedQueryShowsNothingAndALaterOneRetries) {
     Put(keys::kIpEcho, testsupport::ClosedPortBase());
     Start();
     w->Options().chkShowIP->click();
+    WaitForRequests();
     EXPECT_FALSE(w->Options().lblIP->isVisibleTo(w.get()));
     EXPECT_EQ(w->Options().lblIP->text(), "");
     w->Options().chkShowIP->click();
+    WaitForRequests();
     Put(keys::kIpEcho, echo);
     w->Options().chkShowIP->click();
+    WaitForRequests();
     EXPECT_TRUE(w->Options().lblIP->isVisibleTo(w.get()));
     EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");
 }
@@ -72,6 +77,7 @@ TEST_F(IpTest, FailedQueryShowsNothingAndALaterOneRetries) {
 TEST_F(IpTest, StoredOptionQueriesTwiceAtStart) {
     Put(keys::kShowIP, "1");
     Start();
+    WaitForRequests();
     EXPECT_EQ(http.Targets().size(), 2u);
     EXPECT_TRUE(w->Options().lblIP->isVisibleTo(w.get()));
     EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");
@@ -80,6 +86,7 @@ TEST_F(IpTest, StoredOptionQueriesTwiceAtStart) {
 TEST_F(IpTest, DoubleClickCopiesAndQueriesAgainLater) {
     Put(keys::kShowIP, "1");
     Start();
+    WaitForRequests();
     const size_t queries = http.Targets().size();
     QTest::mouseDClick(w->Options().lblIP, Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kPrefix + "203.0.113.7");
@@ -103,9 +110,11 @@ TEST_F(IpTest, DoubleClickCopiesAndQueriesAgainLater) {
 TEST_F(IpTest, UncheckingCancelsThePendingRequery) {
     Put(keys::kShowIP, "1");
     Start();
+    WaitForRequests();
     QTest::mouseDClick(w->Options().lblIP, Qt::LeftButton);
     ASSERT_TRUE(w->Options().tmrClipboard->isActive());
     w->Options().chkShowIP->click();
+    WaitForRequests();
     EXPECT_FALSE(w->Options().tmrClipboard->isActive());
     QTest::qWait(50);
     EXPECT_FALSE(w->Options().lblIP->isVisibleTo(w.get()));

@@ -60,6 +60,7 @@ class RayfileFetchTest : public FrmMainTest {
         SetBoxText(w->Link().txtInput, address.toStdU16String());
         SetBoxText(w->Link().txtOutput, u"before");
         emit w->Link().skbToRayfile->Click();
+        WaitForRequests();
     }
 
     static QString Link(const QString& address, const char* size) {
@@ -126,6 +127,7 @@ TEST_F(RayfileFetchTest, OnlyItsOwnFetchIsCutShort) {
     Put(keys::kPickCodeApi, http.Base());
     w->Disk().txtPickcode->setText("abc");
     emit w->Disk().skbPickcode->Click();
+    WaitForRequests();
     EXPECT_EQ(w->Disk().txtTel->text(), "http://t.test/" + QString(3000, 'p'));
     EXPECT_EQ(w->Link().txtFilesize->text(), "104857600");
 }

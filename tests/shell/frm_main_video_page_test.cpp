@@ -47,6 +47,7 @@ class VideoPageTest : public FrmMainTest {
     void ParseFor(const QString& input) {
         SetBoxText(w->Video().txtOnlineflv, input.toStdU16String());
         emit w->Video().skbParse->Click();
+        WaitForRequests();
     }
 
     testsupport::LoopbackHttp http;

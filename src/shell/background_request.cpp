@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/background_request.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+namespace tessel::shell {
+
+namespace {
+int g_running = 0;  // touched on the user-interface thread only
+}  // namespace
+
+int BackgroundRequest::RunningCount() { return g_running; }
+
+void BackgroundRequest::BeginBusy() {
+    if (g_running++ == 0) QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+}
+
+void BackgroundRequest::EndBusy() {
+    if (--g_running == 0) QGuiApplication::restoreOverrideCursor();
+}
+
+void BackgroundRequest::Finish() {
+    if (!worker_.joinable()) return;
+    worker_.join();
+    EndBusy();
+    emit RunningChanged(false);
+}
+
+void BackgroundRequest::Abort() {
+    if (!worker_.joinable()) return;
+    abort_->Raise();
+    Finish();
+}
+
+}  // namespace tessel::shell
