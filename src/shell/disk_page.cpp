@@ -125,7 +125,7 @@ void DiskPage::CopyAddress(QLineEdit* box) {
     if (box->text().isEmpty()) {
         // The advice in an empty 电信地址 box is only its placeholder.
         const QLabel* label = box == txtTel ? lblTel : box == txtCnc ? lblCnc : lblBak;
-        context_.status.Show(QStringLiteral("%1没有地址，未复制任何内容").arg(label->text().chopped(1)));
+        context_.status.Show(QStringLiteral("%1为空，未复制任何内容").arg(label->text().chopped(1)));
         return;
     }
     PutOnClipboard(box->text());

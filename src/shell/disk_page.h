@@ -42,7 +42,7 @@ class DiskPage final : public FrameBox {
 
  private:
     PageContext context_;
-    BackgroundRequest fetch_;
+    BackgroundRequest fetch_{this};
 };
 
 }  // namespace tessel::shell

@@ -60,7 +60,7 @@ class LinkPage final : public FrameBox {
     static QString FirstLocalFile(const QMimeData* mime);
 
     PageContext context_;
-    BackgroundRequest size_fetch_;
+    BackgroundRequest size_fetch_{this};
     bool fingerprint_busy_ = false;
 };
 

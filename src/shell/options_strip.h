@@ -58,7 +58,7 @@ class OptionsStrip final : public FrameBox {
     void StartIpQuery();
 
     PageContext context_;
-    BackgroundRequest ip_query_;
+    BackgroundRequest ip_query_{this};
     int public_ip_queries_ = 0;
     bool ip_query_again_ = false;
 };

@@ -18,7 +18,7 @@ QString Seconds(std::chrono::milliseconds t) {
 // Where to point the program elsewhere, or nothing for a typed address.
 QString Remedy(const ServiceRef& s) {
     if (!s.key) return {};
-    return QStringLiteral("，可在设置文件 [%1] 一节的 %2 中更换地址")
+    return QStringLiteral("，可改设置 [%1] %2")
         .arg(QString::fromLatin1(s.key->group), QString::fromLatin1(s.key->name));
 }
 

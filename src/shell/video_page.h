@@ -57,7 +57,7 @@ class VideoPage final : public FrameBox {
     void FilterFlvlink();
 
     PageContext context_;
-    BackgroundRequest parse_;
+    BackgroundRequest parse_{this};
 };
 
 }  // namespace tessel::shell

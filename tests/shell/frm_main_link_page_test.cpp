@@ -208,15 +208,23 @@ TEST_F(FrmMainTest, BigFileKeepsTheWindowAnswering) {
     ASSERT_TRUE(big.open(QIODevice::WriteOnly));
     ASSERT_TRUE(big.resize(qint64(500) * 1024 * 1024));  // sparse: quick to make
     big.close();
+    QFile small(dir.filePath("small.txt"));
+    ASSERT_TRUE(small.open(QIODevice::WriteOnly));
+    small.close();
     int ticks = 0;
     QTimer beat;
-    QObject::connect(&beat, &QTimer::timeout, [&] { ++ticks; });
+    std::unique_ptr<QMimeData> second(Files({small.fileName()}));
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        // A second drop meanwhile is refused, and the status line says why.
+        if (++ticks == 3) Drop(w->Link().txtOutput->viewport(), second.get());
+    });
     beat.start(1);
     std::unique_ptr<QMimeData> mime(Files({big.fileName()}));
     Drop(w->Link().txtOutput->viewport(), mime.get());
     beat.stop();
     EXPECT_TRUE(w->Link().txtOutput->toPlainText().startsWith("文件大小:524288000\nCRC32:"));
     EXPECT_GT(ticks, 5);
+    EXPECT_EQ(w->Status().Text(), "正在计算上一个文件的校验值，请等它结束后再拖入");
 }
 
 }  // namespace

@@ -8,10 +8,12 @@ loopback, on a virtual X display.
 A page address copied by another program is pasted into the video page, the
 parse asks the local service, and the media address and the title are copied
 out through the X clipboard.  A reply in which the service reports a failed
-parse shows its message box centred over the window.
+parse shows its message box centred over the window.  While a reply drips in
+a byte at a time, Esc and SIGTERM each end the program within a second.
 """
 
 import http.server
+import signal
 import sys
 import threading
 import time
@@ -54,6 +56,8 @@ class ParseService(http.server.ThreadingHTTPServer):
         super().__init__(("127.0.0.1", 0), ParseHandler)
         self.asked = []
         self.reply = ""
+        self.drip = False
+        self.stopping = threading.Event()
 
     @property
     def home(self):
@@ -67,6 +71,18 @@ class ParseHandler(http.server.BaseHTTPRequestHandler):
             self.send_error(404)
             return
         self.server.asked.append(self.path)
+        if self.server.drip:
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            try:
+                while not self.server.stopping.wait(0.2):
+                    self.wfile.write(b"<")
+                    self.wfile.flush()
+            except OSError:
+                pass  # the program went away, as it should
+            return
         body = self.server.reply.encode("gbk")
         self.send_response(200)
         self.send_header("Content-Type", "text/html; charset=gb2312")
@@ -141,6 +157,37 @@ def main():
             if owner and owner.poll() is None:
                 owner.terminate()
             app.stop()
+
+        service.drip = True
+        try:
+            for how in ("Escape", "SIGTERM"):
+                app = Tessel(display, binary, settings)
+                app.env.update(no_proxy="*", NO_PROXY="*")
+                app.start()
+                try:
+                    asked = len(service.asked)
+                    app.click(*TAB2)
+                    owner = display.copy(PAGE_ADDRESS)
+                    time.sleep(0.3)
+                    app.click(*PASTE_IN)
+                    app.click(*PARSE)
+                    check(wait_until(lambda: len(service.asked) > asked), "a parse is dripping in")
+                    time.sleep(0.5)
+                    if how == "Escape":
+                        app.key("Escape")
+                    else:
+                        app.proc.send_signal(signal.SIGTERM)
+                    began = time.monotonic()
+                    code = app.wait_exit(timeout=5)
+                    took = time.monotonic() - began
+                    check(code is not None and took < 1.0,
+                          "%s during a dripping reply ends the program (%.2f s)" % (how, took))
+                finally:
+                    if owner and owner.poll() is None:
+                        owner.terminate()
+                    app.stop()
+        finally:
+            service.stopping.set()
             service.shutdown()
     return 0
 
