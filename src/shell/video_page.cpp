@@ -15,6 +15,7 @@
 #include "shell/service_status.h"
 #include "shell/settings_store.h"
 #include "shell/status_line.h"
+#include "shell/ytdlp_video_parse.h"
 #include "text/vbstring.h"
 #include "web/download_to_file.h"
 #include "web/reply_file.h"
@@ -89,6 +90,11 @@ VideoPage::VideoPage(PageContext context, QWidget* parent)
     imgTip->setPixmap(QPixmap::fromImage(ResourcePng(QStringLiteral(":/tessel/imgtip.png"))));
     imgTip->setToolTip(QString());
 
+    ytDlp = new YtDlpVideoParse(context_.settings, txtOnlineflv, txtFlvlink, imgTip, this);
+    // Which engine answered, and yt-dlp's own error when it fails.
+    connect(ytDlp, &YtDlpVideoParse::StatusChanged, this,
+            [this](const QString& text) { context_.status.Show(text); });
+
     // The filter runs on every change of the box, whoever made it, like the
     // box's own change handler: the parse, the notice of the load, anything
     // later.  Its replacements are messages the filter leaves alone, so the
@@ -121,6 +127,7 @@ void VideoPage::FilterFlvlink() {
 }
 
 void VideoPage::Parse() {
+    if (ytDlp->Parse()) return;
     if (parse_.Running()) {
         context_.status.Show(BusyRefusalText(QStringLiteral("解析")));
         return;
@@ -175,7 +182,8 @@ void VideoPage::Handoff(handoff::HandoffButton button) {
                                           ReadText(settings, keys::kParseHome).toStdU16String(),
                                           {ReadText(settings, keys::kAria2Rpc).toStdU16String(),
                                            ReadText(settings, keys::kAria2Secret).toStdU16String(),
-                                           ReadText(settings, keys::kAria2CaFile).toStdU16String()}};
+                                           ReadText(settings, keys::kAria2CaFile).toStdU16String()},
+                                          ytDlp->HeadersFor(BoxText(txtFlvlink))};
     Prompts& prompts = context_.prompts;
     const auto ask = [&prompts](const handoff::Question& q) {
         return prompts.Message(Q(q.text), Q(q.title), Prompts::Buttons::YesNo, Prompts::Icon::Information) ==

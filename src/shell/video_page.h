@@ -18,6 +18,8 @@ enum class HandoffButton;
 
 namespace tessel::shell {
 
+class YtDlpVideoParse;
+
 class VideoPage final : public FrameBox {
     Q_OBJECT
  public:
@@ -51,6 +53,8 @@ class VideoPage final : public FrameBox {
     controls::SkButton* skbQqdl = nullptr;
     QLabel* lblfilename = nullptr;
     QLabel* imgTip = nullptr;  // its tooltip holds the parsed video title
+    // The parse through yt-dlp, when the settings choose it.
+    YtDlpVideoParse* ytDlp = nullptr;
 
  private:
     // Runs on every change of txtFlvlink, whoever made it.

@@ -35,6 +35,7 @@ class VideoPageTest : public FrmMainTest {
         });
         http.Start();
         Put(keys::kParseHome, http.Base());
+        Put(keys::kVideoEngine, "service");
     }
 
     // The service answers with `text` in GBK, as the real one does.

@@ -108,7 +108,7 @@ def main():
     service.reply = ('<html><br>下载地址：<a href="%s" target="_blank">%s</a>'
                      '<script>var cliptitle = "%s";</script></html>' % (media, media, TITLE))
     settings = {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"},
-                "services": {"ParseHome": service.home}}
+                "services": {"ParseHome": service.home, "VideoEngine": "service"}}
     with Display() as display:
         app = Tessel(display, binary, settings)
         app.env.update(no_proxy="*", NO_PROXY="*")
