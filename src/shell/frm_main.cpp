@@ -24,6 +24,7 @@
 #include "shell/frm_tray.h"
 #include "shell/link_page.h"
 #include "shell/options_strip.h"
+#include "shell/page_keys.h"
 #include "shell/page_parts.h"
 #include "shell/prompts.h"
 #include "shell/resource_image.h"
@@ -85,6 +86,7 @@ FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
     connect(&ripple_timer_, &QTimer::timeout, this, &FrmMain::OnRippleTick);
     setMouseTracking(true);
     WireDock();
+    new PageKeys(*this);
 }
 
 FrmMain::~FrmMain() {

@@ -36,6 +36,8 @@ class OptionsStrip final : public FrameBox {
     bool Busy() const { return ip_query_.Running(); }
     // Number of ShowPublicIP calls so far.
     int PublicIpQueries() const { return public_ip_queries_; }
+    // The IP caption onto the clipboard (a double-click on lblIP).
+    void CopyIp();
 
     QLabel* lblIP = nullptr;
     QCheckBox* chkOntop = nullptr;
@@ -54,7 +56,6 @@ class OptionsStrip final : public FrameBox {
     void OntopClicked(bool on);
 
  private:
-    void CopyIp();
     void StartIpQuery();
 
     PageContext context_;

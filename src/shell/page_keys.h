@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The window's keyboard: only the page in front takes part in the focus
+// chain, Ctrl+Tab / Ctrl+PgDn and Ctrl+Shift+Tab / Ctrl+PgUp step through
+// the pages (wrapping), and the items that act on a double-click (the public
+// IP, the file name) also act on Enter or Space once Tab has reached them.
+//
+// The tab strip keeps placing every page by its own rule (pages of other
+// tabs lie 10000 twips per tab to the side); on top of that the pages that
+// are not in front are hidden, which takes their controls out of the focus
+// chain and out of what accessibility tools are shown, without moving them.
+
+#include <QObject>
+#include <QPointer>
+#include <array>
+#include <functional>
+
+class QLabel;
+class QWidget;
+
+namespace tessel::shell {
+
+class FrmMain;
+
+class PageKeys final : public QObject {
+    Q_OBJECT
+ public:
+    // Lives as long as `window`, whose pages are already on its tab strip.
+    explicit PageKeys(FrmMain& window);
+
+    // Makes the active page the next (+1) or previous (-1) one, wrapping.
+    void Step(int direction);
+
+ private:
+    void OnTabSwitch(int previous);
+    void ShowOnly(int tab);
+
+    FrmMain& window_;
+    std::array<QPointer<QWidget>, 4> pages_;
+};
+
+// Lets `label` take the focus from the keyboard (Tab, not a click, so the
+// mouse works as before) and runs `handler` on Enter or Space while it has
+// it.  The focused label is drawn in the selection colours.
+void ActOnKeys(QLabel* label, std::function<void()> handler);
+
+}  // namespace tessel::shell
