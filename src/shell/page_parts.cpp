@@ -73,6 +73,10 @@ QPlainTextEdit* Multi(QWidget* parent, const char* name, QRect px, const QString
     t->setGeometry(px);
     t->setToolTip(tip);
     t->setTabChangesFocus(true);
+    // Breaking lines only between words makes one long unbroken line (an
+    // address, a pasted blob) take time quadratic in its length to lay
+    // out: minutes for a megabyte.  Breaking anywhere is linear.
+    t->setWordWrapMode(QTextOption::WrapAnywhere);
     return t;
 }
 
@@ -95,11 +99,61 @@ std::u16string BoxText(const QPlainTextEdit* box) {
 
 std::u16string BoxText(const QLineEdit* box) { return box->text().toStdU16String(); }
 
-void SetBoxText(QPlainTextEdit* box, std::u16string_view text) {
-    box->setPlainText(QString::fromStdU16String(text::Replace(text, u"\r\n", u"\n")));
+QString BoxCutMessage(qsizetype total) {
+    return QStringLiteral("文本过长（%1 个字符），框中只显示前 %2 个字符").arg(total).arg(kBoxTextLimit);
 }
 
-void SetBoxText(QLineEdit* box, std::u16string_view text) { box->setText(Q(text)); }
+QString FitBoxText(QString text) {
+    if (text.size() <= kBoxTextLimit) return text;
+    qsizetype keep = kBoxTextLimit;
+    if (text.at(keep - 1).isHighSurrogate()) --keep;
+    text.truncate(keep);
+    return text;
+}
+
+namespace {
+
+class BoxNotice final : public QObject {
+ public:
+    BoxNotice(QWidget* window, std::function<void(const QString&)> show)
+        : QObject(window), show_(std::move(show)) {
+        setObjectName(Name());
+    }
+    static QString Name() { return QStringLiteral("boxCutNotice"); }
+    static BoxNotice* Of(QWidget* window) {
+        // Only this class takes the name.
+        return static_cast<BoxNotice*>(window->findChild<QObject*>(Name(), Qt::FindDirectChildrenOnly));
+    }
+    void Show(const QString& message) const { show_(message); }
+
+ private:
+    std::function<void(const QString&)> show_;
+};
+
+void ReportBoxCut(QWidget* box, const QString& message) {
+    if (const BoxNotice* notice = BoxNotice::Of(box->window())) notice->Show(message);
+}
+
+// Cuts what goes into `box` and reports the cut.
+QString Fit(QWidget* box, QString text) {
+    const qsizetype total = text.size();
+    text = FitBoxText(std::move(text));
+    if (text.size() != total) ReportBoxCut(box, BoxCutMessage(total));
+    return text;
+}
+
+}  // namespace
+
+void OnBoxCut(QWidget* window, std::function<void(const QString&)> show) {
+    delete BoxNotice::Of(window);
+    new BoxNotice(window, std::move(show));
+}
+
+void SetBoxText(QPlainTextEdit* box, std::u16string_view text) {
+    box->setPlainText(Fit(box, Q(text::Replace(text, u"\r\n", u"\n"))));
+}
+
+void SetBoxText(QLineEdit* box, std::u16string_view text) { box->setText(Fit(box, Q(text))); }
 
 void PutOnClipboard(const QString& text) {
     QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);

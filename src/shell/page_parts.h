@@ -57,8 +57,20 @@ controls::SkButton* Button(QWidget* parent, const char* name, const QString& cap
 QString PasteTip();
 QString CopyTip();
 
+// The most the program itself writes into one text box, in UTF-16 code
+// units (65536, "64 Ki characters").  Laying out text costs time in
+// proportion to its length at best; no address comes near this, while a
+// hostile reply or setting could hold megabytes.
+inline constexpr qsizetype kBoxTextLimit = 65536;
+// What the status line says when a text of `total` units was cut.
+QString BoxCutMessage(qsizetype total);
+// `text` cut to kBoxTextLimit units, never inside a surrogate pair.
+QString FitBoxText(QString text);
+// Where the boxes of `window` say that a text was cut (its status line).
+void OnBoxCut(QWidget* window, std::function<void(const QString&)> show);
+
 // The text of a text box in the program's form (line breaks as CR LF), and
-// the reverse.
+// the reverse.  Writing cuts at kBoxTextLimit and says so.
 std::u16string BoxText(const QPlainTextEdit* box);
 std::u16string BoxText(const QLineEdit* box);
 void SetBoxText(QPlainTextEdit* box, std::u16string_view text);
