@@ -113,6 +113,8 @@ void FrmMain::BuildLayout() {
     // public IP's place, seen whether the options are out or in.
     status_ = new StatusLine(this);
     status_->setGeometry(8, 273, 402, 15);
+    // A text cut to fit a box is said on the status line.
+    OnBoxCut(this, [this](const QString& message) { status_->Show(message); });
     const PageContext context{settings_, *prompts_, *status_};
     // Every page frame's home on the strip; the strip moves it by 10000 twips
     // per tab.

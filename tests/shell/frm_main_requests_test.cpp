@@ -61,7 +61,8 @@ class RequestTest : public FrmMainTest {
  protected:
     // Starts `r` against `base` the way a user would.
     void Begin(const Request& r, const QString& base) {
-        Put(keys::kShowIP, "0");  // left on by the public IP's turn
+        Put(keys::kShowIP, "0");             // left on by the public IP's turn
+        Put(keys::kVideoEngine, "service");  // the parse service, not yt-dlp
         if (r.key) Put(*r.key, base);
         Start();
         if (r.key == &keys::kParseHome) {

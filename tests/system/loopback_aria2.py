@@ -84,8 +84,9 @@ class Aria2:
             return json.loads(reply.read())["result"]
 
     def task_count(self):
-        return (len(self.call("aria2.tellActive")) + len(self.call("aria2.tellWaiting", 0, 1000))
-                + len(self.call("aria2.tellStopped", 0, 1000)))
+        # One call, so a task that finishes meanwhile is counted exactly once.
+        stat = self.call("aria2.getGlobalStat")
+        return int(stat["numActive"]) + int(stat["numWaiting"]) + int(stat["numStoppedTotal"])
 
     def wait_file(self, name, data, timeout=15):
         path = os.path.join(self.dir, name)

@@ -1,0 +1,115 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""The real window program resolves a video page with the real yt-dlp, on a
+virtual X display, with the page and its media served on loopback.
+
+  ytdlp_system_test.py <tessel binary>
+
+A page with a <video> element and a title is pasted into the video page,
+"解析地址" runs yt-dlp, and the media address and the title are copied out
+through the X clipboard.  A page without media ends in the failure text.
+Exits 77 (skipped) when yt-dlp is not installed.
+"""
+
+import http.server
+import shutil
+import sys
+import threading
+import time
+
+from xsession import Display, Tessel, wait_until
+from video_parse_system_test import COPY_OUT, FILE_NAME, PARSE, PASTE_IN, TAB2, check
+
+TITLE = "测试影片"
+FAILED = "对不起，解析失败，您可以到硕鼠网站试试"
+
+
+class Site(http.server.ThreadingHTTPServer):
+    def __init__(self):
+        super().__init__(("127.0.0.1", 0), SiteHandler)
+
+    @property
+    def home(self):
+        return "http://127.0.0.1:%d" % self.server_address[1]
+
+
+class SiteHandler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        if self.path == "/watch.html":
+            body = ('<!DOCTYPE html><html><head><meta charset="utf-8"><title>%s</title></head>'
+                    '<body><video src="/media/clip.mp4" controls></video></body></html>' % TITLE)
+        elif self.path == "/plain.html":
+            body = '<!DOCTYPE html><html><head><title>无视频</title></head><body><p>文字</p></body></html>'
+        elif self.path == "/media/clip.mp4":
+            data = b"\0\0\0\x18ftypmp42" + b"\0" * 4096
+            self.send_response(200)
+            self.send_header("Content-Type", "video/mp4")
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            self.wfile.write(data)
+            return
+        else:
+            self.send_error(404)
+            return
+        data = body.encode("utf-8")
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html; charset=utf-8")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data)
+
+    def log_message(self, *args):
+        pass
+
+
+def main():
+    binary = sys.argv[1]
+    if not shutil.which("yt-dlp"):
+        print("skip - yt-dlp is not installed")
+        return 77
+    site = Site()
+    threading.Thread(target=site.serve_forever, daemon=True).start()
+    media = site.home + "/media/clip.mp4"
+    settings = {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"},
+                "services": {"VideoEngine": "yt-dlp"}}
+    with Display() as display:
+        app = Tessel(display, binary, settings)
+        app.env.update(no_proxy="*", NO_PROXY="*")
+        app.start()
+        owner = None
+        try:
+            app.click(*TAB2)
+
+            def parse(address):
+                nonlocal owner
+                if owner and owner.poll() is None:
+                    owner.terminate()
+                owner = display.copy(address)
+                time.sleep(0.3)
+                app.click(*PASTE_IN)
+                app.click(*PARSE)
+
+            def copied(target):
+                app.click(*target, repeat=2 if target == FILE_NAME else 1)
+                time.sleep(0.2)
+                return display.paste()
+
+            parse(site.home + "/watch.html")
+            check(wait_until(lambda: copied(COPY_OUT) == media, timeout=60),
+                  "yt-dlp's media address goes into the output box and out through the X clipboard")
+            title = copied(FILE_NAME)
+            check(title.startswith(TITLE), "a double-click on the file-name label copies the title (%r)" % title)
+
+            parse(site.home + "/plain.html")
+            check(wait_until(lambda: copied(COPY_OUT) == FAILED, timeout=60),
+                  "a page yt-dlp cannot resolve ends in the failure text")
+        finally:
+            if owner and owner.poll() is None:
+                owner.terminate()
+            app.stop()
+            site.shutdown()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
