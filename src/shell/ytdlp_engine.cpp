@@ -18,6 +18,12 @@ namespace {
 // Enough for the last error lines; yt-dlp's warnings before them may be many.
 constexpr qsizetype kMaxErrors = 64 * 1024;
 
+// Ends yt-dlp's process group.  A process still starting has no id yet, and
+// kill(0) would hit our own group, so only a real id is used.
+void KillGroup(qint64 pid) {
+    if (pid > 0) ::kill(-static_cast<pid_t>(pid), SIGKILL);
+}
+
 QString Runnable(const QString& path) {
     const QFileInfo info(path);
     return info.isFile() && info.isExecutable() ? info.absoluteFilePath() : QString();
@@ -49,7 +55,7 @@ YtDlpEngine::~YtDlpEngine() {
     if (!process_) return;
     process_->disconnect(this);
     if (process_->state() != QProcess::NotRunning) {
-        ::kill(-static_cast<pid_t>(process_->processId()), SIGKILL);
+        KillGroup(process_->processId());
         process_->waitForFinished(2000);
     }
 }
@@ -115,7 +121,7 @@ void YtDlpEngine::Stop(std::u16string why) {
     failure_ = std::move(why);
     timer_.stop();
     if (process_->state() != QProcess::NotRunning) {
-        ::kill(-static_cast<pid_t>(process_->processId()), SIGKILL);
+        KillGroup(process_->processId());
         process_->kill();  // in case it was stopped before it had its group
     }
 }
