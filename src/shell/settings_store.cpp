@@ -261,7 +261,9 @@ void IniSettingsStore::PrepareUserFile(const QString& path) {
 int ReadInt16(const SettingsStore& store, const SettingKey& key) {
     const double fallback = Fallback(key);
     const auto v = StoredNumber(store, key);
-    if (!v) return static_cast<int>(fallback);
+    // Checked before rounding: a value past the 64-bit range has no whole
+    // number to round to.
+    if (!v || !(std::fabs(*v) < 65536.0)) return static_cast<int>(fallback);
     const std::int64_t n = text::RoundHalfEven(*v);
     if (n < std::numeric_limits<std::int16_t>::min() || n > std::numeric_limits<std::int16_t>::max())
         return static_cast<int>(fallback);

@@ -65,7 +65,7 @@ TEST(ForwardMessage, AnIncompleteMessageIsNeverTakenAsDone) {
     for (std::size_t cut = 0; cut < message.size(); ++cut) {
         ForwardReader reader;
         EXPECT_EQ(reader.Feed(std::string_view(message).substr(0, cut)), State::NeedMore) << cut;
-        EXPECT_TRUE(reader.items().size() < 2);
+        EXPECT_TRUE(reader.items().empty()) << cut;
     }
 }
 

@@ -42,8 +42,24 @@ struct Int16Case {
 // A hand-edited or damaged file must read as the defaults, never stop us.
 TEST_F(SettingsTest, Int16ReadsNumbersAndFallsBackOnAnythingElse) {
     const Int16Case cases[] = {
-        {nullptr, 0}, {"1", 1},  {" 1", 1},    {"-3", -3},         {"1.5", 2},       {"2.5", 2}, {"abc", 0},
-        {"", 0},      {"1x", 0}, {"70000", 0}, {"-32768", -32768}, {"32767", 32767}, {"1e3", 0}, {"nan", 0},
+        {nullptr, 0},
+        {"1", 1},
+        {" 1", 1},
+        {"-3", -3},
+        {"1.5", 2},
+        {"2.5", 2},
+        {"abc", 0},
+        {"", 0},
+        {"1x", 0},
+        {"70000", 0},
+        {"-32768", -32768},
+        {"32767", 32767},
+        {"1e3", 0},
+        {"nan", 0},
+        // Beyond any whole number: rounding them would be undefined.
+        {"111111111111111111111111111111111111", 0},
+        {"-1e300", 0},
+        {"1e19", 0},
     };
     for (const auto& c : cases) {
         IniSettingsStore fresh(dir.filePath(QStringLiteral("case%1.ini").arg(&c - cases)));

@@ -34,6 +34,11 @@ std::optional<std::string> EncodeForwardMessage(const std::vector<std::string>& 
     return out;
 }
 
+const std::vector<std::string>& ForwardReader::items() const {
+    static const std::vector<std::string> kNone;
+    return state_ == State::Done ? items_ : kNone;
+}
+
 ForwardReader::State ForwardReader::Refuse(std::string_view why) {
     state_ = State::Refused;
     reason_ = why;

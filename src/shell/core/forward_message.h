@@ -40,8 +40,9 @@ class ForwardReader {
     // message (a peer sends one message per connection).
     State Feed(std::string_view bytes);
     State state() const { return state_; }
-    // The texts, once Done.
-    const std::vector<std::string>& items() const { return items_; }
+    // The texts once Done; none before (half a message is never handed out)
+    // and none once Refused.
+    const std::vector<std::string>& items() const;
     // Why the message was refused, for the log of a test.
     std::string_view reason() const { return reason_; }
 
