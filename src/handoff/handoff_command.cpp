@@ -6,6 +6,7 @@
 #include "handoff/aria2_objects.h"
 #include "tessel_version.h"
 #include "text/codepage.h"
+#include "text/prompt_title.h"
 #include "text/vbstring.h"
 
 namespace tessel::handoff {
@@ -16,7 +17,7 @@ using Status = HandoffOutcome::Status;
 // True when the manager is there or the user wants to go on without it.
 bool PresentOrConfirmed(bool present, Manager manager, const AskYesNo& ask) {
     if (present) return true;
-    return ask(Question{std::u16string(kPromptTitle), std::u16string(AbsentQuestion(manager))}) ==
+    return ask(Question{std::u16string(text::kPromptTitle), std::u16string(AbsentQuestion(manager))}) ==
            Answer::Yes;
 }
 
@@ -116,11 +117,11 @@ std::u16string HandoffComment(std::u16string_view parseHome) {
 
 Notice FailureNotice(const AutomationError& error) {
     if (const auto* aria2 = dynamic_cast<const Aria2Error*>(&error)) {
-        return Notice{std::u16string(kPromptTitle), Aria2FailureText(*aria2)};
+        return Notice{std::u16string(text::kPromptTitle), Aria2FailureText(*aria2)};
     }
-    return Notice{std::u16string(kPromptTitle), u"没能把任务交给下载工具：" + error.description() +
-                                                    u"（错误 " + text::ToDecimal(error.number()) + u"，" +
-                                                    error.source() + u"）。"};
+    return Notice{std::u16string(text::kPromptTitle), u"没能把任务交给下载工具：" + error.description() +
+                                                          u"（错误 " + text::ToDecimal(error.number()) +
+                                                          u"，" + error.source() + u"）。"};
 }
 
 HandoffOutcome RunHandoff(HandoffButton button, const HandoffRequest& request, const AskYesNo& ask,
@@ -133,7 +134,7 @@ HandoffOutcome RunHandoff(HandoffButton button, const HandoffRequest& request, c
         return {Status::Failed, FailureNotice(error)};
     } catch (const std::exception& error) {
         // Whatever else goes wrong, the click ends with a message, not with the program.
-        return {Status::Failed, Notice{std::u16string(kPromptTitle),
+        return {Status::Failed, Notice{std::u16string(text::kPromptTitle),
                                        u"没能把任务交给下载工具：" + text::FromUtf8(error.what())}};
     }
 }

@@ -72,7 +72,7 @@ bool HandoffApplies(std::u16string_view txtFlvlink);
 // "Tessel V2 调用" + the parse service home + "/" + "解析".
 std::u16string HandoffComment(std::u16string_view parseHome);
 
-// The message for a failed hand-off (title kPromptTitle).
+// The message for a failed hand-off (title text::kPromptTitle).
 Notice FailureNotice(const AutomationError& error);
 
 // With the registry and the objects given (tests pass a prefix of their own

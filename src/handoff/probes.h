@@ -49,9 +49,8 @@ bool IsThunderInstalled(const RegReader& read);
 bool IsQqDownloadInstalled(const RegReader& read);
 FlashGetGeneration DetectFlashGet(const RegReader& read);
 
-// The Yes/No question asked when a manager looks absent (title kPromptTitle,
+// The Yes/No question asked when a manager looks absent (title text::kPromptTitle,
 // information icon).  Yes goes on as if it were installed.
-inline constexpr std::u16string_view kPromptTitle = u"提示";
 std::u16string_view AbsentQuestion(Manager manager);
 
 }  // namespace tessel::handoff

@@ -46,14 +46,13 @@ CommandResult UrlCommand(std::u16string_view txtInput);
 //
 // It runs in steps because the window asks questions in between:
 //   1. RayfileBegin; when `output` is set, write it and stop.
-//   2. Ask kRayfileQuestion (title kPromptTitle, Yes/No, information icon).
+//   2. Ask kRayfileQuestion (title text::kPromptTitle, Yes/No, information icon).
 //   3. Yes: fetch the first block of the address and hand the outcome to
 //      RayfileAfterFetch; it either ends the command or asks for the size.
 //   4. No, or a size is needed: show the input box (kRayfileSizePrompt,
 //      title kRayfileSizeTitle, empty default, at RayfileInputBoxPos) and
 //      write RayfileFinish(address, answer); cancel counts as "".
 
-inline constexpr std::u16string_view kPromptTitle = u"提示";
 inline constexpr std::u16string_view kRayfileQuestion = u"您需要自动获取链接中文件大小吗？（有时未必准确）";
 inline constexpr std::u16string_view kRayfileSizeTitle = u"文件大小";
 inline constexpr std::u16string_view kRayfileSizePrompt =

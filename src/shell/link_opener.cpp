@@ -15,6 +15,7 @@
 #include "shell/prompts.h"
 #include "shell/settings_store.h"
 #include "shell/video_page.h"
+#include "text/prompt_title.h"
 
 namespace tessel::shell {
 namespace {
@@ -85,7 +86,7 @@ void LinkOpener::OpenOne(const QString& text) {
 
     Prompts& prompts = w_.Dialogs();
     const Prompts::Answer answer =
-        prompts.Message(Q(handoff::OpenLinkQuestion(plan.offer->link)), Q(handoff::kPromptTitle),
+        prompts.Message(Q(handoff::OpenLinkQuestion(plan.offer->link)), Q(text::kPromptTitle),
                         Prompts::Buttons::YesNoDefaultNo, Prompts::Icon::Question);
     if (answer != Prompts::Answer::Yes) return;
     const handoff::Aria2Settings aria2{ReadText(settings, keys::kAria2Rpc).toStdU16String(),
@@ -98,7 +99,7 @@ void LinkOpener::OpenOne(const QString& text) {
         prompts.Message(Q(notice.text), Q(notice.title), Prompts::Buttons::Ok, Prompts::Icon::Warning);
     } catch (const std::exception& error) {
         prompts.Message(QStringLiteral("没能把任务交给 aria2：") + QString::fromUtf8(error.what()),
-                        Q(handoff::kPromptTitle), Prompts::Buttons::Ok, Prompts::Icon::Warning);
+                        Q(text::kPromptTitle), Prompts::Buttons::Ok, Prompts::Icon::Warning);
     }
 }
 

@@ -17,6 +17,7 @@
 #include "shell/prompts.h"
 #include "shell/service_status.h"
 #include "shell/status_line.h"
+#include "text/prompt_title.h"
 #include "web/download.h"
 #include "web/reply_file.h"
 
@@ -137,7 +138,7 @@ void LinkPage::ToRayfile() {
         SetBoxText(txtOutput, *start.output);
         return;
     }
-    const auto answer = context_.prompts.Message(Q(links::kRayfileQuestion), Q(links::kPromptTitle),
+    const auto answer = context_.prompts.Message(Q(links::kRayfileQuestion), Q(text::kPromptTitle),
                                                  Prompts::Buttons::YesNo, Prompts::Icon::Information);
     if (answer != Prompts::Answer::Yes) {
         FinishRayfile(start.address);

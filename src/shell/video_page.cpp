@@ -16,6 +16,7 @@
 #include "shell/settings_store.h"
 #include "shell/status_line.h"
 #include "shell/ytdlp_video_parse.h"
+#include "text/prompt_title.h"
 #include "text/vbstring.h"
 #include "web/download_to_file.h"
 #include "web/reply_file.h"
@@ -147,7 +148,7 @@ void VideoPage::Parse() {
                                                  : DownloadFailureText({kWhat, homes.home, &keys::kParseHome},
                                                                        run.download, web::kRequestTimeLimit));
             if (r.message)
-                context_.prompts.Message(Q(*r.message), Q(web::kMessageTitle), Prompts::Buttons::Ok,
+                context_.prompts.Message(Q(*r.message), Q(text::kPromptTitle), Prompts::Buttons::Ok,
                                          Prompts::Icon::None);
         });
 }

@@ -32,7 +32,6 @@ inline constexpr std::u16string_view kMsgTudouAlbum = u"对不起，暂不支持
 inline constexpr std::u16string_view kMsgTudouPhotos = u"对不起，暂不支持土豆相册解析，请到硕鼠网站解析";
 inline constexpr std::u16string_view kMsgServiceFailed =
     u"解析失败，请确认视频是否被删除、地址是否正确，或稍后重试";
-inline constexpr std::u16string_view kMessageTitle = u"提示";
 
 // "请移步" + the parse service home + "搜索下载"
 std::u16string HomePageMessage(const ParseHomes& homes);
@@ -66,7 +65,7 @@ bool CanOpenInBrowser(std::u16string_view txtFlvlink);
 // What the parse command leaves behind.  "Nothing" means unchanged.
 struct VideoParseResult {
     std::u16string txtOnlineflv;               // the cleaned input, always written back
-    std::optional<std::u16string> message;     // show in a message box (title kMessageTitle, OK)
+    std::optional<std::u16string> message;     // show in a message box (title text::kPromptTitle, OK)
     std::optional<std::u16string> txtFlvlink;  // settled text of the output box
     std::optional<std::u16string> imgTip;      // the title tooltip; empty = cleared
 };
