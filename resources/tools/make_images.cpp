@@ -49,14 +49,17 @@ void Tiles(QPainter& p, const QRectF& area, double r, double lightness) {
     }
 }
 
-QImage Banner() {
-    QImage img(500, 60, QImage::Format_RGB32);
+// The banner at `scale` times its 500 x 60 pixels, drawn (not enlarged) for
+// screens with more pixels per point.
+QImage Banner(int scale) {
+    QImage img(500 * scale, 60 * scale, QImage::Format_RGB32);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     QLinearGradient sky(0, 0, 500, 60);
     sky.setColorAt(0, kDeep);
     sky.setColorAt(1, kSea);
-    p.fillRect(img.rect(), sky);
+    p.fillRect(QRectF(0, 0, 500, 60), sky);
     Tiles(p, QRectF(0, 0, 500, 60), 9.0, 0.35);
 
     // A soft band of light behind the name.
@@ -175,7 +178,7 @@ bool Save(const QImage& img, const QString& path) {
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    bool ok = Save(Banner(), dir + "/banner.png");
+    bool ok = Save(Banner(1), dir + "/banner.png") && Save(Banner(2), dir + "/banner@2x.png");
     for (int size : {16, 32, 48}) ok &= Save(Icon(size), dir + QStringLiteral("/tessel-%1.png").arg(size));
     ok &= Save(Tip(), dir + "/imgtip.png");
     return ok ? 0 : 1;

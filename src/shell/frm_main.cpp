@@ -75,7 +75,8 @@ FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
         prompts_ = own_prompts_.get();
     }
     setWindowIcon(WindowIcon());
-    SetBannerPicture(ResourcePng(QStringLiteral(":/tessel/banner.png")));
+    SetBannerPicture(ResourcePng(QStringLiteral(":/tessel/banner.png")),
+                     ResourcePng(QStringLiteral(":/tessel/banner@2x.png")));
     BuildLayout();
     connect(skbOption, &SkButton::Click, this, &FrmMain::OnOptionClick);
     connect(options_, &OptionsStrip::OntopClicked, this, &FrmMain::ApplyTopmost);

@@ -127,8 +127,13 @@ class FrmMain : public QWidget {
     const QImage& BannerFrame() const { return banner_frame_; }
     WaveObject& Wave() { return wave_; }
     bool RippleRunning() const { return wave_.Running(); }
-    // Replaces the banner picture (a null image makes the ripple start fail).
-    void SetBannerPicture(const QImage& picture);
+    // Replaces the banner picture (a null image makes the ripple start fail);
+    // `detailed` is the same picture drawn with more pixels, for screens
+    // that have them (else the picture is enlarged smoothly).
+    void SetBannerPicture(const QImage& picture, const QImage& detailed = QImage());
+    // The banner as painted on a screen with `dpr` device pixels per pixel:
+    // the picture drawn at that resolution, rippled by the same surface.
+    const QImage& BannerDeviceFrame(qreal dpr);
 
     // The automatic drops a press of a button other than the left one picks,
     // for a uniform r in [0, 1).
@@ -182,8 +187,15 @@ class FrmMain : public QWidget {
     bool painted_ = false;
     QMetaObject::Connection clipboard_connection_;
 
+    // The picture and the ripple's drawing of it at `dpr` device pixels per pixel.
+    void PrepareDeviceBanner(qreal dpr);
+
     QImage banner_picture_;
     QImage banner_frame_;
+    QImage banner_detailed_;
+    QImage banner_device_source_;
+    QImage banner_device_frame_;
+    bool banner_device_stale_ = true;
     WaveObject wave_;
     QTimer ripple_timer_;
 

@@ -7,18 +7,68 @@
 #include <QRandomGenerator>
 #include <chrono>
 #include <cstring>
+#include <span>
 
 #include "shell/frm_main.h"
 #include "text/vbstring.h"
 
 namespace tessel::shell {
 
-void FrmMain::SetBannerPicture(const QImage& picture) {
+void FrmMain::SetBannerPicture(const QImage& picture, const QImage& detailed) {
     ripple_timer_.stop();
     wave_.WaveRelease();
     banner_picture_ = picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_RGB32);
     banner_frame_ = banner_picture_;
+    banner_detailed_ =
+        picture.isNull() || detailed.isNull() ? QImage() : detailed.convertToFormat(QImage::Format_RGB32);
+    banner_device_source_ = QImage();
     update(0, 0, kBannerWidth, kBannerHeight);
+}
+
+namespace {
+std::span<const std::uint32_t> Pixels32(const QImage& rgb32) {
+    return {reinterpret_cast<const std::uint32_t*>(rgb32.constBits()),
+            static_cast<std::size_t>(rgb32.width()) * static_cast<std::size_t>(rgb32.height())};
+}
+}  // namespace
+
+void FrmMain::PrepareDeviceBanner(qreal dpr) {
+    if (banner_picture_.isNull() || dpr <= 0) return;
+    const QSize size(qRound(banner_picture_.width() * dpr), qRound(banner_picture_.height() * dpr));
+    if (size == banner_picture_.size()) return;
+    if (banner_device_source_.size() != size) {
+        // Drawn for more pixels where we have such a drawing; a smooth
+        // enlargement otherwise.  Either way no pixel is simply doubled.
+        const QImage& from = banner_detailed_.isNull() ? banner_picture_ : banner_detailed_;
+        banner_device_source_ =
+            (from.size() == size ? from : from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+                .convertToFormat(QImage::Format_RGB32);
+        banner_device_frame_ = banner_device_source_.copy();
+        banner_device_stale_ = true;
+    }
+    // The surface ripples this drawing in its own render steps, tick for tick
+    // with the 500 x 60 frame.
+    if (wave_.Running() && QSize(wave_.FineWidth(), wave_.FineHeight()) != size) {
+        wave_.SetFinePicture(Pixels32(banner_device_source_), size.width(), size.height());
+        banner_device_stale_ = true;
+    }
+}
+
+const QImage& FrmMain::BannerDeviceFrame(qreal dpr) {
+    PrepareDeviceBanner(dpr);
+    const QSize size(qRound(banner_frame_.width() * dpr), qRound(banner_frame_.height() * dpr));
+    if (banner_frame_.isNull() || size == banner_frame_.size() || banner_device_source_.size() != size)
+        return banner_frame_;
+    if (banner_device_stale_) {
+        banner_device_stale_ = false;
+        // The still drawing until the ripple runs over it.
+        const auto still = Pixels32(banner_device_source_);
+        const auto fine = wave_.FinePixels();
+        const auto src = fine.size() == still.size() ? fine : still;
+        std::memcpy(banner_device_frame_.bits(), src.data(), src.size() * 4);
+    }
+    banner_device_frame_.setDevicePixelRatio(dpr);
+    return banner_device_frame_;
 }
 
 bool FrmMain::StartRipple() {
@@ -34,6 +84,7 @@ bool FrmMain::StartRipple() {
     const auto ticks = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now().time_since_epoch());
     if (!wave_.WaveInit(w, h, pixels, 0, static_cast<std::uint32_t>(ticks.count()))) return false;
+    PrepareDeviceBanner(devicePixelRatioF());
     DrawWaveFrame();
     ripple_timer_.start();
     return true;
@@ -53,6 +104,7 @@ void FrmMain::DrawWaveFrame() {
         std::memcpy(banner_frame_.scanLine(y),
                     &pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(w)],
                     static_cast<std::size_t>(w) * 4);
+    banner_device_stale_ = true;
     update(0, 0, w, h);
 }
 
@@ -63,7 +115,7 @@ void FrmMain::paintEvent(QPaintEvent*) {
     }
     if (banner_frame_.isNull()) return;
     QPainter p(this);
-    p.drawImage(0, 0, banner_frame_);
+    p.drawImage(QPointF(0, 0), BannerDeviceFrame(devicePixelRatioF()));
 }
 
 namespace {

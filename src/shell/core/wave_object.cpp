@@ -2,6 +2,7 @@
 #include "shell/core/wave_object.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <new>
 
@@ -82,15 +83,11 @@ void WaveObject::WaveStep() {
     heightCur_.swap(heightPrev_);
 }
 
-std::uint32_t WaveObject::Blend(int sx, int sy) const {
-    // Neighbours beyond the picture's border take the nearest border pixel.
-    auto at = [&](int x, int y) {
-        x = std::clamp(x, 0, width_ - 1);
-        y = std::clamp(y, 0, height_ - 1);
-        return source_[static_cast<std::size_t>(y) * width_ + x];
-    };
-    const std::uint32_t centre = at(sx, sy);
-    const std::uint32_t around[4] = {at(sx + 1, sy), at(sx - 1, sy), at(sx, sy + 1), at(sx, sy - 1)};
+namespace {
+
+// The smoothing of a displaced pixel: four parts its own colour, three parts
+// each of its four neighbours, per colour byte; the top byte is the centre's.
+std::uint32_t BlendAround(std::uint32_t centre, const std::uint32_t (&around)[4]) {
     std::uint32_t out = centre & 0xFF000000u;
     for (int shift = 0; shift <= 16; shift += 8) {
         std::uint32_t sum = 0;
@@ -99,6 +96,18 @@ std::uint32_t WaveObject::Blend(int sx, int sy) const {
         out |= c << shift;
     }
     return out;
+}
+
+}  // namespace
+
+std::uint32_t WaveObject::Blend(int sx, int sy) const {
+    // Neighbours beyond the picture's border take the nearest border pixel.
+    auto at = [&](int x, int y) {
+        x = std::clamp(x, 0, width_ - 1);
+        y = std::clamp(y, 0, height_ - 1);
+        return source_[static_cast<std::size_t>(y) * width_ + x];
+    };
+    return BlendAround(at(sx, sy), {at(sx + 1, sy), at(sx - 1, sy), at(sx, sy + 1), at(sx, sy - 1)});
 }
 
 void WaveObject::RenderStep() {
@@ -120,7 +129,70 @@ void WaveObject::RenderStep() {
             }
         }
     }
+    RenderFine();
     if (!moved) flags_ &= ~kActive;
+}
+
+bool WaveObject::SetFinePicture(std::span<const std::uint32_t> fine, int fineWidth, int fineHeight) {
+    fineWidth_ = fineHeight_ = 0;
+    fineSource_.clear();
+    fineOutput_.clear();
+    if (!Running() || fineWidth <= 0 || fineHeight <= 0) return false;
+    const std::int64_t count = std::int64_t{fineWidth} * fineHeight;
+    if (count > kMaxPixels || fine.size() != static_cast<std::size_t>(count)) return false;
+    try {
+        fineSource_.assign(fine.begin(), fine.end());
+        fineOutput_.assign(fine.begin(), fine.end());
+    } catch (const std::bad_alloc&) {
+        fineSource_.clear();
+        fineOutput_.clear();
+        return false;
+    }
+    fineWidth_ = fineWidth;
+    fineHeight_ = fineHeight;
+    RenderFine();
+    return true;
+}
+
+void WaveObject::RenderFine() {
+    if (fineWidth_ <= 0) return;
+    const int dw = fineWidth_, dh = fineHeight_;
+    const std::vector<std::uint32_t>& source = fineSource_;
+    std::vector<std::uint32_t>& out = fineOutput_;
+    const std::int64_t W = width_, H = height_;
+    // Every device pixel follows the surface pixel its centre lies in: it is
+    // displaced by that pixel's slope (in device pixels), kept where that
+    // slope points outside the picture, and smoothed with the pixels one
+    // surface pixel away, just as the surface pixel is at its own size.
+    // Only the picture under the surface has the finer pixels.
+    const double kx = double(dw) / double(W), ky = double(dh) / double(H);
+    const std::int64_t stepX = std::max<std::int64_t>(1, std::llround(kx));
+    const std::int64_t stepY = std::max<std::int64_t>(1, std::llround(ky));
+    auto at = [&](std::int64_t x, std::int64_t y) {
+        x = std::clamp<std::int64_t>(x, 0, dw - 1);
+        y = std::clamp<std::int64_t>(y, 0, dh - 1);
+        return source[static_cast<std::size_t>(y * dw + x)];
+    };
+    for (std::int64_t Y = 0; Y < dh; ++Y) {
+        const std::int64_t y = (2 * Y + 1) * H / (2 * std::int64_t{dh});
+        if (y < 1 || y > H - 2) continue;  // the outermost rows never move
+        for (std::int64_t X = 0; X < dw; ++X) {
+            const std::int64_t x = (2 * X + 1) * W / (2 * std::int64_t{dw});
+            const std::int64_t i = y * W + x;
+            const std::int64_t dy = std::int64_t{heightCur_[i - W]} - heightCur_[i + W];
+            const std::int64_t dx = std::int64_t{heightCur_[i - 1]} - heightCur_[i + 1];
+            if (x + dx < 0 || x + dx >= W || y + dy < 0 || y + dy >= H) continue;
+            const std::size_t o = static_cast<std::size_t>(Y * dw + X);
+            if (dx == 0 && dy == 0) {
+                out[o] = source[o];
+                continue;
+            }
+            const std::int64_t px = X + std::llround(double(dx) * kx);
+            const std::int64_t py = Y + std::llround(double(dy) * ky);
+            out[o] = BlendAround(
+                at(px, py), {at(px + stepX, py), at(px - stepX, py), at(px, py + stepY), at(px, py - stepY)});
+        }
+    }
 }
 
 bool WaveObject::WaveTick() {

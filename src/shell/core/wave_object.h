@@ -64,6 +64,21 @@ class WaveObject {
     // (a + 256 * b) mod n, or the raw value when n is 0.
     std::int32_t Random(std::int32_t n);
 
+    // A finer drawing of the picture, `fineWidth` x `fineHeight` pixels (for
+    // a screen with more pixels per point), that every render step ripples
+    // along with Pixels(), by the same surface: each fine pixel moves with
+    // the surface pixel it lies in, by that pixel's slope scaled to fine
+    // pixels, and is smoothed over one surface pixel, so the wave is the one
+    // Pixels() shows while the picture under it keeps its detail.  Over the
+    // picture enlarged by a whole factor, FinePixels() is Pixels() enlarged
+    // by that factor.  Starts as the current surface over `fine`; false (and
+    // no fine drawing) when the effect is stopped or the size is wrong.
+    // WaveInit and WaveRelease drop it.
+    bool SetFinePicture(std::span<const std::uint32_t> fine, int fineWidth, int fineHeight);
+    std::span<const std::uint32_t> FinePixels() const { return fineOutput_; }
+    int FineWidth() const { return fineWidth_; }
+    int FineHeight() const { return fineHeight_; }
+
     bool Running() const { return width_ > 0; }
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -85,6 +100,7 @@ class WaveObject {
     void WaveStep();
     void RenderStep();
     std::uint32_t Blend(int sx, int sy) const;
+    void RenderFine();
     void AutoDrops();
 
     std::uint32_t flags_ = 0;
@@ -94,6 +110,10 @@ class WaveObject {
     std::vector<std::uint32_t> output_;
     std::vector<std::int32_t> heightCur_;
     std::vector<std::int32_t> heightPrev_;
+    int fineWidth_ = 0;
+    int fineHeight_ = 0;
+    std::vector<std::uint32_t> fineSource_;
+    std::vector<std::uint32_t> fineOutput_;
     std::int32_t seed_ = 0;
     std::int32_t autoMode_ = 0;
     std::int32_t autoCount_ = 0;

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <ostream>
+#include <span>
+#include <string>
 #include <vector>
 
 using namespace tessel::shell;
@@ -222,3 +225,132 @@ TEST(WaveInit, BadPicturesAreReportedAndLeaveTheEffectStopped) {
         EXPECT_TRUE(wave.Pixels().empty());
     }
 }
+
+namespace {
+
+// A picture with every pixel made `k` x `k` pixels.
+std::vector<std::uint32_t> Enlarged(std::span<const std::uint32_t> p, int w, int h, int k) {
+    std::vector<std::uint32_t> big(static_cast<std::size_t>(w) * h * k * k);
+    for (int y = 0; y < h * k; ++y)
+        for (int x = 0; x < w * k; ++x)
+            big[static_cast<std::size_t>(y) * w * k + x] = p[static_cast<std::size_t>(y / k) * w + x / k];
+    return big;
+}
+
+struct ScaledScript {
+    const char* name;
+    std::vector<std::array<int, 4>> drops;  // x, y, r, depth before the ticks
+    int autoMode;
+};
+
+std::vector<std::uint32_t> Fine(const WaveObject& w) {
+    return {w.FinePixels().begin(), w.FinePixels().end()};
+}
+
+class WaveFinePicture : public ::testing::TestWithParam<ScaledScript> {};
+
+// The finer picture ripples with the same wave: over the picture merely
+// enlarged it is the ordinary rendering enlarged, tick after tick, so the
+// same pixels move the same way; over a picture with real detail the same
+// places move, and what moves keeps that detail.
+TEST_P(WaveFinePicture, IsTheSameWaveWithFinerPixels) {
+    constexpr int W = 60, H = 24;
+    const std::vector<std::uint32_t> picture = Gradient(W, H);
+    const std::vector<std::uint32_t> detailed = Gradient(2 * W, 2 * H);
+    // Four runs of one script from the same seed: the fine pictures differ.
+    struct Run {
+        int k;
+        std::vector<std::uint32_t> fine;
+        WaveObject wave;
+    };
+    std::vector<Run> runs;
+    runs.push_back({1, picture, Surface(W, H)});
+    runs.push_back({2, Enlarged(picture, W, H, 2), Surface(W, H)});
+    runs.push_back({3, Enlarged(picture, W, H, 3), Surface(W, H)});
+    runs.push_back({2, detailed, Surface(W, H)});
+    for (Run& r : runs) {
+        ASSERT_TRUE(r.wave.SetFinePicture(r.fine, W * r.k, H * r.k));
+        EXPECT_EQ(Fine(r.wave), r.fine) << "a calm surface changed the picture";
+        for (const auto& d : GetParam().drops) r.wave.WaveDrop(d[0], d[1], d[2], d[3]);
+        if (GetParam().autoMode) r.wave.WaveSetAuto(GetParam().autoMode, 3, 3, 30);
+    }
+    int movedBlocks = 0, mixedMovedBlocks = 0;
+    for (int tick = 0; tick < 12; ++tick) {
+        for (Run& r : runs) r.wave.WaveTick();
+        const std::vector<std::uint32_t> out = Out(runs[0].wave);
+        for (const Run& r : runs) ASSERT_EQ(Out(r.wave), out) << "the fine picture changed the wave";
+        ASSERT_EQ(Fine(runs[0].wave), out) << "tick " << tick;
+        ASSERT_EQ(Fine(runs[1].wave), Enlarged(out, W, H, 2)) << "tick " << tick;
+        ASSERT_EQ(Fine(runs[2].wave), Enlarged(out, W, H, 3)) << "tick " << tick;
+
+        const std::vector<std::uint32_t> fine = Fine(runs[3].wave);
+        auto at = [&](const std::vector<std::uint32_t>& p, int x, int y) {
+            return p[static_cast<std::size_t>(y) * 2 * W + x];
+        };
+        int wrong = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * W + x;
+                bool movedThere = false, mixed = false;
+                for (int d = 0; d < 4; ++d) {
+                    const int fx = 2 * x + d % 2, fy = 2 * y + d / 2;
+                    movedThere |= at(fine, fx, fy) != at(detailed, fx, fy);
+                    mixed |= at(fine, fx, fy) != at(fine, 2 * x, 2 * y);
+                }
+                wrong += (out[i] != picture[i]) != movedThere;
+                if (tick == 11 && movedThere) {
+                    ++movedBlocks;
+                    mixedMovedBlocks += mixed;
+                }
+            }
+        ASSERT_EQ(wrong, 0) << "tick " << tick << ": places moved on one picture and not on the other";
+    }
+    EXPECT_GT(movedBlocks, 10);
+    EXPECT_GE(mixedMovedBlocks * 10, movedBlocks * 9)
+        << "moved parts of the detailed picture are enlarged blocks";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drops, WaveFinePicture,
+    ::testing::Values(ScaledScript{"PointerTrail", {{20, 12, 2, 20}, {22, 12, 2, 20}, {24, 13, 2, 20}}, 0},
+                      ScaledScript{"NearTheEdges", {{2, 2, 2, 16}, {57, 21, 2, 16}, {1, 12, 1, 9}}, 0},
+                      ScaledScript{"DeepPressThenMove", {{30, 12, 5, 1000}, {45, 12, 2, 20}}, 0},
+                      ScaledScript{"Rain", {}, 3}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// At a ratio that is not whole (1.5) a calm surface leaves the picture as it
+// is, a drop moves only pixels around its place, and the outermost rows of
+// the surface never move.  Bad fine pictures are refused.
+TEST(WaveFinePictureOddRatio, MovesOnlyAroundTheDropAndNeverTheOutermostRows) {
+    WaveObject wave = Surface(40, 20);
+    const std::vector<std::uint32_t> big = Gradient(60, 30);
+    ASSERT_TRUE(wave.SetFinePicture(big, 60, 30));
+    EXPECT_EQ(Fine(wave), big) << "a calm surface changed the picture";
+
+    wave.WaveDrop(10, 10, 2, 16);
+    for (int tick = 0; tick < 6; ++tick) wave.WaveTick();
+    const std::vector<std::uint32_t> out = Fine(wave);
+    int movedNear = 0, movedFar = 0, movedEdge = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 60; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * 60 + x;
+            if (out[i] == big[i]) continue;
+            const double dx = x / 1.5 - 10, dy = y / 1.5 - 10;
+            (dx * dx + dy * dy <= 10 * 10 ? movedNear : movedFar) += 1;
+            movedEdge += y < 2 || y >= 28;  // fine rows of surface rows 0 and 19
+        }
+    EXPECT_GT(movedNear, 20);
+    EXPECT_EQ(movedFar, 0);
+    EXPECT_EQ(movedEdge, 0);
+
+    EXPECT_FALSE(wave.SetFinePicture(big, 60, 31));
+    EXPECT_TRUE(wave.FinePixels().empty());
+    EXPECT_FALSE(wave.SetFinePicture(big, 0, 30));
+    WaveObject stopped;
+    EXPECT_FALSE(stopped.SetFinePicture(big, 60, 30));
+    ASSERT_TRUE(wave.SetFinePicture(big, 60, 30));
+    wave.WaveInit(40, 20, Gradient(40, 20), 0, 1);
+    EXPECT_TRUE(wave.FinePixels().empty()) << "a new start keeps an old fine picture";
+}
+
+}  // namespace
