@@ -11,25 +11,9 @@
 #include <string_view>
 #include <utility>
 
+#include "handoff/aria2_settings.h"
+
 namespace tessel::handoff {
-
-// Settings, group "services".
-inline constexpr std::u16string_view kAria2RpcKey = u"Aria2Rpc";
-inline constexpr std::u16string_view kAria2RpcDefault = u"http://127.0.0.1:6800/jsonrpc";
-inline constexpr std::u16string_view kAria2SecretKey = u"Aria2Secret";
-// A certificate file to trust for an https:// address (a self-signed aria2 on
-// another machine); empty: the system's certificate authorities.
-inline constexpr std::u16string_view kAria2CaFileKey = u"Aria2CaFile";
-
-struct Aria2Settings {
-    Aria2Settings() = default;
-    Aria2Settings(std::u16string rpcAddress, std::u16string rpcSecret, std::u16string caFileName = {})
-        : rpc(std::move(rpcAddress)), secret(std::move(rpcSecret)), caFile(std::move(caFileName)) {}
-
-    std::u16string rpc{kAria2RpcDefault};  // an empty address means the default
-    std::u16string secret;                 // empty: aria2 runs without --rpc-secret
-    std::u16string caFile;                 // certificate file trusted for https://
-};
 
 inline constexpr std::chrono::milliseconds kAria2Timeout{4000};
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "handoff/aria2_rpc.h"
+#include "handoff/aria2_settings.h"
 
 namespace tessel::handoff {
 

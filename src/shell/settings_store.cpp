@@ -31,7 +31,7 @@ std::optional<double> StoredNumber(const SettingsStore& store, const SettingKey&
 
 double Fallback(const SettingKey& key) {
     double v = 0;
-    text::ParseNumber(QString::fromLatin1(key.fallback).toStdU16String(), v);
+    text::ParseNumber(key.fallback, v);
     return v;
 }
 
@@ -278,7 +278,7 @@ double ReadSingle(const SettingsStore& store, const SettingKey& key, double fall
 
 QString ReadText(const SettingsStore& store, const SettingKey& key) {
     const auto v = store.Read(QString::fromLatin1(key.group), QString::fromLatin1(key.name));
-    return v ? *v : QString::fromUtf8(key.fallback);
+    return v ? *v : QStringView(key.fallback).toString();
 }
 
 void WriteInt16(SettingsStore& store, const SettingKey& key, int value) {

@@ -18,6 +18,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
+
+#include "handoff/aria2_settings.h"
+#include "links/routing.h"
+#include "web/services.h"
 
 namespace tessel::shell {
 
@@ -105,7 +110,9 @@ struct SettingKey {
     const char* group;
     const char* name;
     SettingKind kind;
-    const char* fallback;  // what a reader gets for a missing or unusable value
+    // What a reader gets for a missing or unusable value; the outside
+    // services' addresses are the libraries' own defaults.
+    std::u16string_view fallback;
 };
 
 namespace keys {
@@ -115,34 +122,35 @@ inline constexpr char kServicesGroup[] = "services";
 // frmMain: the window's position, its options and the per-run tab flags.
 // "Top" and "Left" have no fixed default: their reader supplies the centred
 // position.
-inline constexpr SettingKey kFirstRun{kMainGroup, "firstrun", SettingKind::Int16, "0"};
-inline constexpr SettingKey kTop{kMainGroup, "Top", SettingKind::Single, "0"};
-inline constexpr SettingKey kLeft{kMainGroup, "Left", SettingKind::Single, "0"};
-inline constexpr SettingKey kSetTop{kMainGroup, "settop", SettingKind::Int16, "0"};
-inline constexpr SettingKey kClipboard{kMainGroup, "Clipboard", SettingKind::Int16, "0"};
-inline constexpr SettingKey kShowIP{kMainGroup, "IP", SettingKind::Int16, "0"};
-inline constexpr SettingKey kLinkActiveTab{kMainGroup, "linkActiveTab", SettingKind::Int16, "0"};
-inline constexpr SettingKey kUDownActiveTab{kMainGroup, "UDownActiveTab", SettingKind::Int16, "0"};
-inline constexpr SettingKey kErrorCode{kMainGroup, "errorcode", SettingKind::Int16, "0"};
+inline constexpr SettingKey kFirstRun{kMainGroup, "firstrun", SettingKind::Int16, u"0"};
+inline constexpr SettingKey kTop{kMainGroup, "Top", SettingKind::Single, u"0"};
+inline constexpr SettingKey kLeft{kMainGroup, "Left", SettingKind::Single, u"0"};
+inline constexpr SettingKey kSetTop{kMainGroup, "settop", SettingKind::Int16, u"0"};
+inline constexpr SettingKey kClipboard{kMainGroup, "Clipboard", SettingKind::Int16, u"0"};
+inline constexpr SettingKey kShowIP{kMainGroup, "IP", SettingKind::Int16, u"0"};
+inline constexpr SettingKey kLinkActiveTab{kMainGroup, "linkActiveTab", SettingKind::Int16, u"0"};
+inline constexpr SettingKey kUDownActiveTab{kMainGroup, "UDownActiveTab", SettingKind::Int16, u"0"};
+inline constexpr SettingKey kErrorCode{kMainGroup, "errorcode", SettingKind::Int16, u"0"};
 
 // services: where the outside web services and the download engine are.
 inline constexpr SettingKey kParseHome{kServicesGroup, "ParseHome", SettingKind::Text,
-                                       "http://www.flvcd.com"};
-inline constexpr SettingKey kParseHome2{kServicesGroup, "ParseHome2", SettingKind::Text, ""};
+                                       web::kDefaultParseHome};
+inline constexpr SettingKey kParseHome2{kServicesGroup, "ParseHome2", SettingKind::Text,
+                                        web::kDefaultParseHome2};
 inline constexpr SettingKey kPickCodeApi{kServicesGroup, "PickCodeApi", SettingKind::Text,
-                                         "https://uapi.115.com"};
-inline constexpr SettingKey kIpEcho{kServicesGroup, "IpEcho", SettingKind::Text, "http://uapi.115.com"};
+                                         web::kDefaultPickCodeApi};
+inline constexpr SettingKey kIpEcho{kServicesGroup, "IpEcho", SettingKind::Text, web::kDefaultIpEcho};
 inline constexpr SettingKey kDiskServiceDomain{kServicesGroup, "DiskServiceDomain", SettingKind::Text,
-                                               "115.com"};
+                                               links::kDefaultDiskServiceDomain};
 inline constexpr SettingKey kAria2Rpc{kServicesGroup, "Aria2Rpc", SettingKind::Text,
-                                      "http://127.0.0.1:6800/jsonrpc"};
-inline constexpr SettingKey kAria2Secret{kServicesGroup, "Aria2Secret", SettingKind::Text, ""};
+                                      handoff::kAria2RpcDefault};
+inline constexpr SettingKey kAria2Secret{kServicesGroup, "Aria2Secret", SettingKind::Text, u""};
 // The online-video page's engine: "yt-dlp", "service" or "auto" (yt-dlp when
 // it is installed).
-inline constexpr SettingKey kVideoEngine{kServicesGroup, "VideoEngine", SettingKind::Text, "auto"};
-inline constexpr SettingKey kYtDlpPath{kServicesGroup, "YtDlpPath", SettingKind::Text, ""};
-inline constexpr SettingKey kYtDlpTimeout{kServicesGroup, "YtDlpTimeout", SettingKind::Int16, "30"};
-inline constexpr SettingKey kAria2CaFile{kServicesGroup, "Aria2CaFile", SettingKind::Text, ""};
+inline constexpr SettingKey kVideoEngine{kServicesGroup, "VideoEngine", SettingKind::Text, u"auto"};
+inline constexpr SettingKey kYtDlpPath{kServicesGroup, "YtDlpPath", SettingKind::Text, u""};
+inline constexpr SettingKey kYtDlpTimeout{kServicesGroup, "YtDlpTimeout", SettingKind::Int16, u"30"};
+inline constexpr SettingKey kAria2CaFile{kServicesGroup, "Aria2CaFile", SettingKind::Text, u""};
 
 inline constexpr const SettingKey* kAll[] = {
     &kFirstRun,      &kTop,

@@ -21,12 +21,6 @@ namespace tessel::web {
 // canned replies.
 using ReplyFetch = std::function<std::optional<std::u16string>(const std::u16string& url)>;
 
-struct ServiceDefault {
-    std::string_view key;       // settings key in the "services" group
-    std::u16string_view value;  // used when the key is absent
-    std::string_view what;
-};
-
 // The video parse service's home.
 inline constexpr std::u16string_view kDefaultParseHome = u"http://www.flvcd.com";
 // A second site the output filter also treats as a failed parse.  No
@@ -36,13 +30,6 @@ inline constexpr std::u16string_view kDefaultParseHome2 = u"";
 inline constexpr std::u16string_view kDefaultPickCodeApi = u"https://uapi.115.com";
 // The disk service's address echo, plain HTTP.
 inline constexpr std::u16string_view kDefaultIpEcho = u"http://uapi.115.com";
-
-inline constexpr ServiceDefault kServiceDefaults[] = {
-    {"ParseHome", kDefaultParseHome, "parse service home"},
-    {"ParseHome2", kDefaultParseHome2, "second site treated as a failed parse"},
-    {"PickCodeApi", kDefaultPickCodeApi, "pick-code interface"},
-    {"IpEcho", kDefaultIpEcho, "address echo"},
-};
 
 // The client version the pick-code interface is told.
 inline constexpr int kPickCodeClientVersion = 1170;

@@ -16,9 +16,7 @@
 #include <limits>
 #include <vector>
 
-#include "handoff/aria2_rpc.h"
 #include "shell/msgbox_placement.h"
-#include "web/services.h"
 
 // Readable failures for Qt strings.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -363,23 +361,6 @@ TEST(CenterOver, CentresAndRoundsHalvesToEven) {
     EXPECT_EQ(CenterOver({100, 100, 601, 420}, {0, 0, 200, 100}), QPoint(250, 210));
     EXPECT_EQ(CenterOver({100, 100, 603, 420}, {0, 0, 200, 100}), QPoint(252, 210));  // 251.5 -> 252
     EXPECT_EQ(CenterOver({0, 0, 100, 100}, {0, 0, 300, 300}), QPoint(-100, -100));
-}
-
-// The window's settings table and the libraries that use the services each
-// name the default addresses; a default changed in one place only would send
-// the window somewhere the library no longer documents.
-TEST(SettingsDefaults, ServiceDefaultsMatchTheLibraries) {
-    const auto fallbackOf = [](std::string_view name) -> QString {
-        for (const SettingKey* k : keys::kAll) {
-            if (name == k->name) return QString::fromUtf8(k->fallback);
-        }
-        ADD_FAILURE() << "no settings key " << name;
-        return {};
-    };
-    for (const auto& d : web::kServiceDefaults) {
-        EXPECT_EQ(fallbackOf(d.key), QString::fromStdU16String(std::u16string(d.value))) << d.key;
-    }
-    EXPECT_EQ(fallbackOf("Aria2Rpc"), QString::fromStdU16String(std::u16string(handoff::kAria2RpcDefault)));
 }
 
 }  // namespace
