@@ -9,6 +9,9 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <cmath>
 #include <limits>
 
 #include "controls/sk_button.h"
@@ -68,8 +71,40 @@ QLineEdit* Line(QWidget* parent, const char* name, QRect px, const QString& tip)
     return t;
 }
 
+namespace {
+
+// The style draws a multi-line box's frame as a line centred on the box's
+// outer edge.  On a screen scaled by a fraction (150 %) the outer half falls
+// outside the box, where it is cut off, and depending on where the box lies
+// the whole left, top or right line vanishes.  Moved inwards by half a
+// pixel, each line covers the box's outermost pixel and shows.  At whole
+// ratios the lines already show and are drawn as before.
+class InsideFrameStyle : public QProxyStyle {
+ public:
+    explicit InsideFrameStyle(QStyle* base) : QProxyStyle(base) {}
+    void drawPrimitive(PrimitiveElement pe, const QStyleOption* option, QPainter* p,
+                       const QWidget* w) const override {
+        const qreal ratio = p->device() ? p->device()->devicePixelRatioF() : 1.0;
+        if (pe != PE_Frame || ratio == std::floor(ratio)) {
+            QProxyStyle::drawPrimitive(pe, option, p, w);
+            return;
+        }
+        p->save();
+        p->translate(0.5, 0.5);
+        QProxyStyle::drawPrimitive(pe, option, p, w);
+        p->restore();
+    }
+};
+
+}  // namespace
+
 QPlainTextEdit* Multi(QWidget* parent, const char* name, QRect px, const QString& tip) {
     auto* t = Named(new QPlainTextEdit(parent), name);
+    if (QStyle* base = QStyleFactory::create(t->style()->name())) {
+        auto* style = new InsideFrameStyle(base);
+        style->setParent(t);  // the box does not own the style it is given
+        t->setStyle(style);
+    }
     t->setGeometry(px);
     t->setToolTip(tip);
     t->setTabChangesFocus(true);

@@ -161,9 +161,21 @@ TEST_F(FrmMainScaleTest, ButtonsAndTabsShowTheirDeviceResolutionDrawings) {
         if (!b->isVisible() || b->Caption().trimmed().isEmpty()) continue;
         SCOPED_TRACE(b->objectName().toStdString());
         const QRect caption = b->CaptionRect().translated(b->mapTo(w.get(), QPoint(0, 0)));
-        // The shown button is its own drawing at the window's ratio.
+        // The shown button is its own drawing at the window's ratio, whole,
+        // also where its place falls between device pixels.
         const QImage drawn = b->Surface().convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(drawn.devicePixelRatio(), dpr);
+        const QPoint at = b->mapTo(w.get(), QPoint(0, 0));
+        const QPoint origin(qRound(at.x() * dpr), qRound(at.y() * dpr));
+        // Inside the corners, which show what lies behind the button.
+        const int in = static_cast<int>(std::ceil(dpr));
+        int off = 0;
+        for (int y = in; y < drawn.height() - in; ++y)
+            for (int x = in; x < drawn.width() - in; ++x) {
+                const bool differs = Dev(shot, origin.x() + x, origin.y() + y) != Dev(drawn, x, y);
+                off += differs;
+            }
+        EXPECT_EQ(off, 0) << "at " << at.x() << "," << at.y();
         EXPECT_GT(MixedBlocks(shot, caption, dpr), caption.width() / 2) << "caption drawn as enlarged blocks";
         ++checked;
     }
@@ -183,6 +195,42 @@ TEST_F(FrmMainScaleTest, ButtonsAndTabsShowTheirDeviceResolutionDrawings) {
         EXPECT_EQ(Dev(strip, right, y), outline) << y;
         EXPECT_EQ(Dev(strip, right - qRound(dpr) + 1, y), outline) << y;
     }
+}
+
+// The multi-line boxes keep all four lines of their frame wherever they lie,
+// also where their edges fall between device pixels.
+TEST_F(FrmMainScaleTest, MultiLineBoxesKeepTheirWholeFrame) {
+    StartScaled();
+    int checked = 0;
+    for (int tab = 0; tab < w->safeTabs->TabCount(); ++tab) {
+        w->safeTabs->setActiveTab(tab);
+        QApplication::processEvents();
+        const QImage shot = Shot(w.get());
+        for (auto* t : w->findChildren<QPlainTextEdit*>()) {
+            if (!t->isVisible() || t->visibleRegion().isEmpty()) continue;
+            SCOPED_TRACE(t->objectName().toStdString());
+            const QRectF r(QPointF(t->mapTo(w.get(), QPoint(0, 0))) * dpr, QSizeF(t->size()) * dpr);
+            // Some pixel of the few around each edge, halfway along it, is
+            // the frame's grey on the white box and page.
+            auto lineAt = [&](int x0, int x1, int y0, int y1) {
+                for (int y = y0; y <= y1; ++y)
+                    for (int x = x0; x <= x1; ++x)
+                        if (qGray(Dev(shot, x, y)) < 235) return true;
+                return false;
+            };
+            const int midX = qRound(r.center().x()), midY = qRound(r.center().y());
+            const int left = static_cast<int>(std::floor(r.left())),
+                      top = static_cast<int>(std::floor(r.top()));
+            const int right = static_cast<int>(std::ceil(r.right())) - 1;
+            const int bottom = static_cast<int>(std::ceil(r.bottom())) - 1;
+            EXPECT_TRUE(lineAt(left - 1, left + 2, midY, midY)) << "left";
+            EXPECT_TRUE(lineAt(midX, midX, top - 1, top + 2)) << "top";
+            EXPECT_TRUE(lineAt(right - 2, right + 1, midY, midY)) << "right";
+            EXPECT_TRUE(lineAt(midX, midX, bottom - 2, bottom + 1)) << "bottom";
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 5);
 }
 
 }  // namespace
