@@ -39,17 +39,22 @@ class QtDockWindowSystem final : public QObject, public DockWindowSystem {
             window_.move(p);
     }
     void ReserveStrip(DockEdge, const QRect&) override {}
+    void Rest(bool resting) override { resting_ = resting; }
 
  protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
-        if (watched == &window_ && e->type() == QEvent::Move && adapter_ && adapter_->DragRunning())
-            adapter_->Moving(window_.frameGeometry());
+        if (watched == &window_ && adapter_) {
+            if (e->type() == QEvent::Move && adapter_->DragRunning())
+                adapter_->Moving(window_.frameGeometry());
+            if (e->type() == QEvent::Enter && resting_) adapter_->PointerEntered();
+        }
         return QObject::eventFilter(watched, e);
     }
 
  private:
     QWidget& window_;
     DockAdapter* adapter_ = nullptr;
+    bool resting_ = false;
 };
 
 }  // namespace
@@ -74,6 +79,7 @@ DockAdapter::DockAdapter(QWidget& window, QTimer& tmrCheck, QTimer& tmrMove,
           ScreenMetrics::FromPixels(ScreenRect().width(), ScreenRect().height(), controls::kTwipsPerPixel)) {
     connect(&tmrCheck_, &QTimer::timeout, this, &DockAdapter::OnCheckTick);
     connect(&tmrMove_, &QTimer::timeout, this, &DockAdapter::OnMoveTick);
+    window_.installEventFilter(this);
 }
 
 DockAdapter::~DockAdapter() = default;
@@ -115,7 +121,34 @@ void DockAdapter::Stop() {
     stopped_ = true;
     tmrCheck_.stop();
     tmrMove_.stop();
+    window_.removeEventFilter(this);
     if (engine_.HookInstalled()) system_->Unhook();
+    hiddenAtEdge_ = false;
+    if (outOfSight_) {
+        outOfSight_ = false;
+        emit OutOfSightChanged(false);
+    }
+}
+
+bool DockAdapter::OutOfSight() const {
+    return !stopped_ && hiddenAtEdge_ && engine_.CheckTimerRunning() && !engine_.MoveTimerRunning();
+}
+
+bool DockAdapter::WindowShown() const { return window_.isVisible() && !window_.isMinimized(); }
+
+bool DockAdapter::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == &window_ && !stopped_) {
+        switch (e->type()) {
+            case QEvent::Show:
+            case QEvent::Hide:
+            case QEvent::WindowStateChange:
+                SyncTimers();
+                break;
+            default:
+                break;
+        }
+    }
+    return QObject::eventFilter(watched, e);
 }
 
 void DockAdapter::TitleBarPress() {
@@ -124,6 +157,7 @@ void DockAdapter::TitleBarPress() {
     engine_.SetScreen(ScreenMetrics::FromPixels(screen.width(), screen.height(), controls::kTwipsPerPixel));
     engine_.OnTitleBarPress();
     drag_ = true;
+    hiddenAtEdge_ = false;
     dragRect_ = system_->OuterRect();
     dragHeight_ = dragRect_.height();
     SyncTimers();
@@ -157,9 +191,15 @@ void DockAdapter::OnCheckTick() {
     const bool wasSliding = engine_.MoveTimerRunning();
     // A slide that turns round goes on from where the last step put the
     // window, which the screen may not show yet.
-    if (engine_.OnCheckTimer(ToEngine(system_->PointerPos()), ToEngine(outer)) && !wasSliding)
-        slideRect_ = outer;
+    if (engine_.OnCheckTimer(ToEngine(system_->PointerPos()), ToEngine(outer))) {
+        hiddenAtEdge_ = false;
+        if (!wasSliding) slideRect_ = outer;
+    }
     SyncTimers();
+}
+
+void DockAdapter::PointerEntered() {
+    if (OutOfSight()) OnCheckTick();
 }
 
 void DockAdapter::OnMoveTick() {
@@ -169,17 +209,33 @@ void DockAdapter::OnMoveTick() {
         slideRect_.moveTopLeft(FromEngine(s.position));
         Place(slideRect_);
     }
+    if (s.moved && !engine_.MoveTimerRunning()) hiddenAtEdge_ = engine_.MouseInside() == 0;
     SyncTimers();
+    // The pointer may have come back during the last step, before the
+    // window system was asked to report it.
+    if (OutOfSight()) OnCheckTick();
 }
 
 void DockAdapter::SyncTimers() {
+    if (stopped_) return;
+    const bool shown = WindowShown();
+    const bool outOfSight = OutOfSight();
     // Started only when off: a restart would put the next tick a whole period away.
     auto run = [](QTimer& t, bool on) {
         if (on && !t.isActive()) t.start();
         if (!on) t.stop();
     };
-    run(tmrCheck_, engine_.CheckTimerRunning());
-    run(tmrMove_, engine_.MoveTimerRunning());
+    run(tmrCheck_, shown && engine_.CheckTimerRunning() && !outOfSight);
+    run(tmrMove_, shown && engine_.MoveTimerRunning());
+    const bool resting = !shown || outOfSight;
+    if (engine_.HookInstalled() && resting != resting_) {
+        resting_ = resting;
+        system_->Rest(resting);
+    }
+    if (outOfSight != outOfSight_) {
+        outOfSight_ = outOfSight;
+        emit OutOfSightChanged(outOfSight);
+    }
 }
 
 void DockAdapter::Place(const QRect& outer) {

@@ -12,7 +12,11 @@
 // position: it moves the window back to the engine's answer right after.
 //
 // The two timers belong to the window (tmrCheck, 50 ms; tmrMove, 1 ms); the
-// adapter runs each exactly while the engine wants it running.
+// adapter runs each while the engine wants it running and the window can be
+// seen.  Minimized or hidden, neither runs.  Slid out of sight at an edge,
+// the pointer check stops too: the window system reports the pointer coming
+// onto the strip that is left, which costs nothing until it happens, and the
+// check runs then.
 //
 // All rectangles are outer rectangles (frame included) in screen pixels.
 
@@ -47,6 +51,11 @@ class DockWindowSystem {
     // gives it back.  Some window managers keep every ordinary window at least
     // partly on the screen unless it holds such a strip.
     virtual void ReserveStrip(DockEdge edge, const QRect& strip) = 0;
+    // True while nothing on the window can be pressed or dragged (it is
+    // minimized, hidden, or out of sight at an edge): stop watching for
+    // drags, and call adapter.PointerEntered() when the pointer comes onto
+    // what is left of the window.  False: watch as before.
+    virtual void Rest(bool resting) = 0;
 };
 
 // Qt alone: the pointer from QCursor, the rectangle from the widget.  It
@@ -70,6 +79,8 @@ class DockAdapter : public QObject {
     bool OptionSelected();
     // The window is going away: timers off, hook off.
     void Stop();
+    // Docked and slid out until only the strip shows (the slide has ended).
+    bool OutOfSight() const;
 
     // --- reported by the window system --------------------------------------
     void TitleBarPress();
@@ -77,15 +88,26 @@ class DockAdapter : public QObject {
     // wants it (the window is put there when that differs).
     QRect Moving(const QRect& outer);
     void MoveEnd();
+    // The pointer came onto the window (reported while resting).
+    void PointerEntered();
 
     const DockEngine& Engine() const { return engine_; }
     bool Hooked() const { return engine_.HookInstalled(); }
     bool DragRunning() const { return drag_; }
 
+ signals:
+    // OutOfSight() changed.
+    void OutOfSightChanged(bool outOfSight);
+
+ protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
  private:
     void OnCheckTick();
     void OnMoveTick();
     void SyncTimers();
+    // Neither minimized nor hidden.
+    bool WindowShown() const;
     // Screen of the window; engine coordinates are relative to its corner.
     QRect ScreenRect() const;
     PixelRect ToEngine(const QRect& r) const;
@@ -103,6 +125,9 @@ class DockAdapter : public QObject {
     DockEngine engine_;
     bool drag_ = false;
     bool stopped_ = false;
+    bool hiddenAtEdge_ = false;  // the last slide was out and has ended
+    bool resting_ = false;       // what the window system was last told
+    bool outOfSight_ = false;    // what OutOfSightChanged last said
     // Where the window is to be during a drag: where the last move put it
     // or, before any, where the press found it.
     QRect dragRect_;

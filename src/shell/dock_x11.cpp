@@ -3,6 +3,7 @@
 
 #include <xcb/xcb.h>
 
+#include <QAbstractNativeEventFilter>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QTimer>
@@ -33,13 +34,19 @@ struct Freed {
     explicit operator bool() const { return p != nullptr; }
 };
 
-class X11DockWindowSystem final : public QObject, public DockWindowSystem {
+class X11DockWindowSystem final : public QObject, public DockWindowSystem, public QAbstractNativeEventFilter {
  public:
     X11DockWindowSystem(QWidget& window, xcb_connection_t* connection) : window_(window), c_(connection) {
         root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
         strutPartial_ = Atom("_NET_WM_STRUT_PARTIAL");
         strut_ = Atom("_NET_WM_STRUT");
         connect(&watch_, &QTimer::timeout, this, &X11DockWindowSystem::Watch);
+    }
+
+    ~X11DockWindowSystem() override {
+        if (!resting_ || !qApp) return;
+        qApp->removeNativeEventFilter(this);
+        ForgetEnter();
     }
 
     void Hook(DockAdapter& adapter) override {
@@ -50,9 +57,64 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem {
     }
 
     void Unhook() override {
+        Rest(false);
         watch_.stop();
         ReserveStrip(DockEdge::Left, QRect());
         adapter_ = nullptr;
+    }
+
+    void Rest(bool resting) override {
+        if (resting == resting_) return;
+        resting_ = resting;
+        if (resting) {
+            // A drag still running goes on being watched to its end.
+            if (state_ == State::Idle) watch_.stop();
+            WatchEnter();
+            qApp->installNativeEventFilter(this);
+            return;
+        }
+        qApp->removeNativeEventFilter(this);
+        ForgetEnter();
+        if (adapter_ && !watch_.isActive()) {
+            // A button already down is no new press on the title bar.
+            leftWasDown_ = true;
+            watch_.start(kIdlePollMs);
+        }
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (!resting_ || type != "xcb_generic_event_t") return false;
+        const auto* e = static_cast<const xcb_generic_event_t*>(message);
+        // Acted on later, not inside the native event handling: both talk to the server.
+        switch (e->response_type & 0x7f) {
+            case XCB_ENTER_NOTIFY: {
+                const auto* enter = static_cast<const xcb_enter_notify_event_t*>(message);
+                if (enter->event != enterFrame_ && enter->event != OwnWindow()) break;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        if (resting_ && adapter_) adapter_->PointerEntered();
+                    },
+                    Qt::QueuedConnection);
+                break;
+            }
+            case XCB_REPARENT_NOTIFY:
+                // A new frame (the window was shown again, or another window
+                // manager took over): ask that one instead.
+                if (static_cast<const xcb_reparent_notify_event_t*>(message)->window != OwnWindow()) break;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        if (!resting_) return;
+                        ForgetEnter();
+                        WatchEnter();
+                    },
+                    Qt::QueuedConnection);
+                break;
+            default:
+                break;
+        }
+        return false;
     }
 
     QPoint PointerPos() override {
@@ -205,6 +267,35 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem {
         return g->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
     }
 
+    xcb_window_t OwnWindow() const {
+        return window_.testAttribute(Qt::WA_WState_Created) ? static_cast<xcb_window_t>(window_.winId())
+                                                            : xcb_window_t{XCB_NONE};
+    }
+
+    // Asks for the pointer entering the window manager's frame.  Our own
+    // window reports entering already (Qt selects that), and its event mask
+    // is Qt's business.
+    void WatchEnter() {
+        const xcb_window_t frame = Frame();
+        if (frame == XCB_NONE || frame == OwnWindow()) return;
+        enterFrame_ = frame;
+        const std::uint32_t mask = XCB_EVENT_MASK_ENTER_WINDOW;
+        xcb_discard_reply(c_,
+                          xcb_change_window_attributes_checked(c_, frame, XCB_CW_EVENT_MASK, &mask).sequence);
+        xcb_flush(c_);
+    }
+
+    void ForgetEnter() {
+        if (enterFrame_ == XCB_NONE) return;
+        // The frame may be gone (the window manager makes a new one when the
+        // window is shown again); that error is of no interest.
+        const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+        xcb_discard_reply(
+            c_, xcb_change_window_attributes_checked(c_, enterFrame_, XCB_CW_EVENT_MASK, &none).sequence);
+        xcb_flush(c_);
+        enterFrame_ = XCB_NONE;
+    }
+
     void Watch() {
         if (!adapter_) return;
         switch (state_) {
@@ -261,6 +352,7 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem {
         state_ = State::Idle;
         leftWasDown_ = false;
         watch_.setInterval(kIdlePollMs);
+        if (resting_) watch_.stop();
         adapter_->MoveEnd();
     }
 
@@ -271,6 +363,8 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem {
     xcb_atom_t strut_ = XCB_ATOM_NONE;
     DockAdapter* adapter_ = nullptr;
     QTimer watch_;
+    bool resting_ = false;
+    xcb_window_t enterFrame_ = XCB_NONE;
     QElapsedTimer settle_;
     State state_ = State::Idle;
     bool leftWasDown_ = false;

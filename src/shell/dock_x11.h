@@ -15,6 +15,10 @@
 // a strut: without one, window managers keep at least a tenth of an ordinary
 // window on the screen whenever the client moves it, and the hidden window
 // could not slide out of view.
+//
+// At rest (minimized, hidden, out of sight at an edge) the pointer watch
+// stops; instead the window's frame reports the pointer entering it, which
+// costs nothing until it happens.
 
 #include <QWidget>
 #include <memory>

@@ -200,6 +200,15 @@ void FrmMain::closeEvent(QCloseEvent* e) {
 }
 
 bool FrmMain::event(QEvent* e) {
+    switch (e->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::WindowStateChange:
+            SyncRippleTimer();
+            break;
+        default:
+            break;
+    }
     if (e->type() == QEvent::WindowActivate && other_form_active_ && loaded_) {
         other_form_active_ = false;
         const bool handled = QWidget::event(e);

@@ -127,6 +127,8 @@ class FrmMain : public QWidget {
     const QImage& BannerFrame() const { return banner_frame_; }
     WaveObject& Wave() { return wave_; }
     bool RippleRunning() const { return wave_.Running(); }
+    // The ripple's timer runs only while the banner can be seen.
+    bool RippleTimerActive() const { return ripple_timer_.isActive(); }
     // Replaces the banner picture (a null image makes the ripple start fail);
     // `detailed` is the same picture drawn with more pixels, for screens
     // that have them (else the picture is enlarged smoothly).
@@ -172,6 +174,9 @@ class FrmMain : public QWidget {
     // ripple
     bool StartRipple();
     void OnRippleTick();
+    // Runs the ripple's timer while the banner can be seen, pauses it while
+    // minimized, hidden or docked out of sight; the wave waits where it is.
+    void SyncRippleTimer();
     void DrawWaveFrame();
 
     SettingsStore& settings_;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Edge docking on the main window: optQQ hooks the window to the dock
 // adapter, which runs tmrCheck and tmrMove.  The option is not stored, and
-// while it is selected the unload keeps the stored position.
+// while it is selected the unload keeps the stored position.  Slid out of
+// sight, the banner rests too.
 #include <QRadioButton>
 
 #include "shell/dock_adapter.h"
@@ -17,6 +18,7 @@ void FrmMain::WireDock() {
         if (dock_->OptionSelected()) SavePosition();
     });
     connect(this, &FrmMain::Unloaded, dock_, &DockAdapter::Stop);
+    connect(dock_, &DockAdapter::OutOfSightChanged, this, &FrmMain::SyncRippleTimer);
 }
 
 }  // namespace tessel::shell

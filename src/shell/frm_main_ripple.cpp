@@ -9,6 +9,7 @@
 #include <cstring>
 #include <span>
 
+#include "shell/dock_adapter.h"
 #include "shell/frm_main.h"
 #include "text/vbstring.h"
 
@@ -86,8 +87,17 @@ bool FrmMain::StartRipple() {
     if (!wave_.WaveInit(w, h, pixels, 0, static_cast<std::uint32_t>(ticks.count()))) return false;
     PrepareDeviceBanner(devicePixelRatioF());
     DrawWaveFrame();
-    ripple_timer_.start();
+    SyncRippleTimer();
     return true;
+}
+
+void FrmMain::SyncRippleTimer() {
+    const bool seen = isVisible() && !isMinimized() && !(dock_ && dock_->OutOfSight());
+    if (!unloaded_ && wave_.Running() && seen) {
+        if (!ripple_timer_.isActive()) ripple_timer_.start();
+    } else {
+        ripple_timer_.stop();
+    }
 }
 
 void FrmMain::OnRippleTick() {

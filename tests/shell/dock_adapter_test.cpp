@@ -138,14 +138,25 @@ TEST_P(DockEdgeTest, KeptAtTheEdgeThenSlidesOutAndBackIn) {
     // The pointer is on it: it settles where it shows, just over the edge.
     EXPECT_TRUE(SlideEnds(c.shown, c.horizontal)) << c.name;
 
+    EXPECT_FALSE(w->Dock()->OutOfSight()) << c.name;
+
     QCursor::setPos(screen.center() + QPoint(0, screen.height() / 3));
     ASSERT_TRUE(SlideEnds(c.hidden, c.horizontal))
         << c.name << " hides at " << w->frameGeometry().x() << "," << w->frameGeometry().y();
     const QRect visible = w->frameGeometry() & screen;
     EXPECT_EQ(c.horizontal ? visible.width() : visible.height(), 4) << c.name;
+    // Out of sight, nothing polls: the banner and the pointer check rest.
+    EXPECT_TRUE(w->Dock()->OutOfSight()) << c.name;
+    EXPECT_FALSE(w->Options().tmrCheck->isActive()) << c.name;
+    EXPECT_FALSE(w->RippleTimerActive()) << c.name;
 
+    // The pointer coming onto the strip brings it out all the same, and
+    // everything runs again.
     QCursor::setPos(c.strip);
     EXPECT_TRUE(SlideEnds(c.shown, c.horizontal)) << c.name;
+    EXPECT_FALSE(w->Dock()->OutOfSight()) << c.name;
+    EXPECT_TRUE(w->Options().tmrCheck->isActive()) << c.name;
+    EXPECT_TRUE(w->RippleTimerActive()) << c.name;
 
     w->close();
     EXPECT_EQ(Stored(keys::kLeft), Twips(c.start.x())) << c.name;
@@ -153,6 +164,88 @@ TEST_P(DockEdgeTest, KeptAtTheEdgeThenSlidesOutAndBackIn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Edges, DockEdgeTest, ::testing::Values(&LeftEdge, &RightEdge, &TopEdge));
+
+// Docks at the left edge and lets it slide out of sight.
+class DockRestTest : public DockTest {
+ protected:
+    void SetUp() override {
+        DockTest::SetUp();
+        ASSERT_TRUE(MoveTo({100, 80}));
+        ClickOption();
+        ASSERT_TRUE(Drag({-50, 80}, {0, 80}));
+        ASSERT_TRUE(SlideEnds(-4));
+        hidden = 4 - w->frameGeometry().width();
+        strip = QPoint(1, 80 + w->frameGeometry().height() / 2);
+    }
+    void PointerAway() { QCursor::setPos(screen.center() + QPoint(0, screen.height() / 3)); }
+
+    int hidden = 0;
+    QPoint strip;
+};
+
+// Minimized, a docked window runs neither timer, wherever it was; shown
+// again, it goes on where it was.
+TEST_F(DockRestTest, MinimizedNothingRuns) {
+    // Shown at the edge: the pointer check runs until it is minimized.
+    ASSERT_TRUE(w->Options().tmrCheck->isActive());
+    w->showMinimized();
+    EXPECT_FALSE(w->Options().tmrCheck->isActive());
+    EXPECT_FALSE(w->Options().tmrMove->isActive());
+    EXPECT_FALSE(w->RippleTimerActive());
+    w->showNormal();
+    EXPECT_TRUE(w->Options().tmrCheck->isActive());
+    EXPECT_TRUE(w->RippleTimerActive());
+
+    // Minimized in the middle of a slide, it stops there and finishes the
+    // slide once it is back.
+    bool minimized = false;
+    QObject::connect(w->Options().tmrMove, &QTimer::timeout, w.get(), [&] {
+        if (!minimized && w->frameGeometry().x() < -50) {
+            minimized = true;
+            w->showMinimized();
+        }
+    });
+    PointerAway();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return minimized; }, 2000));
+    const int stoppedAt = w->frameGeometry().x();
+    EXPECT_FALSE(w->Options().tmrMove->isActive());
+    QTest::qWait(100);
+    EXPECT_EQ(w->frameGeometry().x(), stoppedAt);
+    w->showNormal();
+    EXPECT_TRUE(SlideEnds(hidden));
+    EXPECT_TRUE(w->Dock()->OutOfSight());
+}
+
+// Out of sight, then minimized and shown again (the tray icon's two clicks):
+// still out of sight and resting, and the strip still brings it out.
+TEST_F(DockRestTest, OutOfSightStaysRestingAcrossMinimize) {
+    PointerAway();
+    ASSERT_TRUE(SlideEnds(hidden));
+    w->showMinimized();
+    w->showNormal();
+    EXPECT_TRUE(w->Dock()->OutOfSight());
+    EXPECT_FALSE(w->Options().tmrCheck->isActive());
+    EXPECT_FALSE(w->RippleTimerActive());
+    QCursor::setPos(strip);
+    EXPECT_TRUE(SlideEnds(-4));
+}
+
+// The pointer back on the strip during the last steps of the slide out,
+// before the pointer check came round: nothing reports it entering once the
+// window rests (it was inside already), so the window looks when it arrives.
+TEST_F(DockRestTest, PointerBackDuringTheLastStepsIsNotMissed) {
+    bool back = false;
+    QObject::connect(w->Options().tmrMove, &QTimer::timeout, w.get(), [&] {
+        if (!back && w->frameGeometry().x() < -300 && w->Options().tmrMove->isActive()) {
+            back = true;
+            QCursor::setPos(strip);
+            w->Options().tmrCheck->stop();  // as if its next tick were far off
+        }
+    });
+    PointerAway();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return back; }, 2000));
+    EXPECT_TRUE(SlideEnds(-4));
+}
 
 TEST_F(DockTest, TopCornerStretchesUntilDraggedOut) {
     ASSERT_TRUE(MoveTo({100, 80}));

@@ -8,22 +8,28 @@
       keeps answering (a small link copied afterwards is still routed) and the
       memory it took is given back.
   rest_system_test.py <tessel binary> idle
-      Minimized, the program sleeps: its threads wake a few times a second
-      at most (voluntary context switches counted from /proc), and the banner
-      ripples again once the window is back.
+      Minimized, started hidden to the tray, and docked at the left edge and
+      slid out of sight, the program sleeps: its threads wake at most once a
+      second (voluntary context switches summed over them from /proc, over 10
+      seconds each, or TESSEL_REST_SECONDS), and each time the window is back
+      the banner ripples again; the docked window still comes out when the
+      pointer reaches its strip.  Skipped (77) without openbox or trayer.
 
-Memory and wake-up figures are printed for the record; the checks only keep
-wide margins so that a loaded machine cannot fail them.
+Memory and wake-up figures are printed for the record; the memory check keeps
+a wide margin so that a loaded machine cannot fail it.
 """
 
 import base64
 import glob
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
 import time
 
+from dock_system_test import OPT_QQ, SKB_OPTION, STRIP, outer, start_openbox
+from window_system_test import tray_icon, viewable
 from xsession import SKIP, Display, Tessel, wait_until
 
 
@@ -114,51 +120,149 @@ def test_clipboard(binary):
             app.stop()
 
 
+def rest_seconds():
+    """How long each resting state is watched: TESSEL_REST_SECONDS, else 10."""
+    return int(os.environ.get("TESSEL_REST_SECONDS", "10"))
+
+
+def at_rest(pid, what, seconds):
+    """Counts the wake-ups of `seconds` at rest; at most one a second (and a
+    small margin) passes."""
+    start = wakeups(pid)
+    time.sleep(seconds)
+    count = wakeups(pid) - start
+    print(f"# {what}: {count} voluntary context switches in {seconds} s")
+    check(count <= seconds + 2, f"{what}, the program wakes at most once a second ({count} in {seconds} s)")
+
+
+def ripples(pid):
+    """The banner's timer runs (30 ms) when the window is shown."""
+    start = wakeups(pid)
+    time.sleep(1.0)
+    return wakeups(pid) - start > 10
+
+
+def start_tray_host(display):
+    try:
+        host = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                                 "--height", "32", "--SetDockType", "true"],
+                                env=display.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    except FileNotFoundError:
+        return None
+    if not wait_until(lambda: "trayer" in display.run("xwininfo", "-root", "-tree").stdout.decode()
+                      or host.poll() is not None) or host.poll() is not None:
+        return None
+    return host
+
+
+def click_icon(display, icon):
+    geo = dict(line.split("=") for line in display.xdotool("getwindowgeometry", "--shell", icon).split())
+    display.xdotool("mousemove", int(geo["X"]) + int(geo["WIDTH"]) // 2,
+                    int(geo["Y"]) + int(geo["HEIGHT"]) // 2, "click", 1)
+
+
 def test_idle(binary):
+    seconds = rest_seconds()
     with Display() as display:
-        # A window manager, so that the window can be minimized at all.
-        wm = subprocess.Popen(["openbox", "--sm-disable"], env=display.env,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if not wait_until(lambda: "window id" in display.run("xprop", "-root",
-                                                             "_NET_SUPPORTING_WM_CHECK").stdout.decode()
-                          or wm.poll() is not None) or wm.poll() is not None:
-            print("skip - no window manager could start")
+        # A window manager, so that the window can be minimized and docked,
+        # and a tray host, so that it can be hidden to the tray.
+        wm, wm_home = start_openbox(display)
+        if wm is None:
+            print("skip - openbox cannot start")
             return SKIP
-        app = LoggedTessel(display, binary, {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"}})
+        host = start_tray_host(display)
+        if host is None:
+            wm.terminate()
+            wm.wait(timeout=10)
+            shutil.rmtree(wm_home, ignore_errors=True)
+            print("skip - no tray host could start")
+            return SKIP
+        settings = {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"}}
+        app = LoggedTessel(display, binary, settings)
+        hidden = None
         try:
             app.start()
             pid = app.proc.pid
-            time.sleep(2.0)  # start-up done, the banner rippling
-            start = wakeups(pid)
+            check(wait_until(lambda: tray_icon(display)), "the tray icon is there")
+            time.sleep(1.0)  # start-up done, the banner rippling
+            shown = wakeups(pid)
             time.sleep(2.0)
-            shown = wakeups(pid) - start
-            print(f"# shown: {shown} voluntary context switches in 2 s")
+            print(f"# shown: {wakeups(pid) - shown} voluntary context switches in 2 s")
 
             display.xdotool("windowminimize", app.window)
-            check(wait_until(lambda: "IsViewable" not in display.run("xwininfo", "-id", app.window)
-                             .stdout.decode()), "the window is minimized")
+            check(wait_until(lambda: not viewable(display, app.window)), "the window is minimized")
             time.sleep(1.0)
-            seconds = 5
-            start = wakeups(pid)
-            time.sleep(seconds)
-            rested = wakeups(pid) - start
-            print(f"# minimized: {rested} voluntary context switches in {seconds} s")
-            # Awake every 30 ms would be well over a hundred; a handful a second is rest.
-            check(rested <= 4 * seconds, "minimized, the program wakes at most a few times a second")
-
+            at_rest(pid, "minimized", seconds)
             display.xdotool("windowactivate", "--sync", app.window)
-            check(wait_until(lambda: "IsViewable" in display.run("xwininfo", "-id", app.window)
-                             .stdout.decode()), "the window is back")
-            start = wakeups(pid)
-            time.sleep(1.0)
-            check(wakeups(pid) - start > 10, "the banner ripples again")
-
+            check(wait_until(lambda: viewable(display, app.window)), "the window is back")
+            check(ripples(pid), "the banner ripples again")
             app.proc.terminate()
             check(app.wait_exit() == 0, "the program ends normally")
+
+            # Started hidden: only the tray icon is there.
+            hidden = Tessel(display, binary, settings)
+            hidden.proc = subprocess.Popen([binary, "--hidden"], env=hidden.env,
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pid = hidden.proc.pid
+            icon = wait_until(lambda: tray_icon(display), timeout=20)
+            check(icon is not None, "started hidden, the tray icon is there")
+            def shown_window():
+                return display.xdotool("search", "--onlyvisible", "--name", "^TESSEL$").split()
+
+            check(not shown_window(), "and no window is shown")
+            time.sleep(1.0)
+            at_rest(pid, "hidden to the tray", seconds)
+            click_icon(display, icon)
+            check(wait_until(shown_window), "a click on the icon shows the window")
+            window = shown_window()[0]
+            check(ripples(pid), "the banner ripples again")
+
+            # Docked at the left edge and slid out of sight.
+            def rect():
+                return outer(display, window) or (0, 0, 0, 0)
+
+            hidden.window = window
+            check(wait_until(lambda: rect()[:2] == (100, 100)), "the window is at its stored position")
+            left, top, width, height = rect()
+            info = display.run("xwininfo", "-id", window).stdout.decode()
+            hidden.origin = tuple(int(line.split(":")[1]) for line in info.splitlines()
+                                  if "Absolute upper-left" in line)
+            hidden.click(*SKB_OPTION)
+            check(wait_until(lambda: rect()[3] > height), "the options strip unfolds")
+            height = rect()[3]
+            hidden.click(*OPT_QQ)
+            grip = (left + 200, top + 10)
+            steps = ["mousemove", grip[0], grip[1], "mousedown", 1, "sleep", 0.15]
+            for x in range(grip[0] - 40, 49, -40):
+                steps += ["mousemove", x, grip[1], "sleep", 0.03]
+            steps += ["mousemove", 50, grip[1]]
+            display.xdotool(*steps)
+            wait_until(lambda: rect() == (0, top, width, height), timeout=2)
+            display.xdotool("mouseup", 1)
+            check(wait_until(lambda: rect() == (-STRIP, top, width, height)), "dropped at the left edge, it docks")
+            display.xdotool("mousemove", 700, 600)
+            check(wait_until(lambda: rect() == (STRIP - width, top, width, height)),
+                  "with the pointer away it slides out of sight")
+            time.sleep(1.0)
+            at_rest(pid, "docked out of sight", seconds)
+
+            began = time.monotonic()
+            display.xdotool("mousemove", 1, top + height // 2)
+            check(wait_until(lambda: rect() == (-STRIP, top, width, height), step=0.01),
+                  "pointing at the strip still brings it out")
+            print(f"# out again {time.monotonic() - began:.3f} s after the pointer reached the strip")
+            check(ripples(pid), "the banner ripples again")
+
+            display.xdotool("key", "Escape")
+            check(hidden.wait_exit() == 0, "Esc ends the program")
         finally:
             app.stop()
-            wm.terminate()
-            wm.wait(timeout=10)
+            if hidden:
+                hidden.stop()
+            for helper in (host, wm):
+                helper.terminate()
+                helper.wait(timeout=10)
+            shutil.rmtree(wm_home, ignore_errors=True)
     return 0
 
 
