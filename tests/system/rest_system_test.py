@@ -12,8 +12,9 @@
       slid out of sight, the program sleeps: its threads wake at most once a
       second (voluntary context switches summed over them from /proc, over 10
       seconds each, or TESSEL_REST_SECONDS), and each time the window is back
-      the banner ripples again; the docked window still comes out when the
-      pointer reaches its strip.  Skipped (77) without openbox or trayer.
+      the banner ripples again.  Hidden, it still routes a copied link; the
+      docked window still comes out when the pointer reaches its strip.
+      Skipped (77) without openbox or trayer.
 
 Memory and wake-up figures are printed for the record; the memory check keeps
 a wide margin so that a loaded machine cannot fail it.
@@ -51,18 +52,28 @@ def rss_kib(pid):
     return 0
 
 
-def wakeups(pid):
-    """Voluntary context switches summed over every thread of the process."""
-    total = 0
+def thread_switches(pid):
+    """Voluntary context switches of each thread of the process, by thread id."""
+    counts = {}
     for status in glob.glob(f"/proc/{pid}/task/*/status"):
         try:
             with open(status) as f:
                 for line in f:
                     if line.startswith("voluntary_ctxt_switches:"):
-                        total += int(line.split()[1])
+                        counts[status.split("/")[-2]] = int(line.split()[1])
         except FileNotFoundError:
             pass  # a thread that ended meanwhile
-    return total
+    return counts
+
+
+def wakeups_during(pid, seconds):
+    """Voluntary context switches summed over every thread of the process
+    during `seconds`; a thread that ended meanwhile counts one, for its
+    ending, which is all that can be seen of it then."""
+    before = thread_switches(pid)
+    time.sleep(seconds)
+    after = thread_switches(pid)
+    return sum(after[t] - before.get(t, 0) for t in after) + sum(1 for t in before if t not in after)
 
 
 class LoggedTessel(Tessel):
@@ -128,18 +139,14 @@ def rest_seconds():
 def at_rest(pid, what, seconds):
     """Counts the wake-ups of `seconds` at rest; at most one a second (and a
     small margin) passes."""
-    start = wakeups(pid)
-    time.sleep(seconds)
-    count = wakeups(pid) - start
+    count = wakeups_during(pid, seconds)
     print(f"# {what}: {count} voluntary context switches in {seconds} s")
     check(count <= seconds + 2, f"{what}, the program wakes at most once a second ({count} in {seconds} s)")
 
 
 def ripples(pid):
     """The banner's timer runs (30 ms) when the window is shown."""
-    start = wakeups(pid)
-    time.sleep(1.0)
-    return wakeups(pid) - start > 10
+    return wakeups_during(pid, 1.0) > 10
 
 
 def start_tray_host(display):
@@ -185,9 +192,7 @@ def test_idle(binary):
             pid = app.proc.pid
             check(wait_until(lambda: tray_icon(display)), "the tray icon is there")
             time.sleep(1.0)  # start-up done, the banner rippling
-            shown = wakeups(pid)
-            time.sleep(2.0)
-            print(f"# shown: {wakeups(pid) - shown} voluntary context switches in 2 s")
+            print(f"# shown: {wakeups_during(pid, 2.0)} voluntary context switches in 2 s")
 
             display.xdotool("windowminimize", app.window)
             check(wait_until(lambda: not viewable(display, app.window)), "the window is minimized")
@@ -199,8 +204,8 @@ def test_idle(binary):
             app.proc.terminate()
             check(app.wait_exit() == 0, "the program ends normally")
 
-            # Started hidden: only the tray icon is there.
-            hidden = Tessel(display, binary, settings)
+            # Started hidden, watching the clipboard: only the tray icon is there.
+            hidden = Tessel(display, binary, {"frmMain": dict(settings["frmMain"], Clipboard="1")})
             hidden.proc = subprocess.Popen([binary, "--hidden"], env=hidden.env,
                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             pid = hidden.proc.pid
@@ -212,6 +217,12 @@ def test_idle(binary):
             check(not shown_window(), "and no window is shown")
             time.sleep(1.0)
             at_rest(pid, "hidden to the tray", seconds)
+            owner = display.copy(thunder("http://a/b"))
+            try:
+                check(wait_until(lambda: hidden.settings().get("frmMain", "linkActiveTab", fallback="") == "1",
+                                 timeout=20), "hidden, a link copied by another program is still routed")
+            finally:
+                owner.terminate()
             click_icon(display, icon)
             check(wait_until(shown_window), "a click on the icon shows the window")
             window = shown_window()[0]
