@@ -137,19 +137,31 @@ bool WaveObject::SetFinePicture(std::span<const std::uint32_t> fine, int fineWid
     fineWidth_ = fineHeight_ = 0;
     fineSource_.clear();
     fineOutput_.clear();
+    fineColumn_.clear();
+    fineRow_.clear();
     if (!Running() || fineWidth <= 0 || fineHeight <= 0) return false;
     const std::int64_t count = std::int64_t{fineWidth} * fineHeight;
     if (count > kMaxPixels || fine.size() != static_cast<std::size_t>(count)) return false;
     try {
         fineSource_.assign(fine.begin(), fine.end());
         fineOutput_.assign(fine.begin(), fine.end());
+        fineColumn_.resize(static_cast<std::size_t>(fineWidth));
+        fineRow_.resize(static_cast<std::size_t>(fineHeight));
     } catch (const std::bad_alloc&) {
         fineSource_.clear();
         fineOutput_.clear();
+        fineColumn_.clear();
         return false;
     }
     fineWidth_ = fineWidth;
     fineHeight_ = fineHeight;
+    // The surface pixel each fine column and row lies in (by its centre).
+    for (std::int64_t X = 0; X < fineWidth; ++X)
+        fineColumn_[static_cast<std::size_t>(X)] =
+            static_cast<int>((2 * X + 1) * width_ / (2 * std::int64_t{fineWidth}));
+    for (std::int64_t Y = 0; Y < fineHeight; ++Y)
+        fineRow_[static_cast<std::size_t>(Y)] =
+            static_cast<int>((2 * Y + 1) * height_ / (2 * std::int64_t{fineHeight}));
     RenderFine();
     return true;
 }
@@ -174,10 +186,10 @@ void WaveObject::RenderFine() {
         return source[static_cast<std::size_t>(y * dw + x)];
     };
     for (std::int64_t Y = 0; Y < dh; ++Y) {
-        const std::int64_t y = (2 * Y + 1) * H / (2 * std::int64_t{dh});
+        const std::int64_t y = fineRow_[static_cast<std::size_t>(Y)];
         if (y < 1 || y > H - 2) continue;  // the outermost rows never move
         for (std::int64_t X = 0; X < dw; ++X) {
-            const std::int64_t x = (2 * X + 1) * W / (2 * std::int64_t{dw});
+            const std::int64_t x = fineColumn_[static_cast<std::size_t>(X)];
             const std::int64_t i = y * W + x;
             const std::int64_t dy = std::int64_t{heightCur_[i - W]} - heightCur_[i + W];
             const std::int64_t dx = std::int64_t{heightCur_[i - 1]} - heightCur_[i + 1];

@@ -114,6 +114,8 @@ class WaveObject {
     int fineHeight_ = 0;
     std::vector<std::uint32_t> fineSource_;
     std::vector<std::uint32_t> fineOutput_;
+    std::vector<int> fineColumn_;
+    std::vector<int> fineRow_;
     std::int32_t seed_ = 0;
     std::int32_t autoMode_ = 0;
     std::int32_t autoCount_ = 0;
