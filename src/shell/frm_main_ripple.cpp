@@ -36,7 +36,11 @@ std::span<const std::uint32_t> Pixels32(const QImage& rgb32) {
 void FrmMain::PrepareDeviceBanner(qreal dpr) {
     if (banner_picture_.isNull() || dpr <= 0) return;
     const QSize size(qRound(banner_picture_.width() * dpr), qRound(banner_picture_.height() * dpr));
-    if (size == banner_picture_.size()) return;
+    if (size == banner_picture_.size()) {
+        // Nothing finer to ripple on this screen.
+        if (wave_.FineWidth() > 0) wave_.SetFinePicture({}, 0, 0);
+        return;
+    }
     if (banner_device_source_.size() != size) {
         // Drawn for more pixels where we have such a drawing; a smooth
         // enlargement otherwise.  Either way no pixel is simply doubled.

@@ -147,6 +147,11 @@ TEST_F(FrmMainScaleTest, TheRippleIsTheSameWaveInFinerPixels) {
         // Enlarged blocks would leave none; the smooth sky has some alike.
         EXPECT_GE(mixedMoved * 2, movedBlocks) << "the ripple moves enlarged blocks";
     }
+    // On a screen of one pixel per point (the window moved there) the
+    // banner is the ordinary frame, and nothing finer is rippled any more.
+    EXPECT_GT(w->Wave().FineWidth(), 0);
+    EXPECT_EQ(&w->BannerDeviceFrame(1.0), &w->BannerFrame());
+    EXPECT_EQ(w->Wave().FineWidth(), 0);
 }
 
 // Every skinned button's caption and the tab strip's captions and outline,
