@@ -10,20 +10,9 @@
 #   bench/cli_vs_base64.sh [path/to/tessel-cli]      (RUNS=3, LINKS=1000000 by default)
 set -euo pipefail
 
-here="$(cd "$(dirname "$0")/.." && pwd)"
-cli="${1:-}"
-if [ -z "$cli" ]; then
-  for c in "$here/build-bench/bin/tessel-cli" "$here/build/bin/tessel-cli"; do
-    if [ -x "$c" ]; then cli="$c"; break; fi
-  done
-fi
-if [ -z "$cli" ] || [ ! -x "$cli" ]; then
-  echo "cli_vs_base64.sh: tessel-cli not found; run 'make bench' or pass its path" >&2
-  exit 2
-fi
-for tool in base64 python3 cmp; do
-  command -v "$tool" >/dev/null || { echo "cli_vs_base64.sh: $tool is missing" >&2; exit 2; }
-done
+. "$(dirname "$0")/common.bash"
+cli="$(built_program tessel-cli "${1:-}" "run 'make bench' or pass its path")"
+need_tools base64 python3 cmp
 runs="${RUNS:-3}"
 links="${LINKS:-1000000}"
 

@@ -8,20 +8,9 @@
 #   bench/compare.sh [path/to/tessel-cli]      (RUNS=5 by default)
 set -euo pipefail
 
-here="$(cd "$(dirname "$0")/.." && pwd)"
-cli="${1:-}"
-if [ -z "$cli" ]; then
-  for c in "$here/build-bench/bin/tessel-cli" "$here/build/bin/tessel-cli"; do
-    if [ -x "$c" ]; then cli="$c"; break; fi
-  done
-fi
-if [ -z "$cli" ] || [ ! -x "$cli" ]; then
-  echo "compare.sh: tessel-cli not found; run 'make bench' or pass its path" >&2
-  exit 2
-fi
-for tool in rhash md5sum python3; do
-  command -v "$tool" >/dev/null || { echo "compare.sh: $tool is missing" >&2; exit 2; }
-done
+. "$(dirname "$0")/common.bash"
+cli="$(built_program tessel-cli "${1:-}" "run 'make bench' or pass its path")"
+need_tools rhash md5sum python3
 runs="${RUNS:-5}"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tessel-compare.XXXXXX")"

@@ -10,17 +10,9 @@
 #   bench/window_startup.sh [path/to/tessel]      (RUNS=9 ROUTES=41 by default)
 set -euo pipefail
 
-here="$(cd "$(dirname "$0")/.." && pwd)"
-tessel="${1:-}"
-if [ -z "$tessel" ]; then
-  for c in "$here/build-bench/bin/tessel" "$here/build/bin/tessel"; do
-    if [ -x "$c" ]; then tessel="$c"; break; fi
-  done
-fi
-[ -x "$tessel" ] || { echo "window_startup.sh: tessel not found; build it or pass its path" >&2; exit 2; }
-for tool in Xvfb xclip python3 g++ pkg-config; do
-  command -v "$tool" >/dev/null || { echo "window_startup.sh: $tool is missing" >&2; exit 2; }
-done
+. "$(dirname "$0")/common.bash"
+tessel="$(built_program tessel "${1:-}" "build it or pass its path")"
+need_tools Xvfb xclip python3 g++ pkg-config
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tessel-window-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT

@@ -9,6 +9,7 @@
 
 #include "check.h"
 #include "text/codepage.h"
+#include "text/input_cleaning.h"
 #include "web/pick_code.h"
 #include "web/public_ip.h"
 #include "web/services.h"
@@ -57,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     };
     const web::VideoParseResult parsed = web::ParseVideoAddress(
         typed, homes, replyFor(u"http://parse.test/parse.php?kw=", u"&flag=&format=high"));
-    FUZZ_CHECK(parsed.txtOnlineflv == web::CleanVideoInput(typed));
+    FUZZ_CHECK(parsed.txtOnlineflv == text::CleanInput(typed));
     FUZZ_CHECK(asked <= 1);
 
     asked = 0;

@@ -8,6 +8,7 @@
 #include "text/codepage.h"
 #include "text/prompt_title.h"
 #include "text/vbstring.h"
+#include "web/video_parse.h"
 
 namespace tessel::handoff {
 namespace {
@@ -107,10 +108,6 @@ std::u16string Aria2FailureText(const Aria2Error& error) {
 
 }  // namespace
 
-bool HandoffApplies(std::u16string_view txtFlvlink) {
-    return text::InStrExact(txtFlvlink, u"\r\n") == 0 && text::LCase(text::Left(txtFlvlink, 4)) == u"http";
-}
-
 std::u16string HandoffComment(std::u16string_view parseHome) {
     return u"Tessel V" TESSEL_VERSION_MAJOR u" 调用" + std::u16string(parseHome) + u"/" + u"解析";
 }
@@ -126,7 +123,7 @@ Notice FailureNotice(const AutomationError& error) {
 
 HandoffOutcome RunHandoff(HandoffButton button, const HandoffRequest& request, const AskYesNo& ask,
                           const RegReader& read, ObjectFactory& factory) {
-    if (!HandoffApplies(request.txtFlvlink)) return {};
+    if (!web::IsSingleHttpLine(request.txtFlvlink)) return {};
     try {
         if (!Send(button, request, ask, read, factory)) return {Status::Declined, std::nullopt};
         return {Status::Sent, std::nullopt};

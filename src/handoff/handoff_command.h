@@ -65,10 +65,6 @@ struct HandoffOutcome {
     std::optional<Notice> notice;
 };
 
-// True when the box holds one address the buttons act on: no CR LF pair and
-// "http" as its first four characters in any letter case.
-bool HandoffApplies(std::u16string_view txtFlvlink);
-
 // "Tessel V2 调用" + the parse service home + "/" + "解析".
 std::u16string HandoffComment(std::u16string_view parseHome);
 

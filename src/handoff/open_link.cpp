@@ -8,10 +8,9 @@
 namespace tessel::handoff {
 namespace {
 
+// The same seven-character test the clipboard watcher routes by.
 bool IsDownloadManagerLink(std::u16string_view s) {
-    // The same seven-character test the clipboard watcher routes by.
-    const std::u16string p = text::LCase(text::Left(s, 7));
-    return p == u"thunder" || p == u"flashge" || p == u"qqdl://" || p == u"fs2you:";
+    return links::ClassifyLink(s, 7) != links::LinkForm::None;
 }
 
 // The addresses aria2 can fetch and the question may offer.

@@ -214,10 +214,6 @@ bool IsPlainAddress(std::u16string_view address) {
     return false;
 }
 
-bool IsSingleHttpLine(std::u16string_view text) {
-    return text.find(u"\r\n") == std::u16string_view::npos && StartsWithNoCase(text, u"http");
-}
-
 std::u16string EncodeThunderLink(std::u16string_view address) {
     return Wrap(LinkForm::Thunder, text::ToAnsi(address), kThunderEnd);
 }

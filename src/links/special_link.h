@@ -34,11 +34,6 @@ std::u16string_view LinkScheme(LinkForm form);
 // "https:", "mms://" or "rtsp:/".
 bool IsPlainAddress(std::u16string_view address);
 
-// True when `text` is one address the video page's browser and download
-// buttons act on: no CR LF pair, and "http" as its first four characters in
-// any letter case ("https://" too).
-bool IsSingleHttpLine(std::u16string_view text);
-
 std::u16string EncodeThunderLink(std::u16string_view address);
 std::u16string EncodeFlashGetLink(std::u16string_view address);
 std::u16string EncodeQqdlLink(std::u16string_view address);

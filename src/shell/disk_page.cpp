@@ -11,6 +11,7 @@
 #include "shell/service_status.h"
 #include "shell/settings_store.h"
 #include "shell/status_line.h"
+#include "text/input_cleaning.h"
 #include "text/vbstring.h"
 #include "web/download.h"
 #include "web/pick_code.h"
@@ -117,7 +118,7 @@ void DiskPage::Extract() {
 }
 
 void DiskPage::PastePickcode() {
-    const std::u16string text = text::Trim(ClipboardText().toStdU16String());
+    const std::u16string text = text::PasteText(ClipboardText().toStdU16String());
     if (!text.empty()) SetBoxText(txtPickcode, text);
 }
 

@@ -21,15 +21,6 @@
 
 namespace tessel::shell {
 
-namespace {
-
-bool FlagIsOne(const SettingsStore& store, const SettingKey& key) {
-    const auto v = store.Read(QString::fromLatin1(key.group), QString::fromLatin1(key.name));
-    return v && links::SettingReadsAsOne(v->toStdU16String());
-}
-
-}  // namespace
-
 void FrmMain::SubscribeClipboard() {
     if (clipboard_connection_) return;
     clipboard_connection_ =
@@ -57,8 +48,8 @@ void FrmMain::OnMessageChanged() {
     in.txtMessage = txtMessage->text().toStdU16String();
     in.txtOutput = BoxText(link_->txtOutput);
     in.txtFlvlink = BoxText(video_->txtFlvlink);
-    in.linkActiveTabIsOne = FlagIsOne(settings_, keys::kLinkActiveTab);
-    in.uDownActiveTabIsOne = FlagIsOne(settings_, keys::kUDownActiveTab);
+    in.linkActiveTabIsOne = ReadsAsOne(settings_, keys::kLinkActiveTab);
+    in.uDownActiveTabIsOne = ReadsAsOne(settings_, keys::kUDownActiveTab);
     in.diskServiceDomain = ReadText(settings_, keys::kDiskServiceDomain).toStdU16String();
 
     const links::RoutingResult out = links::RouteClipboardText(in);

@@ -18,14 +18,6 @@
 #include "text/prompt_title.h"
 
 namespace tessel::shell {
-namespace {
-
-bool FlagIsOne(const SettingsStore& store, const SettingKey& key) {
-    const auto v = store.Read(QString::fromLatin1(key.group), QString::fromLatin1(key.name));
-    return v && links::SettingReadsAsOne(v->toStdU16String());
-}
-
-}  // namespace
 
 LinkOpener::LinkOpener(FrmMain& window, QObject* parent) : QObject(parent), w_(window) {}
 
@@ -68,8 +60,8 @@ void LinkOpener::OpenOne(const QString& text) {
     in.argument = text.toStdU16String();
     in.txtOutput = BoxText(w_.Link().txtOutput);
     in.txtFlvlink = BoxText(w_.Video().txtFlvlink);
-    in.linkActiveTabIsOne = FlagIsOne(settings, keys::kLinkActiveTab);
-    in.uDownActiveTabIsOne = FlagIsOne(settings, keys::kUDownActiveTab);
+    in.linkActiveTabIsOne = ReadsAsOne(settings, keys::kLinkActiveTab);
+    in.uDownActiveTabIsOne = ReadsAsOne(settings, keys::kUDownActiveTab);
     in.diskServiceDomain = ReadText(settings, keys::kDiskServiceDomain).toStdU16String();
     const handoff::OpenLinkPlan plan = handoff::PlanOpenLink(in);
 

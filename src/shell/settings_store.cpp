@@ -281,6 +281,11 @@ QString ReadText(const SettingsStore& store, const SettingKey& key) {
     return v ? *v : QStringView(key.fallback).toString();
 }
 
+bool ReadsAsOne(const SettingsStore& store, const SettingKey& key) {
+    const auto v = store.Read(QString::fromLatin1(key.group), QString::fromLatin1(key.name));
+    return v && links::SettingReadsAsOne(v->toStdU16String());
+}
+
 void WriteInt16(SettingsStore& store, const SettingKey& key, int value) {
     store.Write(QString::fromLatin1(key.group), QString::fromLatin1(key.name), QString::number(value));
 }

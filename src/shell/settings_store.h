@@ -176,6 +176,9 @@ int ReadInt16(const SettingsStore& store, const SettingKey& key);
 inline constexpr double kMaxSingle = 1e9;
 double ReadSingle(const SettingsStore& store, const SettingKey& key, double fallback);
 QString ReadText(const SettingsStore& store, const SettingKey& key);
+// True when the stored text counts as 1 (the per-run tab flags); a missing
+// value does not.
+bool ReadsAsOne(const SettingsStore& store, const SettingKey& key);
 
 // Writers, in the forms the readers expect.
 void WriteInt16(SettingsStore& store, const SettingKey& key, int value);

@@ -16,6 +16,7 @@
 #include "shell/settings_store.h"
 #include "shell/status_line.h"
 #include "shell/ytdlp_video_parse.h"
+#include "text/input_cleaning.h"
 #include "text/prompt_title.h"
 #include "text/vbstring.h"
 #include "web/download_to_file.h"
@@ -154,7 +155,7 @@ void VideoPage::Parse() {
 }
 
 void VideoPage::PasteOnlineflv() {
-    const std::u16string text = text::Trim(ClipboardText().toStdU16String());
+    const std::u16string text = text::PasteText(ClipboardText().toStdU16String());
     if (!text.empty()) SetBoxText(txtOnlineflv, text);
 }
 
@@ -168,7 +169,7 @@ void VideoPage::CopyFlvlink() {
 
 void VideoPage::OpenInBrowser() {
     const std::u16string text = BoxText(txtFlvlink);
-    if (!web::CanOpenInBrowser(text)) return;
+    if (!web::IsSingleHttpLine(text)) return;
     QDesktopServices::openUrl(QUrl(Q(text)));
 }
 

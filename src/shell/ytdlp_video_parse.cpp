@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 
 #include "shell/settings_store.h"
+#include "text/input_cleaning.h"
 #include "text/vbstring.h"
 #include "web/video_parse.h"
 
@@ -42,7 +43,7 @@ bool YtDlpVideoParse::Parse() {
     if (engine == web::VideoEngine::Service) return false;
     if (engine_.Running()) return true;
 
-    const std::u16string address = web::CleanVideoInput(BoxText(txtOnlineflv_));
+    const std::u16string address = text::CleanInput(BoxText(txtOnlineflv_));
     SetBoxText(txtOnlineflv_, address);
     if (address.empty()) {
         SetBoxText(txtFlvlink_, web::kFlvAskInput);

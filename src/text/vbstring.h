@@ -19,7 +19,8 @@ using Pos = std::int64_t;
 
 // First occurrence of `needle` in `hay` at or after 1-based `start`, ignoring
 // the case of ASCII letters.  0 when absent.  A start below 1 counts as 1.
-// An empty needle is found at `start` when start <= len + 1 (VB's InStr).
+// An empty needle is found at `start` when start <= len + 1, and nowhere
+// beyond the end.
 Pos InStr(std::u16string_view hay, std::u16string_view needle, Pos start = 1);
 
 // Same, but case-sensitive (exact units).
@@ -60,7 +61,7 @@ std::int64_t RoundHalfEven(double v);
 std::u16string ToDecimal(std::int64_t v);
 
 // Parses leading blanks, an optional sign, and decimal digits with an
-// optional fraction (VB's Val on plain decimal text).  Returns false when the
+// optional fraction, as plain decimal text is written.  Returns false when the
 // text holds no number at all or has anything after it but blanks.
 bool ParseNumber(std::u16string_view s, double& out);
 

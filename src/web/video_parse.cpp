@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "web/video_parse.h"
 
+#include "text/input_cleaning.h"
 #include "text/vbstring.h"
 #include "web/reply_cuts.h"
 
@@ -207,11 +208,7 @@ FlvFilterResult ApplyFlvlinkFilter(std::u16string_view assigned, const ParseHome
     return {std::u16string(v.replacement.value_or(assigned)), v.clearTip};
 }
 
-std::u16string CleanVideoInput(std::u16string_view txtOnlineflv) {
-    return text::Trim(text::RemoveCrLf(txtOnlineflv));
-}
-
-bool CanOpenInBrowser(std::u16string_view txtFlvlink) {
+bool IsSingleHttpLine(std::u16string_view txtFlvlink) {
     return InStr(txtFlvlink, u"\r\n") == 0 && StartsWithNoCase(txtFlvlink, u"http");
 }
 
@@ -238,7 +235,7 @@ VideoParseResult ReadVideoReply(std::u16string_view reply, const ParseHomes& hom
 
 VideoParseResult ParseVideoAddress(std::u16string_view txtOnlineflv, const ParseHomes& homes,
                                    const ReplyFetch& fetch) {
-    const std::u16string address = CleanVideoInput(txtOnlineflv);
+    const std::u16string address = text::CleanInput(txtOnlineflv);
     if (address.empty()) {
         VideoParseResult out;
         out.txtFlvlink = ApplyFlvlinkFilter(kFlvAskInput, homes).text;

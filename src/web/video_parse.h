@@ -56,11 +56,10 @@ bool IsWebAddress(std::u16string_view text);
 // engine resolved the page.
 FlvFilterResult ApplyFlvlinkFilter(std::u16string_view assigned, const ParseHomes& homes);
 
-// CR LF pairs removed, blanks trimmed at both ends.
-std::u16string CleanVideoInput(std::u16string_view txtOnlineflv);
-
-// skbFlvIE opens the box text only when it is one line starting with "http".
-bool CanOpenInBrowser(std::u16string_view txtFlvlink);
+// True when txtFlvlink holds one address the browser button and the
+// hand-off buttons act on: no CR LF pair, and "http" as its first four
+// characters in any letter case ("https://" too).
+bool IsSingleHttpLine(std::u16string_view txtFlvlink);
 
 // What the parse command leaves behind.  "Nothing" means unchanged.
 struct VideoParseResult {

@@ -306,12 +306,3 @@ TEST(AppendDecodedLinkUtf8, AgreesWithTheWindowOnBrokenPayloads) {
         }
     }
 }
-
-TEST(IsSingleHttpLine, OneLineStartingWithHttpInAnyCase) {
-    for (const char16_t* yes : {u"http://a/b", u"HTTPS://a", u"http", u"http://a\nb", u"http://a\rb"}) {
-        EXPECT_TRUE(IsSingleHttpLine(yes)) << ToUtf8(yes);
-    }
-    for (const char16_t* no : {u"", u"htt", u" http://a", u"ftp://a", u"http://a\r\nhttp://b", u"mms://a"}) {
-        EXPECT_FALSE(IsSingleHttpLine(no)) << ToUtf8(no);
-    }
-}

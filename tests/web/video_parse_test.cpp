@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "text/codepage.h"
 #include "text/vbstring.h"
 
 namespace tessel::web {
@@ -286,12 +287,17 @@ TEST(ParseVideoAddress, CleansTheInputAsksOnceAndReportsWhatCame) {
     EXPECT_EQ(r.imgTip, u"T");
 }
 
-TEST(VideoPage, BrowserOpensOnlyASingleHttpLine) {
-    EXPECT_TRUE(CanOpenInBrowser(u"HTTP://a.test/v"));
-    EXPECT_TRUE(CanOpenInBrowser(u"https://a.test/v"));
-    EXPECT_FALSE(CanOpenInBrowser(u"http://a.test/1\r\nhttp://a.test/2"));
-    EXPECT_FALSE(CanOpenInBrowser(u"mms://a.test/v"));
-    EXPECT_FALSE(CanOpenInBrowser(u""));
+// The browser button and the hand-off buttons act only on one line that
+// starts with "http"; a lone CR or LF does not end the line.
+TEST(VideoPage, ButtonsActOnlyOnASingleHttpLine) {
+    for (const char16_t* yes :
+         {u"HTTP://a.test/v", u"https://a.test/v", u"http", u"http://a\nb", u"http://a\rb"}) {
+        EXPECT_TRUE(IsSingleHttpLine(yes)) << text::ToUtf8(yes);
+    }
+    for (const char16_t* no :
+         {u"", u"htt", u" http://a", u"ftp://a", u"http://a.test/1\r\nhttp://a.test/2", u"mms://a.test/v"}) {
+        EXPECT_FALSE(IsSingleHttpLine(no)) << text::ToUtf8(no);
+    }
 }
 
 }  // namespace
