@@ -3,7 +3,6 @@
 
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QPushButton>
 
 #include "shell/msgbox_placement.h"
 
@@ -34,14 +33,10 @@ QtPrompts::QtPrompts(QWidget* mainWindow) : main_(mainWindow) {}
 Prompts::Answer QtPrompts::Message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
     QMessageBox box(ToQt(icon), title, text,
                     buttons != Buttons::Ok ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, main_);
-    // The interface is Chinese; the stock button texts are not.
+    // The buttons' texts (是(&Y), 否(&N), 确定) come from Qt's Chinese catalogue.
     if (buttons != Buttons::Ok) {
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
         box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
-    } else {
-        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     }
     MsgBoxPlacement placement(main_);
     placement.Arm();
@@ -57,8 +52,6 @@ std::optional<QString> QtPrompts::Input(const QString& prompt, const QString& ti
     box.setLabelText(prompt);
     box.setTextValue(defaultText);
     box.setInputMode(QInputDialog::TextInput);
-    box.setOkButtonText(QStringLiteral("确定"));
-    box.setCancelButtonText(QStringLiteral("取消"));
     box.adjustSize();
     box.move(topLeft);
     if (box.exec() != QDialog::Accepted) return std::nullopt;

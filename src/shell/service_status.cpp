@@ -24,6 +24,22 @@ QString Remedy(const ServiceRef& s) {
 
 QString Who(const ServiceRef& s) { return s.what + QLatin1Char(' ') + HostOf(s.address); }
 
+// The endings both kinds of request share.
+QString TimedOutText(const ServiceRef& s, std::chrono::milliseconds limit) {
+    return QStringLiteral("%1 在 %2 秒内没有答完").arg(Who(s), Seconds(limit)) + Remedy(s);
+}
+
+QString TooLargeText(const ServiceRef& s) {
+    return QStringLiteral("%1 的应答超过 %2 MiB，已放弃")
+        .arg(Who(s))
+        .arg(web::kMaxReplyBytes / (1024 * 1024));
+}
+
+QString FileFailedText(const ServiceRef& s) {
+    return QStringLiteral("%1 的应答无法存入临时文件夹 %2")
+        .arg(Who(s), QString::fromStdString(web::GetTempFolder()));
+}
+
 }  // namespace
 
 QString HostOf(std::u16string_view address) {
@@ -39,16 +55,13 @@ QString DownloadFailureText(const ServiceRef& s, int result, std::chrono::millis
         case web::kDownloadAborted:
             return {};
         case web::kDownloadTimedOut:
-            return QStringLiteral("%1 在 %2 秒内没有答完").arg(Who(s), Seconds(limit)) + Remedy(s);
+            return TimedOutText(s, limit);
         case web::kDownloadHttpError:
             return QStringLiteral("%1 拒绝了请求").arg(Who(s)) + Remedy(s);
         case web::kDownloadTooLarge:
-            return QStringLiteral("%1 的应答超过 %2 MiB，已放弃")
-                .arg(Who(s))
-                .arg(web::kMaxReplyBytes / (1024 * 1024));
+            return TooLargeText(s);
         case web::kDownloadFileFailed:
-            return QStringLiteral("%1 的应答无法存入临时文件夹 %2")
-                .arg(Who(s), QString::fromStdString(web::GetTempFolder()));
+            return FileFailedText(s);
         default:
             return QStringLiteral("无法连接 %1").arg(Who(s)) + Remedy(s);
     }
@@ -66,17 +79,14 @@ QString FetchFailureText(const ServiceRef& s, web::FetchEnd end, std::chrono::mi
             return QStringLiteral("无法连接 %1，或它在 %2 秒内没有应答").arg(Who(s), Seconds(silence)) +
                    Remedy(s);
         case FetchEnd::TimedOut:
-            return QStringLiteral("%1 在 %2 秒内没有答完").arg(Who(s), Seconds(limit)) + Remedy(s);
+            return TimedOutText(s, limit);
         case FetchEnd::Broken:
             return QStringLiteral("%1 的应答不完整（中途断开或 %2 秒无数据）").arg(Who(s), Seconds(silence)) +
                    Remedy(s);
         case FetchEnd::CutOff:
-            return QStringLiteral("%1 的应答超过 %2 MiB，已放弃")
-                .arg(Who(s))
-                .arg(web::kMaxReplyBytes / (1024 * 1024));
+            return TooLargeText(s);
         case FetchEnd::FileFailed:
-            return QStringLiteral("%1 的应答无法存入临时文件夹 %2")
-                .arg(Who(s), QString::fromStdString(web::GetTempFolder()));
+            return FileFailedText(s);
     }
     return {};
 }

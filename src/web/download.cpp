@@ -11,6 +11,7 @@
 #include "web/curl_session.h"
 #include "web/reply_file.h"
 #include "web/services.h"
+#include "web/unique_fd.h"
 
 namespace tessel::web {
 namespace {
@@ -124,20 +125,6 @@ bool WriteAll(int fd, const char* p, size_t n) {
     return true;
 }
 
-class FileHandle {
- public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    ~FileHandle() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    int get() const { return fd_; }
-
- private:
-    int fd_;
-};
-
 class RunningFlag {
  public:
     explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
@@ -231,7 +218,7 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
     const auto start = Clock::now();
     Raise(kStateReading);
     // Created only now, so an address that never answers leaves no file.
-    const FileHandle file(OpenReplyForWrite(sLocalFilePath));
+    const UniqueFd file(OpenReplyForWrite(sLocalFilePath));
     const int fd = file.get();
     Long finalState = kStateEndOfData;
     FetchEnd end = FetchEnd::FileFailed;

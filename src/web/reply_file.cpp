@@ -9,29 +9,10 @@
 #include <cstdlib>
 
 #include "text/codepage.h"
+#include "web/unique_fd.h"
 
 namespace tessel::web {
 namespace {
-
-// A descriptor closed on every way out.
-class Fd {
- public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
- private:
-    int fd_;
-};
 
 bool IsSafeFolder(const std::string& path) {
     struct stat st {};
@@ -72,7 +53,8 @@ int OpenReplyForWrite(const std::string& path) {
     if (path.empty()) return -1;
     // O_NONBLOCK keeps a planted pipe from hanging the open; it is refused
     // below with everything else that is not a regular file.
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600));
+    UniqueFd fd(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600));
     if (fd.get() < 0) return -1;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
@@ -83,7 +65,7 @@ int OpenReplyForWrite(const std::string& path) {
 
 std::optional<std::string> ReadReplyBytes(const std::string& path, std::int64_t maxBytes) {
     if (path.empty()) return std::nullopt;
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return std::nullopt;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

@@ -7,12 +7,16 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <memory>
+
+#include "shell/prompts.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
@@ -123,6 +127,60 @@ TEST_F(QtChineseTest, StandardButtonsAreChinese) {
     QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     EXPECT_EQ(buttons.button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
     EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
+}
+
+// The program's own boxes set no button texts of their own: the catalogue
+// gives them, access keys included, and each box keeps its default button.
+TEST_F(QtChineseTest, ProgramBoxesTakeTheirButtonTextsFromTheCatalogue) {
+    QtPrompts prompts(nullptr);
+    struct Seen {
+        QStringList texts;
+        QString byDefault;
+    };
+    const auto pressWhenShown = [](QMessageBox::StandardButton press, Seen& seen) {
+        QTimer::singleShot(0, [press, &seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton* b : box->buttons()) seen.texts << b->text();
+            seen.texts.sort();
+            if (box->defaultButton()) seen.byDefault = box->defaultButton()->text();
+            box->button(press)->click();
+        });
+    };
+    const QStringList yesNo{QStringLiteral("否(&N)"), QStringLiteral("是(&Y)")};
+
+    Seen question;
+    pressWhenShown(QMessageBox::Yes, question);
+    EXPECT_EQ(prompts.Message("?", "提示", Prompts::Buttons::YesNo, Prompts::Icon::Information),
+              Prompts::Answer::Yes);
+    EXPECT_EQ(question.texts, yesNo);
+    EXPECT_EQ(question.byDefault, QStringLiteral("是(&Y)"));
+
+    Seen offer;
+    pressWhenShown(QMessageBox::No, offer);
+    EXPECT_EQ(prompts.Message("?", "提示", Prompts::Buttons::YesNoDefaultNo, Prompts::Icon::Question),
+              Prompts::Answer::No);
+    EXPECT_EQ(offer.texts, yesNo);
+    EXPECT_EQ(offer.byDefault, QStringLiteral("否(&N)"));
+
+    Seen notice;
+    pressWhenShown(QMessageBox::Ok, notice);
+    EXPECT_EQ(prompts.Message("!", "提示", Prompts::Buttons::Ok, Prompts::Icon::Warning),
+              Prompts::Answer::Ok);
+    EXPECT_EQ(notice.texts, QStringList{QStringLiteral("确定")});
+
+    QStringList input;
+    QTimer::singleShot(0, [&input] {
+        auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        auto* buttons = box->findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        input << buttons->button(QDialogButtonBox::Ok)->text()
+              << buttons->button(QDialogButtonBox::Cancel)->text();
+        box->reject();
+    });
+    EXPECT_FALSE(prompts.Input("大小：", "文件大小", QString(), QPoint(40, 30)).has_value());
+    EXPECT_EQ(input, (QStringList{QStringLiteral("确定"), QStringLiteral("取消")}));
 }
 
 TEST_F(QtChineseTest, InterfaceFontCoversChineseAtTwelvePixels) {
