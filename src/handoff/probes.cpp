@@ -10,24 +10,6 @@ bool Found(const RegReader& read, const RegProbe& probe) {
 
 }  // namespace
 
-std::u16string_view FlashGetGenerationLabel(FlashGetGeneration generation) {
-    switch (generation) {
-        case FlashGetGeneration::V3_7:
-            return u"3.7";
-        case FlashGetGeneration::V2_4:
-            return u"2.4";
-        case FlashGetGeneration::V1_4:
-            return u"1.4";
-        case FlashGetGeneration::V1_96:
-            return u"1.96";
-        case FlashGetGeneration::V1_73:
-            return u"1.73";
-        case FlashGetGeneration::None:
-            break;
-    }
-    return u"";
-}
-
 bool IsThunderInstalled(const RegReader& read) { return Found(read, kThunderProbe); }
 
 bool IsQqDownloadInstalled(const RegReader& read) { return Found(read, kQqDownloadProbe); }

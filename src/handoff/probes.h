@@ -42,9 +42,6 @@ inline constexpr std::array<FlashGetProbe, 5> kFlashGetProbes{{
      FlashGetGeneration::V1_73},
 }};
 
-// "3.7", "2.4", "1.4", "1.96", "1.73"; "" for None.
-std::u16string_view FlashGetGenerationLabel(FlashGetGeneration generation);
-
 bool IsThunderInstalled(const RegReader& read);
 bool IsQqDownloadInstalled(const RegReader& read);
 FlashGetGeneration DetectFlashGet(const RegReader& read);

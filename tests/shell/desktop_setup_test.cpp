@@ -133,41 +133,33 @@ TEST_F(QtChineseTest, StandardButtonsAreChinese) {
 // gives them, access keys included, and each box keeps its default button.
 TEST_F(QtChineseTest, ProgramBoxesTakeTheirButtonTextsFromTheCatalogue) {
     QtPrompts prompts(nullptr);
-    struct Seen {
+    const QString yes = QStringLiteral("是(&Y)"), no = QStringLiteral("否(&N)"), ok = QStringLiteral("确定");
+    const struct {
+        Prompts::Buttons buttons;
+        QMessageBox::StandardButton press;
+        Prompts::Answer answer;
+        QStringList texts;  // sorted
+        QString byDefault;
+    } cases[] = {
+        {Prompts::Buttons::YesNo, QMessageBox::Yes, Prompts::Answer::Yes, {no, yes}, yes},
+        {Prompts::Buttons::YesNoDefaultNo, QMessageBox::No, Prompts::Answer::No, {no, yes}, no},
+        {Prompts::Buttons::Ok, QMessageBox::Ok, Prompts::Answer::Ok, {ok}, QString()},
+    };
+    for (const auto& c : cases) {
         QStringList texts;
         QString byDefault;
-    };
-    const auto pressWhenShown = [](QMessageBox::StandardButton press, Seen& seen) {
-        QTimer::singleShot(0, [press, &seen] {
+        QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
-            for (QAbstractButton* b : box->buttons()) seen.texts << b->text();
-            seen.texts.sort();
-            if (box->defaultButton()) seen.byDefault = box->defaultButton()->text();
-            box->button(press)->click();
+            for (QAbstractButton* b : box->buttons()) texts << b->text();
+            texts.sort();
+            if (box->defaultButton()) byDefault = box->defaultButton()->text();
+            box->button(c.press)->click();
         });
-    };
-    const QStringList yesNo{QStringLiteral("否(&N)"), QStringLiteral("是(&Y)")};
-
-    Seen question;
-    pressWhenShown(QMessageBox::Yes, question);
-    EXPECT_EQ(prompts.Message("?", "提示", Prompts::Buttons::YesNo, Prompts::Icon::Information),
-              Prompts::Answer::Yes);
-    EXPECT_EQ(question.texts, yesNo);
-    EXPECT_EQ(question.byDefault, QStringLiteral("是(&Y)"));
-
-    Seen offer;
-    pressWhenShown(QMessageBox::No, offer);
-    EXPECT_EQ(prompts.Message("?", "提示", Prompts::Buttons::YesNoDefaultNo, Prompts::Icon::Question),
-              Prompts::Answer::No);
-    EXPECT_EQ(offer.texts, yesNo);
-    EXPECT_EQ(offer.byDefault, QStringLiteral("否(&N)"));
-
-    Seen notice;
-    pressWhenShown(QMessageBox::Ok, notice);
-    EXPECT_EQ(prompts.Message("!", "提示", Prompts::Buttons::Ok, Prompts::Icon::Warning),
-              Prompts::Answer::Ok);
-    EXPECT_EQ(notice.texts, QStringList{QStringLiteral("确定")});
+        EXPECT_EQ(prompts.Message("?", "提示", c.buttons, Prompts::Icon::Information), c.answer);
+        EXPECT_EQ(texts, c.texts);
+        EXPECT_EQ(byDefault, c.byDefault);
+    }
 
     QStringList input;
     QTimer::singleShot(0, [&input] {

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 #include "scripted_prompts.h"
 #include "shell/about_page.h"
@@ -36,6 +37,27 @@
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace tessel::shell::testing {
+
+// An environment variable set for as long as the object lives; what was
+// there before (or nothing) comes back afterwards.
+class ScopedEnv {
+ public:
+    ScopedEnv(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedEnv() {
+        if (old_.isNull())
+            qunsetenv(name_);
+        else
+            qputenv(name_, old_);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+    const char* name_;
+    QByteArray old_;
+};
 
 class FrmMainTest : public ::testing::Test {
  protected:

@@ -21,8 +21,8 @@ class HandoffTest : public FrmMainTest {
     void SetUp() override {
         FrmMainTest::SetUp();
         ASSERT_TRUE(wine.isValid());
-        oldPrefix = qgetenv("WINEPREFIX");
-        qputenv("WINEPREFIX", QFile::encodeName(wine.path()));
+        // Restored when the fixture goes, after the window.
+        winePrefix.emplace("WINEPREFIX", QFile::encodeName(wine.path()));
         http.server().Post("/jsonrpc", [this](const httplib::Request& req, httplib::Response& res) {
             const json call = json::parse(req.body, nullptr, false);
             {
@@ -42,14 +42,6 @@ class HandoffTest : public FrmMainTest {
         Put(keys::kAria2Secret, "s3cret");
         Put(keys::kParseHome, "http://parse.test");
     }
-    void TearDown() override {
-        FrmMainTest::TearDown();
-        if (oldPrefix.isNull())
-            qunsetenv("WINEPREFIX");
-        else
-            qputenv("WINEPREFIX", oldPrefix);
-    }
-
     // Registers the managers in the prefix's registry, as Wine stores it.
     void Install(const std::string& keys) {
         std::ofstream(QString(wine.filePath("system.reg")).toStdString())
@@ -69,7 +61,7 @@ class HandoffTest : public FrmMainTest {
     }
 
     QTemporaryDir wine;
-    QByteArray oldPrefix;
+    std::optional<ScopedEnv> winePrefix;
     testsupport::LoopbackHttp http;
     std::mutex callsMutex;
     std::vector<json> calls;

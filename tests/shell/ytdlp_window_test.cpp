@@ -21,8 +21,8 @@ class YtDlpWindowTest : public FrmMainTest {
  protected:
     void SetUp() override {
         FrmMainTest::SetUp();
-        oldPrefix = qgetenv("WINEPREFIX");
-        qputenv("WINEPREFIX", QFile::encodeName(dir.filePath("no-wine")));
+        // Restored when the fixture goes, after the window.
+        winePrefix.emplace("WINEPREFIX", QFile::encodeName(dir.filePath("no-wine")));
         aria2.server().Post("/jsonrpc", [this](const httplib::Request& req, httplib::Response& res) {
             const json call = json::parse(req.body, nullptr, false);
             {
@@ -38,14 +38,6 @@ class YtDlpWindowTest : public FrmMainTest {
         Put(keys::kParseHome, "http://parse.test");
         Put(keys::kYtDlpPath, dir.filePath("yt-dlp"));
     }
-    void TearDown() override {
-        FrmMainTest::TearDown();
-        if (oldPrefix.isNull())
-            qunsetenv("WINEPREFIX");
-        else
-            qputenv("WINEPREFIX", oldPrefix);
-    }
-
     // The stand-in prints `report` and ends well.
     void Reports(const QByteArray& report) {
         QFile f(dir.filePath("yt-dlp"));
@@ -68,7 +60,7 @@ class YtDlpWindowTest : public FrmMainTest {
         return calls;
     }
 
-    QByteArray oldPrefix;
+    std::optional<ScopedEnv> winePrefix;
     testsupport::LoopbackHttp aria2;
     std::mutex mutex;
     std::vector<json> calls;
