@@ -49,22 +49,41 @@ PARSE = inside((5400, 240), (120, 240, 1575, 315))          # skbParse in fraFlv
 FILE_NAME = inside((5400, 240), (120, 2040, 1335, 195))     # lblfilename in fraFlvoperation
 
 
-class ParseService(http.server.ThreadingHTTPServer):
-    """Answers /parse.php in GBK, as the real service does; remembers the kw."""
+class LoopbackSite(http.server.ThreadingHTTPServer):
+    """An HTTP server on a free port of 127.0.0.1."""
 
-    def __init__(self):
-        super().__init__(("127.0.0.1", 0), ParseHandler)
-        self.asked = []
-        self.reply = ""
-        self.drip = False
-        self.stopping = threading.Event()
+    def __init__(self, handler):
+        super().__init__(("127.0.0.1", 0), handler)
 
     @property
     def home(self):
         return "http://127.0.0.1:%d" % self.server_address[1]
 
 
-class ParseHandler(http.server.BaseHTTPRequestHandler):
+class QuietHandler(http.server.BaseHTTPRequestHandler):
+    def send_body(self, data, content_type):
+        self.send_response(200)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data)
+
+    def log_message(self, *args):
+        pass
+
+
+class ParseService(LoopbackSite):
+    """Answers /parse.php in GBK, as the real service does; remembers the kw."""
+
+    def __init__(self):
+        super().__init__(ParseHandler)
+        self.asked = []
+        self.reply = ""
+        self.drip = False
+        self.stopping = threading.Event()
+
+
+class ParseHandler(QuietHandler):
     def do_GET(self):
         url = urllib.parse.urlsplit(self.path)
         if url.path != "/parse.php":
@@ -83,15 +102,7 @@ class ParseHandler(http.server.BaseHTTPRequestHandler):
             except OSError:
                 pass  # the program went away, as it should
             return
-        body = self.server.reply.encode("gbk")
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html; charset=gb2312")
-        self.send_header("Content-Length", str(len(body)))
-        self.end_headers()
-        self.wfile.write(body)
-
-    def log_message(self, *args):
-        pass
+        self.send_body(self.server.reply.encode("gbk"), "text/html; charset=gb2312")
 
 
 def check(condition, what):

@@ -11,29 +11,20 @@ through the X clipboard.  A page without media ends in the failure text.
 Exits 77 (skipped) when yt-dlp is not installed.
 """
 
-import http.server
 import shutil
 import sys
 import threading
 import time
 
 from xsession import Display, Tessel, wait_until
-from video_parse_system_test import COPY_OUT, FILE_NAME, PARSE, PASTE_IN, TAB2, check
+from video_parse_system_test import (COPY_OUT, FILE_NAME, PARSE, PASTE_IN, TAB2, LoopbackSite, QuietHandler,
+                                     check)
 
 TITLE = "测试影片"
 FAILED = "对不起，解析失败，您可以到硕鼠网站试试"
 
 
-class Site(http.server.ThreadingHTTPServer):
-    def __init__(self):
-        super().__init__(("127.0.0.1", 0), SiteHandler)
-
-    @property
-    def home(self):
-        return "http://127.0.0.1:%d" % self.server_address[1]
-
-
-class SiteHandler(http.server.BaseHTTPRequestHandler):
+class SiteHandler(QuietHandler):
     def do_GET(self):
         if self.path == "/watch.html":
             body = ('<!DOCTYPE html><html><head><meta charset="utf-8"><title>%s</title></head>'
@@ -41,25 +32,12 @@ class SiteHandler(http.server.BaseHTTPRequestHandler):
         elif self.path == "/plain.html":
             body = '<!DOCTYPE html><html><head><title>无视频</title></head><body><p>文字</p></body></html>'
         elif self.path == "/media/clip.mp4":
-            data = b"\0\0\0\x18ftypmp42" + b"\0" * 4096
-            self.send_response(200)
-            self.send_header("Content-Type", "video/mp4")
-            self.send_header("Content-Length", str(len(data)))
-            self.end_headers()
-            self.wfile.write(data)
+            self.send_body(b"\0\0\0\x18ftypmp42" + b"\0" * 4096, "video/mp4")
             return
         else:
             self.send_error(404)
             return
-        data = body.encode("utf-8")
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html; charset=utf-8")
-        self.send_header("Content-Length", str(len(data)))
-        self.end_headers()
-        self.wfile.write(data)
-
-    def log_message(self, *args):
-        pass
+        self.send_body(body.encode("utf-8"), "text/html; charset=utf-8")
 
 
 def main():
@@ -67,7 +45,7 @@ def main():
     if not shutil.which("yt-dlp"):
         print("skip - yt-dlp is not installed")
         return 77
-    site = Site()
+    site = LoopbackSite(SiteHandler)
     threading.Thread(target=site.serve_forever, daemon=True).start()
     media = site.home + "/media/clip.mp4"
     settings = {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"},
