@@ -32,13 +32,10 @@ struct Args {
 // "tessel-cli: <what> (try 'tessel-cli --help')" on standard error; returns kExitUsage.
 int UsageError(std::string_view what);
 
-// What one item gives: a line for standard output (without its line break),
-// or a complaint (non-empty: the item is rejected, its output line stays empty).
-struct Outcome {
-    std::string text;
-    std::string complaint;
-};
-using Converter = std::function<Outcome(std::string_view item)>;
+// What one item gives: its output line, without the line break, appended
+// to `line`, and a complaint, empty when the item is accepted.  A rejected
+// item's output line stays empty, whatever was appended.
+using Converter = std::function<std::string(std::string_view item, std::string& line)>;
 
 // Converts every item of `args`, or every line of standard input when there
 // is none (a CR before the LF goes with the line break), writing one output

@@ -20,17 +20,6 @@
 
 using namespace tessel;
 
-const char* const kAria2HelpLines =
-    "Handing downloads to aria2:\n"
-    "  aria2 [OPTION...] LINK...   decode each link (or take the address) and hand it\n"
-    "                              to aria2; prints aria2's task id per item\n"
-    "      --rpc URL               aria2's JSON-RPC address (default: the window's\n"
-    "                              setting Aria2Rpc, else http://127.0.0.1:6800/jsonrpc)\n"
-    "      --secret S              aria2's --rpc-secret (default: Aria2Secret)\n"
-    "      --ca-file FILE          certificate to trust for https:// (default: Aria2CaFile)\n"
-    "      --config FILE           settings file (default: ~/.config/TESSEL/TESSEL.ini)\n"
-    "      tessel-cli aria2 thunder://QUFodHRwOi8vYS9iWlo=/   -> 2089b05ecca3d829\n";
-
 namespace {
 
 constexpr std::size_t kMaxLine = 1024 * 1024;
@@ -177,3 +166,5 @@ int RunAria2Command(int argc, char** argv) {
     }
     return sender.rejected() ? 1 : 0;
 }
+
+int main(int argc, char** argv) { return RunAria2Command(argc - 1, argv + 1); }

@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -72,25 +74,24 @@ std::u16string Utf8In(std::string_view s) {
     return text::FromUtf8(s);
 }
 
-Outcome Rejected(std::string_view complaint) { return {{}, std::string(complaint)}; }
+std::string Rejected(std::string_view complaint) { return std::string(complaint); }
 
-Outcome FromCommand(const links::CommandResult& r) {
-    if (!r.accepted) return Rejected(text::ToUtf8(r.output));
+std::string FromCommand(const links::CommandResult& r, std::string& line) {
+    if (!r.accepted) return text::ToUtf8(r.output);
     // A line break inside a result would shift every later line of a batch,
     // and a NUL byte is no text at all.
     if (r.output.find_first_of(u"\r\n") != std::u16string::npos) return Rejected(kLineBreakInResult);
     if (r.output.find(u'\0') != std::u16string::npos) return Rejected(kNulInResult);
-    Outcome o;
-    text::AppendUtf8(o.text, r.output);
-    return o;
+    text::AppendUtf8(line, r.output);
+    return {};
 }
 
 // Every text command reads UTF-8; bytes that are not UTF-8 would turn into
 // "?" inside a link, so they are refused rather than converted.
 Converter TextConverter(std::function<links::CommandResult(std::u16string_view)> command) {
-    return [command = std::move(command)](std::string_view item) {
+    return [command = std::move(command)](std::string_view item, std::string& line) {
         if (!text::IsValidUtf8(item)) return Rejected(kNotUtf8);
-        return FromCommand(command(Utf8In(item)));
+        return FromCommand(command(Utf8In(item)), line);
     };
 }
 
@@ -134,7 +135,7 @@ std::string_view TrimBlanks(std::string_view s) {
     return s;
 }
 
-Outcome FingerprintItem(std::string_view item) {
+std::string FingerprintItem(std::string_view item, std::string& line) {
     // The path keeps its own bytes: file names need not be UTF-8.  A NUL
     // would cut the path short and name another file.
     const std::string_view path = TrimBlanks(item);
@@ -144,7 +145,8 @@ Outcome FingerprintItem(std::string_view item) {
     switch (r.status) {
         case Status::Ok:
         case Status::SizeOnly:
-            return {text::ToUtf8(links::FingerprintText(r, u"\n")), {}};
+            text::AppendUtf8(line, links::FingerprintText(r, u"\n"));
+            return {};
         case Status::ReadError:
             return Rejected(text::ToUtf8(links::kReadErrorText) + " (" + r.problem + ")");
         case Status::NoPermission:
@@ -169,36 +171,68 @@ const std::string& Utf8Of(std::u16string_view fixed) {
 }
 
 bool IsPlainAddressUtf8(std::string_view address) {
-    const std::string_view start = address.substr(0, std::min<std::size_t>(address.size(), 6));
-    return links::IsPlainAddress(std::u16string(start.begin(), start.end()));
+    constexpr std::size_t kSignificant = 6;
+    if (address.size() < kSignificant) return false;
+    char head[kSignificant];
+    for (std::size_t k = 0; k < kSignificant; ++k) {
+        const char c = address[k];
+        head[k] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    }
+    const std::string_view h(head, kSignificant);
+    return h == "http:/" || h == "ftp://" || h == "https:" || h == "mms://" || h == "rtsp:/";
+}
+
+// True when `s` holds a CR, an LF or a NUL byte.  Eight bytes at a time
+// first: a word without any byte below 0x0E holds none of them.
+bool HasBreakOrNul(std::string_view s) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        if (((word - kOnes * 0x0E) & ~word & (kOnes * 0x80)) != 0) break;
+    }
+    for (; i < s.size(); ++i) {
+        if (s[i] == '\r' || s[i] == '\n' || s[i] == '\0') return true;
+    }
+    return false;
 }
 
 Converter LinkEncoder(links::LinkForm form, links::CommandResult (*command)(std::u16string_view)) {
-    return [form, command](std::string_view item) {
-        if (!text::IsValidUtf8(item)) return Rejected(kNotUtf8);
-        if (item.find("\r\n") != std::string_view::npos) return FromCommand(command(Utf8In(item)));
+    return [form, command](std::string_view item, std::string& line) -> std::string {
+        if (item.find("\r\n") != std::string_view::npos) {
+            if (!text::IsValidUtf8(item)) return Rejected(kNotUtf8);
+            return FromCommand(command(Utf8In(item)), line);
+        }
+        // Trimming takes only blanks, so the address is UTF-8 where the item is.
         const std::string_view address = TrimBlanks(item);
         if (address.empty()) return Rejected(Utf8Of(links::kAskForLinkText));
-        if (!IsPlainAddressUtf8(address)) return Rejected(Utf8Of(links::kBadLinkText));
-        Outcome o;
-        links::AppendEncodedLinkUtf8(o.text, form, address);
-        return o;
+        if (!IsPlainAddressUtf8(address)) {
+            return Rejected(text::IsValidUtf8(address) ? Utf8Of(links::kBadLinkText) : kNotUtf8);
+        }
+        if (!links::AppendEncodedLinkUtf8(line, form, address)) return Rejected(kNotUtf8);
+        return {};
     };
 }
 
-Outcome DecodeItem(std::string_view item) {
+std::string DecodeItem(std::string_view item, std::string& line) {
     if (!text::IsValidUtf8(item)) return Rejected(kNotUtf8);
-    if (item.find("\r\n") != std::string_view::npos) return FromCommand(DecodeCommand(Utf8In(item)));
+    if (item.find("\r\n") != std::string_view::npos) return FromCommand(DecodeCommand(Utf8In(item)), line);
     const std::string_view link = TrimBlanks(item);
     if (link.empty()) return Rejected(Utf8Of(links::kAskForLinkText));
-    Outcome o;
+    const std::size_t from = line.size();
     // A link that holds no address at all ("qqdl://") is as wrong as one
     // that is no link.
-    if (!links::AppendDecodedLinkUtf8(o.text, link) || o.text.empty())
+    if (!links::AppendDecodedLinkUtf8(line, link) || line.size() == from)
         return Rejected(Utf8Of(links::kBadLinkText));
-    if (o.text.find_first_of("\r\n") != std::string::npos) return Rejected(kLineBreakInResult);
-    if (o.text.find('\0') != std::string::npos) return Rejected(kNulInResult);
-    return o;
+    const std::string_view address(line.data() + from, line.size() - from);
+    if (HasBreakOrNul(address)) {
+        return Rejected(address.find('\0') != std::string_view::npos &&
+                                address.find_first_of("\r\n") == std::string_view::npos
+                            ? kNulInResult
+                            : kLineBreakInResult);
+    }
+    return {};
 }
 
 int RunThunder(const Args& args) {
@@ -277,10 +311,12 @@ class Output {
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
-    void Line(std::string_view s) {
-        buffer_.append(s);
+    // The text of the line being written; EndLine ends it.
+    std::string& buffer() { return buffer_; }
+
+    void EndLine() {
         buffer_.push_back('\n');
-        if (interactive_ || buffer_.size() >= (1u << 16)) Flush();
+        if (interactive_ || buffer_.size() >= (1u << 18)) Flush();
     }
 
     void Flush() {
@@ -321,19 +357,21 @@ struct ItemLoop {
 
     void Item(std::string_view item) {
         ++line;
-        if (blankLineBetween && line > 1) out.Line({});
-        const Outcome o = convert(item);
-        if (!o.complaint.empty()) {
+        if (blankLineBetween && line > 1) out.EndLine();
+        const std::size_t mark = out.buffer().size();
+        const std::string complaint = convert(item, out.buffer());
+        if (!complaint.empty()) {
             anyRejected = true;
+            out.buffer().resize(mark);
             out.Flush();  // keep stdout and stderr in order on a terminal
-            std::fprintf(stderr, "tessel-cli: line %zu: %s\n", line, o.complaint.c_str());
+            std::fprintf(stderr, "tessel-cli: line %zu: %s\n", line, complaint.c_str());
         }
-        out.Line(o.text);
+        out.EndLine();
     }
 
     // A last line without LF still counts.
     bool FromStdin() {
-        std::vector<char> chunk(1 << 16);
+        std::vector<char> chunk(1 << 18);
         std::string pending;
         for (;;) {
             const ssize_t n = ::read(STDIN_FILENO, chunk.data(), chunk.size());
@@ -365,6 +403,25 @@ struct ItemLoop {
         return true;
     }
 };
+
+// Replaces this process with tessel-cli-aria2 and the arguments after
+// "aria2"; returns only when no helper could be started.
+int StartAria2Helper(char** argv) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    int lastError = ENOENT;
+    std::string tried;
+    for (const char* folder : {".", TESSEL_ARIA2_HELPER_DIR}) {
+        const std::filesystem::path helper = (self.parent_path() / folder / kAria2Helper).lexically_normal();
+        argv[1] = const_cast<char*>(kAria2Helper);
+        ::execv(helper.c_str(), argv + 1);
+        lastError = errno;
+        tried += (tried.empty() ? "" : ", ") + helper.string();
+    }
+    std::fprintf(stderr, "tessel-cli: cannot start %s (%s): %s\n", kAria2Helper, tried.c_str(),
+                 std::strerror(lastError));
+    return kExitUsage;
+}
 
 }  // namespace
 
@@ -399,7 +456,7 @@ int RunItems(const Args& args, const Converter& convert, bool blankLineBetween) 
 
 int main(int argc, char** argv) {
     using namespace tessel::cli;
-    if (argc >= 2 && std::string_view(argv[1]) == "aria2") return RunAria2Command(argc - 2, argv + 2);
+    if (argc >= 2 && std::string_view(argv[1]) == "aria2") return StartAria2Helper(argv);
     const std::vector<std::string_view> words(argv + 1, argv + argc);
 
     // The subcommand is the first word that is neither an option nor an

@@ -5,7 +5,7 @@
 # over the same payload bytes, and prints both ratios.  The results are
 # checked against the generated addresses before any time counts.  Every
 # command runs once to warm the caches, then the best of RUNS timed runs
-# counts.
+# counts, as wall-clock and as CPU time.
 #
 #   bench/cli_vs_base64.sh [path/to/tessel-cli]      (RUNS=3, LINKS=1000000 by default)
 set -euo pipefail
@@ -56,30 +56,40 @@ cmp -s "$work/decoded.txt" "$work/addresses.txt" || { echo "cli_vs_base64.sh: de
 "$cli" thunder < "$work/addresses.txt" > "$work/encoded.txt"
 cmp -s "$work/encoded.txt" "$work/links.txt" || { echo "cli_vs_base64.sh: thunder gave other links" >&2; exit 1; }
 
-# Best wall-clock seconds of $runs runs: stdin from $1, the rest is the command.
+# Best wall-clock and best CPU (user + system) seconds of $runs runs: stdin
+# from $1, the rest is the command.  CPU time is the steadier figure on a
+# busy machine.
 best() {
   python3 - "$runs" "$@" <<'PY'
-import subprocess, sys, time
+import os, subprocess, sys, time
 runs = int(sys.argv[1]); source = sys.argv[2]; cmd = sys.argv[3:]
 def once():
-    with open(source, "rb") as f:
+    with open(source, "rb") as f, open(os.devnull, "wb") as null:
         t = time.perf_counter()
-        subprocess.run(cmd, stdin=f, stdout=subprocess.DEVNULL, check=True)
-        return time.perf_counter() - t
+        p = subprocess.Popen(cmd, stdin=f, stdout=null)
+        _, status, usage = os.wait4(p.pid, 0)
+        wall = time.perf_counter() - t
+        if status != 0:
+            sys.exit(f"cli_vs_base64.sh: {cmd[0]} failed")
+        return wall, usage.ru_utime + usage.ru_stime
 once()
-print(f"{min(once() for _ in range(runs)):.3f}")
+times = [once() for _ in range(runs)]
+print(f"{min(w for w, _ in times):.3f} {min(c for _, c in times):.3f}")
 PY
 }
 
-t_decode="$(best "$work/links.txt" "$cli" decode)"
-t_b64d="$(best "$work/payloads.b64" base64 -d)"
-t_encode="$(best "$work/addresses.txt" "$cli" thunder)"
-t_b64="$(best "$work/payloads.bin" base64)"
+read -r w_decode c_decode < <(best "$work/links.txt" "$cli" decode)
+read -r w_b64d c_b64d < <(best "$work/payloads.b64" base64 -d)
+read -r w_encode c_encode < <(best "$work/addresses.txt" "$cli" thunder)
+read -r w_b64 c_b64 < <(best "$work/payloads.bin" base64)
 
-python3 - "$links" "$t_decode" "$t_b64d" "$t_encode" "$t_b64" <<'PY'
-import sys
-n = int(sys.argv[1]); decode, b64d, encode, b64 = map(float, sys.argv[2:])
-print(f"{n} thunder links with Chinese addresses, best of runs")
-print(f"  tessel-cli decode   {decode:6.3f} s   base64 -d  {b64d:6.3f} s   ratio {decode / b64d:5.2f}   (target <= 2)")
-print(f"  tessel-cli thunder  {encode:6.3f} s   base64     {b64:6.3f} s   ratio {encode / b64:5.2f}   (target <= 2)")
+python3 - "$links" "$runs" "$w_decode" "$c_decode" "$w_b64d" "$c_b64d" "$w_encode" "$c_encode" "$w_b64" "$c_b64" <<'PY'
+import os, sys
+n, runs = int(sys.argv[1]), int(sys.argv[2])
+wd, cd, wbd, cbd, we, ce, wb, cb = map(float, sys.argv[3:])
+print(f"{n} thunder links with Chinese addresses, best of {runs} runs (load average {os.getloadavg()[0]:.1f})")
+print(f"  tessel-cli decode   {wd:6.3f} s wall {cd:6.3f} s CPU   base64 -d  {wbd:6.3f} s wall {cbd:6.3f} s CPU"
+      f"   ratio {wd / wbd:5.2f} wall {cd / cbd:5.2f} CPU   (target <= 2)")
+print(f"  tessel-cli thunder  {we:6.3f} s wall {ce:6.3f} s CPU   base64     {wb:6.3f} s wall {cb:6.3f} s CPU"
+      f"   ratio {we / wb:5.2f} wall {ce / cb:5.2f} CPU   (target <= 2)")
 PY

@@ -30,6 +30,8 @@ template <class... Ts>
 struct Overloads : Ts... {
     using Ts::operator()...;
 };
+template <class... Ts>
+Overloads(Ts...) -> Overloads<Ts...>;  // clang 14 does not deduce aggregates
 
 }  // namespace
 

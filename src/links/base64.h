@@ -30,6 +30,7 @@ std::string Base64DecodeToBytes(std::u16string_view text);
 
 // Byte-level forms of the two, for callers that already hold bytes.
 std::string Base64EncodeBytes(std::string_view bytes);
+void AppendBase64(std::string& out, std::string_view bytes);
 
 // Decodes `b64` by the rules above.  `significant` is the number of
 // characters before the first "=" of the original text; it differs from the
@@ -37,5 +38,6 @@ std::string Base64EncodeBytes(std::string_view bytes);
 // one-argument form takes it from the first "=" byte.
 std::string Base64DecodeBytes(std::string_view b64, std::size_t significant);
 std::string Base64DecodeBytes(std::string_view b64);
+void AppendBase64Decoded(std::string& out, std::string_view b64, std::size_t significant);
 
 }  // namespace tessel::links

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 #include "links/base64.h"
 #include "text/codepage.h"
@@ -40,27 +41,38 @@ std::optional<std::basic_string_view<Char>> PayloadText(LinkForm form, std::basi
 
 // Length of the GBK character at `i`, as FromAnsi reads it: two bytes for
 // a lead byte with a valid trail, one byte otherwise.
-std::size_t GbkStep(std::string_view bytes, std::size_t i) {
+std::size_t GbkStep(const char16_t* table, std::string_view bytes, std::size_t i) {
     const auto b = static_cast<unsigned char>(bytes[i]);
     if (b < 0x81 || i + 1 >= bytes.size()) return 1;
-    return text::GbkChar(b, static_cast<unsigned char>(bytes[i + 1])) != 0 ? 2 : 1;
+    return table[b << 8 | static_cast<unsigned char>(bytes[i + 1])] != 0 ? 2 : 1;
 }
 
 // Byte offset behind the first `count` GBK characters; npos when there are fewer.
-std::size_t SkipGbkCharacters(std::string_view bytes, std::size_t count) {
+std::size_t SkipGbkCharacters(const char16_t* table, std::string_view bytes, std::size_t count) {
     std::size_t i = 0;
     for (; count > 0; --count) {
         if (i >= bytes.size()) return kNone;
-        i += GbkStep(bytes, i);
+        i += GbkStep(table, bytes, i);
     }
     return i;
 }
 
 // First `tag` at or after `from` that begins a GBK character: a GBK trail
-// byte may be "Z" (乑 is 81 5A) or "|" (亅 is 81 7C).
-std::size_t FindOnGbkBoundary(std::string_view bytes, std::size_t from, std::string_view tag) {
-    for (std::size_t i = from; i < bytes.size(); i += GbkStep(bytes, i)) {
-        if (bytes[i] == tag[0] && bytes.compare(i, tag.size(), tag) == 0) return i;
+// byte may be "Z" (乑 is 81 5A) or "|" (亅 is 81 7C).  `from` begins one.
+std::size_t FindOnGbkBoundary(const char16_t* table, std::string_view bytes, std::size_t from,
+                              std::string_view tag) {
+    std::size_t i = from;
+    for (std::size_t hit = bytes.find(tag, from); hit != kNone; hit = bytes.find(tag, i)) {
+        // Walk the characters up to the hit, a run of ASCII a word at a time.
+        while (i < hit) {
+            const std::size_t other = text::FindNonAscii(bytes.substr(0, hit), i);
+            if (other == kNone) {
+                i = hit;
+                break;
+            }
+            i = other + GbkStep(table, bytes, other);
+        }
+        if (i == hit) return hit;
     }
     return kNone;
 }
@@ -94,9 +106,10 @@ std::optional<AddressBytes> CutAddress(std::string_view bytes, std::size_t start
         }
     }
     std::optional<std::string_view> gbk;
-    const std::size_t gbkFrom = SkipGbkCharacters(bytes, startLength);
+    const char16_t* table = text::GbkCharTable();
+    const std::size_t gbkFrom = SkipGbkCharacters(table, bytes, startLength);
     if (gbkFrom != kNone) {
-        const std::size_t hit = FindOnGbkBoundary(bytes, gbkFrom, endTag);
+        const std::size_t hit = FindOnGbkBoundary(table, bytes, gbkFrom, endTag);
         if (hit != kNone) gbk = bytes.substr(gbkFrom, hit - gbkFrom);
     }
 
@@ -160,7 +173,7 @@ void AppendWrapped(std::string& out, LinkForm form, std::string_view address, st
     payload.append(w.start).append(address).append(end);
     const std::u16string_view scheme = LinkScheme(form);
     out.append(scheme.begin(), scheme.end());
-    out.append(Base64EncodeBytes(payload));
+    AppendBase64(out, payload);
     out.append(w.trailer);
 }
 
@@ -170,39 +183,36 @@ std::u16string Wrap(LinkForm form, std::string_view address, std::string_view en
     return std::u16string(link.begin(), link.end());
 }
 
-// GBK bytes as UTF-8, character for character what FromAnsi and then
-// ToUtf8 would give, without the UTF-16 text in between.
-void AppendGbkAsUtf8(std::string& out, std::string_view bytes) {
-    static const char16_t byte80 = text::FromAnsi("\x80")[0];
-    const std::size_t start = out.size();
-    out.resize(start + bytes.size() * 3);  // at most three bytes for each
-    char* o = out.data() + start;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned b = p[i];
-        if (b < 0x80) {
-            *o++ = static_cast<char>(b);
-            ++i;
-            continue;
-        }
-        char16_t c = i + 1 < n ? text::GbkChar(static_cast<unsigned char>(b), p[i + 1]) : 0;
-        if (c != 0) {
-            i += 2;
-        } else {
-            c = b == 0x80 ? byte80 : u'\uFFFD';
-            ++i;
-        }
-        if (c < 0x800) {
-            *o++ = static_cast<char>(0xC0 | (c >> 6));
-            *o++ = static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            *o++ = static_cast<char>(0xE0 | (c >> 12));
-            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *o++ = static_cast<char>(0x80 | (c & 0x3F));
-        }
+std::string_view AsciiScheme(LinkForm form) {
+    switch (form) {
+        case LinkForm::Thunder:
+            return "thunder://";
+        case LinkForm::FlashGet:
+            return "flashget://";
+        case LinkForm::Qqdl:
+            return "qqdl://";
+        case LinkForm::Rayfile:
+        case LinkForm::None:
+            break;
     }
-    out.resize(static_cast<std::size_t>(o - out.data()));
+    return {};
+}
+
+// ClassifyLink over ASCII bytes.
+LinkForm ClassifyAsciiLink(std::string_view link) {
+    constexpr std::size_t kSignificant = 6;
+    if (link.size() < kSignificant) return LinkForm::None;
+    char head[kSignificant];
+    for (std::size_t k = 0; k < kSignificant; ++k) {
+        const char c = link[k];
+        head[k] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    }
+    const std::string_view h(head, kSignificant);
+    if (h == "thunde") return LinkForm::Thunder;
+    if (h == "flashg") return LinkForm::FlashGet;
+    if (h == "qqdl:/") return LinkForm::Qqdl;
+    if (h == "fs2you") return LinkForm::Rayfile;
+    return LinkForm::None;
 }
 
 }  // namespace
@@ -234,9 +244,23 @@ std::u16string EncodeRayfileLink(std::u16string_view address, std::u16string_vie
 
 bool AppendEncodedLinkUtf8(std::string& out, LinkForm form, std::string_view address) {
     if (form == LinkForm::None || form == LinkForm::Rayfile) return false;
-    const std::string gbk =
-        text::IsAscii(address) ? std::string(address) : text::ToAnsi(text::FromUtf8(address));
-    AppendWrapped(out, form, gbk, WrappingOf(form).end);
+    // The payload of an ordinary address is built on the stack.
+    const Wrapping w = WrappingOf(form);
+    const std::size_t room = w.start.size() + address.size() + text::kUtf8ToAnsiSlack + w.end.size();
+    char onStack[1024];
+    std::string onHeap;
+    char* payload = onStack;
+    if (room > sizeof onStack) {
+        onHeap.resize(room);
+        payload = onHeap.data();
+    }
+    std::memcpy(payload, w.start.data(), w.start.size());
+    const std::size_t gbk = text::Utf8ToAnsi(address, payload + w.start.size());
+    if (gbk == std::string_view::npos) return false;
+    std::memcpy(payload + w.start.size() + gbk, w.end.data(), w.end.size());
+    out.append(AsciiScheme(form));
+    AppendBase64(out, std::string_view(payload, w.start.size() + gbk + w.end.size()));
+    out.append(w.trailer);
     return true;
 }
 
@@ -289,19 +313,20 @@ bool AppendDecodedLinkUtf8(std::string& out, std::string_view link) {
         if (address) text::AppendUtf8(out, *address);
         return address.has_value();
     }
-    const std::string_view start = link.substr(0, std::min<std::size_t>(link.size(), 6));
-    const std::u16string head(start.begin(), start.end());
-    const LinkForm form = ClassifyLink(head);
+    const LinkForm form = ClassifyAsciiLink(link);
     const std::optional<std::string_view> payloadText = PayloadText(form, link);
     if (form == LinkForm::None || !payloadText) return false;
-    const std::string payload = Base64DecodeBytes(*payloadText);
+    thread_local std::string payload;
+    payload.clear();
+    const std::size_t eq = payloadText->find('=');
+    AppendBase64Decoded(payload, *payloadText, eq == std::string_view::npos ? payloadText->size() : eq);
     const std::optional<AddressBytes> address = AddressInside(form, payload);
     if (!address) return false;
     if (form == LinkForm::Rayfile) out.append("http://");
     if (address->utf8) {
         out.append(address->bytes);
     } else {
-        AppendGbkAsUtf8(out, address->bytes);
+        text::AppendAnsiAsUtf8(out, address->bytes);
     }
     return true;
 }

@@ -56,9 +56,10 @@ std::optional<std::u16string> DecodeSpecialLink(std::u16string_view link);
 // The same two ways over UTF-8 text, for the command line, where a million
 // links must not cost a million trips through UTF-16: the link or address
 // is appended to `out` as UTF-8.  Results are those of the functions above.
-// Encoding takes a thunder, flashget or qqdl `form` and a well-formed UTF-8
-// address that passed IsPlainAddress; false for any other form.  Decoding
-// gives false where DecodeSpecialLink gives nullopt, and appends nothing.
+// Encoding takes a thunder, flashget or qqdl `form` and an address that
+// passed IsPlainAddress; false, appending nothing, for any other form or an
+// address that is not well-formed UTF-8.  Decoding gives false where
+// DecodeSpecialLink gives nullopt, and appends nothing.
 bool AppendEncodedLinkUtf8(std::string& out, LinkForm form, std::string_view address);
 bool AppendDecodedLinkUtf8(std::string& out, std::string_view link);
 

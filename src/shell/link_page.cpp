@@ -91,9 +91,11 @@ LinkPage::LinkPage(PageContext context, QWidget* parent)
                                                       {skbToflashget, &links::ToFlashGet},
                                                       {skbToqqdl, &links::ToQqdl},
                                                       {skbURL, &links::UrlCommand}};
-    for (const auto& [button, command] : commands)
+    for (const auto& [button, bound] : commands) {
+        const Command command = bound;  // clang 14 cannot capture a structured binding
         connect(button, &SkButton::Click, this,
                 [this, command] { ApplyCommand(command(BoxText(txtInput))); });
+    }
     connect(skbToRayfile, &SkButton::Click, this, &LinkPage::ToRayfile);
     connect(&size_fetch_, &BackgroundRequest::RunningChanged, skbToRayfile,
             [this](bool on) { skbToRayfile->setEnabled(!on); });

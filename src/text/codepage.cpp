@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -45,6 +46,39 @@ char16_t AskIconv(iconv_t cd, const char* in, std::size_t inSize) {
     return out[0];
 }
 
+// The characters of every pair of `lead` with a trail byte from 0x40 to
+// 0xFE, as AskIconv gives them one by one, in as few calls as iconv allows
+// (it stops at each pair that is no character).  A start costs a row of
+// calls instead of 24,000.
+void AskIconvRow(iconv_t cd, unsigned lead, std::array<char16_t, 65536>& decode) {
+    constexpr unsigned kFirst = 0x40;
+    constexpr std::size_t kPairs = 0xFF - kFirst;
+    char in[2 * kPairs];
+    for (std::size_t k = 0; k < kPairs; ++k) {
+        in[2 * k] = static_cast<char>(lead);
+        in[2 * k + 1] = static_cast<char>(kFirst + k);
+    }
+    char16_t out[kPairs];
+    for (std::size_t pos = 0; pos < kPairs;) {
+        char* inPtr = in + 2 * pos;
+        std::size_t inLeft = 2 * (kPairs - pos);
+        char* outPtr = reinterpret_cast<char*>(out);
+        std::size_t outLeft = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        const std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        const std::size_t consumed = 2 * (kPairs - pos) - inLeft;
+        const std::size_t produced = (sizeof out - outLeft) / sizeof(char16_t);
+        if (consumed % 2 != 0 || produced != consumed / 2) {
+            // Not one unit for each pair: ask about the rest of the row one by one.
+            for (; pos < kPairs; ++pos) decode[lead << 8 | (kFirst + pos)] = AskIconv(cd, in + 2 * pos, 2);
+            return;
+        }
+        for (std::size_t k = 0; k < produced; ++k) decode[lead << 8 | (kFirst + pos + k)] = out[k];
+        pos += produced;
+        if (rc == static_cast<std::size_t>(-1) && pos < kPairs) decode[lead << 8 | (kFirst + pos++)] = 0;
+    }
+}
+
 std::unique_ptr<GbkTables> BuildTables() {
     const iconv_t cd = iconv_open("UTF-16LE", "CP936");
     if (cd == reinterpret_cast<iconv_t>(-1))
@@ -52,12 +86,7 @@ std::unique_ptr<GbkTables> BuildTables() {
     auto t = std::make_unique<GbkTables>();
     const char euro = static_cast<char>(0x80);
     t->byte80 = AskIconv(cd, &euro, 1);
-    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
-        for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
-            const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            t->decode[lead << 8 | trail] = AskIconv(cd, pair, 2);
-        }
-    }
+    for (unsigned lead = 0x81; lead <= 0xFE; ++lead) AskIconvRow(cd, lead, t->decode);
     iconv_close(cd);
 
     for (unsigned c = 0; c < 0x80; ++c) t->encode[c] = static_cast<std::uint16_t>(c);
@@ -81,25 +110,66 @@ bool IsAsciiU16(std::u16string_view text) {
     return true;
 }
 
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+// Copies the ASCII run at p[i] to o, a word at a time, and gives its
+// length.  Writes up to eight bytes past the run: the output needs that much
+// room beyond what the conversion itself writes.
+std::size_t CopyAsciiRun(const unsigned char* p, std::size_t n, std::size_t i, char* o) {
+    const std::size_t from = i;
+    for (; i + 8 <= n; i += 8, o += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        std::memcpy(o, &word, 8);
+        std::uint64_t high = word & kHighBits;
+        if (high != 0) {
+            // The first byte in memory is the lowest of a little-endian word.
+            if constexpr (std::endian::native == std::endian::big) high = __builtin_bswap64(high);
+            return i - from + static_cast<std::size_t>(std::countr_zero(high)) / 8;
+        }
+    }
+    for (; i < n && p[i] < 0x80; ++i) *o++ = static_cast<char>(p[i]);
+    return i - from;
+}
+
+// Writes `c` as UTF-8 (one to three bytes).
+char* PutUtf8(char* o, char16_t c) {
+    if (c < 0x80) {
+        *o++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+        *o++ = static_cast<char>(0xC0 | (c >> 6));
+        *o++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *o++ = static_cast<char>(0xE0 | (c >> 12));
+        *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *o++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return o;
+}
+
 }  // namespace
 
 std::uint16_t GbkCode(char16_t c) { return c < 0x80 ? c : Tables().encode[c]; }
 
 char16_t GbkChar(unsigned char lead, unsigned char trail) { return Tables().decode[lead << 8 | trail]; }
 
-bool IsAscii(std::string_view bytes) {
+const char16_t* GbkCharTable() { return Tables().decode.data(); }
+
+std::size_t FindNonAscii(std::string_view bytes, std::size_t from) {
     // Eight bytes at a time: links are long runs of ASCII.
-    std::size_t i = 0;
+    std::size_t i = from;
     for (; i + 8 <= bytes.size(); i += 8) {
         std::uint64_t word;
         std::memcpy(&word, bytes.data() + i, 8);
-        if ((word & 0x8080808080808080u) != 0) return false;
+        if ((word & kHighBits) != 0) break;
     }
     for (; i < bytes.size(); ++i) {
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80) return i;
     }
-    return true;
+    return std::string_view::npos;
 }
+
+bool IsAscii(std::string_view bytes) { return FindNonAscii(bytes) == std::string_view::npos; }
 
 void AppendAnsi(std::string& out, std::u16string_view text) {
     if (IsAsciiU16(text)) {
@@ -171,6 +241,103 @@ std::u16string FromAnsi(std::string_view bytes) {
     std::u16string out;
     AppendFromAnsi(out, bytes);
     return out;
+}
+
+void AppendAnsiAsUtf8(std::string& out, std::string_view bytes) {
+    const GbkTables& t = Tables();
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size() * 3 + 8);  // three bytes for each at most, and CopyAsciiRun's room
+    char* o = out.data() + start;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned b = p[i];
+        if (b < 0x80) {
+            const std::size_t run = CopyAsciiRun(p, n, i, o);
+            i += run;
+            o += run;
+            continue;
+        }
+        char16_t c = i + 1 < n ? t.decode[b << 8 | p[i + 1]] : 0;
+        if (c != 0) {
+            i += 2;
+        } else {
+            c = b == 0x80 && t.byte80 != 0 ? t.byte80 : u'\uFFFD';
+            ++i;
+        }
+        o = PutUtf8(o, c);
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
+namespace {
+
+// Utf8ToAnsi from byte `i` on.
+std::size_t Utf8ToAnsiFrom(std::string_view bytes, std::size_t i, char* out, const std::uint16_t* encode) {
+    char* o = out;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    while (i < n) {
+        const unsigned b = p[i];
+        if (b < 0x80) {
+            const std::size_t run = CopyAsciiRun(p, n, i, o);
+            i += run;
+            o += run;
+            continue;
+        }
+        // Well-formed as Utf8SequenceLength has it: the overlong forms and
+        // the surrogates are the code points below each length's range.
+        // Chinese takes three bytes, so that case comes first, tested on
+        // the word that starts with it.
+        char32_t cp = 0;
+        std::uint32_t v = 0;
+        if (i + 4 <= n) {
+            std::memcpy(&v, p + i, 4);
+            if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap32(v);
+        }
+        if ((v & 0xC0C0F0u) == 0x8080E0u) {
+            cp = (v & 0x0Fu) << 12 | ((v >> 2) & 0xFC0u) | ((v >> 16) & 0x3Fu);
+            if (cp < 0x800 || cp - 0xD800u < 0x800u) return std::string_view::npos;
+            i += 3;
+        } else if (b - 0xE0u < 0x10u && i + 2 < n && (p[i + 1] & 0xC0u) == 0x80u &&
+                   (p[i + 2] & 0xC0u) == 0x80u) {
+            // The same at the very end.
+            cp = (b & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu);
+            if (cp < 0x800 || cp - 0xD800u < 0x800u) return std::string_view::npos;
+            i += 3;
+        } else if (b - 0xC2u < 0x1Eu && i + 1 < n && (p[i + 1] & 0xC0u) == 0x80u) {
+            cp = (b & 0x1Fu) << 6 | (p[i + 1] & 0x3Fu);
+            i += 2;
+        } else if (Utf8SequenceLength(bytes.substr(i)) == 4) {
+            cp = 0x10000;  // beyond GBK, whatever it is
+            i += 4;
+        } else {
+            return std::string_view::npos;
+        }
+        const std::uint16_t code = cp < 0x10000 ? encode[cp] : 0;
+        if (code >= 0x100) {
+            o[0] = static_cast<char>(code >> 8);
+            o[1] = static_cast<char>(code & 0xFF);
+            o += 2;
+        } else {
+            *o++ = code != 0 ? static_cast<char>(code) : '?';
+        }
+    }
+    return static_cast<std::size_t>(o - out);
+}
+
+}  // namespace
+
+std::size_t Utf8ToAnsi(std::string_view bytes, char* out) {
+    return Utf8ToAnsiFrom(bytes, 0, out, Tables().encode.data());
+}
+
+bool AppendUtf8AsAnsi(std::string& out, std::string_view bytes) {
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size() + kUtf8ToAnsiSlack);
+    const std::size_t written = Utf8ToAnsi(bytes, out.data() + start);
+    out.resize(written == std::string_view::npos ? start : start + written);
+    return written != std::string_view::npos;
 }
 
 std::u16string FromUtf8(std::string_view bytes) {
@@ -274,9 +441,14 @@ std::string ToUtf8(std::u16string_view text) {
 bool IsValidUtf8(std::string_view bytes) { return FirstInvalidUtf8(bytes) == std::string_view::npos; }
 
 std::size_t FirstInvalidUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     for (std::size_t i = 0; i < bytes.size();) {
-        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+        if (p[i] < 0x80) {
             ++i;
+            for (std::uint64_t word; i + 8 <= bytes.size(); i += 8) {
+                std::memcpy(&word, p + i, 8);
+                if ((word & kHighBits) != 0) break;
+            }
             continue;
         }
         const std::size_t len = Utf8SequenceLength(bytes.substr(i));

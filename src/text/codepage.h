@@ -31,6 +31,21 @@ char16_t GbkChar(unsigned char lead, unsigned char trail);
 std::u16string FromAnsi(std::string_view bytes);
 void AppendFromAnsi(std::u16string& out, std::string_view bytes);
 
+// GBK bytes -> UTF-8 and UTF-8 -> GBK bytes without UTF-16 in between, for
+// the command line's batches: the same characters as FromAnsi then ToUtf8,
+// and as FromUtf8 then ToAnsi.  AppendUtf8AsAnsi appends nothing and gives
+// false when `bytes` is not well-formed UTF-8.
+void AppendAnsiAsUtf8(std::string& out, std::string_view bytes);
+bool AppendUtf8AsAnsi(std::string& out, std::string_view bytes);
+// AppendUtf8AsAnsi into a buffer of bytes.size() + kUtf8ToAnsiSlack bytes
+// (the conversion writes whole words); the length written, or npos.
+inline constexpr std::size_t kUtf8ToAnsiSlack = 8;
+std::size_t Utf8ToAnsi(std::string_view bytes, char* out);
+
+// The table behind GbkChar, indexed lead << 8 | trail, for loops that walk
+// many characters.
+const char16_t* GbkCharTable();
+
 // UTF-8 <-> UTF-16 for the command line and the window system boundary.
 // Invalid UTF-8 decodes to U+FFFD per offending byte; lone surrogates encode as U+FFFD.
 std::u16string FromUtf8(std::string_view bytes);
@@ -47,5 +62,7 @@ std::size_t Utf8SequenceLength(std::string_view s);
 
 // True when `bytes` is pure 7-bit ASCII.
 bool IsAscii(std::string_view bytes);
+// Offset of the first byte of `bytes` from `from` on that is not ASCII; npos if none.
+std::size_t FindNonAscii(std::string_view bytes, std::size_t from = 0);
 
 }  // namespace tessel::text

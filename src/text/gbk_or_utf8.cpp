@@ -81,7 +81,10 @@ int Oddness(char32_t c) {
 }
 
 bool ReadsAsUtf8(std::string_view bytes) {
-    if (IsAscii(bytes)) return false;
+    // ASCII reads alike and costs nothing both ways: start at the first other byte.
+    const std::size_t first = FindNonAscii(bytes);
+    if (first == std::string_view::npos) return false;
+    bytes.remove_prefix(first);
     const long utf8 = Utf8Oddness(bytes);
     if (utf8 < 0) return false;
     return GbkOddnessUpTo(bytes, utf8) > utf8;

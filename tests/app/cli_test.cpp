@@ -197,6 +197,14 @@ TEST(Cli, WrongResultsAreRejectedNotPrinted) {
     EXPECT_EQ(r.out, "\nA\n");
     EXPECT_EQ(r.err, "tessel-cli: line 1: 结果含有空字符，无法写成一行\n");
 
+    // An address holding a line break or a NUL byte is no line of text.
+    r = RunCli({"decode"}, "qqdl://aHR0cDovL2EKYg==/\nqqdl://aHR0cDovL2EAYg==/\nqqdl://aHR0cDovL2EvYg==/\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "\n\nhttp://a/b\n");
+    EXPECT_EQ(r.err,
+              "tessel-cli: line 1: 结果含有换行符，无法写成一行\n"
+              "tessel-cli: line 2: 结果含有空字符，无法写成一行\n");
+
     // A link holding no address at all.
     r = RunCli({"decode", "qqdl://", "qqdl://aHR0cDovL2EvYg==/"});
     EXPECT_EQ(r.status, 1);

@@ -2,6 +2,7 @@
 #include "links/base64.h"
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <random>
 
@@ -57,6 +58,25 @@ TEST(Base64Bytes, RoundTripWithAndWithoutPaddingForEveryTailLength) {
         // Without padding, the "/" trailer of a link is a lone character.
         if (n % 3 == 0) {
             EXPECT_EQ(Base64DecodeBytes(b64 + "/"), bytes) << n;
+        }
+    }
+}
+
+// The encoder against OpenSSL's, over every length up to a few groups of
+// its wide steps and random bytes.
+TEST(Base64Bytes, EncodesAsOpenSslDoes) {
+    std::mt19937 rng(64);
+    for (std::size_t n = 0; n < 200; ++n) {
+        for (int round = 0; round < 20; ++round) {
+            std::string bytes(n, '\0');
+            for (char& c : bytes) c = static_cast<char>(rng());
+            std::string expected(4 * ((n + 2) / 3) + 1, '\0');
+            expected.resize(static_cast<std::size_t>(
+                EVP_EncodeBlock(reinterpret_cast<unsigned char*>(expected.data()),
+                                reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(n))));
+            std::string appended = "x";
+            AppendBase64(appended, bytes);
+            ASSERT_EQ(appended, "x" + expected) << n;
         }
     }
 }

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -305,4 +307,69 @@ TEST(AppendDecodedLinkUtf8, AgreesWithTheWindowOnBrokenPayloads) {
             EXPECT_EQ(decoded, expected ? ToUtf8(*expected) : std::string());
         }
     }
+}
+
+namespace {
+
+// Links of every shape the command line may be handed: schemes in any case
+// and cut short, payloads of ASCII, GBK, UTF-8 and stray bytes with tags in
+// and out of place, Base64 with or without padding, with foreign
+// characters, and trailers or none.
+std::string GeneratedLink(std::mt19937& rng) {
+    static const char* const schemes[] = {"thunder://", "THUNDER://", "ThUnDeR:",  "flashget://", "FLASHG",
+                                          "qqdl://",    "QQDL:/",     "fs2you://", "fs2you:/",    "fs2yo",
+                                          "http://",    "thunde",     ""};
+    static const char* const starts[] = {"AA", "[FLASHGET]", "", "A", "ZZ"};
+    static const char* const pieces[] = {
+        "http://a/", "\xC4\xE3\xBA\xC3", "\xE4\xBD\xA0", "Z",          "ZZ",
+        "|",         "\x81\x5A",         "\x81\x7C",     "[FLASHGET]", "\x80",
+        "\xFF",      "\xE1\xB0\xB0",     "1024",         "\xC3\xA9",   "\x00"};
+    static const char* const ends[] = {"ZZ", "[FLASHGET]", "|1024", "", "Z"};
+    std::string payload = starts[rng() % std::size(starts)];
+    for (std::size_t n = rng() % 8; n > 0; --n) {
+        const char* piece = pieces[rng() % std::size(pieces)];
+        payload.append(piece, *piece == '\0' ? 1 : std::strlen(piece));
+    }
+    payload += ends[rng() % std::size(ends)];
+    std::string b64 = Base64EncodeBytes(payload);
+    if (rng() % 3 == 0) b64 = b64.substr(0, b64.find('='));
+    if (rng() % 5 == 0 && !b64.empty()) b64[rng() % b64.size()] = "-_ \t.中"[rng() % 5];
+    static const char* const trailers[] = {"/", "&vek/", "", "==/", "/x"};
+    std::string link =
+        std::string(schemes[rng() % std::size(schemes)]) + b64 + trailers[rng() % std::size(trailers)];
+    if (rng() % 10 == 0) link += "中";
+    return link;
+}
+
+}  // namespace
+
+// The command line's UTF-8 ways give the window's results on generated
+// links and addresses, well-formed or not.
+TEST(AppendDecodedLinkUtf8, GeneratedLinksAndAddressesAsTheWindowHasThem) {
+    std::mt19937 rng(9360);
+    for (int i = 0; i < 50000; ++i) {
+        const std::string link = GeneratedLink(rng);
+        std::string decoded = "<";
+        const std::optional<std::u16string> expected = DecodeSpecialLink(FromUtf8(link));
+        ASSERT_EQ(AppendDecodedLinkUtf8(decoded, link), expected.has_value()) << link;
+        ASSERT_EQ(decoded, "<" + (expected ? ToUtf8(*expected) : std::string())) << link;
+    }
+    // Addresses with characters GBK lacks (they become "?") and every form.
+    const std::u16string pool = u"ab/?.Z|中文下载 é€\u0627\U0001F600\u00A0";
+    for (int i = 0; i < 20000; ++i) {
+        std::u16string address = u"http://h/";
+        for (std::size_t n = rng() % 12; n > 0; --n) address.push_back(pool[rng() % pool.size()]);
+        const std::string utf8 = ToUtf8(address);
+        for (LinkForm form : {LinkForm::Thunder, LinkForm::FlashGet, LinkForm::Qqdl}) {
+            std::string link = "<";
+            ASSERT_TRUE(AppendEncodedLinkUtf8(link, form, utf8));
+            const std::u16string expected = form == LinkForm::Thunder    ? EncodeThunderLink(address)
+                                            : form == LinkForm::FlashGet ? EncodeFlashGetLink(address)
+                                                                         : EncodeQqdlLink(address);
+            ASSERT_EQ(link, "<" + ToUtf8(expected)) << utf8;
+        }
+    }
+    std::string untouched = "<";
+    EXPECT_FALSE(AppendEncodedLinkUtf8(untouched, LinkForm::Thunder, "http://a/\xC4\xE3"));
+    EXPECT_EQ(untouched, "<");
 }

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <iterator>
 #include <optional>
+#include <random>
+#include <string>
 
 using namespace tessel::text;
 
@@ -140,4 +143,78 @@ TEST(CodePage, CharactersGbkLacksCostNoMoreThanOthers) {
     text += u"中";
     const std::string bytes = ToAnsi(text);
     EXPECT_EQ(bytes, "a" + std::string(20000, '?') + "\xD6\xD0");
+}
+
+namespace {
+
+// Strings of the pieces that meet the direct ways: ASCII runs and UTF-8 of
+// characters of every length (Chinese, Latin, emoji, and what GBK lacks);
+// unless `clean`, also GBK pairs, stray bytes, the byte 0x80 and sequences
+// cut short or overlong.
+std::string MixedBytes(std::mt19937& rng, bool clean) {
+    std::string s;
+    const auto byte = [&](unsigned lo, unsigned hi) { return static_cast<char>(lo + rng() % (hi - lo + 1)); };
+    const std::size_t pieces = rng() % 12;
+    for (std::size_t k = 0; k < pieces; ++k) {
+        switch (rng() % (clean ? 2 : 6)) {
+            case 0:
+                for (std::size_t n = rng() % 20; n > 0; --n) s.push_back(byte(0x00, 0x7F));
+                break;
+            case 1: {
+                static const char32_t ranges[][2] = {{0x80, 0x7FF},    {0x800, 0xD7FF},  {0xE000, 0xFFFF},
+                                                     {0x4E00, 0x9FA5}, {0x3000, 0x30FF}, {0x10000, 0x10FFFF},
+                                                     {0xFF01, 0xFF5E}, {0x20AC, 0x20AC}};
+                const auto& r = ranges[rng() % std::size(ranges)];
+                const auto cp = static_cast<char32_t>(r[0] + rng() % (r[1] - r[0] + 1));
+                s += ToUtf8(cp >= 0x10000 ? std::u16string{static_cast<char16_t>(0xD7C0 + (cp >> 10)),
+                                                           static_cast<char16_t>(0xDC00 | (cp & 0x3FF))}
+                                          : std::u16string(1, static_cast<char16_t>(cp)));
+                break;
+            }
+            case 2:
+                s.push_back(byte(0x81, 0xFE));
+                s.push_back(byte(0x40, 0xFE));
+                break;
+            case 3:
+                s.push_back(byte(0x80, 0xFF));
+                break;
+            case 4:
+                s += std::string{byte(0xE0, 0xEF), byte(0x80, 0xBF)};  // cut short
+                break;
+            default: {
+                // Overlong forms, surrogates, beyond U+10FFFF, and bytes that start nothing.
+                const std::string bad[] = {{'\xC0', byte(0x80, 0xBF)},
+                                           {'\xE0', byte(0x80, 0x9F), byte(0x80, 0xBF)},
+                                           {'\xED', byte(0xA0, 0xBF), byte(0x80, 0xBF)},
+                                           {'\xF0', byte(0x80, 0x8F), byte(0x80, 0xBF), byte(0x80, 0xBF)},
+                                           {'\xF4', byte(0x90, 0xBF), byte(0x80, 0xBF), byte(0x80, 0xBF)},
+                                           {byte(0xF5, 0xFF), byte(0x80, 0xBF), byte(0x80, 0xBF)}};
+                s += bad[rng() % std::size(bad)];
+                break;
+            }
+        }
+    }
+    return s;
+}
+
+}  // namespace
+
+// The command line's direct ways between GBK and UTF-8 give what the two
+// steps through UTF-16 give, and refuse exactly what is not UTF-8.
+TEST(CodePage, DirectWaysBetweenGbkAndUtf8AgreeWithTheWayThroughUtf16) {
+    std::mt19937 rng(936);
+    std::size_t wellFormed = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const std::string s = MixedBytes(rng, i % 2 == 0);
+        std::string utf8 = "<";
+        AppendAnsiAsUtf8(utf8, s);
+        ASSERT_EQ(utf8, "<" + ToUtf8(FromAnsi(s))) << ::testing::PrintToString(s);
+
+        std::string gbk = ">";
+        const bool valid = AppendUtf8AsAnsi(gbk, s);
+        ASSERT_EQ(valid, IsValidUtf8(s)) << ::testing::PrintToString(s);
+        ASSERT_EQ(gbk, valid ? ">" + ToAnsi(FromUtf8(s)) : ">") << ::testing::PrintToString(s);
+        wellFormed += valid;
+    }
+    EXPECT_GE(wellFormed, 50000u);  // every clean string is UTF-8
 }
