@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -25,7 +26,7 @@ namespace {
 constexpr std::size_t kMaxLine = 1024 * 1024;
 
 int Usage(const std::string& what) {
-    std::fprintf(stderr, "tessel-cli: aria2: %s (try 'tessel-cli --help')\n", what.c_str());
+    std::fprintf(stderr, "tessel-cli: aria2: %s（用法见 tessel-cli --help）\n", what.c_str());
     return 2;
 }
 
@@ -40,7 +41,7 @@ class Sender {
         if (!complaint.empty()) {
             rejected_ = true;
             std::fflush(stdout);
-            std::fprintf(stderr, "tessel-cli: line %zu: %s\n", line_, complaint.c_str());
+            std::fprintf(stderr, "tessel-cli: 第 %zu 行：%s\n", line_, complaint.c_str());
         }
         std::printf("%s\n", out.c_str());
         if (::isatty(STDOUT_FILENO)) std::fflush(stdout);
@@ -53,7 +54,7 @@ class Sender {
             const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                std::fprintf(stderr, "tessel-cli: cannot read standard input: %s\n", std::strerror(errno));
+                std::fprintf(stderr, "tessel-cli: 无法读取标准输入：%s\n", std::strerror(errno));
                 return false;
             }
             if (n == 0) break;
@@ -134,18 +135,18 @@ int RunAria2Command(int argc, char** argv) {
             } else if (i + 1 < argc) {
                 *target = argv[++i];
             } else {
-                return Usage(std::string(name) + " needs a value");
+                return Usage(std::string(name) + " 需要一个值");
             }
         } else if (!optionsEnded && a == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && a.size() > 1 && a.front() == '-') {
-            return Usage("unknown option '" + std::string(a) + "'");
+            return Usage("未知选项 '" + std::string(a) + "'");
         } else {
             items.push_back(a);
         }
     }
     for (const auto* value : {&rpc, &secret, &caFile, &config}) {
-        if (*value && !text::IsValidUtf8(**value)) return Usage("option values must be UTF-8");
+        if (*value && !text::IsValidUtf8(**value)) return Usage("选项的值须是 UTF-8 文本");
     }
 
     handoff::Aria2Settings settings =
@@ -161,10 +162,13 @@ int RunAria2Command(int argc, char** argv) {
         for (std::string_view item : items) sender.Item(item);
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "tessel-cli: cannot write the output: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "tessel-cli: 无法写出结果：%s\n", std::strerror(errno));
         return 1;
     }
     return sender.rejected() ? 1 : 0;
 }
 
-int main(int argc, char** argv) { return RunAria2Command(argc - 1, argv + 1); }
+int main(int argc, char** argv) {
+    std::setlocale(LC_MESSAGES, "");  // as tessel-cli
+    return RunAria2Command(argc - 1, argv + 1);
+}

@@ -14,12 +14,12 @@ int RunAria2Command(int argc, char** argv);
 
 // The lines of the main help that describe the command.
 inline constexpr const char* kAria2HelpLines =
-    "Handing downloads to aria2:\n"
-    "  aria2 [OPTION...] LINK...   decode each link (or take the address) and hand it\n"
-    "                              to aria2; prints aria2's task id per item\n"
-    "      --rpc URL               aria2's JSON-RPC address (default: the window's\n"
-    "                              setting Aria2Rpc, else http://127.0.0.1:6800/jsonrpc)\n"
-    "      --secret S              aria2's --rpc-secret (default: Aria2Secret)\n"
-    "      --ca-file FILE          certificate to trust for https:// (default: Aria2CaFile)\n"
-    "      --config FILE           settings file (default: ~/.config/TESSEL/TESSEL.ini)\n"
+    "交给 aria2 下载：\n"
+    "  aria2 [选项...] 链接...     解开每个链接（或直接取地址）交给 aria2，每项输出\n"
+    "                              aria2 的任务编号\n"
+    "      --rpc URL               aria2 的 JSON-RPC 地址（默认：窗口的设置 Aria2Rpc，\n"
+    "                              再无则 http://127.0.0.1:6800/jsonrpc）\n"
+    "      --secret S              aria2 的 --rpc-secret（默认：Aria2Secret）\n"
+    "      --ca-file 文件          https:// 时信任的证书（默认：Aria2CaFile）\n"
+    "      --config 文件           设置文件（默认：~/.config/TESSEL/TESSEL.ini）\n"
     "      tessel-cli aria2 thunder://QUFodHRwOi8vYS9iWlo=/   -> 2089b05ecca3d829\n";

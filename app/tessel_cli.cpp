@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <clocale>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -26,38 +27,40 @@
 namespace tessel::cli {
 namespace {
 
-constexpr const char* kHelp =
-    "Usage: tessel-cli COMMAND [ITEM...]\n"
+// The program speaks Simplified Chinese, as the window does: the help, the
+// usage errors and the complaints about items alike.
+constexpr const char* kHelpHead =
+    "用法：tessel-cli 命令 [项目...]\n"
     "\n"
-    "Converts each ITEM, or each line of standard input when no ITEM is given,\n"
-    "and prints one line per item in the same order (UTF-8).  Items are trimmed\n"
-    "of leading and trailing blanks.\n"
+    "逐个转换每个项目（没有项目时，逐行转换标准输入），按原顺序每项输出一行\n"
+    "（UTF-8）。项目两端的空格会被去掉。\n"
     "\n"
-    "Commands:\n"
-    "  thunder ADDRESS...          plain address to thunder:// link\n"
+    "命令：\n"
+    "  thunder 地址...             普通地址转为 thunder:// 链接\n"
     "      tessel-cli thunder http://a/b          -> thunder://QUFodHRwOi8vYS9iWlo=/\n"
-    "  flashget ADDRESS...         plain address to flashget:// link\n"
+    "  flashget 地址...            普通地址转为 flashget:// 链接\n"
     "      tessel-cli flashget http://a/b\n"
-    "  qqdl ADDRESS...             plain address to qqdl:// link\n"
+    "  qqdl 地址...                普通地址转为 qqdl:// 链接\n"
     "      tessel-cli qqdl http://a/b             -> qqdl://aHR0cDovL2EvYg==/\n"
-    "  fs2you --size N ADDRESS...  http:// address and file size to fs2you:// link\n"
+    "  fs2you --size N 地址...     http:// 地址和文件大小（字节）转为 fs2you:// 链接\n"
     "      tessel-cli fs2you --size 1024 http://a/b -> fs2you://YS9ifDEwMjQ=/\n"
-    "  decode LINK...              thunder, flashget, qqdl or fs2you link to plain address\n"
+    "  decode 链接...              thunder、flashget、qqdl 或 fs2you 链接转为普通地址\n"
     "      tessel-cli decode thunder://QUFodHRwOi8vYS9iWlo=/ -> http://a/b\n"
-    "  urlencode TEXT...           percent-encode the GBK bytes of the text\n"
+    "  urlencode 文本...           按文本的 GBK 字节做百分号编码\n"
     "      tessel-cli urlencode 你好              -> %C4%E3%BA%C3\n"
-    "  urldecode TEXT...           decode GBK percent escapes\n"
+    "  urldecode 文本...           解开 GBK 百分号编码\n"
     "      tessel-cli urldecode %C4%E3%BA%C3      -> 你好\n"
-    "  fingerprint FILE...         size, CRC32 and MD5 (size only above 500 MiB);\n"
-    "                              an empty line between files\n"
-    "      tessel-cli fingerprint ~/Downloads/setup.exe\n"
+    "  fingerprint 文件...         文件大小、CRC32 和 MD5（大于 500 MiB 的文件只有大小）；\n"
+    "                              文件之间空一行\n"
+    "      tessel-cli fingerprint ~/Downloads/setup.exe\n";
+
+constexpr const char* kHelpTail =
     "\n"
-    "  -h, --help                  show this help\n"
-    "  --                          end of options (for items starting with \"-\")\n"
+    "  -h, --help                  显示本帮助\n"
+    "  --                          选项到此为止（用于以“-”开头的项目）\n"
     "\n"
-    "A rejected item is reported on standard error with its line number and\n"
-    "leaves its output line empty.  Exit status: 0 all items done, 1 some item\n"
-    "rejected, 2 usage error.\n"
+    "被拒绝的项目会连同它的行号报告在标准错误上，它的输出行留空。退出状态：\n"
+    "0 全部完成，1 有项目被拒绝，2 用法错误。\n"
     "  printf 'http://a/b\\nftp://c/d\\n' | tessel-cli thunder > links.txt\n";
 
 // Item complaints of the command line's own (the window never meets these).
@@ -254,12 +257,12 @@ int RunUrlDecode(const Args& args) {
 
 int RunRayfile(const Args& args) {
     const std::optional<std::string_view> given = args.Option("--size");
-    if (!given) return UsageError("fs2you needs --size N (the file size in bytes)");
+    if (!given) return UsageError("fs2you 需要 --size N（文件大小，单位：字节）");
     // The size goes into the link as typed, so it must be plain digits.
     const std::string_view size = TrimBlanks(*given);
-    if (size.empty()) return UsageError("--size must not be empty");
+    if (size.empty()) return UsageError("--size 不能为空");
     if (size.find_first_not_of("0123456789") != std::string_view::npos) {
-        return UsageError("--size must be a whole number of bytes, 0 or more");
+        return UsageError("--size 须是 0 或更大的整数（字节）");
     }
     const std::u16string sizeText(size.begin(), size.end());
     return RunItems(
@@ -364,7 +367,7 @@ struct ItemLoop {
             anyRejected = true;
             out.buffer().resize(mark);
             out.Flush();  // keep stdout and stderr in order on a terminal
-            std::fprintf(stderr, "tessel-cli: line %zu: %s\n", line, complaint.c_str());
+            std::fprintf(stderr, "tessel-cli: 第 %zu 行：%s\n", line, complaint.c_str());
         }
         out.EndLine();
     }
@@ -377,7 +380,7 @@ struct ItemLoop {
             const ssize_t n = ::read(STDIN_FILENO, chunk.data(), chunk.size());
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                std::fprintf(stderr, "tessel-cli: cannot read standard input: %s\n", std::strerror(errno));
+                std::fprintf(stderr, "tessel-cli: 无法读取标准输入：%s\n", std::strerror(errno));
                 return false;
             }
             if (n == 0) break;
@@ -418,9 +421,16 @@ int StartAria2Helper(char** argv) {
         lastError = errno;
         tried += (tried.empty() ? "" : ", ") + helper.string();
     }
-    std::fprintf(stderr, "tessel-cli: cannot start %s (%s): %s\n", kAria2Helper, tried.c_str(),
+    std::fprintf(stderr, "tessel-cli: 无法启动 %s（%s）：%s\n", kAria2Helper, tried.c_str(),
                  std::strerror(lastError));
     return kExitUsage;
+}
+
+void PrintHelp() {
+    std::fputs(kHelpHead, stdout);
+    std::fputs("\n", stdout);
+    std::fputs(kAria2HelpLines, stdout);
+    std::fputs(kHelpTail, stdout);
 }
 
 }  // namespace
@@ -432,7 +442,7 @@ std::optional<std::string_view> Args::Option(std::string_view name) const {
 }
 
 int UsageError(std::string_view what) {
-    std::fprintf(stderr, "tessel-cli: %.*s (try 'tessel-cli --help')\n", static_cast<int>(what.size()),
+    std::fprintf(stderr, "tessel-cli: %.*s（用法见 tessel-cli --help）\n", static_cast<int>(what.size()),
                  what.data());
     return kExitUsage;
 }
@@ -446,7 +456,7 @@ int RunItems(const Args& args, const Converter& convert, bool blankLineBetween) 
     }
     loop.out.Flush();
     if (loop.out.failed()) {
-        std::fprintf(stderr, "tessel-cli: cannot write the output: %s\n", std::strerror(loop.out.error()));
+        std::fprintf(stderr, "tessel-cli: 无法写出结果：%s\n", std::strerror(loop.out.error()));
         return kExitRejected;
     }
     return loop.anyRejected ? kExitRejected : kExitDone;
@@ -456,6 +466,8 @@ int RunItems(const Args& args, const Converter& convert, bool blankLineBetween) 
 
 int main(int argc, char** argv) {
     using namespace tessel::cli;
+    // The system's error descriptions in the user's language; the rest is Chinese.
+    std::setlocale(LC_MESSAGES, "");
     if (argc >= 2 && std::string_view(argv[1]) == "aria2") return StartAria2Helper(argv);
     const std::vector<std::string_view> words(argv + 1, argv + argc);
 
@@ -466,15 +478,14 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < words.size() && command == nullptr; ++i) {
         const std::string_view w = words[i];
         if (w == "-h" || w == "--help") {
-            std::fputs(kHelp, stdout);
+            PrintHelp();
             return kExitDone;
         }
         if (w == "--") {
             if (i + 1 < words.size()) {
                 commandAt = i + 1;
                 command = FindSubcommand(words[i + 1]);
-                if (command == nullptr)
-                    return UsageError("unknown command '" + std::string(words[i + 1]) + "'");
+                if (command == nullptr) return UsageError("未知命令 '" + std::string(words[i + 1]) + "'");
             }
             break;
         }
@@ -484,9 +495,9 @@ int main(int argc, char** argv) {
         }
         commandAt = i;
         command = FindSubcommand(w);
-        if (command == nullptr) return UsageError("unknown command '" + std::string(w) + "'");
+        if (command == nullptr) return UsageError("未知命令 '" + std::string(w) + "'");
     }
-    if (command == nullptr) return UsageError("no command given");
+    if (command == nullptr) return UsageError("没有给出命令");
 
     Args args;
     bool optionsEnded = false;
@@ -497,23 +508,23 @@ int main(int argc, char** argv) {
             optionsEnded = true;
         } else if (!optionsEnded && w.size() > 1 && w.front() == '-') {
             if (w == "-h" || w == "--help") {
-                std::fputs(kHelp, stdout);
+                PrintHelp();
                 return kExitDone;
             }
             const std::size_t eq = w.find('=');
             const std::string name(w.substr(0, eq));
             if (!TakesValue(name, command)) {
                 if (TakesValue(name, nullptr)) {
-                    return UsageError(name + " does not belong to " + std::string(command->name));
+                    return UsageError(name + " 不是 " + std::string(command->name) + " 的选项");
                 }
-                return UsageError("unknown option '" + std::string(w) + "'");
+                return UsageError("未知选项 '" + std::string(w) + "'");
             }
             if (eq != std::string_view::npos) {
                 args.options[name] = std::string(w.substr(eq + 1));
             } else if (i + 1 < words.size()) {
                 args.options[name] = std::string(words[++i]);
             } else {
-                return UsageError(name + " needs a value");
+                return UsageError(name + " 需要一个值");
             }
         } else {
             args.items.push_back(w);

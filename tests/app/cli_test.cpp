@@ -113,7 +113,7 @@ TEST(Cli, StdinBatchKeepsLinesAlignedAroundARejectedLine) {
         RunCli({"decode"}, "thunder://QUFodHRwOi8vYS9iWlo=/\r\n  http://not/a/link \nqqdl://xOO6ww==/");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "http://a/b\n\n你好\n");  // UTF-8, last line without LF still counts
-    EXPECT_EQ(r.err, "tessel-cli: line 2: 对不起，链接不正确\n");
+    EXPECT_EQ(r.err, "tessel-cli: 第 2 行：对不起，链接不正确\n");
 }
 
 TEST(Cli, UrlCommandsAndLineBreaksInResults) {
@@ -123,7 +123,7 @@ TEST(Cli, UrlCommandsAndLineBreaksInResults) {
     const Result r = RunCli({"urldecode", "a%0Ab", "%41"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "\nA\n");
-    EXPECT_NE(r.err.find("line 1:"), std::string::npos);
+    EXPECT_NE(r.err.find("第 1 行："), std::string::npos);
 }
 
 TEST(Cli, LargeBatchCrossesReadChunks) {
@@ -156,7 +156,7 @@ TEST(Cli, FingerprintBlocksSeparatedByAnEmptyLine) {
               "文件大小:3\nCRC32:352441C2\nMD5:900150983CD24FB0D6963F7D28E17F72\n"
               "\n\n\n"
               "文件大小:0\nCRC32:00000000\nMD5:D41D8CD98F00B204E9800998ECF8427E\n");
-    EXPECT_EQ(r.err, "tessel-cli: line 2: 文件并不存在\n");
+    EXPECT_EQ(r.err, "tessel-cli: 第 2 行：文件并不存在\n");
 }
 
 TEST(Cli, UsageErrorsExitWithTwoAndAOneLineHint) {
@@ -183,33 +183,59 @@ TEST(Cli, HelpNamesEverySubcommandWithAnExample) {
     }
 }
 
+// One language in every run, whatever the locale: the help, the usage
+// errors and the complaints are Simplified Chinese, as the window is.
+TEST(Cli, HelpAndMessagesAreChineseInEveryLocale) {
+    for (const char* locale : {"C", "en_US.UTF-8", "zh_CN.UTF-8"}) {
+        ::setenv("LC_ALL", locale, 1);
+        const Result help = RunCli({"--help"});
+        for (const char* english :
+             {"Usage", "Converts", "Commands", "show this help", "Exit status", "rejected"}) {
+            EXPECT_EQ(help.out.find(english), std::string::npos) << locale << ": " << english;
+        }
+        for (const char* chinese :
+             {"用法：tessel-cli 命令", "普通地址转为 thunder:// 链接", "交给 aria2 下载", "退出状态"}) {
+            EXPECT_NE(help.out.find(chinese), std::string::npos) << locale << ": " << chinese;
+        }
+        for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+                 {}, {"bogus"}, {"fs2you", "http://a/b"}, {"thunder", "--size", "1"}, {"aria2", "--bogus"}}) {
+            const Result r = RunCli(args);
+            EXPECT_EQ(r.status, 2);
+            EXPECT_NE(r.err.find("（用法见 tessel-cli --help）\n"), std::string::npos)
+                << locale << ": " << r.err;
+        }
+        EXPECT_EQ(RunCli({"decode", "x"}).err, "tessel-cli: 第 1 行：对不起，链接不正确\n") << locale;
+    }
+    ::unsetenv("LC_ALL");
+}
+
 // Each of these once printed a wrong result and reported success.
 TEST(Cli, WrongResultsAreRejectedNotPrinted) {
     // Bytes that are not UTF-8 would become "?" inside the link.
     Result r = RunCli({"thunder"}, "http://a/b\nhttp://a/\xC4\xE3\nhttp://c/d\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "thunder://QUFodHRwOi8vYS9iWlo=/\n\nthunder://QUFodHRwOi8vYy9kWlo=/\n");
-    EXPECT_EQ(r.err, "tessel-cli: line 2: 输入不是有效的 UTF-8 文本\n");
+    EXPECT_EQ(r.err, "tessel-cli: 第 2 行：输入不是有效的 UTF-8 文本\n");
 
     // "%" at the end decodes to U+0000, which is no line of text.
     r = RunCli({"urldecode", "100%", "%41"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "\nA\n");
-    EXPECT_EQ(r.err, "tessel-cli: line 1: 结果含有空字符，无法写成一行\n");
+    EXPECT_EQ(r.err, "tessel-cli: 第 1 行：结果含有空字符，无法写成一行\n");
 
     // An address holding a line break or a NUL byte is no line of text.
     r = RunCli({"decode"}, "qqdl://aHR0cDovL2EKYg==/\nqqdl://aHR0cDovL2EAYg==/\nqqdl://aHR0cDovL2EvYg==/\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "\n\nhttp://a/b\n");
     EXPECT_EQ(r.err,
-              "tessel-cli: line 1: 结果含有换行符，无法写成一行\n"
-              "tessel-cli: line 2: 结果含有空字符，无法写成一行\n");
+              "tessel-cli: 第 1 行：结果含有换行符，无法写成一行\n"
+              "tessel-cli: 第 2 行：结果含有空字符，无法写成一行\n");
 
     // A link holding no address at all.
     r = RunCli({"decode", "qqdl://", "qqdl://aHR0cDovL2EvYg==/"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "\nhttp://a/b\n");
-    EXPECT_EQ(r.err, "tessel-cli: line 1: 对不起，链接不正确\n");
+    EXPECT_EQ(r.err, "tessel-cli: 第 1 行：对不起，链接不正确\n");
 }
 
 TEST(Cli, SizeMustBeAWholeNumberOfBytes) {
@@ -225,7 +251,7 @@ TEST(Cli, FingerprintNamesEachKindOfFailure) {
     // A NUL would cut the path short and fingerprint another file.
     Result r = RunCli({"fingerprint"}, std::string("/etc/hostname\0.bak\n", 19));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "tessel-cli: line 1: 路径含有空字符，不是有效的文件路径\n");
+    EXPECT_EQ(r.err, "tessel-cli: 第 1 行：路径含有空字符，不是有效的文件路径\n");
 
     // A file of /proc says its size is 0 but has content.
     r = RunCli({"fingerprint", "/proc/self/status"});
@@ -243,5 +269,5 @@ TEST(Cli, FingerprintNamesEachKindOfFailure) {
     std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
     std::filesystem::remove_all(dir);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "tessel-cli: line 1: 没有权限读取此文件，无法计算CRC32和MD5\n");
+    EXPECT_EQ(r.err, "tessel-cli: 第 1 行：没有权限读取此文件，无法计算CRC32和MD5\n");
 }

@@ -62,7 +62,7 @@ def part_cli():
         check(re.fullmatch(r"[0-9a-f]{16}", lines[0]) is not None and lines[1:3] == ["", ""],
               f"one output line per input line: {lines}")
         err = out.stderr.decode()
-        check("line 2: 对不起，链接不正确" in err and "line 3:" in err, f"line numbers of the rejects: {err!r}")
+        check("第 2 行：对不起，链接不正确" in err and "第 3 行：" in err, f"line numbers of the rejects: {err!r}")
 
         # The window's settings file gives the address and the secret.
         os.makedirs(os.path.join(config, "TESSEL"))
@@ -76,13 +76,13 @@ def part_cli():
         # A wrong secret: refused, said so, exit 1.
         out = cli("--rpc", aria2.rpc, "--secret", "wrong", files.url("one.bin"))
         err = out.stderr.decode()
-        check(out.returncode == 1 and "line 1:" in err and "密钥" in err, f"a wrong secret is reported: {err!r}")
+        check(out.returncode == 1 and "第 1 行：" in err and "密钥" in err, f"a wrong secret is reported: {err!r}")
 
         # Nobody listening: refused connection, and how to start aria2.
         dead = f"http://127.0.0.1:{free_port()}/jsonrpc"
         out = cli("--rpc", dead, files.url("one.bin"), files.url("two.bin"))
         err = out.stderr.decode()
-        check(out.returncode == 1 and "line 1:" in err and "line 2:" in err and "aria2c --enable-rpc" in err,
+        check(out.returncode == 1 and "第 1 行：" in err and "第 2 行：" in err and "aria2c --enable-rpc" in err,
               f"a dead port is reported for every item: {err!r}")
 
         # Usage errors.
