@@ -118,15 +118,11 @@ IpQuery RunIpQuery(const std::u16string& echo, const web::RequestAbort& abort) {
     options.abort = &abort;
     // The one-call download, bounded in time and size; the reply file is gone
     // once read.
-    const web::ReplyFetch fetch = [&](const std::u16string& url) -> std::optional<std::u16string> {
+    const web::ReplyFetch fetch = [&](const std::u16string& url) {
         q.url = url;
-        q.download =
-            replyPath.empty() ? web::kDownloadFileFailed : web::DownloadToFile(url, replyPath, options);
-        if (q.download != web::kDownloadOk) return std::nullopt;
-        std::optional<std::u16string> text = web::ReadReplyText(replyPath, options.maxBytes);
-        web::DeleteReplyFile(replyPath);
-        if (!text) q.download = web::kDownloadFileFailed;
-        return text;
+        web::ReplyText reply = web::FetchReplyText(url, replyPath, options);
+        q.download = reply.result;
+        return std::move(reply.text);
     };
     q.caption = web::QueryIpCaption(echo, fetch);
     return q;

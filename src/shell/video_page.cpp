@@ -47,15 +47,11 @@ ParseRun RunParse(const std::u16string& input, const web::ParseHomes& homes, con
     options.abort = &abort;
     // The one-call download: bounded in time and size, its file deleted once
     // read.  No reply folder means no download, which reads as a failed one.
-    const web::ReplyFetch fetch = [&](const std::u16string& url) -> std::optional<std::u16string> {
+    const web::ReplyFetch fetch = [&](const std::u16string& url) {
         run.url = url;
-        run.download =
-            replyPath.empty() ? web::kDownloadFileFailed : web::DownloadToFile(url, replyPath, options);
-        if (run.download != web::kDownloadOk) return std::nullopt;
-        std::optional<std::u16string> text = web::ReadReplyText(replyPath, options.maxBytes);
-        web::DeleteReplyFile(replyPath);
-        if (!text) run.download = web::kDownloadFileFailed;
-        return text;
+        web::ReplyText reply = web::FetchReplyText(url, replyPath, options);
+        run.download = reply.result;
+        return std::move(reply.text);
     };
     run.result = web::ParseVideoAddress(input, homes, fetch);
     return run;

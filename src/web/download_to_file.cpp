@@ -98,12 +98,14 @@ int DownloadToFile(std::u16string_view url, const std::string& path, const Downl
     return result;
 }
 
-std::optional<std::u16string> FetchReplyText(std::u16string_view url, const std::string& path,
-                                             const DownloadOptions& options) {
-    if (DownloadToFile(url, path, options) != kDownloadOk) return std::nullopt;
-    std::optional<std::u16string> text = ReadReplyText(path, options.maxBytes);
+ReplyText FetchReplyText(std::u16string_view url, const std::string& path, const DownloadOptions& options) {
+    ReplyText reply;
+    reply.result = path.empty() ? kDownloadFileFailed : DownloadToFile(url, path, options);
+    if (reply.result != kDownloadOk) return reply;
+    reply.text = ReadReplyText(path, options.maxBytes);
     DeleteReplyFile(path);
-    return text;
+    if (!reply.text) reply.result = kDownloadFileFailed;
+    return reply;
 }
 
 }  // namespace tessel::web

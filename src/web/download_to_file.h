@@ -41,9 +41,15 @@ struct DownloadOptions {
 // the proxy of the usual environment variables.
 int DownloadToFile(std::u16string_view url, const std::string& path, const DownloadOptions& options = {});
 
-// DownloadToFile into `path`, read back as GBK text, then deleted.  Nothing
-// when any step fails.
-std::optional<std::u16string> FetchReplyText(std::u16string_view url, const std::string& path,
-                                             const DownloadOptions& options = {});
+struct ReplyText {
+    int result = kDownloadOk;            // a DownloadResult
+    std::optional<std::u16string> text;  // set exactly when result is kDownloadOk
+};
+
+// DownloadToFile into `path`, read back as GBK text, then deleted.  An empty
+// `path` (no private folder for replies) asks nothing, and a reply that
+// cannot be read back counts as kDownloadFileFailed.
+ReplyText FetchReplyText(std::u16string_view url, const std::string& path,
+                         const DownloadOptions& options = {});
 
 }  // namespace tessel::web

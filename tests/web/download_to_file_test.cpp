@@ -51,9 +51,17 @@ TEST_F(DownloadToFileTest, FailuresLeaveNoReplyBehind) {
 }
 
 TEST_F(DownloadToFileTest, FetchReplyTextDecodesGbkAndRemovesTheFile) {
-    EXPECT_EQ(FetchReplyText(server.Url("/echo/%D6%D0"), file), u"VB Http|no-cache|no-cache|/echo/%D6%D0");
+    const ReplyText echo = FetchReplyText(server.Url("/echo/%D6%D0"), file);
+    EXPECT_EQ(echo.result, kDownloadOk);
+    EXPECT_EQ(echo.text, u"VB Http|no-cache|no-cache|/echo/%D6%D0");
     EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(FetchReplyText(server.Url("/gone"), file), std::nullopt);
+    const ReplyText gone = FetchReplyText(server.Url("/gone"), file);
+    EXPECT_EQ(gone.result, kDownloadHttpError);
+    EXPECT_EQ(gone.text, std::nullopt);
+    // No private folder for replies is a failed reply.
+    const ReplyText nowhere = FetchReplyText(server.Url("/echo/x"), "");
+    EXPECT_EQ(nowhere.result, kDownloadFileFailed);
+    EXPECT_EQ(nowhere.text, std::nullopt);
 }
 
 }  // namespace
