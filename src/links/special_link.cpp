@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
 
 #include "links/base64.h"
 #include "text/codepage.h"
@@ -254,10 +253,10 @@ bool AppendEncodedLinkUtf8(std::string& out, LinkForm form, std::string_view add
         onHeap.resize(room);
         payload = onHeap.data();
     }
-    std::memcpy(payload, w.start.data(), w.start.size());
+    std::copy(w.start.begin(), w.start.end(), payload);
     const std::size_t gbk = text::Utf8ToAnsi(address, payload + w.start.size());
     if (gbk == std::string_view::npos) return false;
-    std::memcpy(payload + w.start.size() + gbk, w.end.data(), w.end.size());
+    std::copy(w.end.begin(), w.end.end(), payload + w.start.size() + gbk);
     out.append(AsciiScheme(form));
     AppendBase64(out, std::string_view(payload, w.start.size() + gbk + w.end.size()));
     out.append(w.trailer);
