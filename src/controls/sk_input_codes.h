@@ -10,7 +10,6 @@
 
 namespace tessel::controls::input {
 
-inline constexpr int kLeftButton = 1;
 inline constexpr int kAltShift = 4;
 
 inline constexpr int kKeyEnter = 13;

@@ -19,8 +19,6 @@ namespace tessel::links {
 inline constexpr int kDiskTab = 0;  // "115网盘"
 inline constexpr int kLinkTab = 1;  // "专链转换"
 
-inline constexpr std::u16string_view kLinkActiveTabKey = u"linkActiveTab";
-inline constexpr std::u16string_view kUDownActiveTabKey = u"UDownActiveTab";
 inline constexpr std::u16string_view kDefaultDiskServiceDomain = u"115.com";
 
 struct RoutingInput {
