@@ -4,6 +4,8 @@
 #include <QCursor>
 #include <QGuiApplication>
 
+#include "web/reply_file.h"
+
 namespace tessel::shell {
 
 namespace {
@@ -31,6 +33,18 @@ void BackgroundRequest::Abort() {
     if (!worker_.joinable()) return;
     abort_->Raise();
     Finish();
+}
+
+web::ReplyFetch RecordedReplyFetch(std::string_view name, const web::RequestAbort& abort,
+                                   FetchRecord& record) {
+    web::DownloadOptions options;
+    options.abort = &abort;
+    return [path = web::ReplyPath(name), options, &record](const std::u16string& url) {
+        record.url = url;
+        web::ReplyText reply = web::FetchReplyText(url, path, options);
+        record.download = reply.result;
+        return std::move(reply.text);
+    };
 }
 
 }  // namespace tessel::shell

@@ -19,9 +19,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <thread>
 
 #include "web/curl_session.h"
+#include "web/download_to_file.h"
+#include "web/services.h"
 
 namespace tessel::shell {
 
@@ -75,5 +79,19 @@ class BackgroundRequest final : public QObject {
     std::thread worker_;
     std::shared_ptr<web::RequestAbort> abort_;
 };
+
+// What a request for a service's reply asked, and how its download ended,
+// for the status line.
+struct FetchRecord {
+    std::u16string url;  // empty when nothing was asked
+    int download = web::kDownloadOk;
+};
+
+// The one-call download into the reply file `name`: bounded in time and
+// size, ended by `abort`, the file deleted once read.  No reply folder means
+// no download, which reads as a failed one.  Each call notes in `record` the
+// address it asked and how the download ended.
+web::ReplyFetch RecordedReplyFetch(std::string_view name, const web::RequestAbort& abort,
+                                   FetchRecord& record);
 
 }  // namespace tessel::shell

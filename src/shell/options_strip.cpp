@@ -105,26 +105,13 @@ void OptionsStrip::CopyIp() {
 
 namespace {
 
-struct IpQuery {
+struct IpQuery : FetchRecord {
     std::optional<std::u16string> caption;
-    std::u16string url;  // empty when nothing was asked
-    int download = web::kDownloadOk;
 };
 
 IpQuery RunIpQuery(const std::u16string& echo, const web::RequestAbort& abort) {
     IpQuery q;
-    const std::string replyPath = web::ReplyPath(web::kIpReply);
-    web::DownloadOptions options;
-    options.abort = &abort;
-    // The one-call download, bounded in time and size; the reply file is gone
-    // once read.
-    const web::ReplyFetch fetch = [&](const std::u16string& url) {
-        q.url = url;
-        web::ReplyText reply = web::FetchReplyText(url, replyPath, options);
-        q.download = reply.result;
-        return std::move(reply.text);
-    };
-    q.caption = web::QueryIpCaption(echo, fetch);
+    q.caption = web::QueryIpCaption(echo, RecordedReplyFetch(web::kIpReply, abort, q));
     return q;
 }
 

@@ -34,26 +34,13 @@ web::ParseHomes Homes(const SettingsStore& settings) {
 
 const QString kWhat = QStringLiteral("解析服务");
 
-struct ParseRun {
+struct ParseRun : FetchRecord {
     web::VideoParseResult result;
-    std::u16string url;  // empty when nothing was asked
-    int download = web::kDownloadOk;
 };
 
 ParseRun RunParse(const std::u16string& input, const web::ParseHomes& homes, const web::RequestAbort& abort) {
     ParseRun run;
-    const std::string replyPath = web::ReplyPath(web::kFlvReply);
-    web::DownloadOptions options;
-    options.abort = &abort;
-    // The one-call download: bounded in time and size, its file deleted once
-    // read.  No reply folder means no download, which reads as a failed one.
-    const web::ReplyFetch fetch = [&](const std::u16string& url) {
-        run.url = url;
-        web::ReplyText reply = web::FetchReplyText(url, replyPath, options);
-        run.download = reply.result;
-        return std::move(reply.text);
-    };
-    run.result = web::ParseVideoAddress(input, homes, fetch);
+    run.result = web::ParseVideoAddress(input, homes, RecordedReplyFetch(web::kFlvReply, abort, run));
     return run;
 }
 
