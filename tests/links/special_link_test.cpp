@@ -352,7 +352,7 @@ TEST(AppendDecodedLinkUtf8, GeneratedLinksAndAddressesAsTheWindowHasThem) {
         std::string decoded = "<";
         const std::optional<std::u16string> expected = DecodeSpecialLink(FromUtf8(link));
         ASSERT_EQ(AppendDecodedLinkUtf8(decoded, link), expected.has_value()) << link;
-        ASSERT_EQ(decoded, "<" + (expected ? ToUtf8(*expected) : std::string())) << link;
+        ASSERT_EQ(decoded, std::string("<").append(expected ? ToUtf8(*expected) : std::string())) << link;
     }
     // Addresses with characters GBK lacks (they become "?") and every form.
     const std::u16string pool = u"ab/?.Z|中文下载 é€\u0627\U0001F600\u00A0";
@@ -366,7 +366,7 @@ TEST(AppendDecodedLinkUtf8, GeneratedLinksAndAddressesAsTheWindowHasThem) {
             const std::u16string expected = form == LinkForm::Thunder    ? EncodeThunderLink(address)
                                             : form == LinkForm::FlashGet ? EncodeFlashGetLink(address)
                                                                          : EncodeQqdlLink(address);
-            ASSERT_EQ(link, "<" + ToUtf8(expected)) << utf8;
+            ASSERT_EQ(link, std::string("<").append(ToUtf8(expected))) << utf8;
         }
     }
     std::string untouched = "<";

@@ -208,12 +208,13 @@ TEST(CodePage, DirectWaysBetweenGbkAndUtf8AgreeWithTheWayThroughUtf16) {
         const std::string s = MixedBytes(rng, i % 2 == 0);
         std::string utf8 = "<";
         AppendAnsiAsUtf8(utf8, s);
-        ASSERT_EQ(utf8, "<" + ToUtf8(FromAnsi(s))) << ::testing::PrintToString(s);
+        ASSERT_EQ(utf8, std::string("<").append(ToUtf8(FromAnsi(s)))) << ::testing::PrintToString(s);
 
         std::string gbk = ">";
         const bool valid = AppendUtf8AsAnsi(gbk, s);
         ASSERT_EQ(valid, IsValidUtf8(s)) << ::testing::PrintToString(s);
-        ASSERT_EQ(gbk, valid ? ">" + ToAnsi(FromUtf8(s)) : ">") << ::testing::PrintToString(s);
+        ASSERT_EQ(gbk, std::string(">").append(valid ? ToAnsi(FromUtf8(s)) : std::string()))
+            << ::testing::PrintToString(s);
         wellFormed += valid;
     }
     EXPECT_GE(wellFormed, 50000u);  // every clean string is UTF-8
