@@ -68,6 +68,23 @@ def outer(display, window):
             int(info["Width"]) + left + right, int(info["Height"]) + top + bottom)
 
 
+def client_origin(display, window):
+    """Where the client area starts on the screen, below the title bar."""
+    info = display.run("xwininfo", "-id", window).stdout.decode()
+    return tuple(int(line.split(":")[1]) for line in info.splitlines() if "Absolute upper-left" in line)
+
+
+def drag_title_past_left_edge(display, left, top):
+    """Presses on the title bar of a frame at (left, top) and drags it far
+    past the left screen edge; the button stays down."""
+    grip = (left + 200, top + 10)
+    steps = ["mousemove", grip[0], grip[1], "mousedown", 1, "sleep", 0.15]
+    for x in range(grip[0] - 40, 49, -40):
+        steps += ["mousemove", x, grip[1], "sleep", 0.03]
+    steps += ["mousemove", 50, grip[1]]
+    display.xdotool(*steps)
+
+
 def test(binary):
     with Display() as display:
         wm, wm_home = start_openbox(display)
@@ -83,10 +100,7 @@ def test(binary):
             check(wait_until(lambda: rect()[:2] == (100, 100)),
                   "the framed window opens at its stored position")
             left, top, width, height = rect()
-            # The client area starts below the title bar.
-            info = display.run("xwininfo", "-id", app.window).stdout.decode()
-            app.origin = tuple(int(line.split(":")[1]) for line in info.splitlines()
-                               if "Absolute upper-left" in line)
+            app.origin = client_origin(display, app.window)
 
             app.click(*SKB_OPTION)
             check(wait_until(lambda: rect()[3] > height), "skbOption unfolds the options strip")
@@ -94,12 +108,7 @@ def test(binary):
             app.click(*OPT_QQ)
 
             # Press on the title bar, drag far past the left edge, let go.
-            grip = (left + 200, top + 10)
-            steps = ["mousemove", grip[0], grip[1], "mousedown", 1, "sleep", 0.15]
-            for x in range(grip[0] - 40, 49, -40):
-                steps += ["mousemove", x, grip[1], "sleep", 0.03]
-            steps += ["mousemove", 50, grip[1]]
-            display.xdotool(*steps)
+            drag_title_past_left_edge(display, left, top)
             # The window manager put the frame at 50 - 200 = -150; it cannot be
             # stopped from doing so, but the window is moved back at once.
             check(wait_until(lambda: rect() == (0, top, width, height), timeout=2),

@@ -29,7 +29,8 @@ import sys
 import tempfile
 import time
 
-from dock_system_test import OPT_QQ, SKB_OPTION, STRIP, outer, start_openbox
+from dock_system_test import (OPT_QQ, SKB_OPTION, STRIP, client_origin, drag_title_past_left_edge, outer,
+                               start_openbox)
 from window_system_test import tray_icon, viewable
 from xsession import SKIP, Display, Tessel, wait_until
 
@@ -235,19 +236,12 @@ def test_idle(binary):
             hidden.window = window
             check(wait_until(lambda: rect()[:2] == (100, 100)), "the window is at its stored position")
             left, top, width, height = rect()
-            info = display.run("xwininfo", "-id", window).stdout.decode()
-            hidden.origin = tuple(int(line.split(":")[1]) for line in info.splitlines()
-                                  if "Absolute upper-left" in line)
+            hidden.origin = client_origin(display, window)
             hidden.click(*SKB_OPTION)
             check(wait_until(lambda: rect()[3] > height), "the options strip unfolds")
             height = rect()[3]
             hidden.click(*OPT_QQ)
-            grip = (left + 200, top + 10)
-            steps = ["mousemove", grip[0], grip[1], "mousedown", 1, "sleep", 0.15]
-            for x in range(grip[0] - 40, 49, -40):
-                steps += ["mousemove", x, grip[1], "sleep", 0.03]
-            steps += ["mousemove", 50, grip[1]]
-            display.xdotool(*steps)
+            drag_title_past_left_edge(display, left, top)
             wait_until(lambda: rect() == (0, top, width, height), timeout=2)
             display.xdotool("mouseup", 1)
             check(wait_until(lambda: rect() == (-STRIP, top, width, height)), "dropped at the left edge, it docks")
