@@ -2,8 +2,13 @@
 #include "handoff/aria2_rpc.h"
 
 #include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include "text/codepage.h"
@@ -13,8 +18,6 @@
 namespace tessel::handoff {
 namespace {
 
-// aria2's replies are a few hundred bytes; anything this big is not aria2.
-constexpr std::size_t kMaxReply = 1024 * 1024;
 constexpr std::chrono::milliseconds kConnectTimeout{2000};
 
 struct CurlDeleter {
@@ -29,7 +32,7 @@ struct Sink {
 size_t Collect(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<Sink*>(user);
     const size_t n = size * count;
-    if (sink->body.size() + n > kMaxReply) {
+    if (sink->body.size() + n > kMaxAria2Reply) {
         sink->tooLarge = true;
         return 0;  // stops the transfer
     }
@@ -71,14 +74,13 @@ std::string UrlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
     return out;
 }
 
-// An address curl can parse, with a scheme we call aria2 by.
-bool IsUsableRpcAddress(const std::string& address) {
+// The scheme of an address curl can parse; "" when it cannot.
+std::string RpcScheme(const std::string& address) {
     std::unique_ptr<CURLU, CurlDeleter> url(curl_url());
     // "localhost:6800/jsonrpc" is taken as http, as libcurl itself would.
     if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), CURLU_GUESS_SCHEME) != CURLUE_OK)
-        return false;
-    const std::string scheme = UrlPart(url.get(), CURLUPART_SCHEME);
-    return scheme == "http" || scheme == "https";
+        return {};
+    return UrlPart(url.get(), CURLUPART_SCHEME);
 }
 
 bool IsLoopbackHost(std::string host) {
@@ -114,6 +116,21 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
 }
 
 }  // namespace
+
+std::string CheckAria2CaFile(const std::string& path) {
+    // Opened without waiting: a FIFO at that name would otherwise hold the
+    // call until something writes to it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return "设置 Aria2CaFile 指定的证书文件无法读取（" + std::string(std::strerror(errno)) + "）";
+    struct stat st {};
+    const bool statted = ::fstat(fd, &st) == 0;
+    ::close(fd);
+    if (!statted || !S_ISREG(st.st_mode)) return "设置 Aria2CaFile 指定的不是普通文件";
+    if (static_cast<std::uintmax_t>(st.st_size) > kMaxAria2CaFileBytes)
+        return "设置 Aria2CaFile 指定的文件超过 " + std::to_string(kMaxAria2CaFileBytes / 1024 / 1024) +
+               " MiB，不是证书文件";
+    return {};
+}
 
 std::u16string Aria2RpcAddress(const Aria2Settings& settings) {
     const std::u16string rpc = text::Trim(settings.rpc);
@@ -172,7 +189,7 @@ Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, con
     for (const auto& p : params) allParams.push_back(p);
     const std::string body = nlohmann::json{
         {"jsonrpc", "2.0"},
-        {"id", "tessel"},
+        {"id", kAria2CallId},
         {"method", method},
         {"params", allParams}}.dump();
 
@@ -182,7 +199,8 @@ Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, con
         return reply;
     }
     const std::string url = text::ToUtf8(Aria2RpcAddress(settings));
-    if (!IsUsableRpcAddress(url) || !session.SetUrl(url)) {
+    const std::string scheme = RpcScheme(url);
+    if ((scheme != "http" && scheme != "https") || !session.SetUrl(url)) {
         reply.error = TransportError(CURLE_URL_MALFORMAT, timeout);
         return reply;
     }
@@ -193,7 +211,14 @@ Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, con
     // The certificate is always verified; a file of the user's only adds to
     // what is trusted, never turns the check off.
     const std::string caFile = text::ToUtf8(text::Trim(settings.caFile));
-    if (!caFile.empty()) curl_easy_setopt(session.get(), CURLOPT_CAINFO, caFile.c_str());
+    if (!caFile.empty() && scheme == "https") {
+        if (std::string complaint = CheckAria2CaFile(caFile); !complaint.empty()) {
+            reply.status = Aria2Status::Certificate;
+            reply.error = std::move(complaint);
+            return reply;
+        }
+        curl_easy_setopt(session.get(), CURLOPT_CAINFO, caFile.c_str());
+    }
 
     const CURLcode rc = session.Perform();
     if (sink.tooLarge) {
@@ -210,24 +235,7 @@ Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, con
     long httpStatus = 0;
     curl_easy_getinfo(session.get(), CURLINFO_RESPONSE_CODE, &httpStatus);
 
-    const nlohmann::json answer = nlohmann::json::parse(sink.body, nullptr, false);
-    if (answer.is_object() && answer.contains("result")) {
-        reply.status = Aria2Status::Ok;
-        reply.result = answer["result"];
-        return reply;
-    }
-    if (answer.is_object() && answer.contains("error") && answer["error"].is_object()) {
-        const auto& error = answer["error"];
-        if (error.contains("code") && error["code"].is_number_integer())
-            reply.code = error["code"].get<int>();
-        if (error.contains("message") && error["message"].is_string())
-            reply.error = error["message"].get<std::string>();
-        reply.status = reply.error == "Unauthorized" ? Aria2Status::SecretRefused : Aria2Status::Error;
-        return reply;
-    }
-    reply.status = Aria2Status::NotAria2;
-    reply.error = "HTTP " + std::to_string(httpStatus) + "，回答不是 JSON-RPC";
-    return reply;
+    return ReadAria2Reply(sink.body, httpStatus, kAria2CallId);
 }
 
 }  // namespace tessel::handoff

@@ -11,32 +11,24 @@
 #include <string_view>
 #include <utility>
 
+#include "handoff/aria2_reply.h"
 #include "handoff/aria2_settings.h"
 
 namespace tessel::handoff {
 
 inline constexpr std::chrono::milliseconds kAria2Timeout{4000};
 
-enum class Aria2Status {
-    Ok,             // result holds aria2's answer
-    NoAnswer,       // nothing answered at the address (refused, timed out, bad address)
-    Certificate,    // https:// whose certificate was refused, or Aria2CaFile unusable
-    NotAria2,       // something answered, but not with a JSON-RPC reply
-    SecretRefused,  // aria2 answered "Unauthorized"
-    Error,          // aria2 answered with another error
-};
-
-struct Aria2Reply {
-    Aria2Status status = Aria2Status::NoAnswer;
-    nlohmann::json result;  // the "result" member when Ok
-    std::string error;      // what went wrong, in Chinese for transport failures, aria2's own words otherwise
-    int code = 0;           // aria2's error code
-};
-
 // Calls `method` with the token (when a secret is set) followed by `params`,
 // which must be a JSON array.
 Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, const nlohmann::json& params,
                      std::chrono::milliseconds timeout = kAria2Timeout);
+
+// A certificate file of the user's is a regular file of at most this size
+// (the system's whole bundle is a quarter of it).
+inline constexpr std::size_t kMaxAria2CaFileBytes = 4 * 1024 * 1024;
+// Why the file `path` is no certificate file to hand to the TLS library, in
+// Chinese naming Aria2CaFile; "" when it is one.
+std::string CheckAria2CaFile(const std::string& path);
 
 // The address the settings point to: the default when none is set.
 std::u16string Aria2RpcAddress(const Aria2Settings& settings);

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "text/codepage.h"
+#include "text/json_nesting.h"
 #include "text/vbstring.h"
 
 namespace tessel::web {
@@ -17,6 +18,10 @@ using nlohmann::json;
 // Playlists of playlists exist (a channel's tabs); deeper nesting is not a
 // page anybody pastes, and the walk must not follow it without end.
 constexpr int kMaxNesting = 8;
+// The JSON text itself: eight playlists deep, each entry with its formats,
+// their fragments and headers, stays far below this; a deeper report is not
+// yt-dlp's and could not be walked or copied safely.
+constexpr std::size_t kMaxJsonNesting = 64;
 
 // Sent by yt-dlp with every request whatever the site; passing them on gains
 // nothing and aria2 has its own.
@@ -151,6 +156,7 @@ YtDlpReply Failure(std::u16string why) {
 
 YtDlpReply ReadYtDlpReply(std::string_view output) {
     if (output.size() > kYtDlpMaxOutput) return Failure(u"yt-dlp 的输出超过 16 MiB");
+    if (!text::JsonNestingWithin(output, kMaxJsonNesting)) return Failure(u"yt-dlp 的输出不是 JSON 对象");
     const json report = json::parse(output, nullptr, false);
     if (report.is_discarded() || !report.is_object()) return Failure(u"yt-dlp 的输出不是 JSON 对象");
 

@@ -2,7 +2,10 @@
 #include "handoff/aria2_objects.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -215,14 +218,17 @@ TEST_P(Aria2Replies, BecomeAMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Aria2, Aria2Replies,
     ::testing::Values(
-        ReplyCase{"Unauthorized", 400, R"({"jsonrpc":"2.0","error":{"code":1,"message":"Unauthorized"}})",
+        ReplyCase{"Unauthorized", 400,
+                  R"({"jsonrpc":"2.0","id":"tessel","error":{"code":1,"message":"Unauthorized"}})",
                   Aria2Status::SecretRefused, u"Aria2Secret"},
-        ReplyCase{"Refused", 400, R"({"jsonrpc":"2.0","error":{"code":1,"message":"No URI to download."}})",
+        ReplyCase{"Refused", 400,
+                  R"({"jsonrpc":"2.0","id":"tessel","error":{"code":1,"message":"No URI to download."}})",
                   Aria2Status::Error, u"No URI to download."},
-        ReplyCase{"ErrorWithOddTypes", 400, R"({"error":{"code":"x","message":7}})", Aria2Status::Error,
-                  u"aria2"},
+        ReplyCase{"ErrorWithOddTypes", 400, R"({"id":"tessel","error":{"code":"x","message":7}})",
+                  Aria2Status::Error, u"aria2"},
         ReplyCase{"WebPage", 404, "<html>hello</html>", Aria2Status::NotAria2, u"HTTP 404"},
-        ReplyCase{"ResultWithoutId", 200, R"({"result":17})", Aria2Status::NotAria2, u"任务编号"}),
+        ReplyCase{"ResultWithoutId", 200, R"({"id":"tessel","result":17})", Aria2Status::NotAria2,
+                  u"任务编号"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Aria2Call, GivesUpAfterItsTimeOut) {
@@ -259,6 +265,36 @@ TEST(Aria2Call, AddressWithoutSchemeIsHttp) {
     Aria2Settings settings = aria2.Settings();
     settings.rpc = settings.rpc.substr(std::u16string_view(u"http://").size());
     EXPECT_EQ(Aria2Call(settings, "aria2.getVersion", json::array()).status, Aria2Status::Ok);
+}
+
+// A FIFO named as the certificate file held the call until something wrote
+// to it, a huge file took seconds to load: neither reaches the TLS library.
+TEST(Aria2Call, CertificateFileThatIsNoFileIsRefusedUnread) {
+    const std::filesystem::path dir = testing::MakeTempDir("tessel-ca");
+    const std::string fifo = (dir / "fifo.pem").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = (dir / "huge.pem").string();
+    std::ofstream(huge).close();
+    std::filesystem::resize_file(huge, kMaxAria2CaFileBytes + 1);
+    const struct Row {
+        std::string file;
+        const char* says;
+    } rows[] = {{fifo, "不是普通文件"},
+                {dir.string(), "不是普通文件"},
+                {"/dev/zero", "不是普通文件"},
+                {huge, "超过 4 MiB"},
+                {(dir / "missing.pem").string(), "无法读取"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        const auto started = std::chrono::steady_clock::now();
+        const Aria2Reply reply = Aria2Call({u"https://127.0.0.1:1/jsonrpc", u"", text::FromUtf8(row.file)},
+                                           "aria2.getVersion", json::array(), 3000ms);
+        EXPECT_EQ(reply.status, Aria2Status::Certificate);
+        EXPECT_NE(reply.error.find(row.says), std::string::npos) << reply.error;
+        EXPECT_NE(reply.error.find("Aria2CaFile"), std::string::npos) << reply.error;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Aria2StartCommand, MatchesTheSettings) {

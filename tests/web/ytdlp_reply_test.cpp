@@ -157,6 +157,10 @@ TEST(YtDlpReply, OutputWithoutAddressesIsAFailureWithAReason) {
          R"j({"_type": "playlist", "entries": [{"_type": "url", "url": "http://p.test"}]})j", noMedia},
         {"empty playlist", R"j({"_type": "playlist", "title": "t", "entries": []})j", noMedia},
         {"nested too deep", deep, noMedia},
+        // Copying or walking 80000 levels would overflow the stack.
+        {"JSON nested 80000 levels",
+         R"j({"url": "http://a.test/v", "x": )j" + std::string(80000, '[') + std::string(80000, ']') + "}",
+         notJson},
     };
     for (const FailureRow& row : rows) {
         SCOPED_TRACE(row.name);
