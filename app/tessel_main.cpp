@@ -13,7 +13,6 @@
 #include <QCommandLineParser>
 #include <QSocketNotifier>
 #include <QStyleFactory>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -159,11 +158,13 @@ int main(int argc, char** argv) {
         // clipboard), so the links are the last word on the boxes.
         QTimer::singleShot(0, &opener, [&opener, links = command.links] { opener.Open(links); });
     } else if (command.hidden) {
-        // With no notification area to come back from, hidden would mean lost.
-        if (QSystemTrayIcon::isSystemTrayAvailable())
+        // With no notification area to come back from, hidden would mean a
+        // running program with nothing on screen: the window stays and says why.
+        if (tray.IconInTray())
             main.hide();
         else
-            main.showMinimized();
+            main.ShowStatus(
+                QStringLiteral("桌面没有通知区域（托盘），窗口没有隐藏；托盘出现后图标会显示在那里。"));
     }
     return QApplication::exec();
 }

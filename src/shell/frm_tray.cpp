@@ -34,29 +34,35 @@ void FrmTray::Load() {
     main_.Load();
     main_.Activate();
     setWindowIcon(main_.windowIcon());
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;  // no tray host: no icon
     icon_ = new QSystemTrayIcon(main_.windowIcon(), this);
     icon_->setObjectName(QStringLiteral("trayIcon"));
     icon_->setToolTip(TipText());
     // Where the icon is our own X window we see its button releases; where
-    // the desktop draws it for us we get Qt's click reasons instead.
+    // the desktop draws it for us we get Qt's click reasons instead.  A tray
+    // host that came (or came back) after the load gets a new icon window,
+    // hooked here at its first press: its release then comes to the filter.
     connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (icon_widget_) return;
+        if (icon_widget_ || HookIconWidget()) return;
         if (r == QSystemTrayIcon::Trigger) OnIconNotification(kLeftButtonUp);
         if (r == QSystemTrayIcon::Context) OnIconNotification(kRightButtonUp);
     });
+    // Shown even with no tray host yet: Qt puts the icon in as soon as one
+    // announces itself (a panel that starts after us), without polling.
     icon_->show();
     HookIconWidget();
 }
 
-void FrmTray::HookIconWidget() {
+bool FrmTray::IconInTray() const { return icon_ && QSystemTrayIcon::isSystemTrayAvailable(); }
+
+bool FrmTray::HookIconWidget() {
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (qstrcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) {
             icon_widget_ = w;
             w->installEventFilter(this);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 bool FrmTray::eventFilter(QObject* watched, QEvent* e) {

@@ -6,7 +6,8 @@
 // Load shows the main window (its load, then its activation) and then adds
 // the icon.  Releasing the left button on the icon minimizes or restores the
 // main window; releasing the right one opens a menu whose single item ends
-// the program.  Without a tray host the program runs without the icon.
+// the program.  Without a tray host the program runs without the icon until
+// a host appears (a panel started after the program), which then shows it.
 
 #include <QPointer>
 #include <QWidget>
@@ -42,8 +43,10 @@ class FrmTray : public QWidget {
     // The exit item: unload this window, then the main window, then end.
     void OnExit();
 
-    // The icon (null when no tray host was found at load) and its menu.
+    // The icon (null before the load) and its menu.
     QSystemTrayIcon* TrayIcon() const { return icon_; }
+    // True while a tray host shows the icon, so a hidden window can come back.
+    bool IconInTray() const;
     QMenu* Menu() const { return mnumain; }
     QAction* ExitItem() const { return mnuexit; }
 
@@ -57,7 +60,8 @@ class FrmTray : public QWidget {
     bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-    void HookIconWidget();
+    // Finds the icon's own X window, when Qt made one, and watches its clicks.
+    bool HookIconWidget();
 
     FrmMain& main_;
     QMenu* mnumain = nullptr;

@@ -140,33 +140,48 @@ def viewable(display, window):
     return "IsViewable" in display.run("xwininfo", "-id", window).stdout.decode()
 
 
+def start_tray_host(display):
+    """trayer on the display, or None when it cannot start."""
+    try:
+        host = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype",
+                                 "request", "--height", "32", "--SetDockType", "true"],
+                                env=display.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    except FileNotFoundError:
+        return None
+    if not wait_until(lambda: "trayer" in display.run("xwininfo", "-root", "-tree").stdout.decode()
+                      or host.poll() is not None) or host.poll() is not None:
+        return None
+    return host
+
+
+def start_window_manager(display):
+    """openbox, so that the window can be minimized at all; (process, ready)."""
+    wm = subprocess.Popen(["openbox", "--sm-disable"], env=display.env,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    ready = wait_until(lambda: "window id" in display.run("xprop", "-root",
+                                                          "_NET_SUPPORTING_WM_CHECK").stdout.decode()
+                       or wm.poll() is not None) and wm.poll() is None
+    return wm, ready
+
+
+def icon_centre(display, icon):
+    geo = dict(line.split("=") for line in display.xdotool("getwindowgeometry", "--shell", icon).split())
+    return int(geo["X"]) + int(geo["WIDTH"]) // 2, int(geo["Y"]) + int(geo["HEIGHT"]) // 2
+
+
 def test_tray(binary):
     with Display() as display:
-        try:
-            host = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype",
-                                     "request", "--height", "32", "--SetDockType", "true"],
-                                    env=display.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        except FileNotFoundError:
-            print("skip - trayer is not installed")
-            return SKIP
-        if not wait_until(lambda: "trayer" in display.run("xwininfo", "-root", "-tree").stdout.decode()
-                          or host.poll() is not None) or host.poll() is not None:
+        host = start_tray_host(display)
+        if host is None:
             print("skip - no tray host could start")
             return SKIP
-        # A window manager, so that the window can be minimized at all.
-        wm = subprocess.Popen(["openbox", "--sm-disable"], env=display.env,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wm_ready = wait_until(lambda: "window id" in display.run("xprop", "-root",
-                                                                 "_NET_SUPPORTING_WM_CHECK").stdout.decode()
-                              or wm.poll() is not None) and wm.poll() is None
+        wm, wm_ready = start_window_manager(display)
         app = Tessel(display, binary, {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"}})
         try:
             app.start()
             icon = wait_until(lambda: tray_icon(display))
             check(icon is not None, "the tray icon is in the tray host")
-            geo = dict(line.split("=") for line in
-                       display.xdotool("getwindowgeometry", "--shell", icon).split())
-            cx, cy = int(geo["X"]) + int(geo["WIDTH"]) // 2, int(geo["Y"]) + int(geo["HEIGHT"]) // 2
+            cx, cy = icon_centre(display, icon)
             if wm_ready:
                 display.xdotool("mousemove", cx, cy, "mousedown", 1)
                 time.sleep(0.3)
@@ -190,6 +205,36 @@ def test_tray(binary):
     return 0
 
 
+def test_late_tray(binary):
+    with Display() as display:
+        wm, wm_ready = start_window_manager(display)
+        app = Tessel(display, binary, {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"}})
+        host = None
+        try:
+            # start() waits for the window to be on screen: hidden would time out.
+            app.start(args=["--hidden"])
+            check(viewable(display, app.window), "--hidden with no tray host leaves the window on screen")
+            host = start_tray_host(display)
+            if host is None:
+                print("skip - no tray host could start")
+                return SKIP
+            icon = wait_until(lambda: tray_icon(display))
+            check(icon is not None, "a tray host started afterwards gets the icon")
+            if wm_ready:
+                cx, cy = icon_centre(display, icon)
+                display.xdotool("mousemove", cx, cy, "click", 1)
+                check(wait_until(lambda: not viewable(display, app.window)), "its click minimizes the window")
+                display.xdotool("mousemove", cx, cy, "click", 1)
+                check(wait_until(lambda: viewable(display, app.window)), "the next one restores it")
+        finally:
+            app.stop()
+            for helper in (host, wm):
+                if helper:
+                    helper.terminate()
+                    helper.wait(timeout=10)
+    return 0
+
+
 def main():
     binary, which = sys.argv[1], sys.argv[2]
     if which == "clipboard":
@@ -197,6 +242,8 @@ def main():
         return 0
     if which == "tray":
         return test_tray(binary)
+    if which == "latetray":
+        return test_late_tray(binary)
     if which == "terminate":
         test_terminate(binary)
         return 0

@@ -102,9 +102,9 @@ class Tessel:
         self.window = None
         self.origin = None
 
-    def start(self, extra_env=None):
+    def start(self, extra_env=None, args=()):
         env = dict(self.env, **(extra_env or {}))
-        self.proc = subprocess.Popen([self.binary], env=env, stdout=subprocess.DEVNULL,
+        self.proc = subprocess.Popen([self.binary, *args], env=env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.PIPE)
         self.window = self.display.xdotool("search", "--sync", "--onlyvisible", "--name", "^TESSEL$")
         self.window = self.window.split()[0]
