@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "links/url.h"
 #include "text/codepage.h"
 #include "text/vbstring.h"
 
@@ -63,8 +64,9 @@ std::u16string Arg(std::span<const Variant> args, std::size_t index) {
 
 class Aria2Object : public AutomationObject {
  public:
-    Aria2Object(const ObjectSpec& shape, const Aria2Settings& settings, const MediaHeaders& headers)
-        : spec_(shape), settings_(settings), headers_(headers) {}
+    Aria2Object(const ObjectSpec& shape, const Aria2Settings& settings, const MediaHeaders& headers,
+                const Aria2TaskSink& sink)
+        : spec_(shape), settings_(settings), headers_(headers), sink_(sink) {}
 
     Variant Invoke(std::u16string_view method, std::span<const Variant> args) override {
         const MethodSpec* m = nullptr;
@@ -81,17 +83,24 @@ class Aria2Object : public AutomationObject {
             case Action::Commit: {
                 std::vector<Aria2Task> tasks;
                 tasks.swap(queue_);
-                for (const Aria2Task& task : tasks) SendToAria2(settings_, task, spec_.progId);
+                for (const Aria2Task& task : tasks) Send(task);
                 return kEmpty;
             }
             case Action::Send:
-                SendToAria2(settings_, TaskOf(*m, args), spec_.progId);
+                Send(TaskOf(*m, args));
                 return kEmpty;
         }
         return kEmpty;
     }
 
  private:
+    void Send(const Aria2Task& task) {
+        if (sink_)
+            sink_(task);
+        else
+            SendToAria2(settings_, task, spec_.progId);
+    }
+
     Aria2Task TaskOf(const MethodSpec& m, std::span<const Variant> args) const {
         return Aria2Task{Arg(args, m.link), Arg(args, m.page), Arg(args, m.title), headers_};
     }
@@ -99,6 +108,7 @@ class Aria2Object : public AutomationObject {
     const ObjectSpec& spec_;
     Aria2Settings settings_;
     MediaHeaders headers_;
+    Aria2TaskSink sink_;
     std::vector<Aria2Task> queue_;
 };
 
@@ -156,7 +166,19 @@ std::u16string Aria2OutName(std::u16string_view title) {
     return name;
 }
 
-std::string SendToAria2(const Aria2Settings& settings, const Aria2Task& task, std::u16string_view source) {
+std::u16string OutNameFromAddress(std::u16string_view address) {
+    std::u16string_view rest = address;
+    const std::size_t scheme = rest.find(u"://");
+    if (scheme == std::u16string_view::npos) return {};
+    rest.remove_prefix(scheme + 3);
+    const std::size_t end = rest.find_first_of(u"?#");
+    if (end != std::u16string_view::npos) rest = rest.substr(0, end);
+    const std::size_t slash = rest.rfind(u'/');
+    if (slash == std::u16string_view::npos) return {};  // a host with no path names no file
+    return Aria2OutName(links::UrlDecode(rest.substr(slash + 1)));
+}
+
+Aria2MethodCall AddUriCall(const Aria2Task& task) {
     nlohmann::json options = nlohmann::json::object();
     if (const std::u16string out = Aria2OutName(task.title); !out.empty()) options["out"] = text::ToUtf8(out);
     if (!task.headers.referer.empty())
@@ -165,9 +187,17 @@ std::string SendToAria2(const Aria2Settings& settings, const Aria2Task& task, st
         options["referer"] = EscapeLinkForAria2(task.page);
     if (!task.headers.userAgent.empty()) options["user-agent"] = task.headers.userAgent;
     if (!task.headers.header.empty()) options["header"] = task.headers.header;
-    const nlohmann::json params = {nlohmann::json::array({EscapeLinkForAria2(task.link)}), options};
+    return {"aria2.addUri", {nlohmann::json::array({EscapeLinkForAria2(task.link)}), options}};
+}
 
-    Aria2Reply reply = Aria2Call(settings, "aria2.addUri", params);
+std::u16string Aria2TaskName(const Aria2Task& task) {
+    if (std::u16string out = Aria2OutName(task.title); !out.empty()) return out;
+    return OutNameFromAddress(task.link);
+}
+
+std::string SendToAria2(const Aria2Settings& settings, const Aria2Task& task, std::u16string_view source) {
+    const Aria2MethodCall call = AddUriCall(task);
+    Aria2Reply reply = Aria2Call(settings, call.method, call.params);
     if (reply.status == Aria2Status::Ok && reply.result.is_string()) return reply.result.get<std::string>();
     if (reply.status == Aria2Status::Ok) {
         reply.status = Aria2Status::NotAria2;
@@ -179,7 +209,7 @@ std::string SendToAria2(const Aria2Settings& settings, const Aria2Task& task, st
 std::unique_ptr<AutomationObject> Aria2ObjectFactory::Create(std::u16string_view progId) {
     for (const ObjectSpec& shape : kObjects) {
         if (text::EqualsNoCase(shape.progId, progId))
-            return std::make_unique<Aria2Object>(shape, settings_, headers_);
+            return std::make_unique<Aria2Object>(shape, settings_, headers_, sink_);
     }
     return nullptr;
 }

@@ -13,6 +13,7 @@
 //   JetCar.Netscape            AddUrl(3)
 //   QQIEHelper.QQRightClick.2  SendUrl4(9)
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,19 +58,42 @@ struct Aria2Task {
 // it is cut to 240 UTF-8 bytes.  "" when nothing usable is left ("", ".", "..").
 std::u16string Aria2OutName(std::u16string_view title);
 
+// The file name aria2 is told for `address`: its last path part (query and
+// fragment cut off), percent escapes decoded as GBK, cleaned like a title.
+// Empty when the address names no file (it ends in "/").
+std::u16string OutNameFromAddress(std::u16string_view address);
+
+// The aria2.addUri call for one task (without the token): the link escaped
+// for aria2, and its options: the title as "out", the referring page, the
+// media headers.
+Aria2MethodCall AddUriCall(const Aria2Task& task);
+
+// The name the task's file gets, for telling the user: the title made a file
+// name, else the last part of the link's path; "" when neither names one.
+std::u16string Aria2TaskName(const Aria2Task& task);
+
 // aria2.addUri for one task; returns aria2's id for it, raises Aria2Error.
 std::string SendToAria2(const Aria2Settings& settings, const Aria2Task& task, std::u16string_view source);
+
+// Where the objects' tasks go: straight to aria2 (SendToAria2, blocking), or
+// to a collector that sends them later (the window, which must not wait on
+// aria2 while its boxes are answered).
+using Aria2TaskSink = std::function<void(const Aria2Task&)>;
 
 class Aria2ObjectFactory : public ObjectFactory {
  public:
     // `headers` go with every task the objects hand over.
     explicit Aria2ObjectFactory(Aria2Settings settings, MediaHeaders headers = {})
         : settings_(std::move(settings)), headers_(std::move(headers)) {}
+    // Tasks go to `sink` instead of aria2.
+    Aria2ObjectFactory(Aria2TaskSink sink, MediaHeaders headers)
+        : headers_(std::move(headers)), sink_(std::move(sink)) {}
     std::unique_ptr<AutomationObject> Create(std::u16string_view progId) override;
 
  private:
     Aria2Settings settings_;
     MediaHeaders headers_;
+    Aria2TaskSink sink_;
 };
 
 }  // namespace tessel::handoff

@@ -76,15 +76,20 @@ Aria2Reply ReadAria2Reply(std::string_view body, long httpStatus, std::string_vi
         return reply;
     }
 
-    Aria2Reply reply;
     if (hasResult) {
+        Aria2Reply reply;
         reply.status = Aria2Status::Ok;
         reply.result = *result;
         return reply;
     }
     if (!error->is_object()) return NotAria2(httpStatus);
-    reply.code = ErrorCode(*error);
-    if (const auto message = error->find("message"); message != error->end() && message->is_string())
+    return ReadAria2Fault(*error);
+}
+
+Aria2Reply ReadAria2Fault(const nlohmann::json& error) {
+    Aria2Reply reply;
+    reply.code = ErrorCode(error);
+    if (const auto message = error.find("message"); message != error.end() && message->is_string())
         reply.error = CutMessage(message->get<std::string>());
     if (reply.error == "Unauthorized") {
         reply.status = Aria2Status::SecretRefused;

@@ -47,4 +47,9 @@ inline constexpr std::size_t kMaxAria2ErrorBytes = 2000;
 // empty.
 Aria2Reply ReadAria2Reply(std::string_view body, long httpStatus, std::string_view id = kAria2CallId);
 
+// An "error" object of aria2's (a reply's, or one call's inside a
+// system.multicall) read the same way: SecretRefused for "Unauthorized",
+// else Error with a message that is not empty.
+Aria2Reply ReadAria2Fault(const nlohmann::json& error);
+
 }  // namespace tessel::handoff

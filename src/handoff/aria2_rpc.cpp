@@ -180,13 +180,19 @@ std::string EscapeLinkForAria2(std::u16string_view link) {
     return out;
 }
 
-Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, const nlohmann::json& params,
-                     std::chrono::milliseconds timeout) {
-    Aria2Reply reply;
+namespace {
 
-    nlohmann::json allParams = nlohmann::json::array();
-    if (!settings.secret.empty()) allParams.push_back("token:" + text::ToUtf8(settings.secret));
-    for (const auto& p : params) allParams.push_back(p);
+nlohmann::json WithToken(std::u16string_view secret, const nlohmann::json& params) {
+    nlohmann::json all = nlohmann::json::array();
+    if (!secret.empty()) all.push_back("token:" + text::ToUtf8(secret));
+    for (const auto& p : params) all.push_back(p);
+    return all;
+}
+
+// `allParams` as they go, the token included where one belongs.
+Aria2Reply Aria2Post(const Aria2Settings& settings, std::string_view method, const nlohmann::json& allParams,
+                     std::chrono::milliseconds timeout, const web::RequestAbort* abort) {
+    Aria2Reply reply;
     const std::string body = nlohmann::json{
         {"jsonrpc", "2.0"},
         {"id", kAria2CallId},
@@ -220,7 +226,7 @@ Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, con
         curl_easy_setopt(session.get(), CURLOPT_CAINFO, caFile.c_str());
     }
 
-    const CURLcode rc = session.Perform();
+    const CURLcode rc = session.Perform(abort);
     if (sink.tooLarge) {
         reply.status = Aria2Status::NotAria2;
         reply.error = "回答过长";
@@ -236,6 +242,58 @@ Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, con
     curl_easy_getinfo(session.get(), CURLINFO_RESPONSE_CODE, &httpStatus);
 
     return ReadAria2Reply(sink.body, httpStatus, kAria2CallId);
+}
+
+}  // namespace
+
+Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, const nlohmann::json& params,
+                     std::chrono::milliseconds timeout, const web::RequestAbort* abort) {
+    return Aria2Post(settings, method, WithToken(settings.secret, params), timeout, abort);
+}
+
+nlohmann::json Aria2MulticallParams(std::u16string_view secret, std::span<const Aria2MethodCall> calls) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const Aria2MethodCall& call : calls)
+        list.push_back({{"methodName", call.method}, {"params", WithToken(secret, call.params)}});
+    return nlohmann::json::array({list});
+}
+
+std::vector<Aria2Reply> ReadMulticallReply(const Aria2Reply& whole, std::size_t count) {
+    if (whole.status != Aria2Status::Ok) return std::vector<Aria2Reply>(count, whole);
+    if (!whole.result.is_array() || whole.result.size() != count) {
+        Aria2Reply odd;
+        odd.status = Aria2Status::NotAria2;
+        odd.error = "回答的条数与请求不符";
+        return std::vector<Aria2Reply>(count, odd);
+    }
+    std::vector<Aria2Reply> replies;
+    replies.reserve(count);
+    for (const nlohmann::json& item : whole.result) {
+        // aria2 wraps each result in an array of one, and sends a fault as
+        // an object of its own.
+        if (item.is_array() && item.size() == 1) {
+            Aria2Reply ok;
+            ok.status = Aria2Status::Ok;
+            ok.result = item[0];
+            replies.push_back(std::move(ok));
+        } else if (item.is_object()) {
+            replies.push_back(ReadAria2Fault(item));
+        } else {
+            Aria2Reply odd;
+            odd.status = Aria2Status::NotAria2;
+            odd.error = "回答里有一条不是 aria2 的格式";
+            replies.push_back(std::move(odd));
+        }
+    }
+    return replies;
+}
+
+std::vector<Aria2Reply> Aria2Multicall(const Aria2Settings& settings, std::span<const Aria2MethodCall> calls,
+                                       std::chrono::milliseconds timeout, const web::RequestAbort* abort) {
+    if (calls.empty()) return {};
+    const Aria2Reply whole =
+        Aria2Post(settings, "system.multicall", Aria2MulticallParams(settings.secret, calls), timeout, abort);
+    return ReadMulticallReply(whole, calls.size());
 }
 
 }  // namespace tessel::handoff

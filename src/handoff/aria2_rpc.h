@@ -7,21 +7,51 @@
 
 #include <chrono>
 #include <nlohmann/json.hpp>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "handoff/aria2_reply.h"
 #include "handoff/aria2_settings.h"
+
+namespace tessel::web {
+class RequestAbort;
+}
 
 namespace tessel::handoff {
 
 inline constexpr std::chrono::milliseconds kAria2Timeout{4000};
 
 // Calls `method` with the token (when a secret is set) followed by `params`,
-// which must be a JSON array.
+// which must be a JSON array.  A raised `abort` ends the call at once (as
+// NoAnswer).
 Aria2Reply Aria2Call(const Aria2Settings& settings, std::string_view method, const nlohmann::json& params,
-                     std::chrono::milliseconds timeout = kAria2Timeout);
+                     std::chrono::milliseconds timeout = kAria2Timeout,
+                     const web::RequestAbort* abort = nullptr);
+
+// One method call inside a system.multicall; `params` without the token.
+struct Aria2MethodCall {
+    std::string method;
+    nlohmann::json params = nlohmann::json::array();
+};
+
+// The params of system.multicall for `calls`: one array of
+// {"methodName", "params"} objects, each params led by the token when a
+// secret is set (system.multicall itself takes none).
+nlohmann::json Aria2MulticallParams(std::u16string_view secret, std::span<const Aria2MethodCall> calls);
+
+// The answer to each of `count` calls from the answer to the multicall: a
+// failed multicall fails every call the same way; a call aria2 answered with
+// a fault gets aria2's code and message; an answer that is not what aria2
+// sends reads as NotAria2.
+std::vector<Aria2Reply> ReadMulticallReply(const Aria2Reply& whole, std::size_t count);
+
+// Several calls in one request: one answer per call, in order.
+std::vector<Aria2Reply> Aria2Multicall(const Aria2Settings& settings, std::span<const Aria2MethodCall> calls,
+                                       std::chrono::milliseconds timeout = kAria2Timeout,
+                                       const web::RequestAbort* abort = nullptr);
 
 // A certificate file of the user's is a regular file of at most this size
 // (the system's whole bundle is a quarter of it).

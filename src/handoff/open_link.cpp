@@ -2,7 +2,6 @@
 #include "handoff/open_link.h"
 
 #include "links/special_link.h"
-#include "links/url.h"
 #include "text/vbstring.h"
 
 namespace tessel::handoff {
@@ -34,18 +33,6 @@ std::u16string TrimArgument(std::u16string_view argument) {
 
 std::u16string OpenLinkQuestion(std::u16string_view address) {
     return std::u16string(kOpenLinkQuestion) + u"\n\n" + std::u16string(address);
-}
-
-std::u16string OutNameFromAddress(std::u16string_view address) {
-    std::u16string_view rest = address;
-    const std::size_t scheme = rest.find(u"://");
-    if (scheme == std::u16string_view::npos) return {};
-    rest.remove_prefix(scheme + 3);
-    const std::size_t end = rest.find_first_of(u"?#");
-    if (end != std::u16string_view::npos) rest = rest.substr(0, end);
-    const std::size_t slash = rest.rfind(u'/');
-    if (slash == std::u16string_view::npos) return {};  // a host with no path names no file
-    return Aria2OutName(links::UrlDecode(rest.substr(slash + 1)));
 }
 
 Aria2Item Aria2ItemFrom(std::u16string_view text) {

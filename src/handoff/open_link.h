@@ -59,11 +59,6 @@ Aria2Item Aria2ItemFrom(std::u16string_view text);
 // "是否交给 aria2 下载？", an empty line, the address.
 std::u16string OpenLinkQuestion(std::u16string_view address);
 
-// The file name aria2 is told for `address`: its last path part (query and
-// fragment cut off), percent escapes decoded as GBK, cleaned like a title.
-// Empty when the address names no file (it ends in "/").
-std::u16string OutNameFromAddress(std::u16string_view address);
-
 // The argument as the routing sees it: blanks, tabs and line breaks at both
 // ends removed.
 std::u16string TrimArgument(std::u16string_view argument);

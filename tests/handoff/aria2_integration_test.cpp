@@ -241,5 +241,28 @@ TEST_F(Aria2Handoff, ReportedHeadersOpenADoorAPlainRequestFindsShut) {
     }
 }
 
+// Several tasks in one request: each gets its own id or aria2's own refusal,
+// and a refused one does not take the others down with it.
+TEST_F(Aria2Handoff, MulticallAnswersEachTaskOnItsOwn) {
+    Aria2Process aria2(dir_, "S3cret-token");
+    MediaServer media;
+    const Aria2MethodCall calls[] = {AddUriCall({media.Url(u"/视频.flv"), u"", u"one"}),
+                                     {"aria2.addUri", json::array({json::array({"no-scheme"})})},
+                                     AddUriCall({media.Url(u"/视频.flv"), u"", u"two"})};
+    const std::vector<Aria2Reply> replies = Aria2Multicall(aria2.Settings(), calls);
+    ASSERT_EQ(replies.size(), 3u);
+    EXPECT_EQ(replies[0].status, Aria2Status::Ok);
+    EXPECT_TRUE(replies[0].result.is_string());
+    EXPECT_EQ(replies[1].status, Aria2Status::Error);
+    EXPECT_FALSE(replies[1].error.empty());
+    EXPECT_EQ(replies[2].status, Aria2Status::Ok);
+    EXPECT_NE(replies[0].result, replies[2].result);
+
+    const std::vector<Aria2Reply> refused =
+        Aria2Multicall(SettingsFor(aria2.port(), u"wrong"), std::span(calls, 1));
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].status, Aria2Status::SecretRefused);
+}
+
 }  // namespace
 }  // namespace tessel::handoff
