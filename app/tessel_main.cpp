@@ -18,7 +18,9 @@
 #include <cstdio>
 #include <optional>
 
+#include "shell/desktop_notifier.h"
 #include "shell/desktop_setup.h"
+#include "shell/download_follower.h"
 #include "shell/frm_main.h"
 #include "shell/frm_tray.h"
 #include "shell/link_opener.h"
@@ -149,6 +151,24 @@ int main(int argc, char** argv) {
     settings.OnTrouble([&main](const QString& text) { tessel::shell::Notify(&main, text); });
     if (!fontNotice.isEmpty()) tessel::shell::Notify(&main, fontNotice);
     tray.Load();
+
+    // How each download handed over ends: a desktop notification, or the
+    // tray's message where no notification service runs; the tray's tooltip
+    // shows the progress while downloads run.
+    tessel::shell::DesktopNotifier notifier(
+        [&tray](const QString& summary, const QString& body, bool failed) {
+            tray.ShowMessage(summary, body, failed);
+        });
+    tessel::shell::DownloadFollower& downloads = main.Downloads();
+    QObject::connect(&downloads, &tessel::shell::DownloadFollower::Ended, &notifier,
+                     &tessel::shell::DesktopNotifier::Tell);
+    QObject::connect(&downloads, &tessel::shell::DownloadFollower::ProgressChanged, &tray,
+                     &tessel::shell::FrmTray::SetProgress);
+    QObject::connect(
+        &downloads, &tessel::shell::DownloadFollower::Renamed, &main,
+        [&main](const QString& handed, const QString& real) {
+            main.ShowStatus(QStringLiteral("已交给 aria2：%1（aria2 保存为 %2）").arg(handed, real));
+        });
 
     tessel::shell::LinkOpener opener(main);
     QObject::connect(&instance, &tessel::shell::SingleInstance::Arrived, &opener,

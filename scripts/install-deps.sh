@@ -8,10 +8,15 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config make
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   libcurl4-openssl-dev libssl-dev nlohmann-json3-dev zlib1g-dev
+  # aria2's notifications over its WebSocket; desktop notifications use QtDBus (in qt6-base)
+  qt6-websockets-dev
   fonts-wqy-microhei qt6-translations-l10n yt-dlp ccache
   # tests
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth xclip xdotool x11-utils imagemagick aria2 trayer openbox python3
+  # a private session bus with a real notification daemon, and a recording
+  # notification service of the tests' own (Python D-Bus on a GLib loop)
+  dbus dunst python3-dbus python3-gi
   # desktop integration and packaging checks
   xdg-utils desktop-file-utils appstream lintian dpkg-dev
   # benchmarks, fuzzing and the format check

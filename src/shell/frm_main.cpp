@@ -21,6 +21,7 @@
 #include "shell/background_request.h"
 #include "shell/clipboard_text_box.h"
 #include "shell/disk_page.h"
+#include "shell/download_follower.h"
 #include "shell/frm_tray.h"
 #include "shell/link_page.h"
 #include "shell/options_strip.h"
@@ -70,6 +71,7 @@ FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
       settings_(settings),
       prompts_(prompts) {
     InitShellResources();
+    downloads_ = new DownloadFollower(this);
     if (!prompts_) {
         own_prompts_ = std::make_unique<QtPrompts>(this);
         prompts_ = own_prompts_.get();

@@ -43,6 +43,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 class AboutPage;
 class DiskPage;
 class DockAdapter;
+class DownloadFollower;
 class FrmTray;
 class LinkPage;
 class OptionsStrip;
@@ -104,6 +105,8 @@ class FrmMain : public QWidget {
     // text clears it).  For what is happening and what went wrong.
     void ShowStatus(const QString& text);
     StatusLine& Status() const { return *status_; }
+    // Follows the tasks handed to aria2 until they end.
+    DownloadFollower& Downloads() const { return *downloads_; }
     // Microseconds on the system's monotonic clock (the time stamps of lcWindow).
     static qint64 MonotonicMicros();
 
@@ -205,6 +208,7 @@ class FrmMain : public QWidget {
     QTimer ripple_timer_;
 
     StatusLine* status_ = nullptr;
+    DownloadFollower* downloads_ = nullptr;  // child of the window
     DiskPage* disk_ = nullptr;
     LinkPage* link_ = nullptr;
     VideoPage* video_ = nullptr;

@@ -28,6 +28,21 @@ FrmTray::~FrmTray() { Unload(); }
 
 QString FrmTray::TipText() { return QStringLiteral("Tessel V" TESSEL_VERSION_MAJOR " - 单击显示/隐藏窗口"); }
 
+void FrmTray::SetProgress(const QString& text) {
+    progress_ = text;
+    if (icon_) icon_->setToolTip(text.isEmpty() ? TipText() : text);
+}
+
+void FrmTray::ShowMessage(const QString& summary, const QString& body, bool failed) {
+    if (IconInTray()) {
+        icon_->showMessage(summary, body, failed ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
+        return;
+    }
+    QString line = body;
+    line.replace(u'\n', QStringLiteral("："));
+    main_.ShowStatus(summary + QStringLiteral("：") + line);
+}
+
 void FrmTray::Load() {
     if (loaded_) return;
     loaded_ = true;
@@ -36,7 +51,7 @@ void FrmTray::Load() {
     setWindowIcon(main_.windowIcon());
     icon_ = new QSystemTrayIcon(main_.windowIcon(), this);
     icon_->setObjectName(QStringLiteral("trayIcon"));
-    icon_->setToolTip(TipText());
+    icon_->setToolTip(progress_.isEmpty() ? TipText() : progress_);
     // Where the icon is our own X window we see its button releases; where
     // the desktop draws it for us we get Qt's click reasons instead.  A tray
     // host that came (or came back) after the load gets a new icon window,

@@ -51,6 +51,12 @@ class FrmTray : public QWidget {
     QAction* ExitItem() const { return mnuexit; }
 
     static QString TipText();
+    // The tooltip while downloads run ("Tessel V2 — 2 个下载 45%"); empty
+    // puts the usual tip back.
+    void SetProgress(const QString& text);
+    // A message from the icon, where no notification service runs; without
+    // an icon in a tray, the status line says it.
+    void ShowMessage(const QString& summary, const QString& body, bool failed);
 
  signals:
     // The exit item was chosen; the program should end now.
@@ -69,6 +75,7 @@ class FrmTray : public QWidget {
     QSystemTrayIcon* icon_ = nullptr;
     QPointer<QWidget> icon_widget_;
     bool loaded_ = false;
+    QString progress_;
 };
 
 }  // namespace tessel::shell

@@ -6,9 +6,11 @@
 #include <QTimer>
 
 #include "controls/safe_tabs.h"
+#include "handoff/aria2_follow.h"
 #include "handoff/handoff_command.h"
 #include "handoff/open_link.h"
 #include "shell/disk_page.h"
+#include "shell/download_follower.h"
 #include "shell/frm_main.h"
 #include "shell/link_page.h"
 #include "shell/page_parts.h"
@@ -85,7 +87,11 @@ void LinkOpener::OpenOne(const QString& text) {
                                        ReadText(settings, keys::kAria2Secret).toStdU16String(),
                                        ReadText(settings, keys::kAria2CaFile).toStdU16String()};
     try {
-        handoff::SendToAria2(aria2, *plan.offer, u"tessel");
+        const std::string gid = handoff::SendToAria2(aria2, *plan.offer, u"tessel");
+        std::u16string name = handoff::Aria2OutName(plan.offer->title);
+        if (name.empty()) name = handoff::FileNameOf(plan.offer->link);
+        w_.ShowStatus(QStringLiteral("已交给 aria2：") + Q(name));
+        w_.Downloads().Follow({gid, name, aria2});
     } catch (const handoff::AutomationError& error) {
         const handoff::Notice notice = handoff::FailureNotice(error);
         prompts.Message(Q(notice.text), Q(notice.title), Prompts::Buttons::Ok, Prompts::Icon::Warning);
