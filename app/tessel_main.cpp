@@ -26,6 +26,7 @@
 #include "shell/link_opener.h"
 #include "shell/settings_store.h"
 #include "shell/single_instance.h"
+#include "shell/status_line.h"
 #include "tessel_version.h"
 
 namespace {
@@ -169,6 +170,9 @@ int main(int argc, char** argv) {
         [&main](const QString& handed, const QString& real) {
             main.ShowStatus(QStringLiteral("已交给 aria2：%1（aria2 保存为 %2）").arg(handed, real));
         });
+
+    QObject::connect(&main.Status(), &tessel::shell::StatusLine::Aria2Clicked, &tray,
+                     &tessel::shell::FrmTray::ShowDownloadSettings);
 
     tessel::shell::LinkOpener opener(main);
     QObject::connect(&instance, &tessel::shell::SingleInstance::Arrived, &opener,

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
 
+#include "shell/download_settings_dialog.h"
 #include "shell/frm_main.h"
 #include "tessel_version.h"
 
@@ -18,6 +19,10 @@ FrmTray::FrmTray(FrmMain& main) : main_(main) {
     setWindowTitle(QStringLiteral("Tessel Tray"));
     mnumain = new QMenu(QStringLiteral("菜单"), this);
     mnumain->setObjectName(QStringLiteral("mnumain"));
+    mnuDownloadSettings = mnumain->addAction(QStringLiteral("下载设置…"));
+    mnuDownloadSettings->setObjectName(QStringLiteral("mnuDownloadSettings"));
+    connect(mnuDownloadSettings, &QAction::triggered, this, &FrmTray::ShowDownloadSettings);
+    mnumain->addSeparator();
     mnuexit = mnumain->addAction(QStringLiteral("退出(&E)"));
     mnuexit->setObjectName(QStringLiteral("mnuexit"));
     connect(mnuexit, &QAction::triggered, this, &FrmTray::OnExit);
@@ -41,6 +46,18 @@ void FrmTray::ShowMessage(const QString& summary, const QString& body, bool fail
     QString line = body;
     line.replace(u'\n', QStringLiteral("："));
     main_.ShowStatus(summary + QStringLiteral("：") + line);
+}
+
+void FrmTray::ShowDownloadSettings() {
+    if (settings_dialog_) {
+        settings_dialog_->raise();
+        settings_dialog_->activateWindow();
+        return;
+    }
+    settings_dialog_ = new DownloadSettingsDialog(main_.Settings(), &main_);
+    settings_dialog_->setWindowFlag(Qt::Dialog);
+    settings_dialog_->setAttribute(Qt::WA_DeleteOnClose);
+    settings_dialog_->show();
 }
 
 void FrmTray::Load() {

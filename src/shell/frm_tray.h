@@ -49,6 +49,8 @@ class FrmTray : public QWidget {
     bool IconInTray() const;
     QMenu* Menu() const { return mnumain; }
     QAction* ExitItem() const { return mnuexit; }
+    // "下载设置…": the download settings dialog, one at a time.
+    void ShowDownloadSettings();
 
     static QString TipText();
     // The tooltip while downloads run ("Tessel V2 — 2 个下载 45%"); empty
@@ -72,6 +74,8 @@ class FrmTray : public QWidget {
     FrmMain& main_;
     QMenu* mnumain = nullptr;
     QAction* mnuexit = nullptr;
+    QAction* mnuDownloadSettings = nullptr;
+    QPointer<QWidget> settings_dialog_;
     QSystemTrayIcon* icon_ = nullptr;
     QPointer<QWidget> icon_widget_;
     bool loaded_ = false;

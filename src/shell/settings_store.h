@@ -151,6 +151,11 @@ inline constexpr SettingKey kVideoEngine{kServicesGroup, "VideoEngine", SettingK
 inline constexpr SettingKey kYtDlpPath{kServicesGroup, "YtDlpPath", SettingKind::Text, u""};
 inline constexpr SettingKey kYtDlpTimeout{kServicesGroup, "YtDlpTimeout", SettingKind::Int16, u"30"};
 inline constexpr SettingKey kAria2CaFile{kServicesGroup, "Aria2CaFile", SettingKind::Text, u""};
+// "auto": Tessel starts its own aria2 when none answers at a loopback
+// Aria2Rpc; "never": only another aria2.  DownloadDir: where Tessel's own
+// saves ("" the desktop's download folder).
+inline constexpr SettingKey kAria2Start{kServicesGroup, "Aria2Start", SettingKind::Text, u"auto"};
+inline constexpr SettingKey kDownloadDir{kServicesGroup, "DownloadDir", SettingKind::Text, u""};
 
 inline constexpr const SettingKey* kAll[] = {
     &kFirstRun,      &kTop,
@@ -163,6 +168,7 @@ inline constexpr const SettingKey* kAll[] = {
     &kAria2Rpc,      &kAria2Secret,
     &kVideoEngine,   &kYtDlpPath,
     &kYtDlpTimeout,  &kAria2CaFile,
+    &kAria2Start,    &kDownloadDir,
 };
 }  // namespace keys
 

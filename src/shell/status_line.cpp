@@ -2,6 +2,7 @@
 #include "shell/status_line.h"
 
 #include <QFontMetrics>
+#include <QMouseEvent>
 
 #include "shell/page_parts.h"
 
@@ -17,11 +18,22 @@ StatusLine::StatusLine(QWidget* parent) : QLabel(parent) {
     setPalette(p);
 }
 
+namespace {
+bool AboutAria2(const QString& text) { return text.contains(QStringLiteral("aria2")); }
+}  // namespace
+
+void StatusLine::mouseReleaseEvent(QMouseEvent* e) {
+    QLabel::mouseReleaseEvent(e);
+    if (e->button() == Qt::LeftButton && AboutAria2(text_)) emit Aria2Clicked();
+}
+
 void StatusLine::Show(const QString& text) {
     // One line: a service's text may carry line breaks of its own.
     QString line = text;
     line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     text_ = line;
+    // A line about aria2 leads to the download settings.
+    setCursor(AboutAria2(text_) ? Qt::PointingHandCursor : Qt::ArrowCursor);
     Elide();
     emit Shown(text_);
 }

@@ -26,9 +26,13 @@ class StatusLine final : public QLabel {
 
  signals:
     void Shown(const QString& text);
+    // A click on a line about aria2 (its hand-offs and their trouble), which
+    // leads to the download settings.
+    void Aria2Clicked();
 
  protected:
     void resizeEvent(QResizeEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
 
  private:
     void Elide();

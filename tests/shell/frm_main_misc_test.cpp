@@ -45,8 +45,10 @@ TEST_F(FrmMainTest, TrayStartsTheWindowAndToggles) {
 
     tray.OnIconNotification(FrmTray::kRightButtonUp);
     EXPECT_TRUE(tray.Menu()->isVisible());
-    ASSERT_EQ(tray.Menu()->actions().size(), 1);
-    EXPECT_EQ(tray.Menu()->actions()[0]->text(), "退出(&E)");
+    ASSERT_EQ(tray.Menu()->actions().size(), 3);
+    EXPECT_EQ(tray.Menu()->actions()[0]->text(), "下载设置…");
+    EXPECT_TRUE(tray.Menu()->actions()[1]->isSeparator());
+    EXPECT_EQ(tray.Menu()->actions()[2]->text(), "退出(&E)");
     tray.Menu()->hide();
 }
 
