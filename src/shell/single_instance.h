@@ -37,6 +37,10 @@ class SingleInstance : public QObject {
 
     // Forwards `arguments` to a running program, or becomes the first.
     Role Claim(const QStringList& arguments);
+    // Only forwards, never listens: Forwarded, or Failed with error().
+    // `someoneThere` tells whether a program listens at all (a helper that
+    // starts the program when nobody does needs to know).
+    Role Forward(const QStringList& arguments, bool* someoneThere);
     QString error() const { return error_; }
     QString socketPath() const { return path_; }
 
@@ -59,7 +63,6 @@ class SingleInstance : public QObject {
     void Arrived(const QStringList& texts);
 
  private:
-    Role Forward(const QStringList& arguments, bool* connected);
     bool Listen();
     void AcceptPending();
     void Serve(class QLocalSocket* socket);
