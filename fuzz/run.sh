@@ -4,7 +4,7 @@
 # turn on its seeds for SECONDS (default 60).
 #
 #   fuzz/run.sh [SECONDS] [TARGET...]      TARGET: text links web_replies handoff aria2_reply
-#                                          ytdlp_reply settings forward_message
+#                                          ytdlp_reply settings forward_message browser_message
 #
 # Each input gets TIMEOUT seconds (default 2): every reader is linear in its
 # input, so one that takes longer is a finding.  MAX_LEN (default 8192)
@@ -29,7 +29,7 @@ if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
   TMPDIR=/dev/shm
   export TMPDIR
 fi
-TARGETS=${*:-text links web_replies handoff aria2_reply ytdlp_reply settings forward_message}
+TARGETS=${*:-text links web_replies handoff aria2_reply ytdlp_reply settings forward_message browser_message}
 
 if [ ! -f "$BUILD/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S "$ROOT" -B "$BUILD" -G Ninja \

@@ -1,0 +1,261 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Download buttons in a real Chromium with the installed extension and host.
+
+  browser_system_test.py BUILD-DIR
+
+The build is installed into a throwaway prefix; Chromium (under openbox on a
+virtual display) loads share/chromium/extensions/tessel/ and finds the host
+through the manifest from etc/chromium/native-messaging-hosts/, copied into a
+throwaway profile.  A loopback page hides its links as download sites do; each
+click must bring Tessel's question with the decoded address, first with no
+Tessel running (the host starts it), then with Tessel running.  The question's
+text is read over the accessibility bus, as a screen reader reads it.
+Skipped (77) only when Chromium cannot start at all.
+"""
+
+import base64
+import http.server
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+try:
+    from selenium import webdriver
+    from selenium.common.exceptions import WebDriverException
+    from selenium.webdriver.chrome.service import Service
+except ImportError:
+    # Debian's python3-selenium lives beside the system's own interpreter.
+    if os.path.exists("/usr/bin/python3") and not os.environ.get("TESSEL_SYSTEM_PYTHON"):
+        os.environ["TESSEL_SYSTEM_PYTHON"] = "1"
+        os.execv("/usr/bin/python3", ["/usr/bin/python3", *sys.argv])
+    raise
+
+from dock_system_test import start_openbox
+from xsession import SKIP, Display, Tessel, wait_until
+
+BUILD = sys.argv[1]
+HOST_NAME = "org.tessel.browser_host"
+EXTENSION_ID = "molbfeahooaihilpncfgpmkalanclgke"
+QUESTION = "是否交给 aria2 下载？\n\n"
+failures = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+
+
+def wrap(scheme, address):
+    """A download manager's link to `address`, in GBK as the sites write them."""
+    head, tail, end = {"thunder": (b"AA", b"ZZ", "/"), "flashget": (b"[FLASHGET]", b"[FLASHGET]", "&1"),
+                       "qqdl": (b"", b"", "")}[scheme]
+    return f"{scheme}://" + base64.b64encode(head + address.encode("gbk") + tail).decode() + end
+
+
+def serve_page():
+    """The download page on 127.0.0.1; returns the server, its address and
+    the plain address behind each button."""
+
+    class Handler(http.server.BaseHTTPRequestHandler):
+        html = b""
+
+        def do_GET(self):
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html; charset=utf-8")
+            self.end_headers()
+            self.wfile.write(Handler.html)
+
+        def log_message(self, *args):
+            pass
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    base = f"http://127.0.0.1:{server.server_address[1]}"
+    a = {name: f"{base}/下载/{name}影片.mkv" for name in ("属性", "脚本", "快车", "菜单", "选中一", "选中二", "选中三")}
+    Handler.html = f"""<!doctype html><meta charset="utf-8"><title>download</title>
+<script>function mark(what) {{ document.title = what; }}</script>
+<p><a id="attr" href="javascript:;" thunderhref="{wrap('thunder', a['属性'])}" onclick="mark('page-handler')"
+      oncontextmenu="ThunderNetwork_SetHref(this)">迅雷下载</a>
+<p><a id="script" href="#" onclick="return OnDownloadClick_Simple(this, 2, 4, '{wrap('thunder', a['脚本'])}')"
+      >迅雷专用高速下载</a>
+<p><a id="plain" href="{wrap('flashget', a['快车'])}" onclick="mark('page-handler')">快车下载</a>
+<p><a id="normal" href="#normal" onclick="mark('normal-link')">普通链接</a>
+<p><a id="menu" href="javascript:;" fg="{wrap('flashget', a['菜单'])}">右键下载</a>
+<p id="several">选中这一段：<a href="{wrap('thunder', a['选中一'])}">第一集</a>，文字里的地址 {a['选中二']} ，
+<a href="javascript:;" qhref="{wrap('qqdl', a['选中三'])}">第三集</a>，再写一次 {wrap('thunder', a['选中一'])} 。
+""".encode()
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, base, a
+
+
+# Run by the system's python3 with the accessibility bus of the test: the
+# texts of every open question of Tessel.
+READ_QUESTIONS = r"""
+import gi, json
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi
+def children(node):
+    return [c for c in (node.get_child_at_index(i) for i in range(node.get_child_count())) if c]
+desktop = Atspi.get_desktop(0)
+print(json.dumps([label.get_name() for app in children(desktop) if app.get_name() == "TESSEL"
+                  for box in children(app) if box.get_role_name() == "alert" and box.get_name() == "提示"
+                  for label in children(box) if label.get_role_name() == "label" and label.get_name()]))
+"""
+
+
+class Session:
+    def __init__(self, display, prefix):
+        self.display, self.prefix = display, prefix
+        self.tessel = os.path.join(prefix, "bin", "tessel")
+        # aria2 is never reached: every question is answered No.
+        self.t = Tessel(display, self.tessel, {"services": {"Aria2Rpc": "http://127.0.0.1:9/jsonrpc"}})
+        self.bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"], env=self.t.env,
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.env = dict(self.t.env, DBUS_SESSION_BUS_ADDRESS=self.bus.stdout.readline().decode().strip(),
+                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        self.a11y = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=self.env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.profile = os.path.join(self.t.home, "chromium")
+        os.makedirs(os.path.join(self.profile, "NativeMessagingHosts"))
+        shutil.copy(os.path.join(prefix, "etc", "chromium", "native-messaging-hosts", HOST_NAME + ".json"),
+                    os.path.join(self.profile, "NativeMessagingHosts"))
+        self.driver = None
+
+    def browser(self):
+        extension = os.path.join(self.prefix, "share", "chromium", "extensions", "tessel")
+        options = webdriver.ChromeOptions()
+        options.binary_location = "/usr/lib/chromium/chromium"
+        # --load-extension is what Debian's chromium does for its extensions folder.
+        for arg in (f"--user-data-dir={self.profile}", f"--load-extension={extension}",
+                    f"--disable-extensions-except={extension}", "--no-sandbox", "--no-first-run",
+                    "--disable-features=DisableLoadExtensionCommandLineSwitch", "--disable-gpu",
+                    "--password-store=basic", "--window-position=0,0", "--window-size=900,700"):
+            options.add_argument(arg)
+        self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver", env=self.env), options=options)
+        return self.driver
+
+    def question_box(self, timeout):
+        found = wait_until(lambda: self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"),
+                           timeout=timeout, step=0.02)
+        return found.split()[0] if found else None
+
+    def questions(self, first_timeout=20):
+        """Every question that comes, each read and answered No; and the
+        seconds until the first one."""
+        began, texts = time.monotonic(), []
+        box = self.question_box(first_timeout)
+        took = time.monotonic() - began
+        while box:
+            read = lambda: json.loads(subprocess.run(["/usr/bin/python3", "-c", READ_QUESTIONS], env=self.env,
+                                                     capture_output=True, timeout=30).stdout or b"[]")
+            texts += wait_until(read, timeout=5) or [""]
+            self.display.xdotool("windowactivate", "--sync", box)
+            self.display.xdotool("key", "Escape")
+            wait_until(lambda: not self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"))
+            box = self.question_box(2)
+        return texts, took
+
+    def click(self, element_id):
+        self.driver.find_element("id", element_id).click()
+        return self.questions()
+
+    def context_menu(self, element_id):
+        """Right-clicks the element and picks the extension's entry: the one it
+        shows there comes last, right above "检查" (Inspect)."""
+        x, y = self.driver.execute_script(
+            "const r = document.getElementById(arguments[0]).getBoundingClientRect();"
+            "return [window.screenX + (window.outerWidth - window.innerWidth) / 2 + r.left + 20,"
+            "        window.screenY + window.outerHeight - window.innerHeight + r.top + 8];", element_id)
+        self.display.xdotool("mousemove", int(x), int(y), "sleep", "0.2", "click", 3, "sleep", "0.8",
+                             "key", "Up", "Up", "sleep", "0.2", "key", "Return")
+        return self.questions()[0]
+
+    def tessels(self):
+        """Our Tessel when it runs: the prefix's program with this test's home."""
+        def ours(pid):
+            try:
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    return (os.path.realpath(f"/proc/{pid}/exe") == os.path.realpath(self.tessel) and
+                            f"HOME={self.t.home}".encode() in f.read().split(b"\0"))
+            except OSError:
+                return False
+        return [int(p) for p in os.listdir("/proc") if p.isdigit() and ours(p)]
+
+    def stop(self):
+        if self.driver:
+            self.driver.quit()
+        for pid in self.tessels():
+            os.kill(pid, 15)
+        wait_until(lambda: not self.tessels(), timeout=5)
+        for proc in (self.a11y, self.bus):
+            proc.terminate()
+            proc.wait(timeout=5)
+        self.t.stop()
+
+
+def main():
+    prefix = tempfile.mkdtemp(prefix="tessel-prefix-")
+    out = subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix], capture_output=True, timeout=180)
+    check(out.returncode == 0, "the build installs into a prefix" + ("" if out.returncode == 0 else
+                                                                       f" ({out.stderr.decode()[-300:]})"))
+    with open(os.path.join(prefix, "etc", "chromium", "native-messaging-hosts", HOST_NAME + ".json")) as f:
+        manifest = json.load(f)
+    check(manifest["allowed_origins"] == [f"chrome-extension://{EXTENSION_ID}/"] and
+          manifest["path"] == os.path.join(prefix, "libexec", "tessel", "tessel-browser-host"),
+          "the host manifest names the installed host and allows exactly the extension")
+    server, base, a = serve_page()
+    with Display() as display:
+        wm, wm_home = start_openbox(display)
+        s = Session(display, prefix)
+        try:
+            try:
+                driver = s.browser()
+            except WebDriverException as error:
+                print(f"skip - Chromium cannot start here: {str(error).splitlines()[0]}")
+                return SKIP
+            driver.get(base + "/")
+
+            texts, took = s.click("attr")
+            check(texts == [QUESTION + a["属性"]], f"not running: a thunderhref on a javascript:; anchor asks "
+                                                 f"({texts}, {took * 1000:.0f} ms after the click)")
+            check(driver.title == "download", "the page's own handler did not run")
+            check(bool(s.tessels()), "the host started Tessel")
+
+            texts, took = s.click("attr")
+            check(texts == [QUESTION + a["属性"]], f"running: asked again ({took * 1000:.0f} ms after the click)")
+            check(s.click("script")[0] == [QUESTION + a["脚本"]], "a link inside an onclick string")
+            check(s.click("plain")[0] == [QUESTION + a["快车"]], "a plain flashget:// link")
+            check(driver.title == "download", "no page handler ran for these clicks")
+            driver.find_element("id", "normal").click()
+            check(wait_until(lambda: driver.title == "normal-link", timeout=3) and s.question_box(1) is None,
+                  "an ordinary link is left to the page")
+
+            check(s.context_menu("menu") == [QUESTION + a["菜单"]], "用 Tessel 下载 on a hidden link")
+            driver.execute_script(
+                "const range = document.createRange();"
+                "range.selectNodeContents(document.getElementById('several'));"
+                "getSelection().removeAllRanges(); getSelection().addRange(range);")
+            shown = "\n".join(s.context_menu("several"))
+            places = [shown.find(a[k]) for k in ("选中一", "选中二", "选中三")]
+            check(min(places) >= 0 and places == sorted(places) and shown.count(a["选中一"]) == 1,
+                  f"用 Tessel 下载选中的链接: three links in page order, the repeated one once ({shown!r})")
+        finally:
+            s.stop()
+            if wm:
+                wm.terminate()
+                wm.wait(timeout=5)
+                shutil.rmtree(wm_home, ignore_errors=True)
+    server.shutdown()
+    shutil.rmtree(prefix, ignore_errors=True)
+    print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
