@@ -38,4 +38,11 @@ add_custom_command(OUTPUT ${changelog}
 add_custom_target(tessel_changelog ALL DEPENDS ${changelog})
 install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright ${changelog} DESTINATION ${TESSEL_DOC_DIR})
 
+# The browser host's manifest for Chromium lies in /etc: the administrator's
+# to change, so it is a conffile.
+if(TARGET tessel-browser-host)
+  file(WRITE ${PROJECT_BINARY_DIR}/debian/conffiles "/etc/chromium/native-messaging-hosts/org.tessel.browser_host.json\n")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/conffiles)
+endif()
+
 include(CPack)

@@ -12,6 +12,7 @@ desktop-file-utils trigger does after installing) the four link schemes open
 Tessel with no further set-up.
 """
 
+import json
 import os
 import shutil
 import subprocess
@@ -65,6 +66,19 @@ def main():
         expected += [f"usr/share/icons/hicolor/{s}x{s}/apps/tessel.png" for s in (16, 32, 48, 64, 128, 256)]
         missing = [p for p in expected if not os.path.isfile(os.path.join(root, p))]
         check(not missing, f"binaries, manual pages, icons and copyright are there (missing: {missing})")
+
+        # The browser companion: the extension for both browsers, the host and
+        # the manifests that name it by its installed path.
+        firefox = "usr/share/mozilla/extensions/{ec8030f7-c20a-464f-9b0e-13a3a9e97384}/browser@tessel.org"
+        hosts = ["etc/chromium/native-messaging-hosts", "usr/lib/mozilla/native-messaging-hosts"]
+        browser = ["usr/libexec/tessel/tessel-browser-host", "usr/share/chromium/extensions/tessel/content.js",
+                   f"{firefox}/content.js"] + [f"{h}/org.tessel.browser_host.json" for h in hosts]
+        missing = [p for p in browser if not os.path.isfile(os.path.join(root, p))]
+        check(not missing, f"the browser extension and its host are there (missing: {missing})")
+        paths = {json.load(open(os.path.join(root, h, "org.tessel.browser_host.json")))["path"] for h in hosts}
+        check(paths == {"/usr/libexec/tessel/tessel-browser-host"}, f"the host manifests name the host ({paths})")
+        conffiles = run("dpkg-deb", "-I", deb, "conffiles").stdout.split()
+        check(conffiles == [f"/{hosts[0]}/org.tessel.browser_host.json"], "the manifest in /etc is a conffile")
 
         desktop = os.path.join(share, "applications", "org.tessel.Tessel.desktop")
         valid = run("desktop-file-validate", desktop)
