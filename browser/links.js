@@ -19,6 +19,12 @@ var TesselLinks = (() => {
   ];
   // Script attributes (and javascript: addresses) searched for a link.
   const SCRIPT_ATTRIBUTES = ["onclick", "oncontextmenu", "href"];
+  // Attributes that show or copy a link rather than lead to it.
+  const NOT_TARGETS = /clipboard|copy|^(?:title|alt|value|placeholder|content)$/i;
+  // A copy button keeps copying (Tessel's clipboard watcher takes the link
+  // from there); a form field keeps taking clicks for editing.
+  const COPY_CALL = /copy|clipboard/i;
+  const FORM_FIELDS = new Set(["input", "textarea", "select", "option"]);
   // The plug-in functions download sites call with a plain address.
   const PLUGIN_CALL = /\b(?:thunder\w*|xunlei\w*|flashget\w*|convertURL2FG|OnDownloadClick\w*|qqdl\w*|xuanfeng\w*)\s*\(/i;
 
@@ -47,20 +53,25 @@ var TesselLinks = (() => {
   // The link an element really leads to, when that is a download-manager,
   // ed2k or magnet link the page would hand to a plug-in; else null.
   function hiddenTarget(element) {
-    if (!element || element.nodeType !== 1) return null;
+    if (!element || element.nodeType !== 1 || FORM_FIELDS.has(element.localName)) return null;
     for (const name of PLUGIN_ATTRIBUTES) {
       const value = (element.getAttribute(name) || "").trim();
       if (isDownload(value)) return value;
     }
+    const href = (element.getAttribute("href") || "").trim();
+    if (isManagerOrPeer(href)) return href;
+    // Any other attribute naming a download manager's link is one of a
+    // plug-in we do not know by name; magnet and ed2k links in attributes
+    // are as often there to be copied.
     for (const attribute of element.attributes) {
       const name = attribute.name.toLowerCase();
-      if (name === "onclick" || name === "oncontextmenu") continue;
+      if (name.startsWith("on") || NOT_TARGETS.test(name)) continue;
       const value = attribute.value.trim();
-      if (isManagerOrPeer(value)) return value;
+      if (MANAGER.test(value)) return value;
     }
     for (const name of SCRIPT_ATTRIBUTES) {
       const value = element.getAttribute(name);
-      if (!value) continue;
+      if (!value || COPY_CALL.test(value)) continue;
       if (name === "href" && !/^\s*javascript:/i.test(value)) continue;
       const manager = value.match(IN_SCRIPT_MANAGER);
       if (manager) return clean(manager[0]);

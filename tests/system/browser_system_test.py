@@ -86,6 +86,7 @@ def serve_page():
       >迅雷专用高速下载</a>
 <p><a id="plain" href="{wrap('flashget', a['快车'])}" onclick="mark('page-handler')">快车下载</a>
 <p><a id="normal" href="#normal" onclick="mark('normal-link')">普通链接</a>
+<button id="copy" data-clipboard-text="{wrap('thunder', a['属性'])}" onclick="mark('copied')">复制迅雷链接</button>
 <p><a id="menu" href="javascript:;" fg="{wrap('flashget', a['菜单'])}">右键下载</a>
 <p id="several">选中这一段：<a href="{wrap('thunder', a['选中一'])}">第一集</a>，文字里的地址 {a['选中二']} ，
 <a href="javascript:;" qhref="{wrap('qqdl', a['选中三'])}">第三集</a>，再写一次 {wrap('thunder', a['选中一'])} 。
@@ -235,6 +236,9 @@ def main():
             driver.find_element("id", "normal").click()
             check(wait_until(lambda: driver.title == "normal-link", timeout=3) and s.question_box(1) is None,
                   "an ordinary link is left to the page")
+            driver.find_element("id", "copy").click()
+            check(wait_until(lambda: driver.title == "copied", timeout=3) and s.question_box(1) is None,
+                  "a button that copies a link keeps copying")
 
             check(s.context_menu("menu") == [QUESTION + a["菜单"]], "用 Tessel 下载 on a hidden link")
             driver.execute_script(
