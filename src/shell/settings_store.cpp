@@ -8,6 +8,8 @@
 #include <QByteArrayView>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QTimer>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -104,17 +106,51 @@ bool ReadAtMost(const QString& path, qint64 limit, QByteArray& out) {
     return true;
 }
 
+// QSettings takes "<file>.lock" for every save and waits for it without
+// end: a folder at that name, or a program that holds it and hangs, would
+// freeze the window for good.  The lock is tried here first, with a deadline;
+// QSettings then finds it free.  "" when it is; else why not.
+QString LockTrouble(const QString& path, std::chrono::milliseconds deadline) {
+    const QString name = path + QStringLiteral(".lock");
+    struct stat st = {};
+    if (::lstat(QFile::encodeName(name).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return QStringLiteral("锁文件%1是一个文件夹或其他不是普通文件的东西").arg(Quoted(name));
+    QLockFile lock(name);
+    if (lock.tryLock(static_cast<int>(deadline.count()))) return {};
+    switch (lock.error()) {
+        case QLockFile::LockFailedError:
+            return QStringLiteral("锁文件%1被另一个程序占着").arg(Quoted(name));
+        case QLockFile::PermissionError:
+            return QStringLiteral("无法创建锁文件%1（权限不够）").arg(Quoted(name));
+        default:
+            return QStringLiteral("无法创建锁文件%1").arg(Quoted(name));
+    }
+}
+
+// An upper bound of the bytes QSettings writes for these keys and values: a
+// key's character takes at most six bytes ("%U4E2D"), a value's at most four
+// ("\x1f"), plus quotes, "=", the line break and the group's header.
+qint64 SavedSizeBound(const QHash<QString, QString>& values) {
+    qint64 bytes = 0;
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        bytes += 6 * it.key().size() + 4 * it.value().size() + 8;
+    return bytes;
+}
+
 }  // namespace
 
 IniSettingsStore::IniSettingsStore(const QString& path) : path_(path) { Open(); }
 
-// QSettings saves what is pending when it goes.
-IniSettingsStore::~IniSettingsStore() = default;
+IniSettingsStore::~IniSettingsStore() { Flush(); }
 
 void IniSettingsStore::Open() {
     struct stat st = {};
     if (::stat(QFile::encodeName(path_).constData(), &st) != 0) {
         if (errno == ENOENT) {
+            if (const QString why = LockTrouble(path_, kLockDeadline); !why.isEmpty()) {
+                ReadOnlyThisRun(why);
+                return;
+            }
             // The first save creates it.
             ini_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
             return;
@@ -128,6 +164,10 @@ void IniSettingsStore::Open() {
         Trouble(QStringLiteral("设置文件%1是一个文件夹或其他不是普通文件的东西，设置无法保存；"
                                "本次运行的更改在退出后丢失。请把它改名或删除。")
                     .arg(Quoted(path_)));
+        return;
+    }
+    if (const QString why = LockTrouble(path_, kLockDeadline); !why.isEmpty()) {
+        ReadOnlyThisRun(why);
         return;
     }
     if (st.st_size > kMaxFileBytes) {
@@ -152,6 +192,10 @@ void IniSettingsStore::Open() {
         KeepBroken(QStringLiteral("不是 UTF-8 文本"), true);
     } else if (ini_->status() != QSettings::NoError) {
         KeepBroken(QStringLiteral("含有无法识别的内容"), true);
+    } else if (SavedSizeBound(Values()) > kMaxFileBytes) {
+        // Raw control characters are written escaped, up to four bytes each:
+        // saved as it stands, the file would grow past what is read back.
+        KeepBroken(QStringLiteral("保存后会超过 1 MiB（含有过长的值），不是设置文件"), true);
     } else if (::access(QFile::encodeName(path_).constData(), W_OK) != 0) {
         failed_ = true;
         Trouble(QStringLiteral("设置无法保存到%1（%2）；本次运行的更改在退出后丢失。")
@@ -162,7 +206,15 @@ void IniSettingsStore::Open() {
 void IniSettingsStore::KeepBroken(const QString& why, bool readable) {
     QHash<QString, QString> recovered;
     if (readable && ini_) {
-        for (const QString& key : ini_->allKeys()) recovered.insert(key, TextOf(ini_->value(key)));
+        // Only what a save can hold: the longest values stay in the kept file.
+        qint64 bytes = 0;
+        for (const QString& key : ini_->allKeys()) {
+            const QString value = TextOf(ini_->value(key));
+            const qint64 more = SavedSizeBound({{key, value}});
+            if (bytes + more > kMaxFileBytes / 2) continue;
+            bytes += more;
+            recovered.insert(key, value);
+        }
     }
     ini_.reset();
     // An earlier broken file stays where it is.
@@ -190,6 +242,24 @@ void IniSettingsStore::KeepBroken(const QString& why, bool readable) {
     CheckSaved();
 }
 
+QHash<QString, QString> IniSettingsStore::Values() const {
+    if (!ini_) return memory_;
+    QHash<QString, QString> values;
+    for (const QString& key : ini_->allKeys()) values.insert(key, TextOf(ini_->value(key)));
+    return values;
+}
+
+void IniSettingsStore::ReadOnlyThisRun(const QString& why) {
+    // Read, never written: QSettings reads without the lock, and a store
+    // with nothing to save does not take it when it goes.
+    if (!ini_ && QFileInfo(path_).isFile() && QFileInfo(path_).size() <= kMaxFileBytes)
+        ini_ = std::make_unique<QSettings>(path_, QSettings::IniFormat);
+    QHash<QString, QString> values = Values();
+    ini_.reset();
+    for (auto it = values.cbegin(); it != values.cend(); ++it) memory_.insert(it.key(), it.value());
+    Trouble(QStringLiteral("%1，设置无法保存；本次运行的更改在退出后丢失。").arg(why));
+}
+
 void IniSettingsStore::Trouble(const QString& sentence) {
     if (!trouble_.isEmpty()) return;
     trouble_ = sentence;
@@ -215,12 +285,14 @@ void IniSettingsStore::CheckSaved() {
 }
 
 std::optional<QString> IniSettingsStore::Read(const QString& group, const QString& key) const {
+    const QString path = KeyPath(group, key);
+    if (const auto it = pending_.constFind(path); it != pending_.cend()) return *it;
     if (!ini_) {
-        const auto it = memory_.constFind(KeyPath(group, key));
+        const auto it = memory_.constFind(path);
         if (it == memory_.cend()) return std::nullopt;
         return *it;
     }
-    const QVariant v = ini_->value(KeyPath(group, key));
+    const QVariant v = ini_->value(path);
     if (!v.isValid()) return std::nullopt;
     return TextOf(v);
 }
@@ -230,13 +302,35 @@ void IniSettingsStore::Write(const QString& group, const QString& key, const QSt
         memory_.insert(KeyPath(group, key), value);
         return;
     }
-    ini_->setValue(KeyPath(group, key), value);
-    // A save QSettings made on its own since the last write may have failed.
-    CheckSaved();
+    // Held here, not in QSettings, until the save: QSettings would wait for
+    // the file's lock without end, here it is tried with a deadline first.
+    // Saved once the event loop turns, as QSettings itself would.
+    pending_.insert(KeyPath(group, key), value);
+    if (!saveQueued_) {
+        saveQueued_ = true;
+        QTimer::singleShot(0, &saveTimerOwner_, [this] { Flush(); });
+    }
 }
 
 void IniSettingsStore::Flush() {
-    if (!ini_) return;
+    saveQueued_ = false;
+    if (!ini_ || pending_.isEmpty()) return;
+    QHash<QString, QString> pending;
+    pending.swap(pending_);
+    if (!failed_) {
+        QString why = LockTrouble(path_, kLockDeadline);
+        if (why.isEmpty()) {
+            QHash<QString, QString> after = Values();
+            after.insert(pending);
+            if (SavedSizeBound(after) > kMaxFileBytes) why = QStringLiteral("设置超过 1 MiB");
+        }
+        if (!why.isEmpty()) {
+            ReadOnlyThisRun(why);
+            memory_.insert(pending);
+            return;
+        }
+    }
+    for (auto it = pending.cbegin(); it != pending.cend(); ++it) ini_->setValue(it.key(), it.value());
     ini_->sync();
     CheckSaved();
 }

@@ -13,8 +13,10 @@
 // tests point IniSettingsStore at a file of their own.
 
 #include <QHash>
+#include <QObject>
 #include <QSettings>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -43,10 +45,13 @@ class SettingsStore {
 // A file that cannot be read as settings (not UTF-8 text, lines QSettings
 // does not understand, unreadable, larger than kMaxFileBytes) is renamed to
 // "<name>.broken" before anything is saved, so nothing the user wrote is
-// lost; the values that could still be read are carried over.  When nothing
-// can be saved at the path (it is a folder, its folder cannot be written) the
-// values of this run stay in memory.  Either way the trouble is reported
-// once, through the handler given to OnTrouble.
+// lost; the values that could still be read are carried over, as far as a
+// save can hold them.  When nothing can be saved at the path (it is a
+// folder, its folder cannot be written, its lock cannot be taken within
+// kLockDeadline, a save would pass kMaxFileBytes) the values of this run stay
+// in memory.  Either way the trouble is reported once, through the handler
+// given to OnTrouble.  Writes are saved together at the next turn of the
+// event loop, at Flush and when the store goes.
 class IniSettingsStore final : public SettingsStore {
  public:
     explicit IniSettingsStore(const QString& path);
@@ -72,6 +77,9 @@ class IniSettingsStore final : public SettingsStore {
     // Ours stay below 4 KiB; anything this large is not a settings file, and
     // reading it whole would only cost memory.
     static constexpr qint64 kMaxFileBytes = 1 << 20;
+    // How long a save waits for the file's lock before the run goes on
+    // without saving.
+    static constexpr std::chrono::milliseconds kLockDeadline{1500};
 
     // $XDG_CONFIG_HOME/TESSEL/TESSEL.ini, with ~/.config when the variable is
     // unset or not an absolute path.
@@ -86,10 +94,17 @@ class IniSettingsStore final : public SettingsStore {
     void KeepBroken(const QString& why, bool readable);
     void Trouble(const QString& sentence);
     void CheckSaved();
+    // Every key and value held now.
+    QHash<QString, QString> Values() const;
+    // Keeps what could be read in memory for this run and saves nothing.
+    void ReadOnlyThisRun(const QString& why);
 
     QString path_;
-    std::unique_ptr<QSettings> ini_;  // null: nothing can be stored at path_
-    QHash<QString, QString> memory_;  // this run's values while ini_ is null
+    std::unique_ptr<QSettings> ini_;   // null: nothing can be stored at path_
+    QHash<QString, QString> memory_;   // this run's values while ini_ is null
+    QHash<QString, QString> pending_;  // written, not yet saved
+    bool saveQueued_ = false;
+    QObject saveTimerOwner_;  // a queued save goes with the store
     QString keptAs_;
     bool failed_ = false;
     QString trouble_;

@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <cmath>
@@ -353,6 +355,88 @@ TEST(SettingsTrouble, SaveKilledAtAnyMomentLeavesAWholeFile) {
         }
     }
     EXPECT_GT(saved, 0);
+}
+
+// A lock that cannot be taken froze the window for good at its first save
+// (QSettings waits for it without end).  Now the run goes on with the values
+// read, says so once, and leaves the file and the lock alone.
+TEST(SettingsTrouble, LockThatCannotBeTakenMeansNoSavingThisRun) {
+    const QByteArray old = "[frmMain]\nTop=1500\n";
+    const struct {
+        const char* name;
+        std::function<pid_t(const QString& lock)> make;  // the process holding it, or 0
+    } cases[] = {
+        {"a folder", [](const QString& lock) { return QDir().mkdir(lock) ? 0 : -1; }},
+        {"a named pipe",
+         [](const QString& lock) { return ::mkfifo(QFile::encodeName(lock).constData(), 0600); }},
+        {"held by a live program",
+         [](const QString& lock) {
+             const pid_t child = ::fork();
+             if (child == 0) {
+                 QLockFile held(lock);
+                 if (held.lock()) ::pause();
+                 ::_exit(1);
+             }
+             while (!QFileInfo::exists(lock)) ::usleep(1000);
+             return child;
+         }},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("TESSEL.ini");
+        Spit(path, old);
+        const pid_t holder = c.make(path + ".lock");
+        ASSERT_GE(holder, 0) << c.name;
+        QElapsedTimer clock;
+        clock.start();
+        {
+            IniSettingsStore store(path);
+            TroubleLog log;
+            store.OnTrouble(log.Handler());
+            EXPECT_FALSE(store.Saving()) << c.name;
+            EXPECT_EQ(store.Read("frmMain", "Top").value_or("(absent)"), "1500") << c.name;
+            WriteInt16(store, keys::kSetTop, 1);
+            store.Flush();
+            EXPECT_EQ(ReadInt16(store, keys::kSetTop), 1) << c.name;
+            ASSERT_EQ(log.reports.size(), 1u) << c.name;
+            EXPECT_TRUE(log.reports[0].contains(path + ".lock")) << log.reports[0].toStdString();
+            EXPECT_TRUE(log.reports[0].contains(QStringLiteral("无法保存"))) << log.reports[0].toStdString();
+        }
+        EXPECT_LT(clock.elapsed(), 2 * IniSettingsStore::kLockDeadline.count() + 1000) << c.name;
+        EXPECT_EQ(Slurp(path), old) << c.name;
+        if (holder > 0) {
+            ::kill(holder, SIGKILL);
+            ::waitpid(holder, nullptr, 0);
+        }
+    }
+}
+
+// Raw control characters are saved escaped, up to four bytes each: a file
+// just under the limit came back from its first save at three times the
+// size, was refused at the next start, and every setting was lost.
+TEST(SettingsTrouble, FileThatASaveWouldGrowPastTheLimitIsKeptAndNeverWritten) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("TESSEL.ini");
+    const QByteArray bytes = "[frmMain]\nTop=1500\n[services]\nParseHome=" +
+                             QByteArray(IniSettingsStore::kMaxFileBytes / 2, '\x01') + "\n";
+    Spit(path, bytes);
+    {
+        IniSettingsStore store(path);
+        EXPECT_EQ(store.KeptBrokenFile(), path + ".broken");
+        WriteInt16(store, keys::kFirstRun, 1);
+        store.Flush();
+        // A value the program writes can no more push the file past it.
+        store.Write("services", "Note", QString(IniSettingsStore::kMaxFileBytes / 4, QChar(1)));
+        store.Flush();
+        EXPECT_FALSE(store.Saving());
+    }
+    EXPECT_EQ(Slurp(path + ".broken"), bytes);
+    EXPECT_LE(QFileInfo(path).size(), IniSettingsStore::kMaxFileBytes);
+    IniSettingsStore again(path);
+    EXPECT_TRUE(again.KeptBrokenFile().isEmpty());
+    EXPECT_EQ(ReadInt16(again, keys::kFirstRun), 1);
+    EXPECT_EQ(again.Read("frmMain", "Top").value_or("(absent)"), "1500");
+    EXPECT_FALSE(again.Read("services", "Note"));
 }
 
 // The two worked examples of the message-box centring.
