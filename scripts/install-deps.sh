@@ -17,9 +17,9 @@ PACKAGES=(
   # a private session bus with a real notification daemon, and a recording
   # notification service of the tests' own (Python D-Bus on a GLib loop)
   dbus dunst python3-dbus python3-gi
-  # the browser extension in a real Chromium; the question's text read over
-  # the accessibility bus
-  chromium chromium-driver python3-selenium at-spi2-core gir1.2-atspi-2.0
+  # the browser extension in a real Chromium and Firefox ESR; the question's
+  # text read over the accessibility bus
+  chromium chromium-driver python3-selenium firefox-esr at-spi2-core gir1.2-atspi-2.0
   # desktop integration and packaging checks
   xdg-utils desktop-file-utils appstream lintian dpkg-dev
   # benchmarks, fuzzing and the format check

@@ -2,16 +2,19 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Download buttons in a real Chromium with the installed extension and host.
 
-  browser_system_test.py BUILD-DIR
+  browser_system_test.py BUILD-DIR chromium|firefox
 
-The build is installed into a throwaway prefix; Chromium (under openbox on a
-virtual display) loads share/chromium/extensions/tessel/ and finds the host
-through the manifest from etc/chromium/native-messaging-hosts/, copied into a
-throwaway profile.  A loopback page hides its links as download sites do; each
-click must bring Tessel's question with the decoded address, first with no
-Tessel running (the host starts it), then with Tessel running.  The question's
-text is read over the accessibility bus, as a screen reader reads it.
-Skipped (77) only when Chromium cannot start at all.
+The build is installed into a throwaway prefix.  Chromium (under openbox on a
+virtual display, driven by chromedriver) loads share/chromium/extensions/tessel/
+and finds the host through the manifest from etc/chromium/native-messaging-hosts/
+copied into a throwaway profile.  A loopback page hides its links as download
+sites do; each click must bring Tessel's question with the decoded address,
+first with no Tessel running (the host starts it), then with Tessel running.
+The question's text is read over the accessibility bus, as a screen reader
+reads it.  Firefox ESR (no driver in Debian: xdotool clicks) takes the add-on
+of share/mozilla/extensions/ into a throwaway profile, unsigned as ESR allows,
+and the host manifest of lib/mozilla/native-messaging-hosts/.  Skipped (77)
+only when the browser cannot start at all.
 """
 
 import base64
@@ -24,6 +27,7 @@ import sys
 import tempfile
 import threading
 import time
+import zipfile
 
 try:
     from selenium import webdriver
@@ -39,7 +43,7 @@ except ImportError:
 from dock_system_test import start_openbox
 from xsession import SKIP, Display, Tessel, wait_until
 
-BUILD = sys.argv[1]
+BUILD, BROWSER = sys.argv[1:3]
 HOST_NAME = "org.tessel.browser_host"
 EXTENSION_ID = "molbfeahooaihilpncfgpmkalanclgke"
 QUESTION = "是否交给 aria2 下载？\n\n"
@@ -80,12 +84,13 @@ def serve_page():
     a = {name: f"{base}/下载/{name}影片.mkv" for name in ("属性", "脚本", "快车", "菜单", "选中一", "选中二", "选中三")}
     Handler.html = f"""<!doctype html><meta charset="utf-8"><title>download</title>
 <script>function mark(what) {{ document.title = what; }}</script>
+<style>:target {{ position: fixed; inset: 0; background: white; font-size: 40px; }}</style>
 <p><a id="attr" href="javascript:;" thunderhref="{wrap('thunder', a['属性'])}" onclick="mark('page-handler')"
       oncontextmenu="ThunderNetwork_SetHref(this)">迅雷下载</a>
 <p><a id="script" href="#" onclick="return OnDownloadClick_Simple(this, 2, 4, '{wrap('thunder', a['脚本'])}')"
       >迅雷专用高速下载</a>
 <p><a id="plain" href="{wrap('flashget', a['快车'])}" onclick="mark('page-handler')">快车下载</a>
-<p><a id="normal" href="#normal" onclick="mark('normal-link')">普通链接</a>
+<p><a id="normal" href="#" onclick="mark('normal-link')">普通链接</a>
 <button id="copy" data-clipboard-text="{wrap('thunder', a['属性'])}" onclick="mark('copied')">复制迅雷链接</button>
 <p><a id="menu" href="javascript:;" fg="{wrap('flashget', a['菜单'])}">右键下载</a>
 <p id="several">选中这一段：<a href="{wrap('thunder', a['选中一'])}">第一集</a>，文字里的地址 {a['选中二']} ，
@@ -122,13 +127,13 @@ class Session:
                         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         self.a11y = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=self.env,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.driver = self.firefox = None
+
+    def chromium(self):
         self.profile = os.path.join(self.t.home, "chromium")
         os.makedirs(os.path.join(self.profile, "NativeMessagingHosts"))
-        shutil.copy(os.path.join(prefix, "etc", "chromium", "native-messaging-hosts", HOST_NAME + ".json"),
+        shutil.copy(os.path.join(self.prefix, "etc", "chromium", "native-messaging-hosts", HOST_NAME + ".json"),
                     os.path.join(self.profile, "NativeMessagingHosts"))
-        self.driver = None
-
-    def browser(self):
         extension = os.path.join(self.prefix, "share", "chromium", "extensions", "tessel")
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/lib/chromium/chromium"
@@ -140,6 +145,42 @@ class Session:
             options.add_argument(arg)
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver", env=self.env), options=options)
         return self.driver
+
+    def start_firefox(self, url):
+        """Firefox ESR with the installed add-on and host, showing `url`;
+        the window's id, or None when it does not come up."""
+        profile = os.path.join(self.t.home, "firefox")
+        os.makedirs(os.path.join(profile, "extensions"))
+        addon = os.path.join(self.prefix, "share", "mozilla", "extensions",
+                             "{ec8030f7-c20a-464f-9b0e-13a3a9e97384}", "browser@tessel.org")
+        with zipfile.ZipFile(os.path.join(profile, "extensions", "browser@tessel.org.xpi"), "w") as xpi:
+            for folder, _, files in os.walk(addon):
+                for name in files:
+                    xpi.write(os.path.join(folder, name), os.path.relpath(os.path.join(folder, name), addon))
+        with open(os.path.join(profile, "user.js"), "w") as f:
+            for key, value in (("xpinstall.signatures.required", "false"), ("extensions.autoDisableScopes", "0"),
+                               ("browser.shell.checkDefaultBrowser", "false"),
+                               ("datareporting.policy.dataSubmissionEnabled", "false"),
+                               ("browser.startup.homepage_override.mstone", '"ignore"')):
+                f.write(f'user_pref("{key}", {value});\n')
+        hosts = os.path.join(self.t.home, ".mozilla", "native-messaging-hosts")
+        os.makedirs(hosts)
+        shutil.copy(os.path.join(self.prefix, "lib", "mozilla", "native-messaging-hosts", HOST_NAME + ".json"), hosts)
+        self.firefox = subprocess.Popen(["firefox-esr", "--no-remote", "--profile", profile, url], env=self.env,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        found = wait_until(lambda: self.display.xdotool("search", "--onlyvisible", "--class", "firefox"), timeout=60)
+        return found.split()[-1] if found else None
+
+    def firefox_click(self, window, url):
+        """Opens `url` (its fragment makes that button fill the page) and clicks
+        the middle of the page with the mouse."""
+        self.display.xdotool("windowactivate", "--sync", window, "key", "ctrl+l", "sleep", "0.3")
+        self.display.xdotool("type", "--delay", "5", url)
+        self.display.xdotool("key", "Return", "sleep", "1.5")
+        geo = dict(line.split("=") for line in self.display.xdotool("getwindowgeometry", "--shell", window).split())
+        self.display.xdotool("mousemove", int(geo["X"]) + int(geo["WIDTH"]) // 2,
+                             int(geo["Y"]) + int(geo["HEIGHT"]) * 2 // 3, "click", 1)
+        return self.questions()
 
     def question_box(self, timeout):
         found = wait_until(lambda: self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"),
@@ -191,6 +232,9 @@ class Session:
     def stop(self):
         if self.driver:
             self.driver.quit()
+        if self.firefox:
+            self.firefox.terminate()
+            self.firefox.wait(timeout=10)
         for pid in self.tessels():
             os.kill(pid, 15)
         wait_until(lambda: not self.tessels(), timeout=5)
@@ -198,6 +242,61 @@ class Session:
             proc.terminate()
             proc.wait(timeout=5)
         self.t.stop()
+
+
+def firefox(s, base, a):
+    window = s.start_firefox(base + "/") if shutil.which("firefox-esr") else None
+    if window is None:
+        print("skip - Firefox ESR cannot start here")
+        return SKIP
+    time.sleep(3)  # the add-on starts after the window
+    texts, took = s.firefox_click(window, base + "/#attr")
+    check(texts == [QUESTION + a["属性"]], f"Firefox, not running: a thunderhref on a javascript:; anchor asks "
+                                         f"({texts}, {took * 1000:.0f} ms after the click)")
+    check(bool(s.tessels()), "the host started Tessel")
+    texts, took = s.firefox_click(window, base + "/#script")
+    check(texts == [QUESTION + a["脚本"]], f"Firefox, running: a link inside an onclick string "
+                                         f"({texts}, {took * 1000:.0f} ms after the click)")
+    check(s.firefox_click(window, base + "/#plain")[0] == [QUESTION + a["快车"]], "Firefox: a plain flashget:// link")
+    return None
+
+
+def chromium(s, base, a):
+    try:
+        driver = s.chromium()
+    except WebDriverException as error:
+        print(f"skip - Chromium cannot start here: {str(error).splitlines()[0]}")
+        return SKIP
+    driver.get(base + "/")
+
+    texts, took = s.click("attr")
+    check(texts == [QUESTION + a["属性"]], f"not running: a thunderhref on a javascript:; anchor asks "
+                                         f"({texts}, {took * 1000:.0f} ms after the click)")
+    check(driver.title == "download", "the page's own handler did not run")
+    check(bool(s.tessels()), "the host started Tessel")
+
+    texts, took = s.click("attr")
+    check(texts == [QUESTION + a["属性"]], f"running: asked again ({took * 1000:.0f} ms after the click)")
+    check(s.click("script")[0] == [QUESTION + a["脚本"]], "a link inside an onclick string")
+    check(s.click("plain")[0] == [QUESTION + a["快车"]], "a plain flashget:// link")
+    check(driver.title == "download", "no page handler ran for these clicks")
+    driver.find_element("id", "normal").click()
+    check(wait_until(lambda: driver.title == "normal-link", timeout=3) and s.question_box(1) is None,
+          "an ordinary link is left to the page")
+    driver.find_element("id", "copy").click()
+    check(wait_until(lambda: driver.title == "copied", timeout=3) and s.question_box(1) is None,
+          "a button that copies a link keeps copying")
+
+    check(s.context_menu("menu") == [QUESTION + a["菜单"]], "用 Tessel 下载 on a hidden link")
+    driver.execute_script(
+        "const range = document.createRange();"
+        "range.selectNodeContents(document.getElementById('several'));"
+        "getSelection().removeAllRanges(); getSelection().addRange(range);")
+    shown = "\n".join(s.context_menu("several"))
+    places = [shown.find(a[k]) for k in ("选中一", "选中二", "选中三")]
+    check(min(places) >= 0 and places == sorted(places) and shown.count(a["选中一"]) == 1,
+          f"用 Tessel 下载选中的链接: three links in page order, the repeated one once ({shown!r})")
+    return None
 
 
 def main():
@@ -214,41 +313,9 @@ def main():
     with Display() as display:
         wm, wm_home = start_openbox(display)
         s = Session(display, prefix)
+        skipped = None
         try:
-            try:
-                driver = s.browser()
-            except WebDriverException as error:
-                print(f"skip - Chromium cannot start here: {str(error).splitlines()[0]}")
-                return SKIP
-            driver.get(base + "/")
-
-            texts, took = s.click("attr")
-            check(texts == [QUESTION + a["属性"]], f"not running: a thunderhref on a javascript:; anchor asks "
-                                                 f"({texts}, {took * 1000:.0f} ms after the click)")
-            check(driver.title == "download", "the page's own handler did not run")
-            check(bool(s.tessels()), "the host started Tessel")
-
-            texts, took = s.click("attr")
-            check(texts == [QUESTION + a["属性"]], f"running: asked again ({took * 1000:.0f} ms after the click)")
-            check(s.click("script")[0] == [QUESTION + a["脚本"]], "a link inside an onclick string")
-            check(s.click("plain")[0] == [QUESTION + a["快车"]], "a plain flashget:// link")
-            check(driver.title == "download", "no page handler ran for these clicks")
-            driver.find_element("id", "normal").click()
-            check(wait_until(lambda: driver.title == "normal-link", timeout=3) and s.question_box(1) is None,
-                  "an ordinary link is left to the page")
-            driver.find_element("id", "copy").click()
-            check(wait_until(lambda: driver.title == "copied", timeout=3) and s.question_box(1) is None,
-                  "a button that copies a link keeps copying")
-
-            check(s.context_menu("menu") == [QUESTION + a["菜单"]], "用 Tessel 下载 on a hidden link")
-            driver.execute_script(
-                "const range = document.createRange();"
-                "range.selectNodeContents(document.getElementById('several'));"
-                "getSelection().removeAllRanges(); getSelection().addRange(range);")
-            shown = "\n".join(s.context_menu("several"))
-            places = [shown.find(a[k]) for k in ("选中一", "选中二", "选中三")]
-            check(min(places) >= 0 and places == sorted(places) and shown.count(a["选中一"]) == 1,
-                  f"用 Tessel 下载选中的链接: three links in page order, the repeated one once ({shown!r})")
+            skipped = (firefox if BROWSER == "firefox" else chromium)(s, base, a)
         finally:
             s.stop()
             if wm:
@@ -257,6 +324,8 @@ def main():
                 shutil.rmtree(wm_home, ignore_errors=True)
     server.shutdown()
     shutil.rmtree(prefix, ignore_errors=True)
+    if skipped:
+        return SKIP
     print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
     return 1 if failures else 0
 
