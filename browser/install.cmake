@@ -44,11 +44,18 @@ endforeach()
 string(JSON firefox_manifest SET "${firefox_manifest}" permissions "${permissions}")
 file(WRITE ${PROJECT_BINARY_DIR}/browser/firefox/manifest.json "${firefox_manifest}\n")
 
+# Chromium's copy leaves out what only Firefox reads, so its extensions page
+# shows no warnings.
+set(chromium_manifest "${extension_manifest}")
+string(JSON chromium_manifest REMOVE "${chromium_manifest}" browser_specific_settings)
+string(JSON chromium_manifest REMOVE "${chromium_manifest}" background scripts)
+file(WRITE ${PROJECT_BINARY_DIR}/browser/chromium/manifest.json "${chromium_manifest}\n")
+
 set(extension_scripts links.js content.js background.js)
 list(TRANSFORM extension_scripts PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
 set(chromium_dir ${CMAKE_INSTALL_DATADIR}/chromium/extensions/tessel)
 set(firefox_dir ${CMAKE_INSTALL_DATADIR}/mozilla/extensions/${TESSEL_FIREFOX_ID}/${TESSEL_ADDON_ID})
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/manifest.json DESTINATION ${chromium_dir})
+install(FILES ${PROJECT_BINARY_DIR}/browser/chromium/manifest.json DESTINATION ${chromium_dir})
 install(FILES ${PROJECT_BINARY_DIR}/browser/firefox/manifest.json DESTINATION ${firefox_dir})
 foreach(dest ${chromium_dir} ${firefox_dir})
   install(FILES ${extension_scripts} DESTINATION ${dest})
