@@ -84,7 +84,8 @@ var TesselLinks = (() => {
   }
 
   // The element a click on `node` acts on and its hidden target: the nearest
-  // element, up to the first link or button, that has one.
+  // element that has one, looking no further up than a link that leads to a
+  // real address or a form field (those clicks are the page's own).
   function clickTarget(node) {
     let element = node && node.nodeType === 1 ? node : node && node.parentElement;
     for (; element && element !== document.body && element !== document.documentElement;
@@ -92,7 +93,8 @@ var TesselLinks = (() => {
       const link = hiddenTarget(element);
       if (link) return { element, link };
       const tag = element.localName;
-      if (tag === "a" || tag === "button" || tag === "area") break;
+      if (FORM_FIELDS.has(tag)) break;
+      if ((tag === "a" || tag === "area") && !/^\s*(?:#|javascript:|$)/i.test(element.getAttribute("href") || "")) break;
     }
     return null;
   }
