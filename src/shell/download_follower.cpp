@@ -63,8 +63,7 @@ void DownloadFollower::Follow(const HandedTask& task) {
     if (task.gid.empty()) return;
     Channel& c = ChannelFor(task.aria2);
     const std::string key = KeyOf(task.aria2);
-    tasks_[{key, task.gid}] = Task{key, task.name, {}, 0, 0};
-    if (!poll_.isActive()) poll_.start();
+    tasks_[{key, task.gid}] = Task{key, task.name, {}, 0, 0, false};
     if (c.open)
         AskStatus(c, {task.gid});
     else if (!c.socket && !c.retry.isActive())
@@ -115,6 +114,7 @@ void DownloadFollower::Connect(Channel& c) {
         ch.connect.stop();
         ch.open = true;
         ch.failures = 0;
+        SyncPoll();
         // What ended while we were away is told now.
         std::vector<std::string> gids;
         for (const auto& [id, t] : tasks_)
@@ -134,6 +134,7 @@ void DownloadFollower::OnFailure(const std::string& key) {
     c.connect.stop();
     c.open = false;
     c.asked.clear();
+    SyncPoll();
     if (c.socket) {
         c.socket->disconnect(this);
         // Deleted later: this may run inside one of the socket's own signals.
@@ -199,6 +200,7 @@ void DownloadFollower::ApplyStatus(const std::string& key, const std::vector<std
         Task& t = it->second;
         t.total = s.total;
         t.completed = s.completed;
+        t.seen = true;
         if (!s.path.empty() && s.path != t.path) {
             t.path = s.path;
             const std::u16string real = handoff::FileNameOf(text::FromUtf8(s.path));
@@ -208,7 +210,7 @@ void DownloadFollower::ApplyStatus(const std::string& key, const std::vector<std
         if (s.state == State::Complete && !s.followedBy.empty()) {
             // A torrent or metalink file: the downloads it started are the task now.
             tasks_.erase(it);
-            for (const std::string& next : s.followedBy) tasks_[{key, next}] = Task{key, {}, {}, 0, 0};
+            for (const std::string& next : s.followedBy) tasks_[{key, next}] = Task{key, {}, {}, 0, 0, false};
             continue;
         }
         if (const auto ending = handoff::EndOfTask(s, t.name)) {
@@ -240,14 +242,25 @@ void DownloadFollower::Tick() {
     }
 }
 
-void DownloadFollower::Changed() {
-    if (tasks_.empty()) poll_.stop();
-    QString text;
-    if (!tasks_.empty()) {
-        std::vector<handoff::TaskProgress> progress;
-        for (const auto& [id, t] : tasks_) progress.push_back({t.total, t.completed});
-        text = Q(handoff::ProgressText(u"Tessel V" TESSEL_VERSION_MAJOR, progress));
+void DownloadFollower::SyncPoll() {
+    // Only questions that can be answered: an engine out of reach is left
+    // to its retry timer, not woken for every second.
+    bool ask = false;
+    for (const auto& [id, t] : tasks_) {
+        const auto c = channels_.find(id.first);
+        ask = ask || (c != channels_.end() && c->second->open);
     }
+    if (ask && !poll_.isActive()) poll_.start();
+    if (!ask) poll_.stop();
+}
+
+void DownloadFollower::Changed() {
+    SyncPoll();
+    QString text;
+    std::vector<handoff::TaskProgress> progress;
+    for (const auto& [id, t] : tasks_)
+        if (t.seen) progress.push_back({t.total, t.completed});
+    if (!progress.empty()) text = Q(handoff::ProgressText(u"Tessel V" TESSEL_VERSION_MAJOR, progress));
     if (text == last_progress_) return;
     last_progress_ = text;
     emit ProgressChanged(text);

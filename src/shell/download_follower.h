@@ -5,9 +5,10 @@
 // it ended.  aria2 tells over its WebSocket (the JSON-RPC address with ws://
 // or wss://, the same secret) when a task completes or fails; the follower
 // then asks for the task's status and emits Ended with the texts to show.
-// While tasks run, a one-second timer asks for their progress (one
-// system.multicall per engine) for the tray's tooltip; with nothing running
-// there is no timer and nothing is asked, so a program at rest sleeps.
+// While tasks run at an engine that answers, a one-second timer asks for
+// their progress (one system.multicall per engine) for the tray's tooltip;
+// with nothing running there is no timer and nothing is asked, so a program
+// at rest sleeps.
 //
 // An engine that cannot be reached is tried again after 2, 4, 8 ... seconds,
 // at most every five minutes, and only while tasks of ours wait on it; after
@@ -52,7 +53,8 @@ class DownloadFollower final : public QObject {
 
     // Tasks followed now.
     std::size_t Count() const { return tasks_.size(); }
-    // True while the progress timer runs (only while tasks are followed).
+    // True while the progress timer runs: only while tasks are followed at
+    // an engine that answers.
     bool Polling() const { return poll_.isActive(); }
     // Engines with a WebSocket open.
     int OpenChannels() const;
@@ -62,7 +64,8 @@ class DownloadFollower final : public QObject {
     // name, and aria2's own message for a failure) and the finished file
     // (empty for a failure).
     void Ended(const QString& summary, const QString& body, const QString& file);
-    // The tooltip text while tasks run; empty once none runs.
+    // The tooltip text while tasks run (those aria2 has answered for); empty
+    // once none runs.
     void ProgressChanged(const QString& text);
     // aria2 named the file of a task, differently from the name it was
     // handed over with (a file of that name was there already).
@@ -76,6 +79,7 @@ class DownloadFollower final : public QObject {
         std::string path;  // as aria2 last reported it
         std::uint64_t total = 0;
         std::uint64_t completed = 0;
+        bool seen = false;  // aria2 has answered for it: only then is it shown
     };
 
     Channel& ChannelFor(const handoff::Aria2Settings& aria2);
@@ -87,6 +91,7 @@ class DownloadFollower final : public QObject {
     void DropChannelTasks(const std::string& key);
     void Tick();
     void Changed();
+    void SyncPoll();
 
     std::map<std::string, std::unique_ptr<Channel>> channels_;
     // Keyed by engine and gid: two engines may use the same gid.
