@@ -18,12 +18,17 @@
 #include "handoff/open_link.h"
 #include "handoff/services_ini.h"
 #include "text/codepage.h"
+#include "text/visible_text.h"
 
 using namespace tessel;
 
 namespace {
 
 constexpr std::size_t kMaxLine = 1024 * 1024;
+// aria2's task ids are 16 hexadecimal digits; its messages one line.  What a
+// server sends is printed escaped and cut, never as terminal commands.
+constexpr std::size_t kMaxIdOut = 64;
+constexpr std::size_t kMaxComplaintOut = 4096;
 
 int Usage(const std::string& what) {
     std::fprintf(stderr, "tessel-cli: aria2: %s（用法见 tessel-cli --help）\n", what.c_str());
@@ -41,9 +46,10 @@ class Sender {
         if (!complaint.empty()) {
             rejected_ = true;
             std::fflush(stdout);
-            std::fprintf(stderr, "tessel-cli: 第 %zu 行：%s\n", line_, complaint.c_str());
+            std::fprintf(stderr, "tessel-cli: 第 %zu 行：%s\n", line_,
+                         text::EscapeForTerminal(complaint, kMaxComplaintOut).c_str());
         }
-        std::printf("%s\n", out.c_str());
+        std::printf("%s\n", text::EscapeForTerminal(out, kMaxIdOut).c_str());
         if (::isatty(STDOUT_FILENO)) std::fflush(stdout);
     }
 
@@ -149,15 +155,28 @@ int RunAria2Command(int argc, char** argv) {
         if (*value && !text::IsValidUtf8(**value)) return Usage("选项的值须是 UTF-8 文本");
     }
 
-    handoff::Aria2Settings settings =
-        handoff::ReadAria2Settings(config ? *config : handoff::SettingsFilePath());
+    handoff::Aria2Settings settings;
+    if (!rpc || !secret || !caFile) {
+        // A settings file that cannot be read must not mean the default
+        // address without the secret: nothing is sent.
+        handoff::Aria2SettingsFile file = handoff::ReadAria2SettingsFile(
+            config ? *config : handoff::SettingsFilePath(), config.has_value());
+        if (!file.complaint.empty()) {
+            const std::string why =
+                text::EscapeForTerminal(file.complaint, kMaxComplaintOut) + "，没有交出任何链接";
+            if (config) return Usage(why);
+            std::fprintf(stderr, "tessel-cli: aria2: %s\n", why.c_str());
+            return 1;
+        }
+        settings = std::move(file.settings);
+    }
     if (rpc) settings.rpc = text::FromUtf8(*rpc);
     if (secret) settings.secret = text::FromUtf8(*secret);
     if (caFile) settings.caFile = text::FromUtf8(*caFile);
 
     Sender sender(std::move(settings));
     if (items.empty()) {
-        if (!sender.FromStdin()) return 2;
+        if (!sender.FromStdin()) return 1;  // the command line was right, the input failed
     } else {
         for (std::string_view item : items) sender.Item(item);
     }

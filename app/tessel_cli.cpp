@@ -60,7 +60,7 @@ constexpr const char* kHelpTail =
     "  --                          选项到此为止（用于以“-”开头的项目）\n"
     "\n"
     "被拒绝的项目会连同它的行号报告在标准错误上，它的输出行留空。退出状态：\n"
-    "0 全部完成，1 有项目被拒绝，2 用法错误。\n"
+    "0 全部完成，1 有项目被拒绝或读写出错，2 用法错误。标准输入的一行最长 1 MiB。\n"
     "  printf 'http://a/b\\nftp://c/d\\n' | tessel-cli thunder > links.txt\n";
 
 // Item complaints of the command line's own (the window never meets these).
@@ -68,6 +68,35 @@ constexpr std::string_view kNotUtf8 = "输入不是有效的 UTF-8 文本";
 constexpr std::string_view kLineBreakInResult = "结果含有换行符，无法写成一行";
 constexpr std::string_view kNulInResult = "结果含有空字符，无法写成一行";
 constexpr std::string_view kNulInPath = "路径含有空字符，不是有效的文件路径";
+
+// A line of standard input beyond this is no link, address or path: it is
+// refused unread instead of held whole (a 256 MiB line cost gigabytes).
+constexpr std::size_t kMaxLineBytes = 1024 * 1024;
+constexpr std::string_view kLineTooLong = "行太长（超过 1 MiB），没有转换";
+
+// The first character of well-formed UTF-8 `s` that code page 936 has no
+// form for; 0 when there is none.  Inside a link it would become "?".
+char32_t FirstCharGbkLacks(std::string_view s) {
+    for (std::size_t i = text::FindNonAscii(s); i < s.size();) {
+        const std::size_t len = text::Utf8SequenceLength(s.substr(i));
+        if (len == 0) return 0xFFFD;  // not UTF-8; the callers checked that first
+        const unsigned char b = static_cast<unsigned char>(s[i]);
+        char32_t cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+        for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        if (cp > 0xFFFF || text::GbkCode(static_cast<char16_t>(cp)) == 0) return cp;
+        i = text::FindNonAscii(s, i + len);
+    }
+    return 0;
+}
+
+// Refuses text with a character GBK lacks, naming it; "" when there is none.
+std::string GbkComplaint(std::string_view utf8) {
+    const char32_t c = FirstCharGbkLacks(utf8);
+    if (c == 0) return {};
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
+    return std::string("含有 GBK 无法表示的字符 ") + code + "，转换后会变成“?”";
+}
 
 // ---- conversions ------------------------------------------------------------
 
@@ -91,9 +120,13 @@ std::string FromCommand(const links::CommandResult& r, std::string& line) {
 
 // Every text command reads UTF-8; bytes that are not UTF-8 would turn into
 // "?" inside a link, so they are refused rather than converted.
-Converter TextConverter(std::function<links::CommandResult(std::u16string_view)> command) {
-    return [command = std::move(command)](std::string_view item, std::string& line) {
+Converter TextConverter(std::function<links::CommandResult(std::u16string_view)> command,
+                        bool toGbk = false) {
+    return [command = std::move(command), toGbk](std::string_view item, std::string& line) {
         if (!text::IsValidUtf8(item)) return Rejected(kNotUtf8);
+        if (toGbk) {
+            if (std::string complaint = GbkComplaint(item); !complaint.empty()) return complaint;
+        }
         return FromCommand(command(Utf8In(item)), line);
     };
 }
@@ -205,6 +238,7 @@ Converter LinkEncoder(links::LinkForm form, links::CommandResult (*command)(std:
     return [form, command](std::string_view item, std::string& line) -> std::string {
         if (item.find("\r\n") != std::string_view::npos) {
             if (!text::IsValidUtf8(item)) return Rejected(kNotUtf8);
+            if (std::string complaint = GbkComplaint(item); !complaint.empty()) return complaint;
             return FromCommand(command(Utf8In(item)), line);
         }
         // Trimming takes only blanks, so the address is UTF-8 where the item is.
@@ -213,14 +247,47 @@ Converter LinkEncoder(links::LinkForm form, links::CommandResult (*command)(std:
         if (!IsPlainAddressUtf8(address)) {
             return Rejected(text::IsValidUtf8(address) ? Utf8Of(links::kBadLinkText) : kNotUtf8);
         }
+        if (!text::IsAscii(address) && text::IsValidUtf8(address)) {
+            if (std::string complaint = GbkComplaint(address); !complaint.empty()) return complaint;
+        }
         if (!links::AppendEncodedLinkUtf8(line, form, address)) return Rejected(kNotUtf8);
         return {};
     };
 }
 
+// The window tells the four forms apart by their first six characters, as
+// the links' first programs did; a script's input is held to the whole
+// name, so "qqdl:/" followed by anything is no link.
+bool HasWholeLinkName(std::string_view link) {
+    for (std::string_view name : {"thunder://", "flashget://", "qqdl://", "fs2you://"}) {
+        if (link.size() < name.size()) continue;
+        bool same = true;
+        for (std::size_t k = 0; k < name.size() && same; ++k) {
+            const char c = link[k];
+            same = (c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) == name[k];
+        }
+        if (same) return true;
+    }
+    return false;
+}
+
+// An address that is a scheme and nothing else ("http://" from
+// "fs2you://fA==") names no file.
+bool NamesNothing(std::string_view address) {
+    const std::size_t scheme = address.find("://");
+    return scheme != std::string_view::npos && scheme + 3 == address.size();
+}
+
 std::string DecodeItem(std::string_view item, std::string& line) {
     if (!text::IsValidUtf8(item)) return Rejected(kNotUtf8);
-    if (item.find("\r\n") != std::string_view::npos) return FromCommand(DecodeCommand(Utf8In(item)), line);
+    if (!HasWholeLinkName(TrimBlanks(item))) return Rejected(Utf8Of(links::kBadLinkText));
+    if (item.find("\r\n") != std::string_view::npos) {
+        const std::size_t from = line.size();
+        std::string complaint = FromCommand(DecodeCommand(Utf8In(item)), line);
+        if (complaint.empty() && NamesNothing(std::string_view(line).substr(from)))
+            return Rejected(Utf8Of(links::kBadLinkText));
+        return complaint;
+    }
     const std::string_view link = TrimBlanks(item);
     if (link.empty()) return Rejected(Utf8Of(links::kAskForLinkText));
     const std::size_t from = line.size();
@@ -229,6 +296,7 @@ std::string DecodeItem(std::string_view item, std::string& line) {
     if (!links::AppendDecodedLinkUtf8(line, link) || line.size() == from)
         return Rejected(Utf8Of(links::kBadLinkText));
     const std::string_view address(line.data() + from, line.size() - from);
+    if (NamesNothing(address)) return Rejected(Utf8Of(links::kBadLinkText));
     if (HasBreakOrNul(address)) {
         return Rejected(address.find('\0') != std::string_view::npos &&
                                 address.find_first_of("\r\n") == std::string_view::npos
@@ -248,7 +316,8 @@ int RunQqdl(const Args& args) { return RunItems(args, LinkEncoder(links::LinkFor
 int RunDecode(const Args& args) { return RunItems(args, &DecodeItem); }
 
 int RunUrlEncode(const Args& args) {
-    return RunItems(args, TextConverter([](std::u16string_view item) { return UrlCommand(item, false); }));
+    return RunItems(args,
+                    TextConverter([](std::u16string_view item) { return UrlCommand(item, false); }, true));
 }
 
 int RunUrlDecode(const Args& args) {
@@ -266,7 +335,8 @@ int RunRayfile(const Args& args) {
     }
     const std::u16string sizeText(size.begin(), size.end());
     return RunItems(
-        args, TextConverter([sizeText](std::u16string_view item) { return RayfileCommand(item, sizeText); }));
+        args,
+        TextConverter([sizeText](std::u16string_view item) { return RayfileCommand(item, sizeText); }, true));
 }
 
 int RunFingerprint(const Args& args) { return RunItems(args, &FingerprintItem, true); }
@@ -358,11 +428,11 @@ struct ItemLoop {
     std::size_t line = 0;
     bool anyRejected = false;
 
-    void Item(std::string_view item) {
+    void Item(std::string_view item, bool tooLong = false) {
         ++line;
         if (blankLineBetween && line > 1) out.EndLine();
         const std::size_t mark = out.buffer().size();
-        const std::string complaint = convert(item, out.buffer());
+        const std::string complaint = tooLong ? std::string(kLineTooLong) : convert(item, out.buffer());
         if (!complaint.empty()) {
             anyRejected = true;
             out.buffer().resize(mark);
@@ -372,10 +442,16 @@ struct ItemLoop {
         out.EndLine();
     }
 
+    void EndLine(std::string_view lineText, bool tooLong) {
+        if (!lineText.empty() && lineText.back() == '\r') lineText.remove_suffix(1);
+        Item(lineText, tooLong || lineText.size() > kMaxLineBytes);
+    }
+
     // A last line without LF still counts.
     bool FromStdin() {
         std::vector<char> chunk(1 << 18);
         std::string pending;
+        bool tooLong = false;  // the line being read passed kMaxLineBytes
         for (;;) {
             const ssize_t n = ::read(STDIN_FILENO, chunk.data(), chunk.size());
             if (n < 0 && errno == EINTR) continue;
@@ -385,24 +461,31 @@ struct ItemLoop {
             }
             if (n == 0) break;
             std::string_view data(chunk.data(), static_cast<std::size_t>(n));
-            for (std::size_t nl; (nl = data.find('\n')) != std::string_view::npos;
-                 data.remove_prefix(nl + 1)) {
-                std::string_view lineText = data.substr(0, nl);
-                if (!pending.empty()) {
-                    pending.append(lineText);
-                    lineText = pending;
+            while (!data.empty()) {
+                const std::size_t nl = data.find('\n');
+                const std::string_view piece = data.substr(0, nl);
+                // What is held of a line stays bounded (a CR may follow the
+                // limit); the rest of a longer line is skipped.
+                if (!tooLong && pending.size() + piece.size() > kMaxLineBytes + 1) {
+                    tooLong = true;
+                    pending.clear();
                 }
-                if (!lineText.empty() && lineText.back() == '\r') lineText.remove_suffix(1);
-                Item(lineText);
+                if (nl == std::string_view::npos) {
+                    if (!tooLong) pending.append(piece);
+                    break;
+                }
+                data.remove_prefix(nl + 1);
+                if (pending.empty() || tooLong) {
+                    EndLine(piece, tooLong);  // the usual case: the whole line is in this chunk
+                } else {
+                    pending.append(piece);
+                    EndLine(pending, false);
+                }
                 pending.clear();
+                tooLong = false;
             }
-            pending.append(data);
         }
-        if (!pending.empty()) {
-            std::string_view lineText = pending;
-            if (lineText.back() == '\r') lineText.remove_suffix(1);
-            Item(lineText);
-        }
+        if (!pending.empty() || tooLong) EndLine(pending, tooLong);
         return true;
     }
 };
@@ -450,7 +533,8 @@ int UsageError(std::string_view what) {
 int RunItems(const Args& args, const Converter& convert, bool blankLineBetween) {
     ItemLoop loop(convert, blankLineBetween);
     if (args.items.empty()) {
-        if (!loop.FromStdin()) return kExitUsage;
+        // Not a usage error: the command line was right, the input failed.
+        if (!loop.FromStdin()) return kExitRejected;
     } else {
         for (std::string_view item : args.items) loop.Item(item);
     }

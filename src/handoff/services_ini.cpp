@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handoff/services_ini.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 
 #include "text/codepage.h"
 
 namespace tessel::handoff {
 namespace {
-
-constexpr std::size_t kMaxSettingsBytes = 4 * 1024 * 1024;
 
 std::string_view TrimBlanks(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -131,21 +131,53 @@ std::string SettingsFilePath() {
     return config + "/TESSEL/TESSEL.ini";
 }
 
-Aria2Settings ReadAria2Settings(const std::string& path) {
-    Aria2Settings settings;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return settings;
-    std::string ini(kMaxSettingsBytes + 1, '\0');
-    file.read(ini.data(), static_cast<std::streamsize>(ini.size()));
-    ini.resize(static_cast<std::size_t>(file.gcount()));
-    if (ini.size() > kMaxSettingsBytes) return settings;  // not a settings file of ours
+Aria2SettingsFile ReadAria2SettingsFile(const std::string& path, bool mustExist) {
+    Aria2SettingsFile out;
+    const auto fail = [&](const std::string& why) {
+        out.complaint = "设置文件 " + path + " " + why;
+        return out;
+    };
+    // Opened without waiting: a FIFO at that name would otherwise hold the
+    // command until something writes to it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT && !mustExist) return out;
+        return fail(std::string("无法打开：") + std::strerror(errno));
+    }
+    struct stat st {};
+    std::string ini;
+    bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool tooLarge = regular && static_cast<std::uintmax_t>(st.st_size) > kMaxSettingsFileBytes;
+    int readError = 0;
+    if (regular && !tooLarge) {
+        ini.resize(kMaxSettingsFileBytes + 1);
+        std::size_t got = 0;
+        while (got < ini.size()) {
+            const ssize_t n = ::read(fd, ini.data() + got, ini.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) readError = errno;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        ini.resize(got);
+        tooLarge = got > kMaxSettingsFileBytes;  // it grew since
+    }
+    ::close(fd);
+    if (!regular) return fail("不是普通文件");
+    if (tooLarge)
+        return fail("超过 " + std::to_string(kMaxSettingsFileBytes / 1024 / 1024) + " MiB，不是设置文件");
+    if (readError != 0) return fail(std::string("无法读取：") + std::strerror(readError));
     const auto read = [&ini](std::u16string_view key) {
         return IniValue(ini, "services", text::ToUtf8(key));
     };
-    if (auto v = read(kAria2RpcKey)) settings.rpc = text::FromUtf8(*v);
-    if (auto v = read(kAria2SecretKey)) settings.secret = text::FromUtf8(*v);
-    if (auto v = read(kAria2CaFileKey)) settings.caFile = text::FromUtf8(*v);
-    return settings;
+    if (auto v = read(kAria2RpcKey)) out.settings.rpc = text::FromUtf8(*v);
+    if (auto v = read(kAria2SecretKey)) out.settings.secret = text::FromUtf8(*v);
+    if (auto v = read(kAria2CaFileKey)) out.settings.caFile = text::FromUtf8(*v);
+    return out;
+}
+
+Aria2Settings ReadAria2Settings(const std::string& path) {
+    return ReadAria2SettingsFile(path, false).settings;
 }
 
 }  // namespace tessel::handoff

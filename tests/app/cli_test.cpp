@@ -4,9 +4,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,87 +12,9 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "run_cli.h"
 
-namespace {
-
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs tessel-cli with `args`, feeding `input` on standard input while
-// draining both outputs, so no pipe can fill up and block either side.
-Result RunCli(const std::vector<std::string>& args, const std::string& input = {}) {
-    int in[2], out[2], err[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    std::vector<char*> argv{const_cast<char*>(TESSEL_CLI_PATH)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, TESSEL_CLI_PATH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    ::close(err[1]);
-    Result r;
-    if (spawned != 0) return r;
-
-    std::size_t written = 0;
-    int inFd = in[1];
-    if (input.empty()) {
-        ::close(inFd);
-        inFd = -1;
-    } else {
-        ::fcntl(inFd, F_SETFL, O_NONBLOCK);
-    }
-    bool outOpen = true, errOpen = true;
-    char buf[65536];
-    while (outOpen || errOpen) {
-        pollfd fds[3] = {
-            {outOpen ? out[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}, {inFd, POLLOUT, 0}};
-        if (::poll(fds, 3, 10000) <= 0) break;
-        for (int k = 0; k < 2; ++k) {
-            if (fds[k].revents == 0) continue;
-            const ssize_t n = ::read(fds[k].fd, buf, sizeof buf);
-            if (n > 0) {
-                (k == 0 ? r.out : r.err).append(buf, static_cast<std::size_t>(n));
-            } else {
-                (k == 0 ? outOpen : errOpen) = false;
-            }
-        }
-        if (inFd >= 0 && fds[2].revents != 0) {
-            const ssize_t n = ::write(inFd, input.data() + written, input.size() - written);
-            if (n > 0) written += static_cast<std::size_t>(n);
-            if (n < 0 || written == input.size()) {
-                ::close(inFd);
-                inFd = -1;
-            }
-        }
-    }
-    if (inFd >= 0) ::close(inFd);
-    ::close(out[0]);
-    ::close(err[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-std::size_t CountLines(const std::string& s) {
-    std::size_t n = 0;
-    for (char c : s) n += c == '\n';
-    return n;
-}
-
-}  // namespace
+using namespace testcli;
 
 TEST(Cli, ArgumentsGiveOneLinePerItemInOrder) {
     const Result r = RunCli({"thunder", "http://a/b", "  ftp://x  "});
@@ -270,4 +189,59 @@ TEST(Cli, FingerprintNamesEachKindOfFailure) {
     std::filesystem::remove_all(dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "tessel-cli: 第 1 行：没有权限读取此文件，无法计算CRC32和MD5\n");
+}
+
+// Each of these printed a wrong result ("?" inside a link, an address of
+// nothing) and reported success.
+TEST(Cli, ItemsTheConversionCannotHoldAreRefusedWithTheirLine) {
+    const struct Row {
+        std::vector<std::string> args;
+        std::string input;
+        std::string says;  // the whole of standard error
+    } rows[] = {
+        {{"thunder"},
+         "http://a/b\nhttp://a/\xF0\x9F\x98\x80\n",
+         "tessel-cli: 第 2 行：含有 GBK 无法表示的字符 U+1F600，转换后会变成“?”\n"},
+        {{"qqdl", "http://a/\xED\x95\x9C"},
+         "",
+         "tessel-cli: 第 1 行：含有 GBK 无法表示的字符 U+D55C，转换后会变成“?”\n"},
+        {{"urlencode", "\xF0\x9F\x98\x80"},
+         "",
+         "tessel-cli: 第 1 行：含有 GBK 无法表示的字符 U+1F600，转换后会变成“?”\n"},
+        {{"fs2you", "--size", "1", "http://a/\xF0\x9F\x98\x80"},
+         "",
+         "tessel-cli: 第 1 行：含有 GBK 无法表示的字符 U+1F600，转换后会变成“?”\n"},
+        {{"decode", "qqdl:/aHR0cDovL2EvYg=="}, "", "tessel-cli: 第 1 行：对不起，链接不正确\n"},
+        {{"decode", "qqdl:/"}, "", "tessel-cli: 第 1 行：对不起，链接不正确\n"},
+        {{"decode", "fs2you://fA=="}, "", "tessel-cli: 第 1 行：对不起，链接不正确\n"},
+        {{"decode"}, "fs2you://fA==\r\n", "tessel-cli: 第 1 行：对不起，链接不正确\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args.back());
+        const Result r = RunCli(row.args, row.input);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, row.says);
+    }
+    // GBK's own characters still convert, the euro sign included.
+    EXPECT_EQ(RunCli({"urlencode", "\xE2\x82\xAC\xE4\xBD\xA0"}).out, "%80%C4%E3\n");
+    EXPECT_EQ(RunCli({"decode", "QQDL://aHR0cDovL2EvYg==/"}).out, "http://a/b\n");
+}
+
+// Standard input that cannot be read is not a wrong command line, and a line
+// too long to be a link is refused without being held whole.
+TEST(Cli, InputTroubleIsReportedAsSuch) {
+    const int folder = ::open("/", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    Result r = RunCli({"decode"}, {}, {}, folder);
+    ::close(folder);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("无法读取标准输入"), std::string::npos) << r.err;
+
+    r = RunCli({"thunder"}, "http://a/" + std::string(3 * 1024 * 1024, 'x') + "\r\nhttp://a/b\nhttp://" +
+                                std::string(2 * 1024 * 1024, 'y'));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "\nthunder://QUFodHRwOi8vYS9iWlo=/\n\n");
+    EXPECT_EQ(r.err,
+              "tessel-cli: 第 1 行：行太长（超过 1 MiB），没有转换\n"
+              "tessel-cli: 第 3 行：行太长（超过 1 MiB），没有转换\n");
 }
