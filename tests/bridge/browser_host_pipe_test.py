@@ -128,8 +128,7 @@ try:
     check(host.answer() == {"ok": True, "count": 2}, "a good request: ok with its count")
     check(received == [[thunder, "magnet:?xt=urn:btih:abc"]], "both links reached the window in one forward")
 
-    for body, what in ((b"{links:", "not JSON"), (b'{"links":["http://a/\xc4\xe3"]}', "not UTF-8"),
-                       (frame({"links": ["x"] * 257})[4:], "257 links"), (b"", "an empty frame")):
+    for body, what in ((b"{links:", "not JSON"), (frame({"links": ["x"] * 257})[4:], "257 links")):
         host.send(frame(body))
         answer = host.answer()
         check(answer is not None and answer["ok"] is False and answer["error"], f"{what}: an error answer")

@@ -59,7 +59,6 @@ INSTANTIATE_TEST_SUITE_P(
                     R"({"v":{"a":[1,null,true]},"links":["http://a/下载.zip"]})",
                     {"http://a/下载.zip"},
                     ""},
-        RequestCase{"escaped_utf8", R"({"links":["http://a/\u4e0b"]})", {"http://a/下"}, ""},
         RequestCase{"most_links", Links(256, 10), std::vector<std::string>(256, std::string(10, 'a')), ""},
         RequestCase{"longest_link", Links(1, 64 * 1024), {std::string(64 * 1024, 'a')}, ""},
         RequestCase{"too_many_links", Links(257, 1), {}, "256"},
@@ -68,15 +67,12 @@ INSTANTIATE_TEST_SUITE_P(
         RequestCase{"not_json", "{links:", {}, "JSON"},
         RequestCase{"trailing_garbage", R"({"links":["x"]} x)", {}, "JSON"},
         RequestCase{"bad_utf8_in_string", "{\"links\":[\"http://a/\xc4\xe3\"]}", {}, "UTF-8"},
-        RequestCase{"bad_utf8_outside", "{\"links\":[\"x\"]}\xff", {}, "UTF-8"},
         RequestCase{"lone_surrogate", R"({"links":["\ud800"]})", {}, "JSON"},
         RequestCase{"not_an_object", R"(["x"])", {}, "对象"},
         RequestCase{"no_links", R"({"page":"http://p/"})", {}, "没有链接"},
-        RequestCase{"empty_links", R"({"links":[]})", {}, "没有链接"},
         RequestCase{"links_twice", R"({"links":["a"],"links":["b"]})", {}, "两次"},
         RequestCase{"links_not_list", R"({"links":"http://a/"})", {}, "列表"},
         RequestCase{"link_not_text", R"({"links":["a",{"b":1}]})", {}, "列表"},
-        RequestCase{"link_nested_list", R"({"links":[["a"]]})", {}, "列表"},
         RequestCase{"empty_link", R"({"links":[""]})", {}, "空"},
         RequestCase{"nul_in_link", R"({"links":["a\u0000b"]})", {}, "空字符"},
         RequestCase{"page_not_text", R"({"links":["a"],"page":[1]})", {}, "page"},
@@ -116,16 +112,6 @@ TEST(HostFrames, OversizedIsReportedAsSoonAsItsLengthArrives) {
     ASSERT_EQ(out.size(), 1u);
     EXPECT_TRUE(out[0].oversized);
     EXPECT_FALSE(frames.AtBoundary());
-}
-
-TEST(HostAnswers, AreFramedJson) {
-    EXPECT_EQ(HostAnswerOk(3), R"({"count":3,"ok":true})");
-    EXPECT_EQ(HostAnswerError("坏\xff"), "{\"error\":\"坏\xef\xbf\xbd\",\"ok\":false}");
-    const std::string framed = FrameHostMessage("{}");
-    std::uint32_t length = 0;
-    std::memcpy(&length, framed.data(), 4);
-    EXPECT_EQ(length, 2u);
-    EXPECT_EQ(framed.substr(4), "{}");
 }
 
 }  // namespace

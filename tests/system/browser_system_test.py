@@ -141,8 +141,7 @@ class Session:
         options.binary_location = "/usr/lib/chromium/chromium"
         # --load-extension is what Debian's chromium does for its extensions folder.
         for arg in (f"--user-data-dir={self.profile}", f"--load-extension={extension}",
-                    f"--disable-extensions-except={extension}", "--no-sandbox", "--no-first-run",
-                    "--disable-features=DisableLoadExtensionCommandLineSwitch", "--disable-gpu",
+                    f"--disable-extensions-except={extension}", "--no-sandbox", "--no-first-run", "--disable-gpu",
                     "--password-store=basic", "--window-position=0,0", "--window-size=900,700"):
             options.add_argument(arg)
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver", env=self.env), options=options)
