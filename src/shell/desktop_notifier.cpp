@@ -25,11 +25,11 @@ QDBusMessage Call(const QString& method) {
 
 }  // namespace
 
-DesktopNotifier::DesktopNotifier(Fallback fallback, QObject* parent)
-    : QObject(parent), fallback_(std::move(fallback)) {}
+DesktopNotifier::DesktopNotifier(Fallback fallback, QObject* parent, QDBusConnection bus)
+    : QObject(parent), fallback_(std::move(fallback)), bus_(std::move(bus)) {}
 
 void DesktopNotifier::Tell(const QString& summary, const QString& body, const QString& file) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection& bus = bus_;
     if (!bus.isConnected()) {
         fallback_(summary, body, file.isEmpty());
         emit Shown(false);
@@ -57,7 +57,7 @@ void DesktopNotifier::Tell(const QString& summary, const QString& body, const QS
 }
 
 void DesktopNotifier::Send(const QString& summary, const QString& body, const QString& file) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection& bus = bus_;
     if (!subscribed_) {
         subscribed_ = true;
         bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,

@@ -9,6 +9,7 @@
 // notification service answers, the fallback given at construction says it
 // (the tray icon's message).  Every bus call is asynchronous.
 
+#include <QDBusConnection>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -23,7 +24,8 @@ class DesktopNotifier final : public QObject {
     // `fallback(summary, body, failed)` shows the texts where no
     // notification service runs.
     using Fallback = std::function<void(const QString&, const QString&, bool)>;
-    explicit DesktopNotifier(Fallback fallback, QObject* parent = nullptr);
+    explicit DesktopNotifier(Fallback fallback, QObject* parent = nullptr,
+                             QDBusConnection bus = QDBusConnection::sessionBus());
 
     // `file` empty: a failure, without the folder action.
     void Tell(const QString& summary, const QString& body, const QString& file);
@@ -44,6 +46,7 @@ class DesktopNotifier final : public QObject {
     void Send(const QString& summary, const QString& body, const QString& file);
 
     Fallback fallback_;
+    QDBusConnection bus_;
     QHash<uint, QString> files_;  // notification id -> file shown by its action
     std::optional<bool> markup_;  // the service shows the body as markup
     bool subscribed_ = false;
