@@ -8,6 +8,7 @@
 #include "links/url.h"
 #include "text/codepage.h"
 #include "text/vbstring.h"
+#include "text/visible_text.h"
 
 namespace tessel::handoff {
 namespace {
@@ -138,7 +139,8 @@ Aria2Error::Aria2Error(std::u16string source, Aria2Settings settings, Aria2Reply
       reply_(std::move(reply)) {}
 
 std::u16string Aria2OutName(std::u16string_view title) {
-    std::u16string name(title);
+    // "\u202Egpj.exe" would be listed as "exe.jpg" by every file manager.
+    std::u16string name = text::StripBidiControls(title);
     for (char16_t& c : name) {
         if (c == u'/' || c == u'\\' || c < 0x20 || c == 0x7F) c = u'_';
     }

@@ -3,6 +3,7 @@
 
 #include "links/special_link.h"
 #include "text/vbstring.h"
+#include "text/visible_text.h"
 
 namespace tessel::handoff {
 namespace {
@@ -32,7 +33,9 @@ std::u16string TrimArgument(std::u16string_view argument) {
 }
 
 std::u16string OpenLinkQuestion(std::u16string_view address) {
-    return std::u16string(kOpenLinkQuestion) + u"\n\n" + std::u16string(address);
+    // What the link holds is shown as it is: a right-to-left override would
+    // make "\u202Egpj.exe" read as "exe.jpg".
+    return std::u16string(kOpenLinkQuestion) + u"\n\n" + text::ShowInvisibles(address);
 }
 
 Aria2Item Aria2ItemFrom(std::u16string_view text) {

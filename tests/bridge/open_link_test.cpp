@@ -191,6 +191,8 @@ TEST(OpenLink, AnotherDiskDomainMovesShareAddressesToo) {
 
 TEST(OpenLink, TheQuestionNamesTheAddressAfterAnEmptyLine) {
     EXPECT_EQ(OpenLinkQuestion(u"http://a/b"), u"是否交给 aria2 下载？\n\nhttp://a/b");
+    EXPECT_EQ(OpenLinkQuestion(u"http://a/\u202Egpj.exe"),
+              u"是否交给 aria2 下载？\n\nhttp://a/<U+202E>gpj.exe");
 }
 
 TEST(OpenLink, TheFileNameIsTheDecodedLastPathPartMadeSafe) {

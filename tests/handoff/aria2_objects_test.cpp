@@ -342,6 +342,8 @@ TEST(Aria2OutName, KeepsTheFileInsideTheDownloadFolder) {
         {u"a\\b\nc", u"a_b_c"},
         {std::u16string(100, u'中'), std::u16string(80, u'中')},         // 240 UTF-8 bytes
         {std::u16string(239, u'a') + u"中", std::u16string(239, u'a')},  // never half a character
+        {u"\u202Egpj.exe", u"gpj.exe"},  // shown as "exe.jpg" with the override
+        {u"a\u2066b\u200Fc", u"abc"},
     };
     for (const auto& c : cases) EXPECT_EQ(Aria2OutName(c.title), c.out) << text::ToUtf8(c.title);
 }
