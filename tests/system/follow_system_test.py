@@ -11,8 +11,8 @@ session bus with a recording notification service and file manager
       the file name and aria2's own error message.
   follow_system_test.py <tessel binary> rest
       With a download finished and the WebSocket to aria2 still open, the
-      minimized program wakes at most once a second (openbox and trayer); the
-      figures are printed for the record.
+      program minimized, and docked out of sight, wakes at most once a second
+      (openbox and trayer); the figures are printed for the record.
 """
 
 import json
@@ -25,7 +25,8 @@ import time
 
 from loopback_aria2 import Aria2, FileServer
 from rest_system_test import at_rest, rest_seconds, start_tray_host, wakeups_during
-from dock_system_test import start_openbox
+from dock_system_test import (OPT_QQ, SKB_OPTION, STRIP, client_origin, drag_title_past_left_edge, outer,
+                               start_openbox)
 from window_system_test import tray_icon, viewable
 from xsession import SKIP, Display, Tessel, wait_until
 
@@ -151,6 +152,31 @@ def part_rest(binary):
                 check(wait_until(lambda: not viewable(display, app.window)), "the window is minimized")
                 time.sleep(1.0)
                 at_rest(pid, "minimized, channel open", seconds)
+
+                # Docked at the left edge and slid out of sight.
+                display.xdotool("windowactivate", "--sync", app.window)
+                check(wait_until(lambda: viewable(display, app.window)), "the window is back")
+
+                def rect():
+                    return outer(display, app.window) or (0, 0, 0, 0)
+
+                check(wait_until(lambda: rect()[:2] == (100, 100)), "the window is at its stored position")
+                left, top, width, height = rect()
+                app.origin = client_origin(display, app.window)
+                app.click(*SKB_OPTION)
+                check(wait_until(lambda: rect()[3] > height), "the options strip unfolds")
+                height = rect()[3]
+                app.click(*OPT_QQ)
+                drag_title_past_left_edge(display, left, top)
+                wait_until(lambda: rect() == (0, top, width, height), timeout=2)
+                display.xdotool("mouseup", 1)
+                check(wait_until(lambda: rect() == (-STRIP, top, width, height)),
+                      f"dropped at the left edge, it docks ({rect()})")
+                display.xdotool("mousemove", 700, 600)
+                check(wait_until(lambda: rect() == (STRIP - width, top, width, height)),
+                      "with the pointer away it slides out of sight")
+                time.sleep(1.0)
+                at_rest(pid, "docked out of sight, channel open", seconds)
             finally:
                 app.stop()
                 for helper in (host, wm):
