@@ -9,6 +9,9 @@ session bus with a recording notification service and file manager
       notification "下载完成" names it and its action "打开文件夹" shows the
       file in the file manager; a link that answers 404 gives "下载失败" with
       the file name and aria2's own error message.
+  follow_system_test.py <tessel binary> tls
+      aria2 with a certificate of its own (https, wss): followed through
+      Aria2CaFile as the hand-off is, to "下载完成".
   follow_system_test.py <tessel binary> rest
       With a download finished and the WebSocket to aria2 still open, the
       program minimized, and docked out of sight, wakes at most once a second
@@ -23,7 +26,7 @@ import sys
 import tempfile
 import time
 
-from loopback_aria2 import Aria2, FileServer
+from loopback_aria2 import Aria2, FileServer, self_signed
 from rest_system_test import at_rest, rest_seconds, start_tray_host, wakeups_during
 from dock_system_test import (OPT_QQ, SKB_OPTION, STRIP, client_origin, drag_title_past_left_edge, outer,
                                start_openbox)
@@ -124,6 +127,34 @@ def part_notify(binary):
     return 0
 
 
+def part_tls(binary):
+    folder = tempfile.mkdtemp(prefix="tessel-tls-")
+    cert, key = self_signed(folder)
+    payload = {"secure.bin": os.urandom(5000)}
+    files = FileServer(payload)
+    aria2 = Aria2(secure=(cert, key))
+    bus = SessionBus()
+    try:
+        with Display() as display:
+            display.env.update(DBUS_SESSION_BUS_ADDRESS=bus.address)
+            app = Tessel(display, binary, {"services": {"Aria2Rpc": aria2.rpc, "Aria2Secret": aria2.secret,
+                                                        "Aria2CaFile": cert}})
+            try:
+                app.start()
+                hand_over(display, app, files.url("secure.bin"))
+                told = wait_until(lambda: bus.calls("Notify"), timeout=15)
+                check(told and told[0]["summary"] == "下载完成" and told[0]["body"] == "secure.bin",
+                      f"followed over wss with the certificate file: {told}")
+            finally:
+                app.stop()
+    finally:
+        bus.close()
+        aria2.stop()
+        files.close()
+        shutil.rmtree(folder, ignore_errors=True)
+    return 0
+
+
 def part_rest(binary):
     seconds = rest_seconds()
     payload = {"small.bin": os.urandom(4096)}
@@ -197,6 +228,8 @@ def main():
         return SKIP
     if which == "notify":
         return part_notify(binary)
+    if which == "tls":
+        return part_tls(binary)
     if which == "rest":
         return part_rest(binary)
     raise SystemExit(f"unknown test {which}")
