@@ -119,13 +119,33 @@ received = []
 window = socket.socket(socket.AF_UNIX)
 window.bind(path)
 window.listen(16)
-threading.Thread(target=lambda: [received.append(read_forward(window.accept()[0])) for _ in iter(int, 1)],
-                 daemon=True).start()
+
+
+def serve():
+    while True:
+        try:
+            conn = window.accept()[0]
+        except OSError:  # closed: the window has ended
+            return
+        received.append(read_forward(conn))
+
+
+threading.Thread(target=serve, daemon=True).start()
+
+
+def arrived(count):
+    """The stand-in sends its receipt a moment before it notes the forward."""
+    deadline = time.monotonic() + 5
+    while len(received) < count and time.monotonic() < deadline:
+        time.sleep(0.01)
+
+
 thunder = "thunder://QUFodHRwOi8vMTI3LjAuMC4xL+S4i+i9vS56aXBaWg==/"
 try:
     host = Host(env)
     host.send(frame({"links": [thunder, "magnet:?xt=urn:btih:abc"], "page": "http://127.0.0.1/页"}))
     check(host.answer() == {"ok": True, "count": 2}, "a good request: ok with its count")
+    arrived(1)
     check(received == [[thunder, "magnet:?xt=urn:btih:abc"]], "both links reached the window in one forward")
 
     for body, what in ((b"{links:", "not JSON"), (frame({"links": ["x"] * 257})[4:], "257 links")):
@@ -142,6 +162,7 @@ try:
     before = len(received)
     host.send(b"".join(frame({"links": [f"http://127.0.0.1/{i}"]}) if i % 2 == 0 else frame(b"{") for i in range(40)))
     answers = [host.answer() for _ in range(40)]
+    arrived(before + 20)
     check(all(a == {"ok": True, "count": 1} for a in answers[0::2]) and
           all(a and a["ok"] is False for a in answers[1::2]) and
           [r[0] for r in received[before:]] == [f"http://127.0.0.1/{i}" for i in range(0, 40, 2)],
