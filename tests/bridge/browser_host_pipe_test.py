@@ -159,6 +159,7 @@ try:
     host.send(b"x" * (2 << 20) + frame({"links": ["http://127.0.0.1/after"]}))
     check(host.answer() == {"ok": True, "count": 1}, "the frame after it is read as usual")
 
+    arrived(2)
     before = len(received)
     host.send(b"".join(frame({"links": [f"http://127.0.0.1/{i}"]}) if i % 2 == 0 else frame(b"{") for i in range(40)))
     answers = [host.answer() for _ in range(40)]
