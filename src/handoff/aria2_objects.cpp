@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handoff/aria2_objects.h"
 
+#include <algorithm>
 #include <optional>
 #include <span>
 #include <vector>
@@ -138,14 +139,11 @@ Aria2Error::Aria2Error(std::u16string source, Aria2Settings settings, Aria2Reply
       settings_(std::move(settings)),
       reply_(std::move(reply)) {}
 
-std::u16string Aria2OutName(std::u16string_view title) {
-    // "\u202Egpj.exe" would be listed as "exe.jpg" by every file manager.
-    std::u16string name = text::StripBidiControls(title);
-    for (char16_t& c : name) {
-        if (c == u'/' || c == u'\\' || c < 0x20 || c == 0x7F) c = u'_';
-    }
-    name = text::Trim(name);
-    // Cut at a character boundary, a surrogate pair being one character.
+namespace {
+
+// The end of `name` cut to `limit` UTF-8 bytes at a character boundary, a
+// surrogate pair being one character.
+void CutToUtf8Bytes(std::u16string& name, std::size_t limit) {
     std::size_t bytes = 0;
     for (std::size_t i = 0; i < name.size(); ++i) {
         const char16_t c = name[i];
@@ -156,16 +154,66 @@ std::u16string Aria2OutName(std::u16string_view title) {
             units = 2;
             len = 4;
         }
-        if (bytes + len > kMaxOutBytes) {
+        if (bytes + len > limit) {
             name.resize(i);
-            break;
+            return;
         }
         bytes += len;
         i += units - 1;
     }
+}
+
+bool IsAsciiAlnum(char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+}  // namespace
+
+std::u16string Aria2OutName(std::u16string_view title, std::u16string_view ext) {
+    // "\u202Egpj.exe" would be listed as "exe.jpg" by every file manager.
+    std::u16string name = text::StripBidiControls(title);
+    for (char16_t& c : name) {
+        if (c == u'/' || c == u'\\' || c < 0x20 || c == 0x7F) c = u'_';
+    }
     name = text::Trim(name);
-    if (name == u"." || name == u"..") return {};
-    return name;
+    std::u16string suffix;
+    if (!ext.empty() && !name.empty()) {
+        suffix = u"." + std::u16string(ext);
+        const bool hasIt =
+            name.size() > suffix.size() &&
+            text::EqualsNoCase(std::u16string_view(name).substr(name.size() - suffix.size()), suffix);
+        if (hasIt) {
+            // The title's own spelling of it stays (".MP4").
+            suffix = name.substr(name.size() - suffix.size());
+            name.resize(name.size() - suffix.size());
+        }
+    }
+    CutToUtf8Bytes(name, kMaxOutBytes - suffix.size());
+    name = text::Trim(name);
+    if (name.empty() || name == u"." || name == u"..") return {};
+    return name + suffix;
+}
+
+std::u16string LinkExtension(std::u16string_view link) {
+    const std::size_t scheme = link.find(u"://");
+    if (scheme == std::u16string_view::npos) return {};
+    std::u16string_view path = link.substr(scheme + 3);
+    path = path.substr(0, path.find_first_of(u"?#"));
+    const std::size_t slash = path.find(u'/');
+    if (slash == std::u16string_view::npos) return {};  // a host names no file
+    path = path.substr(path.rfind(u'/') + 1);
+    const std::size_t dot = path.rfind(u'.');
+    if (dot == std::u16string_view::npos) return {};
+    const std::u16string_view ext = path.substr(dot + 1);
+    const bool fit = !ext.empty() && ext.size() <= 8 && std::all_of(ext.begin(), ext.end(), IsAsciiAlnum) &&
+                     std::any_of(ext.begin(), ext.end(), [](char16_t c) { return c > u'9'; });
+    return fit ? std::u16string(ext) : std::u16string();
+}
+
+std::u16string Aria2OutNameOf(const Aria2Task& task) {
+    const std::u16string ext =
+        task.headers.ext.empty() ? LinkExtension(task.link) : text::FromUtf8(task.headers.ext);
+    return Aria2OutName(task.title, ext);
 }
 
 std::u16string OutNameFromAddress(std::u16string_view address) {
@@ -177,23 +225,25 @@ std::u16string OutNameFromAddress(std::u16string_view address) {
     if (end != std::u16string_view::npos) rest = rest.substr(0, end);
     const std::size_t slash = rest.rfind(u'/');
     if (slash == std::u16string_view::npos) return {};  // a host with no path names no file
-    return Aria2OutName(links::UrlDecode(rest.substr(slash + 1)));
+    return Aria2OutName(links::UrlDecodeGbkOrUtf8(rest.substr(slash + 1)));
 }
 
 Aria2MethodCall AddUriCall(const Aria2Task& task) {
     nlohmann::json options = nlohmann::json::object();
-    if (const std::u16string out = Aria2OutName(task.title); !out.empty()) options["out"] = text::ToUtf8(out);
+    if (const std::u16string out = Aria2OutNameOf(task); !out.empty()) options["out"] = text::ToUtf8(out);
     if (!task.headers.referer.empty())
         options["referer"] = task.headers.referer;
     else if (!task.page.empty())
-        options["referer"] = EscapeLinkForAria2(task.page);
+        // The page is an address the user typed or pasted: UTF-8, as browsers send it.
+        options["referer"] = EscapeLinkForAria2(task.page, text::CodePage::Utf8);
     if (!task.headers.userAgent.empty()) options["user-agent"] = task.headers.userAgent;
     if (!task.headers.header.empty()) options["header"] = task.headers.header;
-    return {"aria2.addUri", {nlohmann::json::array({EscapeLinkForAria2(task.link)}), options}};
+    return {"aria2.addUri",
+            {nlohmann::json::array({EscapeLinkForAria2(task.link, task.headers.codePage)}), options}};
 }
 
 std::u16string Aria2TaskName(const Aria2Task& task) {
-    if (std::u16string out = Aria2OutName(task.title); !out.empty()) return out;
+    if (std::u16string out = Aria2OutNameOf(task); !out.empty()) return out;
     return OutNameFromAddress(task.link);
 }
 

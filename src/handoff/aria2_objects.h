@@ -20,6 +20,7 @@
 
 #include "handoff/aria2_rpc.h"
 #include "handoff/automation.h"
+#include "text/codepage.h"
 
 namespace tessel::handoff {
 
@@ -40,10 +41,17 @@ class Aria2Error : public AutomationError {
 // What the media server expects besides the link, as the video engine
 // reported it (UTF-8): without them a server that checks the referring page
 // or a session cookie refuses the download.
+//
+// With them go what the engine knows of the address itself: the media's
+// file extension, which a name taken from the title must keep, and the code
+// page its non-ASCII characters go back to bytes with (the parse service
+// answers in GBK, yt-dlp in UTF-8).
 struct MediaHeaders {
     std::string referer;              // "" keeps the page as referring page
     std::string userAgent;            // "" keeps aria2's own
     std::vector<std::string> header;  // further "Name: value" lines, the cookie among them
+    std::string ext{};                // "mp4"; "" takes it from the address
+    text::CodePage codePage = text::CodePage::Gbk;
 };
 
 struct Aria2Task {
@@ -56,16 +64,28 @@ struct Aria2Task {
 // The title made safe as a file name inside aria2's download folder: path
 // separators and control characters become "_", blanks at both ends go, and
 // it is cut to 240 UTF-8 bytes.  "" when nothing usable is left ("", ".", "..").
-std::u16string Aria2OutName(std::u16string_view title);
+// With an extension ("mp4") the name ends in it: added when the title does
+// not already end in it, and kept whole when a long title is cut.
+std::u16string Aria2OutName(std::u16string_view title, std::u16string_view ext = {});
+
+// The file extension of the last path part of `link` ("a/b.MP4?x" gives
+// "MP4"): one to eight ASCII letters and digits, at least one a letter;
+// "" when the address names none.
+std::u16string LinkExtension(std::u16string_view link);
+
+// The `out` option aria2 gets for `task`: its title made safe, ending in the
+// media's extension (the engine's, else the address's); "" for no title.
+std::u16string Aria2OutNameOf(const Aria2Task& task);
 
 // The file name aria2 is told for `address`: its last path part (query and
-// fragment cut off), percent escapes decoded as GBK, cleaned like a title.
-// Empty when the address names no file (it ends in "/").
+// fragment cut off), percent escapes read as GBK or UTF-8 as a link's
+// payload is, cleaned like a title.  Empty when the address names no file
+// (it ends in "/").
 std::u16string OutNameFromAddress(std::u16string_view address);
 
 // The aria2.addUri call for one task (without the token): the link escaped
-// for aria2, and its options: the title as "out", the referring page, the
-// media headers.
+// for aria2 in its code page, and its options: the title with the media's
+// extension as "out", the referring page, the media headers.
 Aria2MethodCall AddUriCall(const Aria2Task& task);
 
 // The name the task's file gets, for telling the user: the title made a file

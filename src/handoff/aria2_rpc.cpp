@@ -157,7 +157,7 @@ std::u16string Aria2StartCommand(const Aria2Settings& settings) {
     return command;
 }
 
-std::string EscapeLinkForAria2(std::u16string_view link) {
+std::string EscapeLinkForAria2(std::u16string_view link, text::CodePage page) {
     std::string out;
     out.reserve(link.size() * 3);
     for (std::size_t i = 0; i < link.size(); ++i) {
@@ -174,8 +174,8 @@ std::string EscapeLinkForAria2(std::u16string_view link) {
         }
         // A character GBK cannot hold would come back as "?", which starts a
         // query and cuts the path; its UTF-8 bytes are the better guess.
-        const std::string gbk = text::ToAnsi(ch);
-        AppendEscaped(out, gbk == "?" ? text::ToUtf8(ch) : gbk);
+        const std::string bytes = text::ToCodePage(ch, page);
+        AppendEscaped(out, bytes == "?" ? text::ToUtf8(ch) : bytes);
     }
     return out;
 }

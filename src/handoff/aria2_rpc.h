@@ -15,6 +15,7 @@
 
 #include "handoff/aria2_reply.h"
 #include "handoff/aria2_settings.h"
+#include "text/codepage.h"
 
 namespace tessel::web {
 class RequestAbort;
@@ -66,10 +67,12 @@ std::u16string Aria2RpcAddress(const Aria2Settings& settings);
 // The aria2c command that serves the configured address and secret.
 std::u16string Aria2StartCommand(const Aria2Settings& settings);
 
-// The link as aria2 gets it: every byte of its GBK form above 127, and every
-// blank and control character, percent-escaped (upper-case hex); the rest as
-// it stands, existing escapes included.  The servers these links come from
-// expect GBK paths, while aria2 would escape them as UTF-8.
-std::string EscapeLinkForAria2(std::u16string_view link);
+// The link as aria2 gets it: the bytes of every non-ASCII character in the
+// code page the address was read with, and every blank and control
+// character, percent-escaped (upper-case hex); the rest as it stands,
+// existing escapes included.  So a link's address reaches the server as the
+// bytes the link carried, GBK or UTF-8, where aria2 would always escape UTF-8.
+// A character GBK cannot hold goes as its UTF-8 bytes.
+std::string EscapeLinkForAria2(std::u16string_view link, text::CodePage page = text::CodePage::Gbk);
 
 }  // namespace tessel::handoff

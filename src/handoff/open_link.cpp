@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handoff/open_link.h"
 
+#include "links/peer_links.h"
 #include "links/special_link.h"
 #include "text/vbstring.h"
 #include "text/visible_text.h"
@@ -20,6 +21,13 @@ bool IsFetchableAddress(std::u16string_view s) {
         if (text::StartsWithNoCase(s, scheme) && s.size() > scheme.size()) return true;
     }
     return false;
+}
+
+// The task aria2 gets for an address or magnet link read in `page`.
+Aria2Task TaskFor(const std::u16string& address, text::CodePage page) {
+    Aria2Task task{address, u"", links::IsMagnetLink(address) ? u"" : OutNameFromAddress(address)};
+    task.headers.codePage = page;
+    return task;
 }
 
 }  // namespace
@@ -42,14 +50,18 @@ Aria2Item Aria2ItemFrom(std::u16string_view text) {
     const std::u16string s = TrimArgument(text);
     if (s.empty()) return {std::nullopt, u"请输入待转换链接"};
     std::u16string address = s;
+    text::CodePage page = text::CodePage::Utf8;
     if (IsDownloadManagerLink(s)) {
-        std::optional<std::u16string> decoded = links::DecodeSpecialLink(s);
-        if (!decoded || decoded->empty()) return {std::nullopt, std::u16string(kBadLinkText)};
-        address = std::move(*decoded);
+        std::optional<links::DecodedAddress> decoded = links::DecodeSpecialLinkRead(s);
+        if (!decoded || decoded->address.empty()) return {std::nullopt, std::u16string(kBadLinkText)};
+        address = std::move(decoded->address);
+        page = decoded->codePage;
     }
-    if (!IsFetchableAddress(address))
-        return {std::nullopt, u"不是 aria2 能下载的地址（只接受 http、https 和 ftp）：" + address};
-    return {Aria2Task{address, u"", OutNameFromAddress(address)}, {}};
+    if (links::IsEd2kLink(address))
+        return {std::nullopt, u"aria2 不能下载 ed2k 链接，请交给 ed2k 下载程序：" + address};
+    if (!IsFetchableAddress(address) && !links::IsMagnetLink(address))
+        return {std::nullopt, u"不是 aria2 能下载的地址（只接受 http、https、ftp 和磁力链接）：" + address};
+    return {TaskFor(address, page), {}};
 }
 
 OpenLinkPlan PlanOpenLink(const OpenLinkInput& in) {
@@ -71,15 +83,18 @@ OpenLinkPlan PlanOpenLink(const OpenLinkInput& in) {
     }
 
     std::u16string address;
+    // Typed or copied addresses are UTF-8, as every browser sends them.
+    text::CodePage page = text::CodePage::Utf8;
     if (IsDownloadManagerLink(s)) {
         plan.showTab = links::kLinkTab;
-        std::optional<std::u16string> decoded = links::DecodeSpecialLink(s);
-        if (!decoded || decoded->empty()) {
+        std::optional<links::DecodedAddress> decoded = links::DecodeSpecialLinkRead(s);
+        if (!decoded || decoded->address.empty()) {
             plan.txtOutput = std::u16string(kBadLinkText);
             return plan;
         }
-        address = std::move(*decoded);
-    } else if (IsFetchableAddress(s)) {
+        address = std::move(decoded->address);
+        page = decoded->codePage;
+    } else if (IsFetchableAddress(s) || links::IsMagnetLink(s) || links::IsEd2kLink(s)) {
         plan.showTab = links::kLinkTab;
         // The watcher leaves https:// addresses alone; opened on purpose, the
         // address belongs in the conversion page like any other.
@@ -90,7 +105,13 @@ OpenLinkPlan PlanOpenLink(const OpenLinkInput& in) {
     }
 
     plan.txtOutput = address;
-    if (IsFetchableAddress(address)) plan.offer = Aria2Task{address, u"", OutNameFromAddress(address)};
+    if (links::IsEd2kLink(address)) {
+        plan.ed2k = address;
+    } else if (IsFetchableAddress(address) || links::IsMagnetLink(address)) {
+        plan.offer = TaskFor(address, page);
+        plan.offerName = links::IsMagnetLink(address) ? links::MagnetDisplayName(address) : address;
+        if (plan.offerName.empty()) plan.offerName = address;
+    }
     return plan;
 }
 

@@ -8,9 +8,13 @@
 // and the page it goes to is shown every time: this is an explicit request,
 // unlike a copy.  A download-manager link is decoded, and a decoded or plain
 // http/https/ftp address is shown in the conversion page's result box and
-// offered to aria2 behind a Yes/No question whose default is No.  Nothing is
-// handed over without that Yes: a web page must not start downloads by
-// itself.
+// offered to aria2 behind a Yes/No question whose default is No; so is a
+// magnet link, plain or decoded.  A decoded or plain ed2k link, which aria2
+// cannot fetch, is for the desktop's ed2k program.  Nothing is handed over
+// without that Yes: a web page must not start downloads by itself.
+//
+// An address decoded from a link goes to aria2 as the bytes the link
+// carried (GBK or UTF-8); one typed or copied as UTF-8, as browsers send it.
 
 #include <optional>
 #include <string>
@@ -43,13 +47,17 @@ struct OpenLinkPlan {
     std::optional<std::u16string> txtOutput;
     // Set when the address may go to aria2 after a Yes.
     std::optional<Aria2Task> offer;
+    // What the question names: the address, or a magnet link's own name.
+    std::u16string offerName;
+    // Set for an ed2k link: it may go to the desktop's ed2k program after a Yes.
+    std::optional<std::u16string> ed2k;
 };
 
 OpenLinkPlan PlanOpenLink(const OpenLinkInput& in);
 
 // One item for aria2 from a script: a download-manager link is decoded, a plain
-// address taken as it is; either must then be an http, https or ftp address.
-// `complaint` says why not otherwise.
+// address taken as it is; either must then be an http, https or ftp address
+// or a magnet link.  `complaint` says why not otherwise.
 struct Aria2Item {
     std::optional<Aria2Task> task;
     std::u16string complaint;

@@ -34,6 +34,13 @@ using text::CleanInput;
 using text::PasteText;
 
 // Special link -> plain address.
+//
+// These four convert line by line when the box holds two or more non-empty
+// lines and every one of them is a whole link of the kind the command takes
+// (a download-manager link here, a plain address for the encoders): one
+// result a line, kBadLinkText on the line of a link that does not decode,
+// `accepted` only when every line converted.  Any other text is cleaned and
+// converted as one address, so an address wrapped over two lines still works.
 CommandResult ToGeneral(std::u16string_view txtInput);
 // Plain address -> special link.
 CommandResult ToThunder(std::u16string_view txtInput);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "links/routing.h"
 
+#include "links/peer_links.h"
 #include "links/special_link.h"
 #include "text/vbstring.h"
 
@@ -37,7 +38,12 @@ RoutingResult RouteClipboardText(const RoutingInput& in) {
     if (text::StartsWithNoCase(s, u"http://") || text::StartsWithNoCase(s, u"ftp://")) {
         if (s != in.txtFlvlink) r.txtOnlineflv = s;
         if (s != in.txtOutput) r.txtInput = s;
+        return r;
     }
+
+    // Magnet and ed2k links are no video pages: they go to the conversion
+    // page alone, where they can be wrapped or compared with a decoded link.
+    if ((IsMagnetLink(s) || IsEd2kLink(s)) && s != in.txtOutput) r.txtInput = s;
     return r;
 }
 

@@ -7,8 +7,8 @@
 // conversion page (switching to it the first time in a run), a share address
 // of the network disk goes to the disk page (likewise), and any other http://
 // or ftp:// address is offered to both the video page and the conversion
-// page.  Text that equals a page's own result box is not written back into
-// that page's input, so copying a result out does not loop it back in.
+// page; a magnet or ed2k link to the conversion page alone.  Text that equals a page's own result box is not
+// written back into that page's input, so copying a result out does not loop it back in.
 
 #include <optional>
 #include <string>

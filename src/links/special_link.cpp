@@ -288,21 +288,28 @@ std::u16string_view LinkScheme(LinkForm form) {
     return {};
 }
 
-std::optional<std::u16string> DecodeSpecialLink(std::u16string_view link) {
+std::optional<DecodedAddress> DecodeSpecialLinkRead(std::u16string_view link) {
     const LinkForm form = ClassifyLink(link);
     const std::optional<std::u16string_view> payloadText = PayloadText(form, link);
     if (form == LinkForm::None || !payloadText) return std::nullopt;
     const std::string payload = Base64DecodeToBytes(*payloadText);
     const std::optional<AddressBytes> address = AddressInside(form, payload);
     if (!address) return std::nullopt;
-    std::u16string out;
-    if (form == LinkForm::Rayfile) out = u"http://";
+    DecodedAddress out;
+    if (form == LinkForm::Rayfile) out.address = u"http://";
     if (address->utf8) {
-        text::AppendFromUtf8(out, address->bytes);
+        out.codePage = text::CodePage::Utf8;
+        text::AppendFromUtf8(out.address, address->bytes);
     } else {
-        text::AppendFromAnsi(out, address->bytes);
+        text::AppendFromAnsi(out.address, address->bytes);
     }
     return out;
+}
+
+std::optional<std::u16string> DecodeSpecialLink(std::u16string_view link) {
+    std::optional<DecodedAddress> decoded = DecodeSpecialLinkRead(link);
+    if (!decoded) return std::nullopt;
+    return std::move(decoded->address);
 }
 
 bool AppendDecodedLinkUtf8(std::string& out, std::string_view link) {

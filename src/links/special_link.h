@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/codepage.h"
+
 namespace tessel::links {
 
 enum class LinkForm { None, Thunder, FlashGet, Qqdl, Rayfile };
@@ -52,6 +54,14 @@ std::u16string EncodeRayfileLink(std::u16string_view address, std::u16string_vie
 // address is read both ways and the reading of more ordinary text wins, GBK
 // on a tie (text/gbk_or_utf8.h).
 std::optional<std::u16string> DecodeSpecialLink(std::u16string_view link);
+
+// The same address and the code page its bytes were read with, so that a
+// hand-off sends the server exactly the bytes the link carried.
+struct DecodedAddress {
+    std::u16string address;
+    text::CodePage codePage = text::CodePage::Gbk;
+};
+std::optional<DecodedAddress> DecodeSpecialLinkRead(std::u16string_view link);
 
 // The same two ways over UTF-8 text, for the command line, where a million
 // links must not cost a million trips through UTF-16: the link or address

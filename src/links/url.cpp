@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "text/codepage.h"
+#include "text/gbk_or_utf8.h"
 
 namespace tessel::links {
 namespace {
@@ -39,6 +40,24 @@ std::uint32_t LeadingHex(std::u16string_view digits) {
 // Up to `n` characters from 0-based `at`, clipped to the text.
 std::u16string_view Take(std::u16string_view s, std::size_t at, std::size_t n) {
     return at < s.size() ? s.substr(at, n) : std::u16string_view{};
+}
+
+// The byte of the escape at `i` ("%41"), or -1 when `i` starts none.
+int EscapeAt(std::u16string_view s, std::size_t i) {
+    if (i + 2 >= s.size() || s[i] != u'%') return -1;
+    const int high = HexDigit(s[i + 1]);
+    const int low = HexDigit(s[i + 2]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
+// The bytes of the run of escapes from `i` on; `i` moves behind it.
+std::string EscapeRun(std::u16string_view s, std::size_t& i) {
+    std::string bytes;
+    for (int b = EscapeAt(s, i); b >= 0; b = EscapeAt(s, i)) {
+        bytes.push_back(static_cast<char>(b));
+        i += 3;
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -91,6 +110,34 @@ std::u16string UrlDecode(std::u16string_view text) {
             out.push_back(static_cast<char16_t>(v));
             i += 3;
         }
+    }
+    return out;
+}
+
+std::u16string UrlDecodeGbkOrUtf8(std::u16string_view text) {
+    // One reading for the whole text: a name is written in one code page, and
+    // its longer runs of escapes say which far better than a short one alone.
+    std::string all;
+    for (std::size_t i = 0; i < text.size();) {
+        if (EscapeAt(text, i) < 0) {
+            ++i;
+            continue;
+        }
+        all += EscapeRun(text, i);
+        all += ' ';
+    }
+    if (all.empty()) return std::u16string(text);
+    const bool utf8 = text::ReadsAsUtf8(all);
+
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (EscapeAt(text, i) < 0) {
+            out.push_back(text[i++]);
+            continue;
+        }
+        const std::string bytes = EscapeRun(text, i);
+        out += utf8 ? text::FromUtf8(bytes) : text::FromAnsi(bytes);
     }
     return out;
 }

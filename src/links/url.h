@@ -23,4 +23,11 @@ std::u16string UrlEncode(std::u16string_view text);
 // between them is skipped untested.  "+" means nothing special.
 std::u16string UrlDecode(std::u16string_view text);
 
+// Percent escapes as the servers of today write them, GBK or UTF-8, for
+// names shown or saved rather than typed into the conversion page: the bytes
+// of all escapes of `text` are read the way that gives the more ordinary
+// text (text/gbk_or_utf8.h), each run of escapes as one piece of bytes.  A
+// "%" without two hex digits after it stays as it is, and so does "+".
+std::u16string UrlDecodeGbkOrUtf8(std::u16string_view text);
+
 }  // namespace tessel::links

@@ -80,7 +80,7 @@ void LinkOpener::OpenOne(const QString& text) {
 
     Prompts& prompts = w_.Dialogs();
     const Prompts::Answer answer =
-        prompts.Message(Q(handoff::OpenLinkQuestion(plan.offer->link)), Q(text::kPromptTitle),
+        prompts.Message(Q(handoff::OpenLinkQuestion(plan.offerName)), Q(text::kPromptTitle),
                         Prompts::Buttons::YesNoDefaultNo, Prompts::Icon::Question);
     if (answer != Prompts::Answer::Yes) return;
     const handoff::Aria2Settings aria2{ReadText(settings, keys::kAria2Rpc).toStdU16String(),

@@ -91,7 +91,7 @@ void YtDlpVideoParse::SetStatus(const QString& status) {
 handoff::MediaHeaders YtDlpVideoParse::HeadersFor(std::u16string_view address) const {
     for (const web::YtDlpMedia& m : last_.media) {
         if (m.address != address) continue;
-        handoff::MediaHeaders h{m.headers.referer, m.headers.userAgent, {}};
+        handoff::MediaHeaders h{m.headers.referer, m.headers.userAgent, {}, m.ext, text::CodePage::Utf8};
         if (!m.headers.cookie.empty()) h.header.push_back("Cookie: " + m.headers.cookie);
         for (const std::string& line : m.headers.other) h.header.push_back(line);
         return h;

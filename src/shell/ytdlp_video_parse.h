@@ -39,7 +39,8 @@ class YtDlpVideoParse : public QObject {
     bool Running() const { return engine_.Running(); }
 
     // What the media server needs for `address` when it is one yt-dlp gave
-    // in its last answer; nothing otherwise.
+    // in its last answer, with the media's extension and the address taken
+    // as UTF-8; nothing otherwise (the parse service's GBK rule).
     handoff::MediaHeaders HeadersFor(std::u16string_view address) const;
 
     // The last word on the engine: running, which engine answered, yt-dlp's

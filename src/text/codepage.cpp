@@ -458,4 +458,8 @@ std::size_t FirstInvalidUtf8(std::string_view bytes) {
     return std::string_view::npos;
 }
 
+std::string ToCodePage(std::u16string_view text, CodePage page) {
+    return page == CodePage::Utf8 ? ToUtf8(text) : ToAnsi(text);
+}
+
 }  // namespace tessel::text

@@ -16,6 +16,10 @@
 
 namespace tessel::text {
 
+// The code page a text was read from bytes with: a link's payload may be GBK
+// or UTF-8, and the address must go back to the server as the same bytes.
+enum class CodePage { Gbk, Utf8 };
+
 // UTF-16 text -> GBK bytes ("?" for what GBK cannot hold, lone surrogates too).
 std::string ToAnsi(std::u16string_view text);
 void AppendAnsi(std::string& out, std::u16string_view text);
@@ -52,6 +56,9 @@ std::u16string FromUtf8(std::string_view bytes);
 void AppendFromUtf8(std::u16string& out, std::string_view bytes);
 std::string ToUtf8(std::u16string_view text);
 void AppendUtf8(std::string& out, std::u16string_view text);
+
+// The bytes of `text` in `page`.
+std::string ToCodePage(std::u16string_view text, CodePage page);
 
 // True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates, <= U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);

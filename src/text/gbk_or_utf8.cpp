@@ -10,8 +10,8 @@ namespace tessel::text {
 namespace {
 
 constexpr int kCommon = 10;        // GB2312 Chinese characters
-constexpr int kOrdinary = 12;      // GB2312 symbols, punctuation, kana, Latin letters
-constexpr int kUncommon = 20;      // other CJK ideographs, Hangul, GBK's additions
+constexpr int kOrdinary = 12;      // GB2312 symbols, punctuation, kana, Hangul, Latin letters
+constexpr int kUncommon = 20;      // other CJK ideographs, GBK's additions
 constexpr int kRare = 30;          // other scripts and symbols
 constexpr int kImpossible = 1000;  // controls, private use, undecodable bytes
 
@@ -73,9 +73,15 @@ int Oddness(char32_t c) {
             if (lead >= 0xA1 && lead <= 0xA9) return kOrdinary;
         }
     }
-    if (In(c, 0x3000, 0x30FF) || In(c, 0xFF01, 0xFF9F) || In(c, 0x2010, 0x206F) || In(c, 0xC0, 0x24F))
+    // Hangul syllables are ordinary text: Korean names in UTF-8 take three
+    // bytes a syllable, which GBK reads as one and a half characters, so at
+    // this weight a Korean name never loses to its GBK garble, while GBK
+    // text of three Chinese characters reads as two syllables only where its
+    // bytes happen to be exactly their UTF-8.
+    if (In(c, 0x3000, 0x30FF) || In(c, 0xFF01, 0xFF9F) || In(c, 0x2010, 0x206F) || In(c, 0xC0, 0x24F) ||
+        In(c, 0xAC00, 0xD7A3))
         return kOrdinary;
-    if (In(c, 0x4E00, 0x9FFF) || In(c, 0xAC00, 0xD7A3) || In(c, 0xF900, 0xFAFF)) return kUncommon;
+    if (In(c, 0x4E00, 0x9FFF) || In(c, 0xF900, 0xFAFF)) return kUncommon;
     if (c < 0x10000 && GbkCode(static_cast<char16_t>(c)) != 0) return kUncommon;
     return kRare;
 }

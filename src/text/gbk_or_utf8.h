@@ -15,8 +15,9 @@
 // which is what the managers write.
 //
 // A short run of rare GB2312 characters can be, byte for byte, the UTF-8 of
-// fewer common ones (three GBK characters against two UTF-8 ones); then
-// the UTF-8 reading wins, as it is by far the likelier source.
+// fewer common ones (three GBK characters against two UTF-8 ones), or of two
+// Hangul syllables; then the UTF-8 reading wins, as it is by far the
+// likelier source.
 
 #include <string>
 #include <string_view>

@@ -119,9 +119,20 @@ YtDlpHeaders HeadersOf(const json& format) {
 // An address fit for the box and for aria2: one line.
 bool UsableAddress(std::string_view address) { return !address.empty() && SafeHeaderText(address); }
 
+// A file extension fit to end a saved name: a few ASCII letters and digits.
+std::string ExtensionOf(const json& format) {
+    std::string ext = StringMember(format, "ext");
+    const bool fit =
+        !ext.empty() && ext.size() <= 8 && std::all_of(ext.begin(), ext.end(), [](unsigned char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        });
+    // "unknown_video" and the like are yt-dlp's own placeholders, not extensions.
+    return fit ? ext : std::string();
+}
+
 void AddFormat(const json& format, std::vector<YtDlpMedia>& out) {
     const std::string url = StringMember(format, "url");
-    if (UsableAddress(url)) out.push_back({text::FromUtf8(url), HeadersOf(format)});
+    if (UsableAddress(url)) out.push_back({text::FromUtf8(url), HeadersOf(format), ExtensionOf(format)});
 }
 
 void CollectMedia(const json& info, int depth, std::vector<YtDlpMedia>& out) {

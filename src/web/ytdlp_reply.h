@@ -37,6 +37,7 @@ struct YtDlpHeaders {
 struct YtDlpMedia {
     std::u16string address;
     YtDlpHeaders headers;
+    std::string ext;  // the format's file extension ("mp4"); "" when yt-dlp gives none fit for a name
 
     bool operator==(const YtDlpMedia&) const = default;
 };

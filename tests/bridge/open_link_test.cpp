@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "links/base64.h"
+#include "links/special_link.h"
+
 namespace tessel::handoff {
 namespace {
 
@@ -199,7 +202,9 @@ TEST(OpenLink, TheFileNameIsTheDecodedLastPathPartMadeSafe) {
     const std::pair<std::u16string, std::u16string> rows[] = {
         {u"http://h/dir/file.zip?x=1&y=/2#frag", u"file.zip"},
         {u"http://h/%C4%E3%BA%C3.txt", u"你好.txt"},  // GBK escapes, as the servers of these links write them
-        {u"http://h/a%2Fb", u"a_b"},                  // an escaped slash must not leave the folder
+        {u"http://h/%E4%B8%AD%E6%96%87%E8%B5%84%E6%96%99.txt",
+         u"中文资料.txt"},            // and UTF-8 ones, as most do
+        {u"http://h/a%2Fb", u"a_b"},  // an escaped slash must not leave the folder
         {u"http://h/a%0Ab", u"a_b"},
         {u"http://h/%2E%2E", u""},
         {u"http://h/..", u""},
@@ -216,9 +221,67 @@ TEST(OpenLink, ScriptItemsAreDecodedOrRefusedWithAReason) {
     EXPECT_EQ(Aria2ItemFrom(u" https://h/x ").task->link, u"https://h/x");
     EXPECT_EQ(Aria2ItemFrom(u"thunder://!!!").complaint, u"对不起，链接不正确");
     EXPECT_FALSE(Aria2ItemFrom(u"").task);
-    EXPECT_FALSE(Aria2ItemFrom(u"ed2k://x").task);
+    EXPECT_EQ(Aria2ItemFrom(u"ed2k://x").complaint,
+              u"aria2 不能下载 ed2k 链接，请交给 ed2k 下载程序：ed2k://x");
+    EXPECT_EQ(Aria2ItemFrom(u"magnet:?xt=urn:btih:abc&dn=x").task->title, u"");
     EXPECT_FALSE(Aria2ItemFrom(u"http://a/\r\nb").task);
     EXPECT_FALSE(Aria2ItemFrom(u"javascript:alert(1)").task);
+}
+
+// A link made from UTF-8 bytes must reach the server as those bytes, one
+// made from GBK as GBK, and what is typed or copied as UTF-8.
+TEST(OpenLink, TheAddressGoesToAria2InTheCodePageItWasReadWith) {
+    const std::u16string address = u"http://h/影视/电影 第1集.mp4";
+    const std::u16string utf8Link =
+        u"thunder://" + text::FromUtf8(links::Base64EncodeBytes("AA" + text::ToUtf8(address) + "ZZ")) + u"/";
+    const struct {
+        std::u16string argument;
+        text::CodePage page;
+    } rows[] = {
+        {utf8Link, text::CodePage::Utf8},
+        {links::EncodeThunderLink(address), text::CodePage::Gbk},
+        {address, text::CodePage::Utf8},
+    };
+    for (const auto& r : rows) {
+        OpenLinkInput in;
+        in.argument = r.argument;
+        const OpenLinkPlan plan = PlanOpenLink(in);
+        ASSERT_TRUE(plan.offer) << text::ToUtf8(r.argument);
+        EXPECT_EQ(plan.offer->link, address);
+        EXPECT_EQ(plan.offer->headers.codePage, r.page) << text::ToUtf8(r.argument);
+        EXPECT_EQ(plan.offer->title, u"电影 第1集.mp4");
+        EXPECT_EQ(plan.offerName, address);
+        EXPECT_EQ(Aria2ItemFrom(r.argument).task->headers.codePage, r.page);
+    }
+}
+
+TEST(OpenLink, AMagnetIsOfferedUnderItsNameAndAnEd2kLinkIsForItsOwnProgram) {
+    const std::u16string magnet =
+        u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=%E7%94%B5%E5%BD%B1";
+    for (const std::u16string& argument : {magnet, links::EncodeQqdlLink(magnet)}) {
+        OpenLinkInput in;
+        in.argument = argument;
+        const OpenLinkPlan plan = PlanOpenLink(in);
+        EXPECT_EQ(plan.showTab, kLinkTab);
+        EXPECT_EQ(plan.txtOutput, magnet);
+        ASSERT_TRUE(plan.offer);
+        EXPECT_EQ(plan.offer->link, magnet);
+        EXPECT_EQ(plan.offer->title, u"");  // aria2 names the files from the torrent
+        EXPECT_EQ(plan.offerName, u"电影");
+        EXPECT_FALSE(plan.ed2k);
+    }
+    OpenLinkInput in;
+    in.argument = u"magnet:?xt=urn:btih:abc";
+    EXPECT_EQ(PlanOpenLink(in).offerName, in.argument);
+
+    const std::u16string ed2k = u"ed2k://|file|a.avi|1|0123456789ABCDEF0123456789ABCDEF|/";
+    for (const std::u16string& argument : {ed2k, links::EncodeThunderLink(ed2k)}) {
+        in.argument = argument;
+        const OpenLinkPlan plan = PlanOpenLink(in);
+        EXPECT_EQ(plan.txtOutput, ed2k);
+        EXPECT_EQ(plan.ed2k, ed2k);
+        EXPECT_FALSE(plan.offer);
+    }
 }
 
 }  // namespace

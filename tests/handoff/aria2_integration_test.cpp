@@ -13,6 +13,9 @@
 
 #include "handoff/aria2_objects.h"
 #include "handoff/handoff_command.h"
+#include "handoff/open_link.h"
+#include "links/base64.h"
+#include "links/special_link.h"
 #include "support/free_port.h"
 #include "test_support.h"
 #include "text/codepage.h"
@@ -138,11 +141,12 @@ class Aria2Handoff : public ::testing::Test {
     const AskYesNo yes_ = [](const Question&) { return Answer::Yes; };
 };
 
-// The user confirms the absent manager; aria2 fetches the file under the title.
+// The user confirms the absent manager; aria2 fetches the file under the
+// title, which keeps the media's extension.
 TEST_F(Aria2Handoff, DownloadsUnderTheTitle) {
     for (HandoffButton button : {HandoffButton::skbFlvthunder, HandoffButton::skbQqdl}) {
         SCOPED_TRACE(static_cast<int>(button));
-        std::filesystem::remove(dir_ / text::ToUtf8(u"测试视频 第1集"));
+        std::filesystem::remove(dir_ / text::ToUtf8(u"测试视频 第1集.flv"));
         Aria2Process aria2(dir_, "S3cret-token");
         MediaServer media;
         const HandoffRequest request{media.Url(u"/视频.flv"), media.Url(u"/play/页面.html"),
@@ -156,14 +160,13 @@ TEST_F(Aria2Handoff, DownloadsUnderTheTitle) {
         const json stopped = aria2.WaitForStopped();
         ASSERT_EQ(stopped.size(), 1u) << stopped.dump();
         EXPECT_EQ(stopped[0]["status"], "complete") << stopped.dump();
-        std::ifstream file(dir_ / text::ToUtf8(u"测试视频 第1集"), std::ios::binary);
+        std::ifstream file(dir_ / text::ToUtf8(u"测试视频 第1集.flv"), std::ios::binary);
         std::ostringstream content;
         content << file.rdbuf();
         EXPECT_EQ(content.str(), MediaServer::kContent);
-        // The page went out with its GBK bytes escaped; this server decodes
-        // escapes in header values, so the GBK bytes themselves show up here.
-        EXPECT_EQ(media.Referers(), std::vector<std::string>{text::ToUtf8(media.Url(u"/play/")) +
-                                                             text::ToAnsi(u"页面") + ".html"});
+        // The page, typed by the user, went out as UTF-8 escapes; this server
+        // decodes escapes in header values, so the bytes themselves show up here.
+        EXPECT_EQ(media.Referers(), std::vector<std::string>{text::ToUtf8(media.Url(u"/play/页面.html"))});
     }
 }
 
@@ -237,7 +240,7 @@ TEST_F(Aria2Handoff, ReportedHeadersOpenADoorAPlainRequestFindsShut) {
         const json stopped = aria2.WaitForStopped();
         ASSERT_EQ(stopped.size(), 1u) << stopped.dump();
         EXPECT_EQ(stopped[0]["status"], withHeaders ? "complete" : "error") << stopped.dump();
-        EXPECT_EQ(std::filesystem::exists(dir_ / name), withHeaders);
+        EXPECT_EQ(std::filesystem::exists(dir_ / (name + ".mp4")), withHeaders);
     }
 }
 
@@ -262,6 +265,76 @@ TEST_F(Aria2Handoff, MulticallAnswersEachTaskOnItsOwn) {
         Aria2Multicall(SettingsFor(aria2.port(), u"wrong"), std::span(calls, 1));
     ASSERT_EQ(refused.size(), 1u);
     EXPECT_EQ(refused[0].status, Aria2Status::SecretRefused);
+}
+
+// Each address reaches the server as the bytes its source meant, and the
+// file is saved under its name in Unicode: the request line a real aria2c
+// sends, as the server reads it before any decoding.
+TEST_F(Aria2Handoff, EveryAddressReachesTheServerAsTheBytesItsLinkCarried) {
+    std::mutex mutex;
+    std::vector<std::string> targets;
+    testing::LoopbackHttp media;
+    media.server().set_keep_alive_max_count(1);
+    media.server().Get(".*", [&](const httplib::Request& req, httplib::Response& res) {
+        std::lock_guard lock(mutex);
+        targets.push_back(req.target);
+        res.set_content(std::string(MediaServer::kContent), "application/octet-stream");
+    });
+    media.Start();
+    const std::string base = text::ToUtf8(media.Url(u""));
+    const std::u16string chinese = media.Url(u"/影视/电影 第1集.mp4");
+    const auto utf8Thunder = [](std::u16string_view address) {
+        return u"thunder://" + text::FromUtf8(links::Base64EncodeBytes("AA" + text::ToUtf8(address) + "ZZ")) +
+               u"/";
+    };
+    const auto item = [](std::u16string_view text) { return *Aria2ItemFrom(text).task; };
+    Aria2Task parsed{chinese, u"", u"片名"};  // the parse service's reply: GBK
+    const struct {
+        const char* name;
+        Aria2Task task;
+        std::string target;
+        std::u16string file;
+    } rows[] = {
+        {"UTF-8 payload", item(utf8Thunder(chinese)),
+         "/%E5%BD%B1%E8%A7%86/%E7%94%B5%E5%BD%B1%20%E7%AC%AC1%E9%9B%86.mp4", u"电影 第1集.mp4"},
+        {"GBK payload", item(links::EncodeThunderLink(chinese)),
+         "/%D3%B0%CA%D3/%B5%E7%D3%B0%20%B5%DA1%BC%AF.mp4", u"电影 第1集.mp4"},
+        {"typed address", item(chinese), "/%E5%BD%B1%E8%A7%86/%E7%94%B5%E5%BD%B1%20%E7%AC%AC1%E9%9B%86.mp4",
+         u"电影 第1集.mp4"},
+        {"escapes kept", item(utf8Thunder(media.Url(u"/%E4%B8%AD%E6%96%87%E8%B5%84%E6%96%99.txt"))),
+         "/%E4%B8%AD%E6%96%87%E8%B5%84%E6%96%99.txt", u"中文资料.txt"},
+        {"parse service", parsed, "/%D3%B0%CA%D3/%B5%E7%D3%B0%20%B5%DA1%BC%AF.mp4", u"片名.mp4"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        {
+            std::lock_guard lock(mutex);
+            targets.clear();
+        }
+        Aria2Process aria2(dir_, "S3cret-token");
+        SendToAria2(aria2.Settings(), row.task, u"test");
+        const json stopped = aria2.WaitForStopped();
+        ASSERT_EQ(stopped.size(), 1u);
+        EXPECT_EQ(stopped[0]["status"], "complete") << stopped.dump();
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(targets, std::vector<std::string>{row.target}) << base;
+        EXPECT_TRUE(std::filesystem::exists(dir_ / text::ToUtf8(row.file)));
+    }
+}
+
+// A magnet link wrapped in a thunder link becomes an aria2 task for its info
+// hash (the metadata never arrives without a network, which is fine here).
+TEST_F(Aria2Handoff, AWrappedMagnetBecomesATaskForItsInfoHash) {
+    const std::u16string magnet =
+        u"magnet:?xt=urn:btih:0123456789ABCDEF0123456789ABCDEF01234567&dn=%E7%94%B5%E5%BD%B1";
+    Aria2Process aria2(dir_, "S3cret-token");
+    const std::string gid =
+        SendToAria2(aria2.Settings(), *Aria2ItemFrom(links::EncodeThunderLink(magnet)).task, u"test");
+    const Aria2Reply status = aria2.Call("aria2.tellStatus", json::array({gid, json::array({"infoHash"})}));
+    ASSERT_EQ(status.status, Aria2Status::Ok) << status.error;
+    EXPECT_EQ(status.result["infoHash"], "0123456789abcdef0123456789abcdef01234567");
 }
 
 }  // namespace

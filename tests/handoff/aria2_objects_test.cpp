@@ -67,7 +67,8 @@ void PrintTo(const SendCase& c, std::ostream* os) { *os << c.name; }
 class ReplacementObjects : public ::testing::TestWithParam<SendCase> {};
 
 // Each replacement object turns its manager's arguments into one addUri:
-// link (GBK escaped), title as "out" where the manager takes one, page as referer.
+// link (GBK escaped), title with the media's extension as "out" where the manager
+// takes one, page as referer.
 TEST_P(ReplacementObjects, HandTheTaskToAria2) {
     const SendCase& c = GetParam();
     FakeAria2 aria2;
@@ -94,11 +95,12 @@ const json kReferer = {{"referer", "http://www.video.test/play/1.html"}};
 INSTANTIATE_TEST_SUITE_P(
     Aria2, ReplacementObjects,
     ::testing::Values(
-        SendCase{"ThunderCommitSends",
-                 kThunderAgentProgId,
-                 {{u"AddTask", {L, u"测试/视频", u"", C, P, M1, I0, M1}}, {u"CommitTasks2", {I1}}},
-                 u"s3cret",
-                 {kToken, {kSent}, {{"out", "测试_视频"}, {"referer", "http://www.video.test/play/1.html"}}}},
+        SendCase{
+            "ThunderCommitSends",
+            kThunderAgentProgId,
+            {{u"AddTask", {L, u"测试/视频", u"", C, P, M1, I0, M1}}, {u"CommitTasks2", {I1}}},
+            u"s3cret",
+            {kToken, {kSent}, {{"out", "测试_视频.flv"}, {"referer", "http://www.video.test/play/1.html"}}}},
         SendCase{"ThunderWithoutCommitSendsNothing",
                  kThunderAgentProgId,
                  {{u"AddTask", {L, u"t", u"", C, P, M1, I0, M1}}},
@@ -124,11 +126,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {{u"AddUrl", {L, C, P}}},
                  u"s3cret",
                  {kToken, {kSent}, kReferer}},
-        SendCase{"QqPageSecondTitleLast",
-                 kQqRightClickProgId,
-                 {{u"SendUrl4", {L, P, C, u"strCookie", I0, kEmpty, u"", u"", u"第1集"}}},
-                 u"s3cret",
-                 {kToken, {kSent}, {{"out", "第1集"}, {"referer", "http://www.video.test/play/1.html"}}}}),
+        SendCase{
+            "QqPageSecondTitleLast",
+            kQqRightClickProgId,
+            {{u"SendUrl4", {L, P, C, u"strCookie", I0, kEmpty, u"", u"", u"第1集"}}},
+            u"s3cret",
+            {kToken, {kSent}, {{"out", "第1集.flv"}, {"referer", "http://www.video.test/play/1.html"}}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The headers the video engine reported go with every task of the object,
@@ -315,19 +318,24 @@ TEST(Aria2StartCommand, MatchesTheSettings) {
         EXPECT_EQ(Aria2StartCommand(c.settings), c.command) << text::ToUtf8(c.settings.rpc);
 }
 
-TEST(EscapeLinkForAria2, GbkBytesOfNonAsciiAreEscaped) {
+TEST(EscapeLinkForAria2, NonAsciiGoesAsTheBytesOfItsCodePage) {
+    using text::CodePage;
     const struct {
         std::u16string_view link;
+        CodePage page;
         std::string_view sent;
     } cases[] = {
-        {u"http://v.test/a.flv?x=1&y=%E4%B8%AD",
+        {u"http://v.test/a.flv?x=1&y=%E4%B8%AD", CodePage::Gbk,
          "http://v.test/a.flv?x=1&y=%E4%B8%AD"},  // ASCII as it stands
-        {u"http://v.test/视频.flv", "http://v.test/%CA%D3%C6%B5.flv"},
-        {u"http://v.test/a b\t.flv", "http://v.test/a%20b%09.flv"},
-        {u"http://v.test/\u0E01", "http://v.test/%E0%B8%81"},  // not in GBK: UTF-8, never a "?"
-        {u"http://v.test/\U0001F600", "http://v.test/%F0%9F%98%80"},
+        {u"http://v.test/视频.flv", CodePage::Gbk, "http://v.test/%CA%D3%C6%B5.flv"},
+        {u"http://v.test/视频.flv", CodePage::Utf8, "http://v.test/%E8%A7%86%E9%A2%91.flv"},
+        {u"http://v.test/%CA%D3 视频", CodePage::Utf8, "http://v.test/%CA%D3%20%E8%A7%86%E9%A2%91"},
+        {u"http://v.test/a b\t.flv", CodePage::Gbk, "http://v.test/a%20b%09.flv"},
+        {u"http://v.test/\u0E01", CodePage::Gbk,
+         "http://v.test/%E0%B8%81"},  // not in GBK: UTF-8, never a "?"
+        {u"http://v.test/\U0001F600", CodePage::Gbk, "http://v.test/%F0%9F%98%80"},
     };
-    for (const auto& c : cases) EXPECT_EQ(EscapeLinkForAria2(c.link), c.sent) << text::ToUtf8(c.link);
+    for (const auto& c : cases) EXPECT_EQ(EscapeLinkForAria2(c.link, c.page), c.sent) << text::ToUtf8(c.link);
 }
 
 TEST(Aria2OutName, KeepsTheFileInsideTheDownloadFolder) {
@@ -346,6 +354,30 @@ TEST(Aria2OutName, KeepsTheFileInsideTheDownloadFolder) {
         {u"a\u2066b\u200Fc", u"abc"},
     };
     for (const auto& c : cases) EXPECT_EQ(Aria2OutName(c.title), c.out) << text::ToUtf8(c.title);
+}
+
+// A name from a video title keeps the media's extension: yt-dlp's, else the
+// address's; a title that has it already, in any case, keeps its own.
+TEST(Aria2OutName, ANameFromATitleKeepsTheMediasExtension) {
+    const struct {
+        std::u16string link;
+        std::string ext;
+        std::u16string title;
+        std::u16string out;
+    } cases[] = {
+        {u"http://v.test/media/a.mp4?sig=1", "", u"本地测试视频 第1集 (1)", u"本地测试视频 第1集 (1).mp4"},
+        {u"https://cdn.test/videoplayback?id=9", "webm", u"Vol. 2", u"Vol. 2.webm"},
+        {u"http://v.test/a.FLV", "", u"片名.flv", u"片名.flv"},
+        {u"http://v.test/a.mp4", "", u"", u""},
+        {u"http://v.test/a.12", "", u"片名", u"片名"},  // digits alone are no extension
+        {u"http://v.test/dir.d/", "", u"片名", u"片名"},
+        {u"http://v.test/a.mp4", "", std::u16string(100, u'中'), std::u16string(78, u'中') + u".mp4"},
+    };
+    for (const auto& c : cases) {
+        Aria2Task task{c.link, u"", c.title};
+        task.headers.ext = c.ext;
+        EXPECT_EQ(Aria2OutNameOf(task), c.out) << text::ToUtf8(c.title);
+    }
 }
 
 }  // namespace

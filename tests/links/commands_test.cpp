@@ -52,7 +52,32 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"UrlEncodes", &UrlCommand, u" 你好 ", {u"你好", u"%C4%E3%BA%C3", true}},
         CommandCase{
             "UrlDecodesWhenPercent", &UrlCommand, u"100%", {u"100%", std::u16string(u"100") + u'\0', true}},
-        CommandCase{"UrlOwnPrompt", &UrlCommand, u"   ", {u"", std::u16string(kAskForUrlText), false}}),
+        CommandCase{"UrlOwnPrompt", &UrlCommand, u"   ", {u"", std::u16string(kAskForUrlText), false}},
+        // Every non-empty line a whole link of the command's kind: one result a line.
+        CommandCase{
+            "LinesOfLinksDecodeLineByLine",
+            &ToGeneral,
+            u"thunder://QUFodHRwOi8vYS9iWlo=/\r\n\r\n qqdl://aHR0cDovL2EvYmNk/ \r\nfs2you://YS9ifDEwMjQ=/",
+            {u"thunder://QUFodHRwOi8vYS9iWlo=/\r\nqqdl://aHR0cDovL2EvYmNk/\r\nfs2you://YS9ifDEwMjQ=/",
+             u"http://a/b\r\nhttp://a/bcd\r\nhttp://a/b", true}},
+        CommandCase{"ALineThatDoesNotDecodeSaysSoOnItsLine",
+                    &ToGeneral,
+                    u"thunder://QQ==/\r\nthunder://QUFodHRwOi8vYS9iWlo=/",
+                    {u"thunder://QQ==/\r\nthunder://QUFodHRwOi8vYS9iWlo=/", kBad + u"\r\nhttp://a/b", false}},
+        CommandCase{
+            "LinesOfAddressesEncodeLineByLine",
+            &ToQqdl,
+            u"http://a/b\r\nhttp://a/bcd\r\n",
+            {u"http://a/b\r\nhttp://a/bcd", u"qqdl://aHR0cDovL2EvYg==/\r\nqqdl://aHR0cDovL2EvYmNk/", true}},
+        // One line that is no link of the kind: the old joining, exactly.
+        CommandCase{"ALinkAndAStrayLineAreJoined",
+                    &ToQqdl,
+                    u"http://a/\r\nhttp://b/\r\nc",
+                    {u"http://a/http://b/c", u"qqdl://aHR0cDovL2EvaHR0cDovL2IvYw==/", true}},
+        CommandCase{"LinesOfAddressesAreNoLinksToDecode",
+                    &ToGeneral,
+                    u"http://a/b\r\nhttp://a/b",
+                    {u"http://a/bhttp://a/b", kBad, false}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PasteText, TrimsBlanksOnly) {

@@ -110,6 +110,14 @@ INSTANTIATE_TEST_SUITE_P(
                   false,
                   true},
         RouteCase{"OtherSchemesIgnored", On(u"mms://a/b"), {}, {}, {}, {}},
+        RouteCase{"MagnetToTheConversionPageAlone",
+                  On(u" magnet:?xt=urn:btih:abc "),
+                  u"magnet:?xt=urn:btih:abc",
+                  {},
+                  {},
+                  {}},
+        RouteCase{
+            "Ed2kToTheConversionPageAlone", On(u"ed2k://|file|a|1|h|/"), u"ed2k://|file|a|1|h|/", {}, {}, {}},
         RouteCase{
             "ConfiguredDomain",
             With(On(u"http://115.com/s"), [](RoutingInput& i) { i.diskServiceDomain = u"disk.example"; }),

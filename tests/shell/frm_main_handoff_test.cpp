@@ -104,7 +104,7 @@ TEST_F(HandoffTest, AbsentManagerAsksAndYesSendsTheTask) {
             EXPECT_EQ(call["params"][0], "token:s3cret");
             EXPECT_EQ(call["params"][1], json::array({"http://media.test/v.flv"}));
             if (b.takesTitle)
-                EXPECT_EQ(call["params"][2]["out"], "片名");
+                EXPECT_EQ(call["params"][2]["out"], "片名.flv");  // the media's extension kept
             else
                 EXPECT_FALSE(call["params"][2].contains("out"));
             EXPECT_EQ(call["params"][2]["referer"], "http://v.test/page");

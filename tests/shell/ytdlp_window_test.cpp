@@ -79,7 +79,7 @@ TEST_F(YtDlpWindowTest, ResultGoesThroughTheFilterAndTheHeadersToAria2) {
     const auto sent = Calls();
     ASSERT_EQ(sent.size(), 1u);  // no secret set: the task comes first
     EXPECT_EQ(sent[0]["params"][0], json::array({"https://cdn.test/v.mp4?sig=1"}));
-    EXPECT_EQ(sent[0]["params"][1], json({{"out", "片名"},
+    EXPECT_EQ(sent[0]["params"][1], json({{"out", "片名.mp4"},
                                           {"referer", "https://www.site.test/"},
                                           {"user-agent", "UA/2"},
                                           {"header", {"Cookie: sid=7"}}}));
