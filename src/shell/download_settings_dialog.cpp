@@ -87,7 +87,7 @@ DownloadSettingsDialog::DownloadSettingsDialog(SettingsStore& settings, QWidget*
 
 void DownloadSettingsDialog::Load() {
     // The file may have been edited since it was read.
-    settings_.Flush();
+    settings_.Reload();
     const bool own = handoff::ParseAria2Start(ReadText(settings_, keys::kAria2Start).toStdU16String()) ==
                      handoff::Aria2StartMode::Auto;
     (own ? optOwnEngine : optOtherEngine)->setChecked(true);

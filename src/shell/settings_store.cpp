@@ -335,6 +335,12 @@ void IniSettingsStore::Flush() {
     CheckSaved();
 }
 
+void IniSettingsStore::Reload() {
+    Flush();
+    // With nothing of ours pending, QSettings reads the file again.
+    if (ini_ && !failed_) ini_->sync();
+}
+
 QString IniSettingsStore::DefaultPath() {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty() || !QFileInfo(base).isAbsolute()) base = QDir::homePath() + "/.config";

@@ -36,6 +36,9 @@ class SettingsStore {
     virtual void Write(const QString& group, const QString& key, const QString& value) = 0;
     // Puts everything written so far into permanent storage.
     virtual void Flush() {}
+    // Saves what this run wrote, then takes in what others changed in the
+    // permanent storage since it was read (the file edited by hand).
+    virtual void Reload() { Flush(); }
 };
 
 // QSettings in INI format on a file of its own.
@@ -62,6 +65,7 @@ class IniSettingsStore final : public SettingsStore {
     std::optional<QString> Read(const QString& group, const QString& key) const override;
     void Write(const QString& group, const QString& key, const QString& value) override;
     void Flush() override;
+    void Reload() override;
     QString Path() const { return path_; }
 
     // True while changes reach the file; false when they live only in memory.

@@ -17,6 +17,7 @@
 #include "frm_main_fixture.h"
 #include "shell/frm_tray.h"
 #include "shell/msgbox_placement.h"
+#include "shell/status_line.h"
 
 namespace tessel::shell::testing {
 namespace {
@@ -75,6 +76,38 @@ void MouseAt(QWidget* w, QEvent::Type type, Qt::MouseButton button, QPointF at) 
     QMouseEvent e(type, at, w->mapToGlobal(at), button, type == QEvent::MouseMove ? Qt::NoButton : button,
                   Qt::NoModifier);
     QApplication::sendEvent(w, &e);
+}
+
+// The ways to the download settings, and how a download's end is told
+// without a notification service or a tray host.
+TEST_F(FrmMainTest, DownloadSettingsAndMessagesWithoutATray) {
+    Make();
+    FrmTray tray(*w);
+    tray.Load();
+    tray.Menu()->actions()[0]->trigger();
+    tray.Menu()->actions()[0]->trigger();  // the one open is brought forward, no second
+    const auto dialogs = w->findChildren<QDialog*>("DownloadSettingsDialog");
+    ASSERT_EQ(dialogs.size(), 1);
+    EXPECT_TRUE(dialogs[0]->isVisible());
+    dialogs[0]->close();
+
+    QSignalSpy clicked(&w->Status(), &StatusLine::Aria2Clicked);
+    const auto click = [this] { QTest::mouseClick(&w->Status(), Qt::LeftButton); };
+    w->ShowStatus(QStringLiteral("正在解析…"));
+    click();
+    EXPECT_EQ(clicked.count(), 0) << "only a line about aria2 leads there";
+    w->ShowStatus(QStringLiteral("已交给 aria2：a.iso"));
+    click();
+    EXPECT_EQ(clicked.count(), 1);
+
+    if (!tray.IconInTray()) {
+        tray.ShowMessage(QStringLiteral("下载失败"), QStringLiteral("a.iso\nResource not found"), true);
+        EXPECT_EQ(w->Status().Text(), "下载失败：a.iso：Resource not found");
+    }
+    tray.SetProgress(QStringLiteral("Tessel V2 \u2014 1 个下载 5%"));
+    EXPECT_EQ(tray.TrayIcon()->toolTip(), QStringLiteral("Tessel V2 \u2014 1 个下载 5%"));
+    tray.SetProgress(QString());
+    EXPECT_EQ(tray.TrayIcon()->toolTip(), FrmTray::TipText());
 }
 
 TEST_F(FrmMainTest, MouseMakesDropsOnTheBanner) {
