@@ -122,6 +122,10 @@ void DownloadFollower::Connect(Channel& c) {
         if (!gids.empty()) AskStatus(ch, std::move(gids));
     });
     connect(s, &QWebSocket::disconnected, this, [this, key] { OnFailure(key); });
+    // A refused connection or a failed handshake; OnFailure lets go of the
+    // socket, so this and `disconnected` count once between them.
+    connect(s, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
+            [this, key] { OnFailure(key); });
     connect(s, &QWebSocket::textMessageReceived, this, [this, key](const QString& m) { OnMessage(key, m); });
     c.connect.start();
     s->open(url);
