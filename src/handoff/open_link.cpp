@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handoff/open_link.h"
 
+#include <string>
+
 #include "links/peer_links.h"
 #include "links/special_link.h"
 #include "text/vbstring.h"
@@ -113,6 +115,86 @@ OpenLinkPlan PlanOpenLink(const OpenLinkInput& in) {
         if (plan.offerName.empty()) plan.offerName = address;
     }
     return plan;
+}
+
+namespace {
+
+// A line that is a link or address of its own, as an opened text may be.
+bool IsLinkOfItsOwn(std::u16string_view s) {
+    return IsDownloadManagerLink(s) || IsFetchableAddress(s) || links::IsMagnetLink(s) ||
+           links::IsEd2kLink(s);
+}
+
+}  // namespace
+
+std::vector<std::u16string> SplitOpenedTexts(const std::vector<std::u16string>& texts) {
+    std::vector<std::u16string> items;
+    for (const std::u16string& t : texts) {
+        std::vector<std::u16string> lines;
+        bool allLinks = true;
+        for (std::u16string_view rest = t;;) {
+            const std::size_t lf = rest.find(u'\n');
+            std::u16string line = TrimArgument(rest.substr(0, lf));
+            if (!line.empty()) {
+                allLinks = allLinks && IsLinkOfItsOwn(line);
+                lines.push_back(std::move(line));
+            }
+            if (lf == std::u16string_view::npos) break;
+            rest.remove_prefix(lf + 1);
+        }
+        if (lines.size() > 1 && allLinks) {
+            items.insert(items.end(), lines.begin(), lines.end());
+        } else {
+            items.push_back(t);
+        }
+    }
+    return items;
+}
+
+OpenBatchPlan PlanOpenLinks(const std::vector<std::u16string>& items, const OpenLinkInput& boxes) {
+    OpenBatchPlan batch;
+    std::u16string inputs, outputs;
+    std::size_t onLinkPage = 0;
+    OpenLinkInput in = boxes;
+    for (const std::u16string& item : items) {
+        in.argument = item;
+        OpenLinkPlan plan = PlanOpenLink(in);
+        if (plan.txtOutput) {
+            if (onLinkPage++ > 0) {
+                inputs += u"\r\n";
+                outputs += u"\r\n";
+            }
+            inputs += TrimArgument(item);
+            outputs += *plan.txtOutput;
+            batch.txtInput = plan.routing.txtInput;
+            batch.txtOutput = plan.txtOutput;
+        }
+        if (plan.offer) {
+            batch.offers.push_back(*plan.offer);
+            batch.offerNames.push_back(plan.offerName);
+        }
+        if (plan.ed2k) batch.ed2k.push_back(*plan.ed2k);
+        // The tab flags are stored once, by the first item that sets them.
+        in.linkActiveTabIsOne = in.linkActiveTabIsOne || plan.routing.storeLinkActiveTab;
+        in.uDownActiveTabIsOne = in.uDownActiveTabIsOne || plan.routing.storeUDownActiveTab;
+        batch.items.push_back(std::move(plan));
+    }
+    if (onLinkPage > 1) {
+        batch.txtInput = std::move(inputs);
+        batch.txtOutput = std::move(outputs);
+    }
+    return batch;
+}
+
+std::u16string OpenLinksQuestion(std::size_t count) {
+    return u"是否把这 " + text::FromUtf8(std::to_string(count)) + u" 个地址交给 aria2 下载？";
+}
+
+std::u16string RefusedTasksText(const std::vector<std::pair<std::u16string, std::u16string>>& refused) {
+    std::u16string text =
+        u"aria2 没有接受下面 " + text::FromUtf8(std::to_string(refused.size())) + u" 个地址：\n";
+    for (const auto& [name, why] : refused) text += u"\n" + name + u"：" + why;
+    return text;
 }
 
 }  // namespace tessel::handoff

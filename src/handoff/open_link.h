@@ -19,6 +19,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "handoff/aria2_objects.h"
 #include "links/routing.h"
@@ -66,6 +68,39 @@ Aria2Item Aria2ItemFrom(std::u16string_view text);
 
 // "是否交给 aria2 下载？", an empty line, the address.
 std::u16string OpenLinkQuestion(std::u16string_view address);
+
+// ---- Several links at once ------------------------------------------------
+//
+// Links that arrive together (the arguments of one start, forwards within a
+// second of each other, the lines of one text) make one question for aria2
+// and one for the ed2k program, however many there are.
+
+inline constexpr std::size_t kMaxBatchLinks = 32;
+
+// The items of texts that arrived together: every text, and instead of a
+// text of several lines each of its lines, when every non-empty one is a
+// link or address of its own (otherwise the text stays whole, as before).
+std::vector<std::u16string> SplitOpenedTexts(const std::vector<std::u16string>& texts);
+
+struct OpenBatchPlan {
+    std::vector<OpenLinkPlan> items;  // each item's own plan, in order
+    // The conversion page's boxes: for one item its own, for several the
+    // links and their results one a line, as the page's line-by-line commands.
+    std::optional<std::u16string> txtInput;
+    std::optional<std::u16string> txtOutput;
+    std::vector<Aria2Task> offers;
+    std::vector<std::u16string> offerNames;
+    std::vector<std::u16string> ed2k;
+};
+OpenBatchPlan PlanOpenLinks(const std::vector<std::u16string>& items, const OpenLinkInput& boxes);
+
+// The question for the offers of a batch: one keeps the question of a single
+// link exactly; several ask "是否把这 N 个地址交给 aria2 下载？" above the list.
+std::u16string OpenLinksQuestion(std::size_t count);
+
+// The message for the tasks aria2 refused out of a batch: each by name with
+// aria2's words.
+std::u16string RefusedTasksText(const std::vector<std::pair<std::u16string, std::u16string>>& refused);
 
 // The argument as the routing sees it: blanks, tabs and line breaks at both
 // ends removed.

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/prompts.h"
 
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <algorithm>
 
 #include "shell/msgbox_placement.h"
 
@@ -43,6 +47,30 @@ Prompts::Answer QtPrompts::Message(const QString& text, const QString& title, Bu
     const int result = box.exec();
     if (buttons == Buttons::Ok) return Answer::Ok;
     return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+Prompts::Answer QtPrompts::AskList(const QString& question, const QStringList& items, const QString& title) {
+    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::Yes | QMessageBox::No, main_);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    // The addresses in a read-only box of their own between the question and
+    // the buttons: it scrolls, so thirty long addresses still fit the screen.
+    auto* list = new QPlainTextEdit(items.join(QLatin1Char('\n')), &box);
+    list->setObjectName(QStringLiteral("txtAddresses"));
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    const int lines = static_cast<int>(std::min<qsizetype>(items.size(), 10));
+    list->setMinimumSize(480, list->fontMetrics().lineSpacing() * lines + 12);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        auto* buttons = box.findChild<QDialogButtonBox*>();
+        const int row = grid->rowCount();
+        if (buttons) grid->removeWidget(buttons);
+        grid->addWidget(list, row, 0, 1, grid->columnCount());
+        if (buttons) grid->addWidget(buttons, row + 1, 0, 1, grid->columnCount());
+    }
+    MsgBoxPlacement placement(main_);
+    placement.Arm();
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
 std::optional<QString> QtPrompts::Input(const QString& prompt, const QString& title,

@@ -11,6 +11,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <optional>
 
@@ -30,6 +31,14 @@ class Prompts {
     // box by its title bar counts as No).
     virtual Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) = 0;
 
+    // A Yes/No question over a list of items (addresses), Yes doing something
+    // outside the program: default No.  The list scrolls when long.  The
+    // plain form asks it as one message box with the items a line each.
+    virtual Answer AskList(const QString& question, const QStringList& items, const QString& title) {
+        return Message(question + QStringLiteral("\n\n") + items.join(QLatin1Char('\n')), title,
+                       Buttons::YesNoDefaultNo, Icon::Question);
+    }
+
     // A modal input box with `prompt`, `title` and the default text, whose
     // top-left corner goes to `topLeft` (screen pixels).  Cancel gives nothing.
     virtual std::optional<QString> Input(const QString& prompt, const QString& title,
@@ -43,6 +52,7 @@ class QtPrompts final : public Prompts {
     explicit QtPrompts(QWidget* mainWindow);
 
     Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
+    Answer AskList(const QString& question, const QStringList& items, const QString& title) override;
     std::optional<QString> Input(const QString& prompt, const QString& title, const QString& defaultText,
                                  QPoint topLeft) override;
 

@@ -284,5 +284,40 @@ TEST(OpenLink, AMagnetIsOfferedUnderItsNameAndAnEd2kLinkIsForItsOwnProgram) {
     }
 }
 
+// Texts that arrive together: a text whose every line is a link becomes
+// one item a line; any other text stays whole, as it was routed before.
+TEST(OpenLinks, TheLinesOfOneTextAreItemsOnlyWhenEachIsALink) {
+    const std::u16string two = u"http://h/a\r\n\r\n " + kThunder + u"\n";
+    EXPECT_EQ(SplitOpenedTexts({two, u"magnet:?xt=urn:btih:abc"}),
+              (std::vector<std::u16string>{u"http://h/a", kThunder, u"magnet:?xt=urn:btih:abc"}));
+    const std::u16string prose = u"下载地址：\nhttp://h/a";
+    EXPECT_EQ(SplitOpenedTexts({prose}), std::vector<std::u16string>{prose});
+    EXPECT_EQ(SplitOpenedTexts({u"http://h/a\n"}), std::vector<std::u16string>{u"http://h/a\n"});
+}
+
+TEST(OpenLinks, ABatchAsksOnceAndShowsItsLinksLineByLine) {
+    const std::u16string ed2k = u"ed2k://|file|a|1|h|/";
+    OpenLinkInput boxes;
+    const OpenBatchPlan batch =
+        PlanOpenLinks({kThunder, u"https://h/b.iso", u"hello", u"magnet:?xt=urn:btih:abc&dn=x", ed2k}, boxes);
+    ASSERT_EQ(batch.items.size(), 5u);
+    EXPECT_EQ(batch.txtInput, kThunder + u"\r\nhttps://h/b.iso\r\nmagnet:?xt=urn:btih:abc&dn=x\r\n" + ed2k);
+    EXPECT_EQ(batch.txtOutput, u"http://a/b\r\nhttps://h/b.iso\r\nmagnet:?xt=urn:btih:abc&dn=x\r\n" + ed2k);
+    EXPECT_EQ(batch.offerNames, (std::vector<std::u16string>{u"http://a/b", u"https://h/b.iso", u"x"}));
+    ASSERT_EQ(batch.offers.size(), 3u);
+    EXPECT_EQ(batch.ed2k, std::vector<std::u16string>{ed2k});
+    // The tab flag is stored by the first item only.
+    EXPECT_TRUE(batch.items[0].routing.storeLinkActiveTab);
+    EXPECT_FALSE(batch.items[1].routing.storeLinkActiveTab);
+
+    // One link alone: its own boxes, exactly as before.
+    const OpenBatchPlan one = PlanOpenLinks({kThunder}, boxes);
+    EXPECT_EQ(one.txtInput, kThunder);
+    EXPECT_EQ(one.txtOutput, u"http://a/b");
+    EXPECT_EQ(OpenLinksQuestion(3), u"是否把这 3 个地址交给 aria2 下载？");
+    EXPECT_EQ(RefusedTasksText({{u"a.iso", u"No URI to download."}}),
+              u"aria2 没有接受下面 1 个地址：\n\na.iso：No URI to download.");
+}
+
 }  // namespace
 }  // namespace tessel::handoff
