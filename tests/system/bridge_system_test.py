@@ -8,6 +8,8 @@
                                          no arguments brings the window back
   bridge_system_test.py TESSEL stale     a socket left by a crashed program
   bridge_system_test.py TESSEL hostile   100 MiB, not text, silence, a burst of 1000
+  bridge_system_test.py TESSEL batch     three links at one start: one question, three
+                                         files under their Chinese names
   bridge_system_test.py TESSEL xdg BUILD-DIR
                                          installed into a prefix, the scheme
                                          handler of a fresh XDG configuration,
@@ -169,6 +171,27 @@ def part_forward():
             check(s.window(timeout=5) is not None, "and brings the minimized window back")
             check(s.question(timeout=1) is None, "without asking anything")
             check(s.first.poll() is None, "the first program still runs")
+        finally:
+            s.stop()
+    aria2.stop()
+    files.close()
+
+
+def part_batch():
+    payload = {"影视 第1集.mp4": os.urandom(2048), "b.bin": os.urandom(1024), "中文资料.txt": os.urandom(512)}
+    files = FileServer(payload)
+    aria2 = Aria2()
+    with Display() as display:
+        s = Session(display, aria2)
+        try:
+            # A thunder link of UTF-8 bytes, a plain address, a typed Chinese one.
+            s.start(thunder(files.url("影视 第1集.mp4")), files.url("b.bin"), files.url("中文资料.txt"))
+            box = s.question(timeout=15)
+            check(box is not None and s.answer(box, ["alt+y"]), "one question for the three; Yes")
+            check(s.question(timeout=2) is None, "and no second question")
+            for name, data in payload.items():
+                check(aria2.wait_file(name, data), f"aria2 downloaded {name}, content checked")
+            check(aria2.task_count() == 3, f"three tasks: {aria2.files()}")
         finally:
             s.stop()
     aria2.stop()
@@ -390,6 +413,6 @@ class _Pid:
             pass
 
 
-{"options": part_options, "forward": part_forward, "stale": part_stale, "hostile": part_hostile,
+{"options": part_options, "forward": part_forward, "stale": part_stale, "hostile": part_hostile, "batch": part_batch,
  "xdg": part_xdg}[PART]()
 sys.exit(1 if failures else 0)
