@@ -5,16 +5,22 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD?= build-bench
 RELEASE_BUILD ?= build-release
+PACKAGE_BUILD ?= build-package
 CLANG_BUILD?= build-clang
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 # Warnings are errors in `make test` (our CI) only; a user's build shows them.
 WERROR     ?= OFF
 
-.PHONY: run test check asan release clang bench fuzz deps configure build clean format format-check package
+.PHONY: run test check asan release clang bench fuzz deps build-deps configure build clean format format-check package
 
+# Everything: the build, the program's run-time needs and the test desktop.
 deps:
-	@./scripts/install-deps.sh
+	@./scripts/install-deps.sh --all
+
+# Only what compiling and packaging need.
+build-deps:
+	@./scripts/install-deps.sh --build
 
 configure: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_WERROR=$(WERROR) $(CMAKE_ARGS) >/dev/null
@@ -69,12 +75,16 @@ FUZZ_SECONDS ?= 60
 fuzz: deps
 	@./fuzz/run.sh $(FUZZ_SECONDS)
 
-# The Debian package, tessel_<version>_amd64.deb, in $(BUILD).
-package: build
-	@cd $(BUILD) && cpack -G DEB
+# The Debian package, tessel_<version>_amd64.deb, in $(PACKAGE_BUILD): a build
+# folder of its own with only what the package holds (no tests, no tools).
+package: build-deps
+	@cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_TESTS=OFF \
+	  -DTESSEL_WERROR=$(WERROR) $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	@cd $(PACKAGE_BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(RELEASE_BUILD) $(CLANG_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(RELEASE_BUILD) $(CLANG_BUILD) $(PACKAGE_BUILD)
 
 # The house style (.clang-format); CI fails on any file that differs from it.
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QStyleFactory>
 #include <QTimer>
@@ -62,6 +63,26 @@ struct CommandLine {
     QStringList links;
 };
 
+struct Options {
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("显示本帮助并退出")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("显示版本号并退出")};
+    QCommandLineOption hidden{QStringLiteral("hidden"), QStringLiteral("启动到通知区域（托盘），不显示窗口")};
+};
+
+// The program speaks Simplified Chinese, as the window and tessel-cli do.
+void DescribeCommandLine(QCommandLineParser& parser, const Options& options) {
+    parser.setApplicationDescription(QStringLiteral(
+        "转换 thunder://、flashget://、qqdl:// 和 fs2you:// 链接与普通地址，并把下载交给 aria2。\n"
+        "每个链接或地址都在窗口中打开；同一显示器上已在运行的 Tessel 会接手它们。"));
+    parser.addOption(options.help);
+    parser.addOption(options.version);
+    parser.addOption(options.hidden);
+    parser.addPositionalArgument(QStringLiteral("链接"), QStringLiteral("要打开的链接或地址"),
+                                 QStringLiteral("[链接或地址...]"));
+}
+
 // Read before any window exists, so --help, --version and a mistake are
 // answered without a display.  Returns the exit status when the program is
 // to stop here.
@@ -69,41 +90,37 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& out) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
 
+    const Options options;
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Converts thunder://, flashget://, qqdl:// and fs2you:// links and plain addresses,\n"
-                       "and hands downloads to aria2.  Each LINK-OR-ADDRESS is opened in the window;\n"
-                       "a running Tessel on the same display takes them over."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help and exit."));
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                                     QStringLiteral("Show the version and exit."));
-    const QCommandLineOption hidden(
-        QStringLiteral("hidden"),
-        QStringLiteral("Start in the notification area, without showing the window."));
-    parser.addOption(help);
-    parser.addOption(version);
-    parser.addOption(hidden);
-    parser.addPositionalArgument(QStringLiteral("LINK"), QStringLiteral("A link or address to open."),
-                                 QStringLiteral("[LINK-OR-ADDRESS...]"));
-
-    if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "tessel: %s  Try 'tessel --help'.\n", qUtf8Printable(parser.errorText()));
-        return 2;
-    }
-    if (parser.isSet(help)) {
-        std::fputs(qUtf8Printable(parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                            QStringLiteral("tessel"))),
-                   stdout);
-        return 0;
-    }
-    if (parser.isSet(version)) {
+    DescribeCommandLine(parser, options);
+    const bool parsed = parser.parse(arguments);
+    if (parsed && !parser.isSet(options.help) && parser.isSet(options.version)) {
         std::fputs("tessel " TESSEL_VERSION "\n", stdout);
         return 0;
     }
-    out.hidden = parser.isSet(hidden);
-    out.links = parser.positionalArguments();
-    return std::nullopt;
+    if (parsed && !parser.isSet(options.help)) {
+        out.hidden = parser.isSet(options.hidden);
+        out.links = parser.positionalArguments();
+        return std::nullopt;
+    }
+
+    // Only what is printed needs Qt's own words ("Usage:", "Options:", its
+    // complaints) in Chinese: they come from Qt's catalogue, which needs an
+    // application object to be installed in.  A plain start never pays for it.
+    // Qt names the program in its help after the first argument.
+    char name[] = "tessel";
+    char* app_argv[] = {name, nullptr};
+    int app_argc = 1;
+    QCoreApplication speaking(app_argc, app_argv);
+    tessel::shell::InstallQtChinese();
+    QCommandLineParser reparsed;
+    DescribeCommandLine(reparsed, options);
+    if (!reparsed.parse(arguments)) {
+        std::fprintf(stderr, "tessel: %s（用法见 tessel --help）\n", qUtf8Printable(reparsed.errorText()));
+        return 2;
+    }
+    std::fputs(qUtf8Printable(reparsed.helpText()), stdout);
+    return 0;
 }
 
 }  // namespace

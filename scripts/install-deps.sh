@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tessel needs to build, run, test and benchmark.
-# Only what is missing is installed; nothing is asked.
+# Installs the Debian packages Tessel needs.  Only what is missing is
+# installed; nothing is asked.
+#
+#   install-deps.sh --build   what compiling and packaging need (make package)
+#   install-deps.sh --run     that, and what the program needs at run time (make run)
+#   install-deps.sh [--all]   that, and the test desktop, benchmarks and checks (make test)
 set -euo pipefail
 
-PACKAGES=(
-  # build and run
-  g++ cmake ninja-build pkg-config make
+BUILD=(
+  g++ cmake ninja-build pkg-config make ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   libcurl4-openssl-dev libssl-dev nlohmann-json3-dev zlib1g-dev
   # aria2's notifications over its WebSocket; desktop notifications use QtDBus (in qt6-base)
   qt6-websockets-dev
-  fonts-wqy-microhei qt6-translations-l10n yt-dlp ccache
-  # tests
+  # the package's library dependencies (dpkg-shlibdeps)
+  dpkg-dev
+)
+RUN=(
+  # a Chinese face, Qt's own texts in Chinese, the video engine
+  fonts-wqy-microhei qt6-translations-l10n yt-dlp
+)
+TEST=(
   googletest libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth xclip xdotool x11-utils imagemagick aria2 trayer openbox python3
   # a private session bus with a real notification daemon, and a recording
@@ -21,10 +30,20 @@ PACKAGES=(
   # text read over the accessibility bus
   chromium chromium-driver python3-selenium firefox-esr at-spi2-core gir1.2-atspi-2.0
   # desktop integration and packaging checks
-  xdg-utils desktop-file-utils appstream lintian dpkg-dev
+  xdg-utils desktop-file-utils appstream lintian
   # benchmarks, fuzzing and the format check
   libbenchmark-dev rhash clang libclang-rt-dev clang-format
 )
+
+case "${1:---all}" in
+  --build) PACKAGES=("${BUILD[@]}") ;;
+  --run) PACKAGES=("${BUILD[@]}" "${RUN[@]}") ;;
+  --all) PACKAGES=("${BUILD[@]}" "${RUN[@]}" "${TEST[@]}") ;;
+  *)
+    echo "usage: $0 [--build | --run | --all]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -127,10 +127,11 @@ def part_options():
               (expected is None or text == f"tessel {expected}\n"), f"{flag} without a display: {text!r}")
     out = subprocess.run([BINARY, "--help"], env=env, capture_output=True, timeout=10)
     text = out.stdout.decode()
-    check(out.returncode == 0 and "Usage: tessel" in text and "--hidden" in text, "--help without a display")
+    check(out.returncode == 0 and "用法：tessel [选项]" in text and "--hidden" in text, "--help without a display")
     out = subprocess.run([BINARY, "--no-such-option", "thunder://x"], env=env, capture_output=True, timeout=10)
     err = out.stderr.decode()
-    check(out.returncode == 2 and err.count("\n") == 1 and "--help" in err, f"a wrong option: one line, 2: {err!r}")
+    check(out.returncode == 2 and err.count("\n") == 1 and "未知选项" in err and "--help" in err,
+          f"a wrong option: one line in Chinese, 2: {err!r}")
 
 
 def part_forward():
