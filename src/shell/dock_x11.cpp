@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <array>
+#include <climits>
 #include <cstdlib>
 #include <optional>
 
@@ -16,8 +17,7 @@ namespace tessel::shell {
 
 namespace {
 
-// Pointer watch while nothing happens; and while a drag runs.
-constexpr int kIdlePollMs = 25;
+// Pointer watch while a drag runs.
 constexpr int kDragPollMs = 10;
 // A window manager that never lets go of the pointer does not keep the drag
 // open for ever.
@@ -44,20 +44,23 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
     }
 
     ~X11DockWindowSystem() override {
-        if (!resting_ || !qApp) return;
+        if (!adapter_ || !qApp) return;
         qApp->removeNativeEventFilter(this);
-        ForgetEnter();
+        SelectOnFrame(XCB_NONE, XCB_EVENT_MASK_NO_EVENT);
     }
 
     void Hook(DockAdapter& adapter) override {
         adapter_ = &adapter;
         state_ = State::Idle;
-        leftWasDown_ = false;
-        watch_.start(kIdlePollMs);
+        qApp->installNativeEventFilter(this);
+        SelectForState();
     }
 
     void Unhook() override {
-        Rest(false);
+        if (!adapter_) return;
+        qApp->removeNativeEventFilter(this);
+        SelectOnFrame(XCB_NONE, XCB_EVENT_MASK_NO_EVENT);
+        resting_ = false;
         watch_.stop();
         ReserveStrip(DockEdge::Left, QRect());
         adapter_ = nullptr;
@@ -66,30 +69,35 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
     void Rest(bool resting) override {
         if (resting == resting_) return;
         resting_ = resting;
-        if (resting) {
-            // A drag still running goes on being watched to its end.
-            if (state_ == State::Idle) watch_.stop();
-            WatchEnter();
-            qApp->installNativeEventFilter(this);
-            return;
-        }
-        qApp->removeNativeEventFilter(this);
-        ForgetEnter();
-        if (adapter_ && !watch_.isActive()) {
-            // A button already down is no new press on the title bar.
-            leftWasDown_ = true;
-            watch_.start(kIdlePollMs);
-        }
+        // A drag still running goes on being watched to its end.
+        if (adapter_) SelectForState();
     }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
-        if (!resting_ || type != "xcb_generic_event_t") return false;
+        if (!adapter_ || type != "xcb_generic_event_t") return false;
         const auto* e = static_cast<const xcb_generic_event_t*>(message);
         // Acted on later, not inside the native event handling: both talk to the server.
         switch (e->response_type & 0x7f) {
+            case XCB_CONFIGURE_NOTIFY: {
+                // The frame moved.  The window manager moves it as the pointer
+                // drags its title bar; our own moves land where they were sent.
+                const auto* c = static_cast<const xcb_configure_notify_event_t*>(message);
+                if (resting_ || state_ != State::Idle || c->window != frame_ || pressQueued_) break;
+                if (QPoint(c->x, c->y) == movedTo_) break;
+                pressQueued_ = true;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        pressQueued_ = false;
+                        if (!resting_ && adapter_ && state_ == State::Idle) WatchPress();
+                    },
+                    Qt::QueuedConnection);
+                break;
+            }
             case XCB_ENTER_NOTIFY: {
                 const auto* enter = static_cast<const xcb_enter_notify_event_t*>(message);
-                if (enter->event != enterFrame_ && enter->event != OwnWindow()) break;
+                if (!resting_) break;
+                if (enter->event != frame_ && enter->event != OwnWindow()) break;
                 QMetaObject::invokeMethod(
                     this,
                     [this] {
@@ -105,9 +113,7 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
                 QMetaObject::invokeMethod(
                     this,
                     [this] {
-                        if (!resting_) return;
-                        ForgetEnter();
-                        WatchEnter();
+                        if (adapter_) SelectForState();
                     },
                     Qt::QueuedConnection);
                 break;
@@ -146,6 +152,7 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
         }
         const std::array<std::uint32_t, 2> xy = {static_cast<std::uint32_t>(at.x()),
                                                  static_cast<std::uint32_t>(at.y())};
+        movedTo_ = p;
         xcb_configure_window(c_, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy.data());
         xcb_flush(c_);
     }
@@ -272,35 +279,36 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
                                                             : xcb_window_t{XCB_NONE};
     }
 
-    // Asks for the pointer entering the window manager's frame.  Our own
-    // window reports entering already (Qt selects that), and its event mask
-    // is Qt's business.
-    void WatchEnter() {
-        const xcb_window_t frame = Frame();
-        if (frame == XCB_NONE || frame == OwnWindow()) return;
-        enterFrame_ = frame;
-        const std::uint32_t mask = XCB_EVENT_MASK_ENTER_WINDOW;
-        xcb_discard_reply(c_,
-                          xcb_change_window_attributes_checked(c_, frame, XCB_CW_EVENT_MASK, &mask).sequence);
-        xcb_flush(c_);
+    // What the window manager's frame is to report: shown, its moves (a
+    // title-bar drag moves it); resting, the pointer entering it.
+    void SelectForState() {
+        SelectOnFrame(Frame(), resting_ ? XCB_EVENT_MASK_ENTER_WINDOW : XCB_EVENT_MASK_STRUCTURE_NOTIFY);
     }
 
-    void ForgetEnter() {
-        if (enterFrame_ == XCB_NONE) return;
-        // The frame may be gone (the window manager makes a new one when the
-        // window is shown again); that error is of no interest.
-        const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
-        xcb_discard_reply(
-            c_, xcb_change_window_attributes_checked(c_, enterFrame_, XCB_CW_EVENT_MASK, &none).sequence);
+    // Our own window reports both already (Qt selects them), and its event
+    // mask is Qt's business; a frame's mask of ours is only ever ours.
+    void SelectOnFrame(xcb_window_t frame, std::uint32_t mask) {
+        if (frame == OwnWindow()) frame = XCB_NONE;
+        if (frame_ != XCB_NONE && frame_ != frame) {
+            // The old frame may be gone (the window manager makes a new one
+            // when the window is shown again); that error is of no interest.
+            const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+            xcb_discard_reply(
+                c_, xcb_change_window_attributes_checked(c_, frame_, XCB_CW_EVENT_MASK, &none).sequence);
+        }
+        if (frame != XCB_NONE && (frame != frame_ || mask != frameMask_)) {
+            xcb_discard_reply(
+                c_, xcb_change_window_attributes_checked(c_, frame, XCB_CW_EVENT_MASK, &mask).sequence);
+        }
+        frame_ = frame;
+        frameMask_ = frame == XCB_NONE ? std::uint32_t{XCB_EVENT_MASK_NO_EVENT} : mask;
         xcb_flush(c_);
-        enterFrame_ = XCB_NONE;
     }
 
     void Watch() {
         if (!adapter_) return;
         switch (state_) {
             case State::Idle:
-                WatchPress();
                 break;
             case State::Dragging:
                 WatchDrag();
@@ -311,21 +319,22 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
         }
     }
 
+    // The frame moved by itself: a drag is on when the left button holds the
+    // title bar.  The drag has begun, so the engine hears of the press and
+    // of where the window is now, then of every move until the end.
     void WatchPress() {
         const auto p = QueryPointer();
-        if (!p) return;
-        const bool pressed = p->left && !leftWasDown_;
-        leftWasDown_ = p->left;
-        if (!pressed || !window_.isVisible()) return;
+        if (!p || !p->left || !window_.isVisible()) return;
         const xcb_window_t frame = Frame();
         if (frame == XCB_NONE || p->child != frame) return;  // not on us, or covered
         const QRect outer = OuterRect();
         const auto clientTop = ClientTop();
         if (!clientTop || !outer.contains(p->pos) || p->pos.y() >= *clientTop) return;
         state_ = State::Dragging;
-        watch_.setInterval(kDragPollMs);
-        lastSeen_ = outer;
+        watch_.start(kDragPollMs);
         adapter_->TitleBarPress();
+        lastSeen_ = outer;
+        adapter_->Moving(outer);
     }
 
     void WatchDrag() {
@@ -350,9 +359,7 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
         const QRect wanted = adapter_->Moving(outer);
         if (wanted != outer && !late) return;
         state_ = State::Idle;
-        leftWasDown_ = false;
-        watch_.setInterval(kIdlePollMs);
-        if (resting_) watch_.stop();
+        watch_.stop();
         adapter_->MoveEnd();
     }
 
@@ -364,10 +371,14 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
     DockAdapter* adapter_ = nullptr;
     QTimer watch_;
     bool resting_ = false;
-    xcb_window_t enterFrame_ = XCB_NONE;
+    // The frame whose events we asked for, and which.
+    xcb_window_t frame_ = XCB_NONE;
+    std::uint32_t frameMask_ = XCB_EVENT_MASK_NO_EVENT;
+    bool pressQueued_ = false;
+    // Where MoveTo last put the frame: its own moves start no drag.
+    QPoint movedTo_{INT_MIN, INT_MIN};
     QElapsedTimer settle_;
     State state_ = State::Idle;
-    bool leftWasDown_ = false;
     QRect lastSeen_;
     std::array<std::uint32_t, 12> reserved_{};
 };

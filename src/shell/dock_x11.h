@@ -5,20 +5,20 @@
 //
 // The window manager owns the title bar: it grabs the pointer for the whole
 // drag and (openbox, for one) tells the client where the window went only
-// once the drag is over.  So the hooked window watches the pointer: a left
-// button that goes down over its own title bar starts a drag, the frame's
-// position is read from the server every few milliseconds while the button
-// is held, and the drag ends once the window manager has let go of the
-// pointer and the window stands where the engine wants it.
+// once the drag is over.  But it moves the frame it put around the window,
+// and the frame reports that to whoever asks: a move of the frame while the
+// left button holds its title bar starts a drag, the frame's position is
+// read from the server every few milliseconds while the button is held, and
+// the drag ends once the window manager has let go of the pointer and the
+// window stands where the engine wants it.  Between drags nothing polls.
 //
 // While the window is docked it reserves its 4-pixel strip along the edge as
 // a strut: without one, window managers keep at least a tenth of an ordinary
 // window on the screen whenever the client moves it, and the hidden window
 // could not slide out of view.
 //
-// At rest (minimized, hidden, out of sight at an edge) the pointer watch
-// stops; instead the window's frame reports the pointer entering it, which
-// costs nothing until it happens.
+// At rest (minimized, hidden, out of sight at an edge) the frame reports the
+// pointer entering it instead, which costs nothing until it happens either.
 
 #include <QWidget>
 #include <memory>

@@ -78,7 +78,7 @@ FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
     }
     setWindowIcon(WindowIcon());
     SetBannerPicture(ResourcePng(QStringLiteral(":/tessel/banner.png")),
-                     ResourcePng(QStringLiteral(":/tessel/banner@2x.png")));
+                     QStringLiteral(":/tessel/banner@2x.png"));
     BuildLayout();
     connect(skbOption, &SkButton::Click, this, &FrmMain::OnOptionClick);
     connect(options_, &OptionsStrip::OntopClicked, this, &FrmMain::ApplyTopmost);

@@ -128,14 +128,20 @@ class FrmMain : public QWidget {
     // --- the banner ---------------------------------------------------------
     // The banner as drawn now (the picture, or the ripple's latest frame).
     const QImage& BannerFrame() const { return banner_frame_; }
-    WaveObject& Wave() { return wave_; }
+    const WaveObject& Wave() const { return wave_; }
     bool RippleRunning() const { return wave_.Running(); }
-    // The ripple's timer runs only while the banner can be seen.
+    // The ripple's timer runs only while the banner can be seen and the wave
+    // has something to do (the surface moves or automatic drops are on).
     bool RippleTimerActive() const { return ripple_timer_.isActive(); }
+    // A drop on the banner and the automatic drops (WaveObject's WaveDrop and
+    // WaveSetAuto); what the mouse does goes through these, so the timer
+    // wakes for them.
+    void RippleDrop(int x, int y, int r, int depth);
+    void RippleSetAuto(int mode, int count, int radius, int depth);
     // Replaces the banner picture (a null image makes the ripple start fail);
-    // `detailed` is the same picture drawn with more pixels, for screens
-    // that have them (else the picture is enlarged smoothly).
-    void SetBannerPicture(const QImage& picture, const QImage& detailed = QImage());
+    // `detailed` names the same picture drawn with more pixels, read only
+    // when a screen has more pixels (else the picture is enlarged smoothly).
+    void SetBannerPicture(const QImage& picture, const QString& detailed = QString());
     // The banner as painted on a screen with `dpr` device pixels per pixel:
     // the picture drawn at that resolution, rippled by the same surface.
     const QImage& BannerDeviceFrame(qreal dpr);
@@ -177,8 +183,9 @@ class FrmMain : public QWidget {
     // ripple
     bool StartRipple();
     void OnRippleTick();
-    // Runs the ripple's timer while the banner can be seen, pauses it while
-    // minimized, hidden or docked out of sight; the wave waits where it is.
+    // Runs the ripple's timer while the banner can be seen and the wave is
+    // not calm; pauses it while minimized, hidden or docked out of sight, and
+    // over a calm surface.  The wave waits where it is.
     void SyncRippleTimer();
     void DrawWaveFrame();
 
@@ -200,7 +207,7 @@ class FrmMain : public QWidget {
 
     QImage banner_picture_;
     QImage banner_frame_;
-    QImage banner_detailed_;
+    QString banner_detailed_;
     QImage banner_device_source_;
     QImage banner_device_frame_;
     bool banner_device_stale_ = true;

@@ -11,17 +11,17 @@
 
 #include "shell/dock_adapter.h"
 #include "shell/frm_main.h"
+#include "shell/resource_image.h"
 #include "text/vbstring.h"
 
 namespace tessel::shell {
 
-void FrmMain::SetBannerPicture(const QImage& picture, const QImage& detailed) {
+void FrmMain::SetBannerPicture(const QImage& picture, const QString& detailed) {
     ripple_timer_.stop();
     wave_.WaveRelease();
     banner_picture_ = picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_RGB32);
     banner_frame_ = banner_picture_;
-    banner_detailed_ =
-        picture.isNull() || detailed.isNull() ? QImage() : detailed.convertToFormat(QImage::Format_RGB32);
+    banner_detailed_ = picture.isNull() ? QString() : detailed;
     banner_device_source_ = QImage();
     update(0, 0, kBannerWidth, kBannerHeight);
 }
@@ -44,7 +44,9 @@ void FrmMain::PrepareDeviceBanner(qreal dpr) {
     if (banner_device_source_.size() != size) {
         // Drawn for more pixels where we have such a drawing; a smooth
         // enlargement otherwise.  Either way no pixel is simply doubled.
-        const QImage& from = banner_detailed_.isNull() ? banner_picture_ : banner_detailed_;
+        // Read here, so a screen of one pixel per point never holds it.
+        QImage from = banner_detailed_.isEmpty() ? QImage() : ResourcePng(banner_detailed_);
+        if (from.isNull()) from = banner_picture_;
         banner_device_source_ =
             (from.size() == size ? from : from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
                 .convertToFormat(QImage::Format_RGB32);
@@ -97,7 +99,9 @@ bool FrmMain::StartRipple() {
 
 void FrmMain::SyncRippleTimer() {
     const bool seen = isVisible() && !isMinimized() && !(dock_ && dock_->OutOfSight());
-    if (!unloaded_ && wave_.Running() && seen) {
+    // A calm surface is drawn already and ticks would leave it as it is; the
+    // next drop wakes the timer.
+    if (!unloaded_ && wave_.Running() && !wave_.Calm() && seen) {
         if (!ripple_timer_.isActive()) ripple_timer_.start();
     } else {
         ripple_timer_.stop();
@@ -106,6 +110,17 @@ void FrmMain::SyncRippleTimer() {
 
 void FrmMain::OnRippleTick() {
     if (wave_.WaveTick()) DrawWaveFrame();
+    SyncRippleTimer();
+}
+
+void FrmMain::RippleDrop(int x, int y, int r, int depth) {
+    wave_.WaveDrop(x, y, r, depth);
+    SyncRippleTimer();
+}
+
+void FrmMain::RippleSetAuto(int mode, int count, int radius, int depth) {
+    wave_.WaveSetAuto(mode, count, radius, depth);
+    SyncRippleTimer();
 }
 
 void FrmMain::DrawWaveFrame() {
@@ -151,17 +166,17 @@ FrmMain::AutoDrops FrmMain::AutoDropsForPick(double r) {
 }
 
 void FrmMain::mouseMoveEvent(QMouseEvent* e) {
-    if (wave_.Running()) wave_.WaveDrop(Round(e->position().x()), Round(e->position().y()), 2, 256);
+    if (wave_.Running()) RippleDrop(Round(e->position().x()), Round(e->position().y()), 2, 256);
     QWidget::mouseMoveEvent(e);
 }
 
 void FrmMain::mousePressEvent(QMouseEvent* e) {
     if (wave_.Running()) {
         if (e->button() == Qt::LeftButton) {
-            wave_.WaveDrop(Round(e->position().x()), Round(e->position().y()), 5, 1000);
+            RippleDrop(Round(e->position().x()), Round(e->position().y()), 5, 1000);
         } else {
             const AutoDrops a = AutoDropsForPick(QRandomGenerator::global()->generateDouble());
-            wave_.WaveSetAuto(a.mode, a.count, a.radius, a.depth);
+            RippleSetAuto(a.mode, a.count, a.radius, a.depth);
         }
     }
     QWidget::mousePressEvent(e);

@@ -20,6 +20,8 @@ class DockTest : public FrmMainTest {
     void SetUp() override {
         FrmMainTest::SetUp();
         Start();
+        // Rain on the banner keeps its timer busy, so that its rests show.
+        w->RippleSetAuto(3, 250, 4, 8);
         screen = w->screen()->geometry();
         QCursor::setPos(screen.center());
     }

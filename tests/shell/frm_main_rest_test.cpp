@@ -2,6 +2,7 @@
 // The banner at rest: its timer stops while the window cannot be seen and the
 // wave waits exactly where it was, so it goes on without a jump.
 #include <QElapsedTimer>
+#include <QMouseEvent>
 
 #include "frm_main_fixture.h"
 #include "shell/frm_tray.h"
@@ -35,10 +36,10 @@ class RippleRestTest : public FrmMainTest, public ::testing::WithParamInterface<
 TEST_P(RippleRestTest, WaveWaitsWhileAwayAndGoesOnWhenBack) {
     const Away& away = GetParam();
     Start();
-    ASSERT_TRUE(w->RippleTimerActive());
     // A drop and an automatic rain keep the surface moving all the time.
-    w->Wave().WaveDrop(250, 30, 5, 1000);
-    w->Wave().WaveSetAuto(3, 250, 4, 8);
+    w->RippleDrop(250, 30, 5, 1000);
+    w->RippleSetAuto(3, 250, 4, 8);
+    ASSERT_TRUE(w->RippleTimerActive());
     QTest::qWait(100);
 
     away.leave(*w);
@@ -78,11 +79,47 @@ INSTANTIATE_TEST_SUITE_P(Away, RippleRestTest,
                                                 [](FrmMain& m) { m.show(); }}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Over a calm surface the timer rests and a drop wakes it.  The ticks it
+// skipped would have changed nothing, so from the drop on the frames are the
+// ones a timer that never stopped would have drawn.
+TEST_F(FrmMainTest, CalmBannerRestsAndADropWakesItWithTheSameFrames) {
+    Start();
+    EXPECT_FALSE(w->RippleTimerActive()) << "a still picture needs no ticks";
+    QMouseEvent move(QEvent::MouseMove, QPointF(100, 30), w->mapToGlobal(QPointF(100, 30)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w.get(), &move);
+    ASSERT_TRUE(w->RippleTimerActive()) << "the pointer's drop wakes the timer";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->RippleTimerActive(); }, 10000)) << "the wave never calmed";
+    ASSERT_TRUE(w->Wave().Calm());
+
+    // What the old timer did meanwhile: tick on over the calm surface.
+    WaveObject always = w->Wave();
+    for (int i = 0; i < 100; ++i) EXPECT_FALSE(always.WaveTick());
+    ASSERT_TRUE(SameWave(always, w->Wave()));
+
+    const QImage calm = w->BannerFrame();
+    w->RippleDrop(300, 30, 2, 256);
+    always.WaveDrop(300, 30, 2, 256);
+    ASSERT_TRUE(w->RippleTimerActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->BannerFrame() != calm; }, 2000));
+    w->hide();  // holds the wave still while it is compared
+    int ticks = 0;
+    while (ticks < 200 && !SameWave(always, w->Wave())) {
+        always.WaveTick();
+        ++ticks;
+    }
+    ASSERT_TRUE(SameWave(always, w->Wave())) << "not the wave the ever-running timer makes";
+    const QImage expected(reinterpret_cast<const uchar*>(always.Pixels().data()), always.Width(),
+                          always.Height(), QImage::Format_RGB32);
+    EXPECT_EQ(w->BannerFrame(), expected);
+}
+
 // The tray icon's click minimizes and restores: the banner follows.
 TEST_F(FrmMainTest, TrayClicksPauseAndResumeTheBanner) {
     Make();
     FrmTray tray(*w);
     tray.Load();
+    w->RippleSetAuto(3, 250, 4, 8);
     ASSERT_TRUE(w->RippleTimerActive());
     tray.OnIconNotification(FrmTray::kLeftButtonUp);
     ASSERT_TRUE(w->isMinimized());
@@ -100,6 +137,7 @@ TEST_F(FrmMainTest, RippleStartedWhileAwayWaitsForTheWindow) {
     w->hide();
     w->Activate();
     EXPECT_TRUE(w->RippleRunning());
+    w->RippleSetAuto(3, 250, 4, 8);
     EXPECT_FALSE(w->RippleTimerActive());
     w->show();
     EXPECT_TRUE(w->RippleTimerActive());

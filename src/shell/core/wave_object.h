@@ -86,6 +86,11 @@ class WaveObject {
 
     std::uint32_t Flags() const { return flags_; }
     bool Active() const { return (flags_ & kActive) != 0; }
+    // True while a tick would change nothing: the surface is still, no
+    // automatic drops are on and nothing waits to be drawn.  Only a drop or
+    // WaveSetAuto ends it, so a timer can rest until then and the frames
+    // come out as if it had ticked all along.
+    bool Calm() const { return (flags_ & (kActive | kAutoDrop | kDirty)) == 0; }
     // Current surface height at (x, y); 0 outside the picture.
     std::int32_t HeightAt(int x, int y) const;
     std::int32_t Seed() const { return seed_; }
