@@ -23,7 +23,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # A Chinese face, or the interface is empty boxes; Qt's own texts in Chinese.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n")
+# libcurl and libcrypto are opened on first use, so dpkg-shlibdeps cannot see them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n, libcurl4, libssl3")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "aria2, yt-dlp")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 

@@ -36,3 +36,26 @@ function(tessel_add_gtest name)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${T_ENV}")
   endif()
 endfunction()
+
+# A library opened on first use (src/text/late_library.h): `target` gets the
+# name to open it by, the SONAME of `library` (an imported target or a file),
+# as the compile definition `define`.  Its headers come with it.
+function(tessel_late_soname target define library)
+  if(TARGET ${library})
+    get_target_property(file ${library} LOCATION)
+    # Read now: an imported target is seen only in the folder that found it.
+    get_target_property(headers ${library} INTERFACE_INCLUDE_DIRECTORIES)
+    if(headers)
+      target_include_directories(${target} SYSTEM PUBLIC ${headers})
+    endif()
+  else()
+    set(file ${library})
+  endif()
+  execute_process(COMMAND ${CMAKE_OBJDUMP} -p ${file} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
+  string(REGEX MATCH "SONAME +([^\n ]+)" found "${dynamic}")
+  if(failed OR NOT found)
+    message(FATAL_ERROR "no SONAME in ${file}")
+  endif()
+  target_compile_definitions(${target} PRIVATE ${define}="${CMAKE_MATCH_1}")
+  target_link_libraries(${target} PRIVATE ${CMAKE_DL_LIBS})
+endfunction()
