@@ -1,16 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/single_instance.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QLocalSocket>
-#include <QLockFile>
+#include <QSocketNotifier>
+#include <QThread>
 #include <QTimer>
-#include <memory>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "shell/core/forward_message.h"
 #include "web/reply_file.h"
@@ -20,11 +30,51 @@ namespace {
 
 // The reply a running program gives once it has the whole message.
 constexpr char kReceipt = '\x01';
-constexpr qint64 kReadChunk = 64 * 1024;
+constexpr std::size_t kReadChunk = 64 * 1024;
 // Long enough for a program busy for a moment; a normal hand-over takes a
 // few milliseconds.
 constexpr std::chrono::milliseconds kForwardDeadline{5000};
 constexpr std::chrono::milliseconds kConnectDeadline{1000};
+constexpr std::chrono::milliseconds kLockDeadline{2000};
+constexpr int kBacklog = 64;
+
+QString SystemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
+
+// A descriptor closed when it goes out of scope.
+class Fd {
+ public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+
+ private:
+    int fd_;
+};
+
+bool Address(const QByteArray& path, sockaddr_un* address) {
+    *address = {};
+    address->sun_family = AF_UNIX;
+    if (path.isEmpty() || static_cast<std::size_t>(path.size()) >= sizeof address->sun_path) return false;
+    std::memcpy(address->sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    return true;
+}
+
+// Waits for `events` on `fd` until `deadline`; false when it passed.
+bool WaitFor(int fd, short events, const QDeadlineTimer& deadline) {
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int n = ::poll(&p, 1, static_cast<int>(std::max<qint64>(0, deadline.remainingTime())));
+        if (n > 0) return true;
+        if (n == 0 || errno != EINTR) return false;
+    }
+}
 
 }  // namespace
 
@@ -38,12 +88,68 @@ long PeerUid(qintptr descriptor) {
     return static_cast<long>(cred.uid);
 }
 
-SingleInstance::SingleInstance(QString socketPath, QObject* parent)
-    : QObject(parent), path_(std::move(socketPath)) {
-    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::AcceptPending);
-}
+// One later start's connection: read until its message is whole, answer
+// with the receipt, close.  Deletes itself when done.
+class SingleInstance::Connection : public QObject {
+ public:
+    Connection(SingleInstance& owner, int fd)
+        : QObject(&owner), owner_(owner), fd_(fd), notifier_(fd, QSocketNotifier::Read) {
+        connect(&notifier_, &QSocketNotifier::activated, this, &Connection::Read);
+        deadline_.setSingleShot(true);
+        connect(&deadline_, &QTimer::timeout, this, &Connection::Finish);
+        deadline_.start(kDeliveryDeadline);
+    }
+    ~Connection() override { ::close(fd_); }
 
-SingleInstance::~SingleInstance() = default;
+ private:
+    void Read() {
+        char buf[kReadChunk];
+        for (;;) {
+            const ssize_t n = ::read(fd_, buf, sizeof buf);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;  // more to come
+            if (n <= 0) return Finish();                                     // gone, or broken
+            if (reader_.Feed(std::string_view(buf, static_cast<std::size_t>(n))) ==
+                ForwardReader::State::Refused)
+                return Finish();
+            if (reader_.state() == ForwardReader::State::Done) break;
+        }
+        QStringList texts;
+        for (const std::string& item : reader_.items()) texts << QString::fromStdString(item);
+        [[maybe_unused]] const ssize_t sent = ::send(fd_, &kReceipt, 1, MSG_NOSIGNAL);
+        Finish();
+        // Handled after this slot returns: the receiver may open a modal
+        // question, and this connection must not be read from inside it.
+        QTimer::singleShot(0, &owner_, [owner = &owner_, texts] { emit owner->Arrived(texts); });
+    }
+
+    void Finish() {
+        if (finished_) return;
+        finished_ = true;
+        notifier_.setEnabled(false);
+        deadline_.stop();
+        owner_.Finished();
+        deleteLater();
+    }
+
+    SingleInstance& owner_;
+    int fd_;
+    QSocketNotifier notifier_;
+    QTimer deadline_;
+    ForwardReader reader_;
+    bool finished_ = false;
+};
+
+SingleInstance::SingleInstance(QString socketPath, QObject* parent)
+    : QObject(parent), path_(std::move(socketPath)) {}
+
+SingleInstance::~SingleInstance() {
+    if (listener_ < 0) return;
+    delete notifier_;
+    ::close(listener_);
+    // The name goes with the program, so the next start need not find it refusing.
+    ::unlink(QFile::encodeName(path_).constData());
+}
 
 QString SingleInstance::DisplayKey() {
     QString display = qEnvironmentVariable("DISPLAY");
@@ -76,33 +182,57 @@ SingleInstance::Role SingleInstance::Claim(const QStringList& arguments) {
         error_ = QStringLiteral("没有可用的私有运行目录，本程序单独运行");
         return Role::Failed;
     }
-    // Two starts at the same moment must not both find no one and both listen.
-    QLockFile lock(path_ + QStringLiteral(".lock"));
-    lock.setStaleLockTime(0);  // stale only when its process is gone
-    if (!lock.tryLock(2000)) {
+    // Nearly every start is either the first (refused at once) or a later
+    // one (taken at once): one connect tells.
+    bool someoneThere = false;
+    Role role = Forward(arguments, &someoneThere);
+    if (role == Role::Forwarded || someoneThere) return role;
+
+    // Two starts at the same moment must not both find no one and both
+    // listen.  The lock goes with its holder, crashed or not.
+    Fd lock(::open(QFile::encodeName(path_ + QStringLiteral(".lock")).constData(),
+                   O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    const QDeadlineTimer lockBy(kLockDeadline);
+    while (lock.get() >= 0 && ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || lockBy.hasExpired()) {
+            lock.reset();
+            break;
+        }
+        QThread::msleep(10);
+    }
+    if (lock.get() < 0) {
         error_ = QStringLiteral("另一个 Tessel 正在启动");
         return Role::Failed;
     }
-    bool someoneThere = false;
-    const Role role = Forward(arguments, &someoneThere);
+    // The one that held the lock may be the first now.
+    role = Forward(arguments, &someoneThere);
     if (role == Role::Forwarded || someoneThere) return role;
     return Listen() ? Role::First : Role::Failed;
 }
 
 SingleInstance::Role SingleInstance::Forward(const QStringList& arguments, bool* someoneThere) {
     *someoneThere = false;
-    QLocalSocket socket;
-    socket.connectToServer(path_);
-    if (!socket.waitForConnected(static_cast<int>(kConnectDeadline.count()))) {
+    sockaddr_un address;
+    Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!Address(QFile::encodeName(path_), &address) || fd.get() < 0) {
+        *someoneThere = true;  // nor could we listen
+        error_ = QStringLiteral("无法使用套接字 ") + path_;
+        return Role::Failed;
+    }
+    const QDeadlineTimer connectBy(kConnectDeadline);
+    while (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int e = errno;
+        if (e == EINTR) continue;
         // Refused or missing means nobody listens (a crashed program's socket
-        // refuses); anything else (a full queue, a time-out) means someone
-        // does, and their socket must not be taken over.
-        const auto e = socket.error();
-        if (e != QLocalSocket::ServerNotFoundError && e != QLocalSocket::ConnectionRefusedError) {
-            *someoneThere = true;
-            error_ = QStringLiteral("运行中的 Tessel 没有接受连接：") + socket.errorString();
-            return Role::Failed;
+        // refuses); anything else (a full queue that stays full, no right to
+        // connect) means someone does, and their socket must not be taken over.
+        if (e == ENOENT || e == ECONNREFUSED) return Role::Failed;
+        if (e == EAGAIN && !connectBy.hasExpired()) {
+            QThread::msleep(10);
+            continue;
         }
+        *someoneThere = true;
+        error_ = QStringLiteral("运行中的 Tessel 没有接受连接：") + SystemError(e);
         return Role::Failed;
     }
     *someoneThere = true;
@@ -114,16 +244,24 @@ SingleInstance::Role SingleInstance::Forward(const QStringList& arguments, bool*
         return Role::Failed;
     }
     const QDeadlineTimer deadline(kForwardDeadline);
-    socket.write(message->data(), static_cast<qint64>(message->size()));
-    while (socket.bytesToWrite() > 0 && !deadline.hasExpired()) {
-        if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) break;
+    std::size_t sent = 0;
+    while (sent < message->size()) {
+        const ssize_t n = ::send(fd.get(), message->data() + sent, message->size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+        } else if (!(n < 0 && (errno == EINTR || ((errno == EAGAIN || errno == EWOULDBLOCK) &&
+                                                  WaitFor(fd.get(), POLLOUT, deadline))))) {
+            break;
+        }
     }
-    while (socket.bytesAvailable() < 1 && !deadline.hasExpired() &&
-           socket.state() == QLocalSocket::ConnectedState) {
-        socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+    while (sent == message->size()) {
+        char receipt = 0;
+        const ssize_t n = ::recv(fd.get(), &receipt, 1, 0);
+        if (n == 1 && receipt == kReceipt) return Role::Forwarded;
+        if (!(n < 0 && (errno == EINTR ||
+                        ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd.get(), POLLIN, deadline)))))
+            break;
     }
-    char receipt = 0;
-    if (socket.read(&receipt, 1) == 1 && receipt == kReceipt) return Role::Forwarded;
     error_ = QStringLiteral("运行中的 Tessel 没有收下参数");
     return Role::Failed;
 }
@@ -140,74 +278,39 @@ bool SingleInstance::Listen() {
             return false;
         }
     }
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    server_.setMaxPendingConnections(64);
-    if (!server_.listen(path_)) {
-        error_ = QStringLiteral("无法监听 ") + path_ + QStringLiteral("：") + server_.errorString();
+    sockaddr_un address;
+    Address(native, &address);  // Forward checked the length
+    Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (fd.get() < 0 || ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(native.constData(), 0600) != 0 || ::listen(fd.get(), kBacklog) != 0) {
+        error_ = QStringLiteral("无法监听 ") + path_ + QStringLiteral("：") + SystemError(errno);
         return false;
     }
+    listener_ = fd.release();
+    notifier_ = new QSocketNotifier(listener_, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &SingleInstance::AcceptPending);
     return true;
 }
 
 void SingleInstance::AcceptPending() {
-    while (open_ < kMaxConnections && server_.hasPendingConnections()) {
-        if (QLocalSocket* socket = server_.nextPendingConnection()) Serve(socket);
+    while (open_ < kMaxConnections) {
+        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0 && errno == EINTR) continue;
+        if (fd < 0) break;  // none waiting
+        if (PeerUid(fd) != static_cast<long>(::geteuid())) {
+            ::close(fd);
+            continue;
+        }
+        ++open_;
+        new Connection(*this, fd);
     }
+    // The rest wait in the queue until a connection ends.
+    notifier_->setEnabled(open_ < kMaxConnections);
 }
 
-void SingleInstance::Serve(QLocalSocket* socket) {
-    ++open_;
-    auto done = std::make_shared<bool>(false);
-    const auto finish = [this, socket, done] {
-        if (*done) return;
-        *done = true;
-        --open_;
-        socket->deleteLater();
-        QTimer::singleShot(0, this, &SingleInstance::AcceptPending);
-    };
-    connect(socket, &QLocalSocket::disconnected, this, finish);
-
-    if (PeerUid(socket->socketDescriptor()) != static_cast<long>(::geteuid())) {
-        socket->abort();
-        finish();
-        return;
-    }
-    // The socket's own buffer stays small whatever the peer sends; the reader
-    // refuses the message once it passes its bound.
-    socket->setReadBufferSize(kReadChunk);
-    auto reader = std::make_shared<ForwardReader>();
-    auto* deadline = new QTimer(socket);
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, this, [socket, finish] {
-        socket->abort();
-        finish();
-    });
-    deadline->start(kDeliveryDeadline);
-
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket, reader, finish, done] {
-        if (*done) return;
-        char buf[kReadChunk];
-        while (socket->bytesAvailable() > 0) {
-            const qint64 n = socket->read(buf, sizeof buf);
-            if (n <= 0) break;
-            if (reader->Feed(std::string_view(buf, static_cast<std::size_t>(n))) ==
-                ForwardReader::State::Refused) {
-                socket->abort();
-                finish();
-                return;
-            }
-        }
-        if (reader->state() != ForwardReader::State::Done) return;
-        QStringList texts;
-        for (const std::string& item : reader->items()) texts << QString::fromStdString(item);
-        socket->write(&kReceipt, 1);
-        socket->flush();
-        socket->disconnectFromServer();
-        finish();
-        // Handled after this slot returns: the receiver may open a modal
-        // question, and this socket must not be read from inside it.
-        QTimer::singleShot(0, this, [this, texts] { emit Arrived(texts); });
-    });
+void SingleInstance::Finished() {
+    --open_;
+    QTimer::singleShot(0, this, &SingleInstance::AcceptPending);
 }
 
 }  // namespace tessel::shell

@@ -11,12 +11,16 @@
 // by a crashed program refuses connections; it is removed and listened on
 // anew.  A lock file keeps two starts at the same moment from both deciding
 // to be the first.
+//
+// Plain sockets and the event loop's notifier, not Qt's network module: the
+// window program starts without that and the libraries it brings.
 
-#include <QLocalServer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <chrono>
+
+class QSocketNotifier;
 
 namespace tessel::shell {
 
@@ -63,13 +67,17 @@ class SingleInstance : public QObject {
     void Arrived(const QStringList& texts);
 
  private:
+    class Connection;
+
     bool Listen();
     void AcceptPending();
-    void Serve(class QLocalSocket* socket);
+    // A connection ended; the next one waiting may be read.
+    void Finished();
 
     QString path_;
     QString error_;
-    QLocalServer server_;
+    int listener_ = -1;
+    QSocketNotifier* notifier_ = nullptr;  // child
     int open_ = 0;
 };
 
