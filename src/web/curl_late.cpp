@@ -71,7 +71,13 @@ extern "C" CURLMcode curl_multi_cleanup(CURLM* multi) {
 }
 
 // The two functions of one argument of any type: its type follows from the
-// option, as libcurl itself reads it.
+// option, as libcurl itself reads it.  Their declarations end the fixed
+// arguments with an enumeration, which clang takes for a type that may be
+// promoted; both enumerations are int-sized, as libcurl's own va_start
+// relies on.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wvarargs"
+#endif
 extern "C" CURLcode curl_easy_setopt(CURL* handle, CURLoption option, ...) {
     using Setopt = CURLcode (*)(CURL*, CURLoption, ...);
     static const auto f = tessel::text::LateFunction<Setopt>(Curl(), "curl_easy_setopt");
