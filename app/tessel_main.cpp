@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QSocketNotifier>
 #include <QStyleFactory>
 #include <QTimer>
@@ -56,6 +58,33 @@ void CloseOnTerminate(QWidget& window) {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &action, nullptr);
+}
+
+// Told on standard error and, where a notification service runs, on the
+// desktop: a start from a browser or a file manager has no terminal.
+void SayNotHandedOver(const QString& why, qsizetype links) {
+    const QString summary = links > 0 ? QStringLiteral("没能把链接交给运行中的 Tessel")
+                                      : QStringLiteral("没能联系运行中的 Tessel");
+    std::fprintf(stderr, "tessel: %s：%s\n", qUtf8Printable(summary), qUtf8Printable(why));
+    const QString service = QStringLiteral("org.freedesktop.Notifications");
+    const QString path = QStringLiteral("/org/freedesktop/Notifications");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusMessage capabilities =
+        bus.call(QDBusMessage::createMethodCall(service, path, service, QStringLiteral("GetCapabilities")),
+                 QDBus::Block, 2000);
+    if (capabilities.type() != QDBusMessage::ReplyMessage) {
+        std::fputs("tessel: （没有桌面通知服务，只在这里说明）\n", stderr);
+        return;
+    }
+    // A service that reads markup must see the text as text.
+    const bool markup =
+        !capabilities.arguments().isEmpty() &&
+        capabilities.arguments().first().toStringList().contains(QStringLiteral("body-markup"));
+    QDBusMessage notify = QDBusMessage::createMethodCall(service, path, service, QStringLiteral("Notify"));
+    notify << QStringLiteral("TESSEL") << 0u << QStringLiteral("dialog-warning") << summary
+           << (markup ? why.toHtmlEscaped() : why) << QStringList() << QVariantMap() << -1;
+    if (bus.call(notify, QDBus::Block, 2000).type() != QDBusMessage::ReplyMessage)
+        std::fputs("tessel: （桌面通知没有送出，只在这里说明）\n", stderr);
 }
 
 struct CommandLine {
@@ -143,6 +172,11 @@ int main(int argc, char** argv) {
         case tessel::shell::SingleInstance::Role::Failed:
             std::fprintf(stderr, "tessel: %s\n", qUtf8Printable(instance.error()));
             break;
+        case tessel::shell::SingleInstance::Role::Refused:
+            // Another Tessel runs: a second window would ask about the same
+            // links again.  This start ends here and says why.
+            SayNotHandedOver(instance.error(), command.links.size());
+            return 1;
         case tessel::shell::SingleInstance::Role::First:
             break;
     }

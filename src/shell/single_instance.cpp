@@ -35,7 +35,7 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // few milliseconds.
 constexpr std::chrono::milliseconds kForwardDeadline{5000};
 constexpr std::chrono::milliseconds kConnectDeadline{1000};
-constexpr std::chrono::milliseconds kLockDeadline{2000};
+constexpr std::chrono::milliseconds kRetryPause{200};
 constexpr int kBacklog = 64;
 
 QString SystemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
@@ -76,7 +76,38 @@ bool WaitFor(int fd, short events, const QDeadlineTimer& deadline) {
     }
 }
 
+std::chrono::milliseconds Remaining(const QDeadlineTimer& t) {
+    return std::chrono::milliseconds(std::max<qint64>(0, t.remainingTime()));
+}
+
+// Opens the run lock's file.  Whatever else sits at its name (a folder, a
+// FIFO, a link) is cleared first: the private folder admits no one else.
+int OpenRunLock(const QByteArray& name) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        struct stat st {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
+        if (fd >= 0) ::close(fd);
+        if (attempt == 0 && ::lstat(name.constData(), &st) == 0 && st.st_uid == ::geteuid())
+            S_ISDIR(st.st_mode) ? ::rmdir(name.constData()) : ::unlink(name.constData());
+    }
+    return -1;
+}
+
 }  // namespace
+
+QString ForwardLimitsBroken(const QStringList& arguments) {
+    if (static_cast<std::size_t>(arguments.size()) > kMaxForwardItems)
+        return QStringLiteral("参数有 %1 个，一次最多交 %2 个").arg(arguments.size()).arg(kMaxForwardItems);
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (static_cast<std::size_t>(arguments[i].toUtf8().size()) > kMaxForwardItemBytes)
+            return QStringLiteral("第 %1 个参数超过 64 KiB，不是链接").arg(i + 1);
+    }
+    std::vector<std::string> items;
+    for (const QString& a : arguments) items.push_back(a.toStdString());
+    if (!EncodeForwardMessage(items)) return QStringLiteral("参数合起来超过 1 MiB 或含有空字符");
+    return {};
+}
 
 long PeerUid(qintptr descriptor) {
     ucred cred{};
@@ -116,8 +147,11 @@ class SingleInstance::Connection : public QObject {
         }
         QStringList texts;
         for (const std::string& item : reader_.items()) texts << QString::fromStdString(item);
-        [[maybe_unused]] const ssize_t sent = ::send(fd_, &kReceipt, 1, MSG_NOSIGNAL);
+        // A sender that gave up waiting has closed its end and told its user
+        // the links were not handed over: they are not opened behind its back.
+        const bool delivered = ::send(fd_, &kReceipt, 1, MSG_NOSIGNAL) == 1;
         Finish();
+        if (!delivered) return;
         // Handled after this slot returns: the receiver may open a modal
         // question, and this connection must not be read from inside it.
         QTimer::singleShot(0, &owner_, [owner = &owner_, texts] { emit owner->Arrived(texts); });
@@ -144,6 +178,7 @@ SingleInstance::SingleInstance(QString socketPath, QObject* parent)
     : QObject(parent), path_(std::move(socketPath)) {}
 
 SingleInstance::~SingleInstance() {
+    if (runLock_ >= 0) ::close(runLock_);
     if (listener_ < 0) return;
     delete notifier_;
     ::close(listener_);
@@ -177,76 +212,111 @@ QString SingleInstance::DefaultSocketPath() {
     return QString::fromStdString(folder) + QStringLiteral("instance-") + DisplayKey();
 }
 
+bool SingleInstance::TakeRunLock() {
+    const int fd = OpenRunLock(QFile::encodeName(path_ + QStringLiteral(".lock")));
+    if (fd < 0) return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    runLock_ = fd;
+    return true;
+}
+
+bool SingleInstance::RunLockHeld() const {
+    const int fd = ::open(QFile::encodeName(path_ + QStringLiteral(".lock")).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
 SingleInstance::Role SingleInstance::Claim(const QStringList& arguments) {
     if (path_.isEmpty()) {
         error_ = QStringLiteral("没有可用的私有运行目录，本程序单独运行");
         return Role::Failed;
     }
-    // Nearly every start is either the first (refused at once) or a later
-    // one (taken at once): one connect tells.
-    bool someoneThere = false;
-    Role role = Forward(arguments, &someoneThere);
-    if (role == Role::Forwarded || someoneThere) return role;
-
-    // Two starts at the same moment must not both find no one and both
-    // listen.  The lock goes with its holder, crashed or not.
-    Fd lock(::open(QFile::encodeName(path_ + QStringLiteral(".lock")).constData(),
-                   O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    const QDeadlineTimer lockBy(kLockDeadline);
-    while (lock.get() >= 0 && ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) || lockBy.hasExpired()) {
-            lock.reset();
-            break;
+    const QString broken = ForwardLimitsBroken(arguments);
+    std::string message;
+    if (broken.isEmpty()) {
+        std::vector<std::string> items;
+        for (const QString& a : arguments) items.push_back(a.toStdString());
+        message = *EncodeForwardMessage(items);
+    }
+    const QDeadlineTimer patience(kForwardPatience);
+    for (;;) {
+        // Nearly every start is either the first (refused at once) or a
+        // later one (taken at once): one connect tells.
+        Sent sent = Sent::NotReached;
+        if (broken.isEmpty()) {
+            sent = Send(message, std::min(kForwardDeadline, Remaining(patience)));
+            if (sent == Sent::Taken) return Role::Forwarded;
+            // It has the message and may still read it: sent again, the
+            // links would be asked about twice.
+            if (sent == Sent::Unanswered) return Role::Refused;
         }
-        QThread::msleep(10);
+        // Nobody holds the run lock: nobody runs, and a socket left at the
+        // name is a crashed program's.  The lock goes with its holder.
+        if (TakeRunLock()) return Listen() ? Role::First : Role::Failed;
+        if (!broken.isEmpty()) {
+            error_ = broken;
+            return Role::Refused;
+        }
+        if (sent == Sent::NobodyThere) {
+            // A lock that cannot even be opened says nothing; then the socket
+            // alone tells.
+            if (!RunLockHeld()) return Listen() ? Role::First : Role::Failed;
+            error_ = QStringLiteral("运行中的 Tessel 没有在 %1 接收链接").arg(path_);
+        }
+        if (patience.hasExpired()) return Role::Refused;
+        QThread::msleep(static_cast<unsigned long>(std::min(kRetryPause, Remaining(patience)).count()));
     }
-    if (lock.get() < 0) {
-        error_ = QStringLiteral("另一个 Tessel 正在启动");
-        return Role::Failed;
-    }
-    // The one that held the lock may be the first now.
-    role = Forward(arguments, &someoneThere);
-    if (role == Role::Forwarded || someoneThere) return role;
-    return Listen() ? Role::First : Role::Failed;
 }
 
 SingleInstance::Role SingleInstance::Forward(const QStringList& arguments, bool* someoneThere) {
     *someoneThere = false;
+    if (const QString why = ForwardLimitsBroken(arguments); !why.isEmpty()) {
+        error_ = why;
+        *someoneThere = true;  // whoever runs, these cannot reach it
+        return Role::Failed;
+    }
+    std::vector<std::string> items;
+    for (const QString& a : arguments) items.push_back(a.toStdString());
+    const Sent sent = Send(*EncodeForwardMessage(items), kForwardDeadline);
+    if (sent == Sent::Taken) return Role::Forwarded;
+    *someoneThere = sent != Sent::NobodyThere || RunLockHeld();
+    if (sent == Sent::NobodyThere && *someoneThere)
+        error_ = QStringLiteral("运行中的 Tessel 没有在 %1 接收链接").arg(path_);
+    return Role::Failed;
+}
+
+SingleInstance::Sent SingleInstance::Send(const std::string& message, std::chrono::milliseconds limit) {
     sockaddr_un address;
     Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!Address(QFile::encodeName(path_), &address) || fd.get() < 0) {
-        *someoneThere = true;  // nor could we listen
         error_ = QStringLiteral("无法使用套接字 ") + path_;
-        return Role::Failed;
+        return Sent::NotReached;  // nor could we listen
     }
-    const QDeadlineTimer connectBy(kConnectDeadline);
+    const QDeadlineTimer connectBy(std::min(kConnectDeadline, limit));
     while (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         const int e = errno;
         if (e == EINTR) continue;
         // Refused or missing means nobody listens (a crashed program's socket
         // refuses); anything else (a full queue that stays full, no right to
         // connect) means someone does, and their socket must not be taken over.
-        if (e == ENOENT || e == ECONNREFUSED) return Role::Failed;
+        if (e == ENOENT || e == ECONNREFUSED) return Sent::NobodyThere;
         if (e == EAGAIN && !connectBy.hasExpired()) {
             QThread::msleep(10);
             continue;
         }
-        *someoneThere = true;
         error_ = QStringLiteral("运行中的 Tessel 没有接受连接：") + SystemError(e);
-        return Role::Failed;
+        return Sent::NotReached;
     }
-    *someoneThere = true;
-    std::vector<std::string> items;
-    for (const QString& a : arguments) items.push_back(a.toStdString());
-    const std::optional<std::string> message = EncodeForwardMessage(items);
-    if (!message) {
-        error_ = QStringLiteral("参数太多、太长或不是文本，没有交给运行中的 Tessel");
-        return Role::Failed;
-    }
-    const QDeadlineTimer deadline(kForwardDeadline);
+    const QDeadlineTimer deadline(limit);
     std::size_t sent = 0;
-    while (sent < message->size()) {
-        const ssize_t n = ::send(fd.get(), message->data() + sent, message->size() - sent, MSG_NOSIGNAL);
+    while (sent < message.size()) {
+        const ssize_t n = ::send(fd.get(), message.data() + sent, message.size() - sent, MSG_NOSIGNAL);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
         } else if (!(n < 0 && (errno == EINTR || ((errno == EAGAIN || errno == EWOULDBLOCK) &&
@@ -254,16 +324,27 @@ SingleInstance::Role SingleInstance::Forward(const QStringList& arguments, bool*
             break;
         }
     }
-    while (sent == message->size()) {
+    bool closed = sent < message.size();
+    while (!closed) {
         char receipt = 0;
         const ssize_t n = ::recv(fd.get(), &receipt, 1, 0);
-        if (n == 1 && receipt == kReceipt) return Role::Forwarded;
-        if (!(n < 0 && (errno == EINTR ||
-                        ((errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd.get(), POLLIN, deadline)))))
-            break;
+        if (n == 1 && receipt == kReceipt) return Sent::Taken;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (WaitFor(fd.get(), POLLIN, deadline)) continue;
+            break;  // still open at the deadline
+        }
+        closed = true;
     }
-    error_ = QStringLiteral("运行中的 Tessel 没有收下参数");
-    return Role::Failed;
+    // Closed on us without a receipt, or not all of it sent: the message was
+    // refused whole and may be sent again.  Still open: it has the message.
+    if (closed) {
+        error_ = QStringLiteral("运行中的 Tessel 没有收下链接");
+        return Sent::NotReached;
+    }
+    error_ = QStringLiteral("运行中的 Tessel %1 秒内没有回应（它可能正忙），链接没有交给它")
+                 .arg((limit.count() + 999) / 1000);
+    return Sent::Unanswered;
 }
 
 bool SingleInstance::Listen() {
@@ -273,7 +354,10 @@ bool SingleInstance::Listen() {
     const QByteArray native = QFile::encodeName(path_);
     struct stat st {};
     if (::lstat(native.constData(), &st) == 0) {
-        if (st.st_uid != ::geteuid() || S_ISDIR(st.st_mode) || ::unlink(native.constData()) != 0) {
+        const bool cleared =
+            st.st_uid == ::geteuid() &&
+            (S_ISDIR(st.st_mode) ? ::rmdir(native.constData()) : ::unlink(native.constData())) == 0;
+        if (!cleared) {
             error_ = QStringLiteral("无法替换遗留的套接字 ") + path_;
             return false;
         }

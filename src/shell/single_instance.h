@@ -9,8 +9,11 @@
 // Only the same user gets through: the folder is 0700 and owner-checked, and
 // every connection's peer user id is checked as well.  A socket left behind
 // by a crashed program refuses connections; it is removed and listened on
-// anew.  A lock file keeps two starts at the same moment from both deciding
-// to be the first.
+// anew.  A lock ("<socket>.lock", flock) is held for the program's life:
+// two starts at the same moment never both become the first, and a later
+// start never becomes a second window while one runs, even when the socket
+// fails it (busy, flooded, something else at its name); after
+// kForwardPatience it gives up and says why.
 //
 // Plain sockets and the event loop's notifier, not Qt's network module: the
 // window program starts without that and the libraries it brings.
@@ -19,6 +22,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <string>
 
 class QSocketNotifier;
 
@@ -31,7 +35,9 @@ class SingleInstance : public QObject {
     enum class Role {
         First,      // listening; forwarded texts arrive through Arrived()
         Forwarded,  // a running program took the arguments
-        Failed,     // neither: error() says why
+        Failed,     // the only one, but not listening: error() says why
+        Refused,    // another one runs and did not take the arguments (error()
+                    // says why): this start must end without a window
     };
 
     // `socketPath`: DefaultSocketPath() in the program, a path of their own in
@@ -60,6 +66,9 @@ class SingleInstance : public QObject {
     static constexpr std::chrono::milliseconds kDeliveryDeadline{3000};
     // Connections read at the same time; more wait in the server's queue.
     static constexpr int kMaxConnections = 8;
+    // How long a later start keeps trying to reach a running program that
+    // is starting, flooded or not listening before it gives up.
+    static constexpr std::chrono::milliseconds kForwardPatience{8000};
 
  signals:
     // A later start's arguments; empty when it had none (bring the window to
@@ -69,6 +78,10 @@ class SingleInstance : public QObject {
  private:
     class Connection;
 
+    enum class Sent { Taken, NobodyThere, NotReached, Unanswered };
+    Sent Send(const std::string& message, std::chrono::milliseconds limit);
+    bool TakeRunLock();
+    bool RunLockHeld() const;
     bool Listen();
     void AcceptPending();
     // A connection ended; the next one waiting may be read.
@@ -79,7 +92,14 @@ class SingleInstance : public QObject {
     int listener_ = -1;
     QSocketNotifier* notifier_ = nullptr;  // child
     int open_ = 0;
+    // Held while this program runs, so a later start knows one runs whatever
+    // the socket does; -1 when not held.
+    int runLock_ = -1;
 };
+
+// Why `arguments` cannot be forwarded (too many, one too long, not text);
+// empty when they can.
+QString ForwardLimitsBroken(const QStringList& arguments);
 
 // The uid of the process at the other end of a connected local socket, or -1.
 long PeerUid(qintptr descriptor);

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "web/ytdlp_reply.h"
 
@@ -54,8 +55,24 @@ class YtDlpEngine : public QObject {
     void Stop(std::u16string why);
     void Done(int exitCode, bool crashed);
 
+    // A process yt-dlp started: its id and start time, which tell it from a
+    // later process given the same id.
+    struct Descendant {
+        qint64 pid;
+        quint64 start;
+    };
+    static std::vector<Descendant> DescendantsOf(qint64 root);
+    // Remembers the processes under yt-dlp now: one that leaves its group
+    // (setsid) is found here while its parents still lead to yt-dlp.
+    void NoteDescendants();
+    // Ends the remembered processes and yt-dlp's group.
+    void EndDescendants();
+
     std::unique_ptr<QProcess> process_;
+    qint64 pid_ = 0;                // yt-dlp's, which is also its group's
+    std::vector<Descendant> seen_;  // started by yt-dlp, seen while it ran
     QTimer timer_;
+    QTimer watch_;  // looks at what yt-dlp started, four times a second
     QByteArray output_;
     QByteArray errors_;
     std::u16string failure_;  // set when the run was stopped by us

@@ -189,6 +189,37 @@ TEST_F(YtDlpEngineTest, ClosingTheWindowMidRunEndsTheRun) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return Gone(child); }, 5000));
 }
 
+// What yt-dlp starts ends with the run: at a normal end as at the time
+// limit, a process that left its group for a session of its own included.
+TEST_F(YtDlpEngineTest, NothingYtDlpStartedOutlivesTheRun) {
+    const struct {
+        const char* name;
+        const char* ending;  // after the children are started
+        std::chrono::milliseconds limit;
+    } rows[] = {
+        {"a normal end", "sleep 1.5\necho '{\"url\": \"http://a.test/v\"}'\n", 20s},
+        {"the time limit", "exec sleep 30\n", 2s},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString inGroup = dir.filePath("group.pid"), escaped = dir.filePath("session.pid");
+        QFile::remove(inGroup);
+        QFile::remove(escaped);
+        const QString program = Script(
+            "spawns",
+            ("#!/bin/sh\nsleep 30 &\necho $! > '" + inGroup + "'\nsetsid sh -c 'echo $$ > \"" + escaped +
+             "\"; exec sleep 30' &\nwhile [ ! -s '" + escaped + "' ]; do sleep 0.05; done\n" + row.ending)
+                .toUtf8());
+        const auto reply = Run(program, u"http://p.test/", row.limit);
+        ASSERT_TRUE(reply);
+        const qint64 group = PidIn(inGroup), session = PidIn(escaped);
+        ASSERT_GT(group, 0);
+        ASSERT_GT(session, 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Gone(group) && Gone(session); }, 5000));
+        ::kill(static_cast<pid_t>(session), SIGKILL);
+    }
+}
+
 // The real yt-dlp, offline: a page on loopback with a <video> element.
 TEST_F(YtDlpEngineTest, RealYtDlpResolvesAVideoElementOnALoopbackPage) {
     const QString ytDlp = FindYtDlp(QString());

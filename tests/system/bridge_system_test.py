@@ -10,6 +10,9 @@
   bridge_system_test.py TESSEL hostile   100 MiB, not text, silence, a burst of 1000
   bridge_system_test.py TESSEL batch     three links at one start: one question, three
                                          files under their Chinese names
+  bridge_system_test.py TESSEL refuse    a later start that cannot hand over: too
+                                         many links, one too long, a busy window, a
+                                         flooded socket, a folder at its name
   bridge_system_test.py TESSEL xdg BUILD-DIR
                                          installed into a prefix, the scheme
                                          handler of a fresh XDG configuration,
@@ -315,6 +318,94 @@ def part_hostile():
     aria2.stop()
 
 
+def part_refuse():
+    """A later start that cannot hand its links over ends with a message, never
+    as a second window, and the first never asks about what it gave up on."""
+    aria2 = Aria2()
+    with Display() as display:
+        s = Session(display, aria2)
+        try:
+            # The settings file's lock a folder: the window still starts,
+            # answers and ends on SIGTERM.
+            os.makedirs(s.t.ini + ".lock")
+            s.start()
+            check(s.window() is not None, "the window appears with the settings lock a folder")
+            path = s.socket_path()
+
+            def windows():
+                return len(display.xdotool("search", "--onlyvisible", "--name", "^TESSEL$").split())
+
+            def programs():
+                found = 0
+                for pid in filter(str.isdigit, os.listdir("/proc")):
+                    try:
+                        found += os.readlink(f"/proc/{pid}/exe") == os.path.realpath(BINARY)
+                    except OSError:
+                        pass
+                return found
+
+            time.sleep(1)
+            shown = windows()  # the window, and the notice about the settings
+
+            def refused(what, *args, slowest=15):
+                status, seconds, err = s.later(*args)
+                check(status not in (0, None) and "没能把链接交给运行中的 Tessel" in err and seconds < slowest,
+                      f"{what}: the later start ends with {status} in {seconds:.1f} s and says why ({err[:160]!r})")
+                time.sleep(1)
+                check(windows() == shown and programs() == 1, f"{what}: no second window")
+                return err
+
+            err = refused("300 links", *[f"http://127.0.0.1:1/f{i}" for i in range(300)], slowest=5)
+            check("256" in err, "the limit is named")
+            err = refused("a link of 70 KiB", "http://127.0.0.1:1/" + "x" * 70000, slowest=5)
+            check("64 KiB" in err, "the length limit is named")
+
+            # Busy for more than five seconds: stopped, then woken after the
+            # later start gave up; the link it gave up on is not asked about.
+            os.kill(s.first.pid, 19)
+            try:
+                refused("a busy window", thunder("http://127.0.0.1:1/busy.bin"))
+            finally:
+                os.kill(s.first.pid, 18)
+            check(s.question(timeout=4) is None, "the link given up on is never asked about")
+
+            # Flooded: every connection slot and the queue held by silent peers.
+            flood = []
+            for _ in range(80):
+                c = socket.socket(socket.AF_UNIX)
+                c.setblocking(False)
+                try:
+                    c.connect(path)
+                except OSError:
+                    pass
+                flood.append(c)
+            refused("a flooded socket", "http://127.0.0.1:1/flooded.bin")
+            for c in flood:
+                c.close()
+
+            # A folder where the socket was: nobody can be reached, yet one runs.
+            os.rename(path, path + ".moved")
+            os.mkdir(path)
+            refused("a folder at the socket's name", "http://127.0.0.1:1/folder.bin")
+            os.rmdir(path)
+            os.rename(path + ".moved", path)
+            check(s.question(timeout=3) is None, "nothing given up on is asked about later")
+
+            status, _, err = s.later()
+            check(status == 0, f"the socket works again afterwards ({err!r})")
+            check(s.window(timeout=5) is not None and s.first.poll() is None, "the window still answers")
+            s.first.terminate()
+            try:
+                s.first.wait(timeout=5)
+                ended = True
+            except subprocess.TimeoutExpired:
+                ended = False
+            check(ended, "and ends on SIGTERM")
+        finally:
+            s.stop()
+    aria2.stop()
+
+
 def part_xdg():
     build = sys.argv[3]
     prefix = tempfile.mkdtemp(prefix="tessel-prefix-")
@@ -415,5 +506,5 @@ class _Pid:
 
 
 {"options": part_options, "forward": part_forward, "stale": part_stale, "hostile": part_hostile, "batch": part_batch,
- "xdg": part_xdg}[PART]()
+ "refuse": part_refuse, "xdg": part_xdg}[PART]()
 sys.exit(1 if failures else 0)
