@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "handoff/aria2_objects.h"
-#include "handoff/open_link.h"
+#include "bridge/open_link.h"
 #include "handoff/services_ini.h"
 #include "text/codepage.h"
 #include "text/visible_text.h"
@@ -89,7 +89,7 @@ class Sender {
     std::string Send(std::string_view item, std::string& id) {
         if (item.size() > kMaxLine) return "行太长，不是链接";
         if (!text::IsValidUtf8(item)) return "不是 UTF-8 文本";
-        const handoff::Aria2Item parsed = handoff::Aria2ItemFrom(text::FromUtf8(item));
+        const bridge::Aria2Item parsed = bridge::Aria2ItemFrom(text::FromUtf8(item));
         if (!parsed.task) return text::ToUtf8(parsed.complaint);
         try {
             id = handoff::SendToAria2(settings_, *parsed.task, u"tessel-cli");

@@ -23,12 +23,12 @@
 #include <vector>
 
 #include "bridge/host_message.h"
-#include "shell/single_instance.h"
+#include "bridge/single_instance.h"
 
 namespace {
 
 using tessel::bridge::HostFrames;
-using tessel::shell::SingleInstance;
+using tessel::bridge::SingleInstance;
 using Clock = std::chrono::steady_clock;
 
 // A window program takes well under a second to listen; a slow first start

@@ -19,7 +19,7 @@
 #include "cli.h"
 #include "cli_aria2.h"
 #include "links/commands.h"
-#include "links/fingerprint.h"
+#include "checksum/fingerprint.h"
 #include "links/special_link.h"
 #include "links/url.h"
 #include "text/codepage.h"
@@ -176,22 +176,22 @@ std::string FingerprintItem(std::string_view item, std::string& line) {
     // would cut the path short and name another file.
     const std::string_view path = TrimBlanks(item);
     if (path.find('\0') != std::string_view::npos) return Rejected(kNulInPath);
-    const links::FingerprintResult r = links::Fingerprint(std::string(path));
-    using Status = links::FingerprintResult::Status;
+    const checksum::FingerprintResult r = checksum::Fingerprint(std::string(path));
+    using Status = checksum::FingerprintResult::Status;
     switch (r.status) {
         case Status::Ok:
         case Status::SizeOnly:
-            text::AppendUtf8(line, links::FingerprintText(r, u"\n"));
+            text::AppendUtf8(line, checksum::FingerprintText(r, u"\n"));
             return {};
         case Status::ReadError:
-            return Rejected(text::ToUtf8(links::kReadErrorText) + " (" + r.problem + ")");
+            return Rejected(text::ToUtf8(checksum::kReadErrorText) + " (" + r.problem + ")");
         case Status::NoPermission:
-            return Rejected(text::ToUtf8(links::kNoPermissionText));
+            return Rejected(text::ToUtf8(checksum::kNoPermissionText));
         case Status::NoFile:
         case Status::Unsized:
             break;
     }
-    return Rejected(text::ToUtf8(links::FingerprintText(r)));
+    return Rejected(text::ToUtf8(checksum::FingerprintText(r)));
 }
 
 // ---- subcommands ------------------------------------------------------------

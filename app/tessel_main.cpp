@@ -21,15 +21,15 @@
 #include <cstdio>
 #include <optional>
 
-#include "shell/desktop_notifier.h"
-#include "shell/desktop_setup.h"
-#include "shell/download_follower.h"
-#include "shell/frm_main.h"
-#include "shell/frm_tray.h"
-#include "shell/link_opener.h"
-#include "shell/settings_store.h"
-#include "shell/single_instance.h"
-#include "shell/status_line.h"
+#include "shell/platform/desktop_notifier.h"
+#include "shell/platform/desktop_setup.h"
+#include "shell/jobs/download_follower.h"
+#include "shell/window/frm_main.h"
+#include "shell/window/frm_tray.h"
+#include "shell/window/link_opener.h"
+#include "shell/settings/settings_store.h"
+#include "bridge/single_instance.h"
+#include "shell/ui/status_line.h"
 #include "tessel_version.h"
 
 namespace {
@@ -165,19 +165,19 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(TESSEL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.tessel.Tessel"));
 
-    tessel::shell::SingleInstance instance(tessel::shell::SingleInstance::DefaultSocketPath());
+    tessel::bridge::SingleInstance instance(tessel::bridge::SingleInstance::DefaultSocketPath());
     switch (instance.Claim(command.links)) {
-        case tessel::shell::SingleInstance::Role::Forwarded:
+        case tessel::bridge::SingleInstance::Role::Forwarded:
             return 0;
-        case tessel::shell::SingleInstance::Role::Failed:
+        case tessel::bridge::SingleInstance::Role::Failed:
             std::fprintf(stderr, "tessel: %s\n", qUtf8Printable(instance.error()));
             break;
-        case tessel::shell::SingleInstance::Role::Refused:
+        case tessel::bridge::SingleInstance::Role::Refused:
             // Another Tessel runs: a second window would ask about the same
             // links again.  This start ends here and says why.
             SayNotHandedOver(instance.error(), command.links.size());
             return 1;
-        case tessel::shell::SingleInstance::Role::First:
+        case tessel::bridge::SingleInstance::Role::First:
             break;
     }
 
@@ -226,7 +226,7 @@ int main(int argc, char** argv) {
                      &tessel::shell::FrmTray::ShowDownloadSettings);
 
     tessel::shell::LinkOpener opener(main);
-    QObject::connect(&instance, &tessel::shell::SingleInstance::Arrived, &opener,
+    QObject::connect(&instance, &tessel::bridge::SingleInstance::Arrived, &opener,
                      &tessel::shell::LinkOpener::Open);
     if (!command.links.isEmpty()) {
         // After the window's own start-up (its first activation routes the

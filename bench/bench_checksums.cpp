@@ -11,13 +11,13 @@
 #include <random>
 #include <string>
 
-#include "links/crc32.h"
-#include "links/fingerprint.h"
-#include "links/md5_hash.h"
+#include "checksum/crc32.h"
+#include "checksum/fingerprint.h"
+#include "checksum/md5_hash.h"
 
 namespace {
 
-using namespace tessel::links;
+using namespace tessel::checksum;
 
 const std::string& Buffer(std::size_t size) {
     static std::string data;

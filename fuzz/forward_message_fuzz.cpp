@@ -9,11 +9,11 @@
 #include <string_view>
 
 #include "check.h"
-#include "shell/core/forward_message.h"
+#include "bridge/forward_message.h"
 #include "text/codepage.h"
 
-using tessel::shell::EncodeForwardMessage;
-using tessel::shell::ForwardReader;
+using tessel::bridge::EncodeForwardMessage;
+using tessel::bridge::ForwardReader;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
@@ -28,15 +28,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(whole.items() == cut.items());
 
     if (whole.state() == ForwardReader::State::Done) {
-        FUZZ_CHECK(whole.items().size() <= tessel::shell::kMaxForwardItems);
+        FUZZ_CHECK(whole.items().size() <= tessel::bridge::kMaxForwardItems);
         std::size_t total = 0;
         for (const std::string& item : whole.items()) {
-            FUZZ_CHECK(item.size() <= tessel::shell::kMaxForwardItemBytes);
+            FUZZ_CHECK(item.size() <= tessel::bridge::kMaxForwardItemBytes);
             FUZZ_CHECK(item.find('\0') == std::string::npos);
             FUZZ_CHECK(tessel::text::IsValidUtf8(item));
             total += item.size();
         }
-        FUZZ_CHECK(total <= tessel::shell::kMaxForwardBytes);
+        FUZZ_CHECK(total <= tessel::bridge::kMaxForwardBytes);
         const auto again = EncodeForwardMessage(whole.items());
         FUZZ_CHECK(again.has_value());
         FUZZ_CHECK(*again == bytes);

@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "check.h"
-#include "shell/settings_store.h"
+#include "shell/settings/settings_store.h"
 
 using namespace tessel::shell;
 

@@ -2,13 +2,13 @@
 // The message a later start sends to the running program: every split of a
 // good message reads back the same, and every kind of broken or hostile
 // message is refused without holding more than the bound.
-#include "shell/core/forward_message.h"
+#include "bridge/forward_message.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-namespace tessel::shell {
+namespace tessel::bridge {
 namespace {
 
 using State = ForwardReader::State;
@@ -125,4 +125,4 @@ TEST(ForwardMessage, TheSenderRefusesWhatTheReaderWouldRefuse) {
 }
 
 }  // namespace
-}  // namespace tessel::shell
+}  // namespace tessel::bridge

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What an opened link does to the window's boxes and whether it may be
 // offered to aria2: decided without a window, one row per kind of text.
-#include "handoff/open_link.h"
+#include "bridge/open_link.h"
 
 #include <gtest/gtest.h>
 
 #include "links/base64.h"
 #include "links/special_link.h"
 
-namespace tessel::handoff {
+namespace tessel::bridge {
 namespace {
 
 using links::kDiskTab;
@@ -213,7 +213,7 @@ TEST(OpenLink, TheFileNameIsTheDecodedLastPathPartMadeSafe) {
         {u"http://h?q=/x", u""},
         {u"no address", u""},
     };
-    for (const auto& [address, name] : rows) EXPECT_EQ(OutNameFromAddress(address), name) << "address";
+    for (const auto& [address, name] : rows) EXPECT_EQ(handoff::OutNameFromAddress(address), name) << "address";
 }
 
 TEST(OpenLink, ScriptItemsAreDecodedOrRefusedWithAReason) {
@@ -320,4 +320,4 @@ TEST(OpenLinks, ABatchAsksOnceAndShowsItsLinksLineByLine) {
 }
 
 }  // namespace
-}  // namespace tessel::handoff
+}  // namespace tessel::bridge

@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <fstream>
 
-#include "shell/settings_store.h"
+#include "shell/settings/settings_store.h"
 #include "text/codepage.h"
 
 namespace tessel::handoff {

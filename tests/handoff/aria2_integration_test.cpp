@@ -13,7 +13,7 @@
 
 #include "handoff/aria2_objects.h"
 #include "handoff/handoff_command.h"
-#include "handoff/open_link.h"
+#include "bridge/open_link.h"
 #include "links/base64.h"
 #include "links/special_link.h"
 #include "support/free_port.h"
@@ -287,7 +287,7 @@ TEST_F(Aria2Handoff, EveryAddressReachesTheServerAsTheBytesItsLinkCarried) {
         return u"thunder://" + text::FromUtf8(links::Base64EncodeBytes("AA" + text::ToUtf8(address) + "ZZ")) +
                u"/";
     };
-    const auto item = [](std::u16string_view text) { return *Aria2ItemFrom(text).task; };
+    const auto item = [](std::u16string_view text) { return *bridge::Aria2ItemFrom(text).task; };
     Aria2Task parsed{chinese, u"", u"片名"};  // the parse service's reply: GBK
     const struct {
         const char* name;
@@ -331,7 +331,7 @@ TEST_F(Aria2Handoff, AWrappedMagnetBecomesATaskForItsInfoHash) {
         u"magnet:?xt=urn:btih:0123456789ABCDEF0123456789ABCDEF01234567&dn=%E7%94%B5%E5%BD%B1";
     Aria2Process aria2(dir_, "S3cret-token");
     const std::string gid =
-        SendToAria2(aria2.Settings(), *Aria2ItemFrom(links::EncodeThunderLink(magnet)).task, u"test");
+        SendToAria2(aria2.Settings(), *bridge::Aria2ItemFrom(links::EncodeThunderLink(magnet)).task, u"test");
     const Aria2Reply status = aria2.Call("aria2.tellStatus", json::array({gid, json::array({"infoHash"})}));
     ASSERT_EQ(status.status, Aria2Status::Ok) << status.error;
     EXPECT_EQ(status.result["infoHash"], "0123456789abcdef0123456789abcdef01234567");

@@ -1,0 +1,273 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/jobs/download_follower.h"
+
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QUrl>
+#include <QWebSocket>
+#include <chrono>
+
+#include "handoff/aria2_follow.h"
+#include "handoff/aria2_rpc.h"
+#include "tessel_version.h"
+#include "text/codepage.h"
+
+namespace tessel::shell {
+
+namespace {
+
+QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16string(s)); }
+
+// aria2's answers for a few tasks are a few kilobytes.
+constexpr qint64 kMaxMessage = 1 << 20;
+// A host that takes the connection but never finishes the handshake (a
+// sleeping NAS) counts as not answering after this long.
+constexpr int kConnectLimitMs = 10000;
+
+std::string KeyOf(const handoff::Aria2Settings& a) {
+    return text::ToUtf8(handoff::Aria2RpcAddress(a)) + '\n' + text::ToUtf8(a.secret) + '\n' +
+           text::ToUtf8(a.caFile);
+}
+
+}  // namespace
+
+struct DownloadFollower::Channel {
+    handoff::Aria2Settings settings;
+    std::unique_ptr<QWebSocket> socket;
+    bool open = false;
+    int failures = 0;
+    QTimer retry;    // single shot, runs only while waiting to try again
+    QTimer connect;  // single shot, runs only while the handshake runs
+    // Status requests in flight: id -> the gids asked, in order.
+    std::map<std::uint64_t, std::vector<std::string>> asked;
+};
+
+DownloadFollower::DownloadFollower(QObject* parent) : QObject(parent) {
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, &DownloadFollower::Tick);
+}
+
+DownloadFollower::~DownloadFollower() {
+    // The sockets' signals must not reach a follower being taken apart.
+    for (auto& [key, c] : channels_)
+        if (c->socket) c->socket->disconnect(this);
+}
+
+int DownloadFollower::OpenChannels() const {
+    int n = 0;
+    for (const auto& [key, c] : channels_) n += c->open ? 1 : 0;
+    return n;
+}
+
+void DownloadFollower::Follow(const HandedTask& task) {
+    if (task.gid.empty()) return;
+    Channel& c = ChannelFor(task.aria2);
+    const std::string key = KeyOf(task.aria2);
+    tasks_[{key, task.gid}] = Task{key, task.name, {}, 0, 0, false};
+    if (c.open)
+        AskStatus(c, {task.gid});
+    else if (!c.socket && !c.retry.isActive())
+        Connect(c);
+    Changed();
+}
+
+DownloadFollower::Channel& DownloadFollower::ChannelFor(const handoff::Aria2Settings& aria2) {
+    const std::string key = KeyOf(aria2);
+    auto& slot = channels_[key];
+    if (slot) return *slot;
+    slot = std::make_unique<Channel>();
+    Channel& c = *slot;
+    c.settings = aria2;
+    c.retry.setSingleShot(true);
+    c.connect.setSingleShot(true);
+    c.connect.setInterval(kConnectLimitMs);
+    connect(&c.retry, &QTimer::timeout, this, [this, key] {
+        const auto it = channels_.find(key);
+        if (it != channels_.end()) Connect(*it->second);
+    });
+    connect(&c.connect, &QTimer::timeout, this, [this, key] { OnFailure(key); });
+    return c;
+}
+
+void DownloadFollower::Connect(Channel& c) {
+    const std::string key = KeyOf(c.settings);
+    const QUrl url(QString::fromStdString(handoff::Aria2WsAddress(handoff::Aria2RpcAddress(c.settings))));
+    if (!url.isValid() || url.scheme().isEmpty()) {
+        DropChannelTasks(key);  // an address aria2 cannot have: nothing to follow
+        return;
+    }
+    c.socket = std::make_unique<QWebSocket>();
+    QWebSocket* s = c.socket.get();
+    s->setMaxAllowedIncomingMessageSize(kMaxMessage);
+    s->setMaxAllowedIncomingFrameSize(kMaxMessage);
+    if (!c.settings.caFile.empty()) {
+        // The same rule as the hand-off: the file's certificates replace the
+        // system's authorities for this engine.
+        QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+        ssl.setCaCertificates(QSslCertificate::fromPath(Q(c.settings.caFile)));
+        s->setSslConfiguration(ssl);
+    }
+    connect(s, &QWebSocket::connected, this, [this, key] {
+        const auto it = channels_.find(key);
+        if (it == channels_.end()) return;
+        Channel& ch = *it->second;
+        ch.connect.stop();
+        ch.open = true;
+        ch.failures = 0;
+        SyncPoll();
+        // What ended while we were away is told now.
+        std::vector<std::string> gids;
+        for (const auto& [id, t] : tasks_)
+            if (id.first == key) gids.push_back(id.second);
+        if (!gids.empty()) AskStatus(ch, std::move(gids));
+    });
+    connect(s, &QWebSocket::disconnected, this, [this, key] { OnFailure(key); });
+    // A refused connection or a failed handshake; OnFailure lets go of the
+    // socket, so this and `disconnected` count once between them.
+    connect(s, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
+            [this, key] { OnFailure(key); });
+    connect(s, &QWebSocket::textMessageReceived, this, [this, key](const QString& m) { OnMessage(key, m); });
+    c.connect.start();
+    s->open(url);
+}
+
+void DownloadFollower::OnFailure(const std::string& key) {
+    const auto it = channels_.find(key);
+    if (it == channels_.end()) return;
+    Channel& c = *it->second;
+    c.connect.stop();
+    c.open = false;
+    c.asked.clear();
+    SyncPoll();
+    if (c.socket) {
+        c.socket->disconnect(this);
+        // Deleted later: this may run inside one of the socket's own signals.
+        c.socket.release()->deleteLater();
+    }
+    bool waiting = false;
+    for (const auto& [id, t] : tasks_) waiting = waiting || id.first == key;
+    if (!waiting) return;  // nothing of ours there: no reason to come back
+    if (++c.failures >= kGiveUpAfter) {
+        DropChannelTasks(key);
+        return;
+    }
+    c.retry.start(std::chrono::milliseconds(handoff::RetryDelay(c.failures)));
+}
+
+void DownloadFollower::OnMessage(const std::string& key, const QString& text) {
+    const auto it = channels_.find(key);
+    if (it == channels_.end()) return;
+    Channel& c = *it->second;
+    const handoff::Aria2Message m = handoff::ParseAria2Message(text.toStdString());
+    using Kind = handoff::Aria2Message::Kind;
+    if (m.kind == Kind::Notification) {
+        using handoff::Aria2Event;
+        const bool ending = m.event == Aria2Event::Complete || m.event == Aria2Event::BtComplete ||
+                            m.event == Aria2Event::Error || m.event == Aria2Event::Stop;
+        if (ending && tasks_.count({key, m.gid})) AskStatus(c, {m.gid});
+        return;
+    }
+    if (m.kind != Kind::Answer) return;
+    const auto asked = c.asked.find(m.id);
+    if (asked == c.asked.end()) return;
+    const std::vector<std::string> gids = std::move(asked->second);
+    c.asked.erase(asked);
+    if (!m.ok) {
+        // The secret was refused, or the engine is not aria2 after all:
+        // following cannot work there.
+        DropChannelTasks(key);
+        return;
+    }
+    ApplyStatus(key, gids, m.result);
+}
+
+void DownloadFollower::AskStatus(Channel& c, std::vector<std::string> gids) {
+    if (!c.open || !c.socket || gids.empty()) return;
+    const std::uint64_t id = next_id_++;
+    c.socket->sendTextMessage(
+        QString::fromStdString(handoff::Aria2StatusRequest(id, c.settings.secret, gids)));
+    c.asked.emplace(id, std::move(gids));
+}
+
+void DownloadFollower::ApplyStatus(const std::string& key, const std::vector<std::string>& gids,
+                                   const std::string& result) {
+    const auto answers = handoff::ParseStatusAnswers(result, gids.size());
+    if (answers.size() != gids.size()) return;
+    for (std::size_t i = 0; i < gids.size(); ++i) {
+        const auto it = tasks_.find({key, gids[i]});
+        if (it == tasks_.end()) continue;  // told already
+        if (!answers[i]) {
+            tasks_.erase(it);  // aria2 forgot it (purged, restarted without its session)
+            continue;
+        }
+        const handoff::Aria2TaskStatus& s = *answers[i];
+        Task& t = it->second;
+        t.total = s.total;
+        t.completed = s.completed;
+        t.seen = true;
+        if (!s.path.empty() && s.path != t.path) {
+            t.path = s.path;
+            const std::u16string real = handoff::FileNameOf(text::FromUtf8(s.path));
+            if (!t.name.empty() && !real.empty() && real != t.name) emit Renamed(Q(t.name), Q(real));
+        }
+        using State = handoff::Aria2TaskStatus::State;
+        if (s.state == State::Complete && !s.followedBy.empty()) {
+            // A torrent or metalink file: the downloads it started are the task now.
+            tasks_.erase(it);
+            for (const std::string& next : s.followedBy) tasks_[{key, next}] = Task{key, {}, {}, 0, 0, false};
+            continue;
+        }
+        if (const auto ending = handoff::EndOfTask(s, t.name)) {
+            tasks_.erase(it);
+            emit Ended(Q(ending->summary), Q(ending->body), QString::fromStdString(ending->file));
+        } else if (s.state == State::Removed) {
+            tasks_.erase(it);
+        }
+    }
+    Changed();
+}
+
+void DownloadFollower::DropChannelTasks(const std::string& key) {
+    std::erase_if(tasks_, [&key](const auto& entry) { return entry.first.first == key; });
+    if (const auto it = channels_.find(key); it != channels_.end()) {
+        it->second->retry.stop();
+        it->second->asked.clear();
+    }
+    Changed();
+}
+
+void DownloadFollower::Tick() {
+    std::map<std::string, std::vector<std::string>> byChannel;
+    for (const auto& [id, t] : tasks_) byChannel[id.first].push_back(id.second);
+    for (auto& [key, gids] : byChannel) {
+        Channel& c = *channels_.at(key);
+        // One question at a time per engine: a slow engine is not flooded.
+        if (c.open && c.asked.empty()) AskStatus(c, std::move(gids));
+    }
+}
+
+void DownloadFollower::SyncPoll() {
+    // Only questions that can be answered: an engine out of reach is left
+    // to its retry timer, not woken for every second.
+    bool ask = false;
+    for (const auto& [id, t] : tasks_) {
+        const auto c = channels_.find(id.first);
+        ask = ask || (c != channels_.end() && c->second->open);
+    }
+    if (ask && !poll_.isActive()) poll_.start();
+    if (!ask) poll_.stop();
+}
+
+void DownloadFollower::Changed() {
+    SyncPoll();
+    QString text;
+    std::vector<handoff::TaskProgress> progress;
+    for (const auto& [id, t] : tasks_)
+        if (t.seen) progress.push_back({t.total, t.completed});
+    if (!progress.empty()) text = Q(handoff::ProgressText(u"Tessel V" TESSEL_VERSION_MAJOR, progress));
+    if (text == last_progress_) return;
+    last_progress_ = text;
+    emit ProgressChanged(text);
+}
+
+}  // namespace tessel::shell

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/jobs/ytdlp_video_parse.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+
+#include "shell/settings/settings_store.h"
+#include "text/input_cleaning.h"
+#include "text/vbstring.h"
+#include "web/video_parse.h"
+
+namespace tessel::shell {
+
+namespace {
+
+QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16string(s)); }
+
+// The boxes show lines apart; the program's text has CR LF between them.
+std::u16string BoxText(const QPlainTextEdit* box) {
+    return text::Replace(box->toPlainText().toStdU16String(), u"\n", u"\r\n");
+}
+void SetBoxText(QPlainTextEdit* box, std::u16string_view text) {
+    box->setPlainText(Q(text::Replace(text, u"\r\n", u"\n")));
+}
+
+}  // namespace
+
+YtDlpVideoParse::YtDlpVideoParse(const SettingsStore& settings, QPlainTextEdit* txtOnlineflv,
+                                 QPlainTextEdit* txtFlvlink, QLabel* imgTip, QObject* parent)
+    : QObject(parent),
+      settings_(settings),
+      txtOnlineflv_(txtOnlineflv),
+      txtFlvlink_(txtFlvlink),
+      imgTip_(imgTip),
+      engine_(this) {
+    connect(&engine_, &YtDlpEngine::Finished, this, &YtDlpVideoParse::Apply);
+}
+
+bool YtDlpVideoParse::Parse() {
+    const QString program = FindYtDlp(ReadText(settings_, keys::kYtDlpPath));
+    const web::VideoEngine engine =
+        web::ChooseVideoEngine(ReadText(settings_, keys::kVideoEngine).toStdU16String(), !program.isEmpty());
+    if (engine == web::VideoEngine::Service) return false;
+    if (engine_.Running()) return true;
+
+    const std::u16string address = text::CleanInput(BoxText(txtOnlineflv_));
+    SetBoxText(txtOnlineflv_, address);
+    if (address.empty()) {
+        SetBoxText(txtFlvlink_, web::kFlvAskInput);
+        return true;
+    }
+    imgTip_->setToolTip(QString());
+    last_ = {};
+    if (program.isEmpty()) {
+        Fail(u"没有找到 yt-dlp，请安装它或在设置 YtDlpPath 里写明它的位置");
+        return true;
+    }
+    const int seconds = web::YtDlpTimeoutSeconds(ReadText(settings_, keys::kYtDlpTimeout).toStdU16String());
+    SetStatus(QStringLiteral("yt-dlp 正在解析……"));
+    engine_.Start(program, address, std::chrono::seconds(seconds));
+    return true;
+}
+
+void YtDlpVideoParse::Apply(const web::YtDlpReply& reply) {
+    if (!reply.ok) {
+        Fail(reply.error);
+        return;
+    }
+    last_ = reply;
+    std::u16string joined;
+    for (const web::YtDlpMedia& m : reply.media) {
+        if (!joined.empty()) joined += u"\r\n";
+        joined += m.address;
+    }
+    SetBoxText(txtFlvlink_, joined);
+    // As with the service: a title only for addresses the box's filter kept.
+    if (BoxText(txtFlvlink_) == joined) imgTip_->setToolTip(Q(reply.title));
+    SetStatus(QStringLiteral("由 yt-dlp 解析：%1 个地址").arg(reply.media.size()));
+}
+
+void YtDlpVideoParse::Fail(const std::u16string& why) {
+    SetBoxText(txtFlvlink_, web::kFlvParseFailed);
+    SetStatus(QStringLiteral("yt-dlp 解析失败：") + Q(why));
+}
+
+void YtDlpVideoParse::SetStatus(const QString& status) {
+    status_ = status;
+    emit StatusChanged(status_);
+}
+
+handoff::MediaHeaders YtDlpVideoParse::HeadersFor(std::u16string_view address) const {
+    for (const web::YtDlpMedia& m : last_.media) {
+        if (m.address != address) continue;
+        handoff::MediaHeaders h{m.headers.referer, m.headers.userAgent, {}, m.ext, text::CodePage::Utf8};
+        if (!m.headers.cookie.empty()) h.header.push_back("Cookie: " + m.headers.cookie);
+        for (const std::string& line : m.headers.other) h.header.push_back(line);
+        return h;
+    }
+    return {};
+}
+
+}  // namespace tessel::shell

@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The conversion page.  The rules live in the links library; here the boxes
+// are read and written.
+#include "shell/pages/link_page.h"
+
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QUrl>
+#include <limits>
+
+#include "controls/sk_button.h"
+#include "controls/twips.h"
+#include "links/commands.h"
+#include "checksum/fingerprint.h"
+#include "shell/ui/prompts.h"
+#include "shell/jobs/service_status.h"
+#include "shell/ui/status_line.h"
+#include "text/prompt_title.h"
+#include "web/download.h"
+#include "web/reply_file.h"
+
+namespace tessel::shell {
+
+namespace {
+
+constexpr web::Long kRayfileTimeOutMs = 5000;
+
+struct SizeFetch {
+    web::Long fetched = 0;
+    std::optional<web::Long> announced;  // the size the progress event reported
+    web::FetchEnd end = web::FetchEnd::NoReply;
+};
+
+// The first block of the address: its progress event reports the announced
+// size, and the fetch stops there.
+SizeFetch RunSizeFetch(const std::u16string& address, const web::RequestAbort& abort) {
+    SizeFetch f;
+    const std::string replyPath = web::ReplyPath(web::kRayfileReply);
+    if (replyPath.empty()) return f;  // no place for the reply: as an address that cannot be opened
+    web::Cls_DownLoad cdf;
+    cdf.abortSignal = &abort;
+    cdf.entDLFileDowning = [&f, &cdf](const std::u16string&, web::Long, web::Long lFilesize, web::Long) {
+        // A size past what the event can carry arrives clamped; a link with that
+        // number would be wrong, so the user is asked instead.
+        f.announced = lFilesize == std::numeric_limits<web::Long>::max() ? 0 : lFilesize;
+        cdf.DLFileStop();
+    };
+    f.fetched = cdf.DLFile(address, replyPath, kRayfileTimeOutMs);
+    f.end = cdf.LastEnd();
+    return f;
+}
+
+}  // namespace
+
+LinkPage::LinkPage(PageContext context, QWidget* parent)
+    : FrameBox(QStringLiteral("专用链接转换："), parent), context_(std::move(context)) {
+    setObjectName(QStringLiteral("fraLink"));
+    White(this);
+    using controls::SkButton;
+
+    fraInput = Frame(this, "fraInput", QStringLiteral("输入区"), Px(120, 240, 4695, 1095));
+    txtInput = Multi(fraInput, "txtInput", Px(120, 240, 3975, 735), PasteTip());
+    skbInput = Button(fraInput, "skbInput", QStringLiteral("粘贴入"), 4200, 240, 340, 735);
+
+    fraOutput = Frame(this, "fraOutput", QStringLiteral("输出区"), Px(120, 1440, 4695, 1095));
+    txtOutput = Multi(fraOutput, "txtOutput", Px(120, 240, 3975, 735), CopyTip());
+    txtOutput->setReadOnly(true);
+    skbOutput = Button(fraOutput, "skbOutput", QStringLiteral("复制出"), 4200, 240, 340, 735);
+
+    fraOperate = Frame(this, "fraOperate", QStringLiteral("操作区"), Px(5040, 240, 2055, 2295));
+    skbTogeneral =
+        Button(fraOperate, "skbTogeneral", QStringLiteral("输入地址>>普通地址"), 120, 240, 1815, 305);
+    skbTothunder =
+        Button(fraOperate, "skbTothunder", QStringLiteral("输入地址>>迅雷地址"), 120, 580, 1815, 305);
+    skbToflashget =
+        Button(fraOperate, "skbToflashget", QStringLiteral("输入地址>>快车地址"), 120, 915, 1815, 305);
+    skbToqqdl = Button(fraOperate, "skbToqqdl", QStringLiteral("输入地址>>旋风地址"), 120, 1250, 1815, 305);
+    skbToRayfile =
+        Button(fraOperate, "skbToRayfile", QStringLiteral("输入地址>>  Rayfile  "), 120, 1585, 1815, 305);
+    skbURL = Button(fraOperate, "skbURL", QStringLiteral("输入地址 URL 加解密"), 120, 1920, 1815, 305);
+
+    txtFilesize = Line(this, "txtFilesize", Px(7080, 1680, 180, 855));
+    txtFilesize->setText(QStringLiteral("0"));
+    txtFilesize->hide();
+
+    using Command = links::CommandResult (*)(std::u16string_view);
+    const std::pair<SkButton*, Command> commands[] = {{skbTogeneral, &links::ToGeneral},
+                                                      {skbTothunder, &links::ToThunder},
+                                                      {skbToflashget, &links::ToFlashGet},
+                                                      {skbToqqdl, &links::ToQqdl},
+                                                      {skbURL, &links::UrlCommand}};
+    for (const auto& [button, bound] : commands) {
+        const Command command = bound;  // clang 14 cannot capture a structured binding
+        connect(button, &SkButton::Click, this,
+                [this, command] { ApplyCommand(command(BoxText(txtInput))); });
+    }
+    connect(skbToRayfile, &SkButton::Click, this, &LinkPage::ToRayfile);
+    connect(&size_fetch_, &BackgroundRequest::RunningChanged, skbToRayfile,
+            [this](bool on) { skbToRayfile->setEnabled(!on); });
+
+    connect(skbInput, &SkButton::Click, this, &LinkPage::PasteInput);
+    OnDoubleClick(txtInput->viewport(), [this] { PasteInput(); });
+    connect(skbOutput, &SkButton::Click, this, &LinkPage::CopyOutput);
+    OnDoubleClick(txtOutput->viewport(), [this] { CopyOutput(); });
+
+    // Files dropped on the output box get their fingerprint.
+    txtOutput->setAcceptDrops(true);
+    txtOutput->viewport()->setAcceptDrops(true);
+    txtOutput->viewport()->installEventFilter(this);
+}
+
+void LinkPage::ApplyCommand(const links::CommandResult& result) {
+    SetBoxText(txtInput, result.input);
+    SetBoxText(txtOutput, result.output);
+}
+
+void LinkPage::PasteInput() {
+    const std::u16string text = links::PasteText(ClipboardText().toStdU16String());
+    if (!text.empty()) SetBoxText(txtInput, text);
+}
+
+void LinkPage::CopyOutput() {
+    const std::u16string text = BoxText(txtOutput);
+    if (text.empty()) return;
+    PutOnClipboard(Q(text));
+    txtOutput->setFocus();
+    txtOutput->selectAll();
+}
+
+void LinkPage::ToRayfile() {
+    if (size_fetch_.Running()) {
+        context_.status.Show(BusyRefusalText(QStringLiteral("文件大小的获取")));
+        return;
+    }
+    const links::RayfileStart start = links::RayfileBegin(BoxText(txtInput));
+    SetBoxText(txtInput, start.input);
+    if (start.output) {
+        SetBoxText(txtOutput, *start.output);
+        return;
+    }
+    const auto answer = context_.prompts.Message(Q(links::kRayfileQuestion), Q(text::kPromptTitle),
+                                                 Prompts::Buttons::YesNo, Prompts::Icon::Information);
+    if (answer != Prompts::Answer::Yes) {
+        FinishRayfile(start.address);
+        return;
+    }
+    context_.status.Show(QStringLiteral("正在获取文件大小…"));
+    size_fetch_.Start<SizeFetch>(
+        [address = start.address](const web::RequestAbort& abort) { return RunSizeFetch(address, abort); },
+        [this, address = start.address](SizeFetch f) {
+            if (f.announced) txtFilesize->setText(QString::number(*f.announced));
+            context_.status.Show(
+                f.fetched == 0 ? QStringLiteral("无法打开 %1（连接失败或 %2 秒内没有应答），未能取得文件大小")
+                                     .arg(HostOf(address))
+                                     .arg(kRayfileTimeOutMs / 1000)
+                               : QString());
+            const links::RayfileFetchOutcome fetched =
+                links::RayfileAfterFetch(address, f.fetched, BoxText(txtFilesize));
+            if (fetched.output) SetBoxText(txtOutput, *fetched.output);
+            if (fetched.askForSize) FinishRayfile(address);
+        });
+}
+
+void LinkPage::FinishRayfile(const std::u16string& address) {
+    const QRect r = window()->frameGeometry();
+    const links::TwipsPoint at =
+        links::RayfileInputBoxPos({controls::PixelsToTwips(r.x()), controls::PixelsToTwips(r.y()),
+                                   controls::PixelsToTwips(r.width()), controls::PixelsToTwips(r.height())});
+    const auto typed =
+        context_.prompts.Input(Q(links::kRayfileSizePrompt), Q(links::kRayfileSizeTitle), QString(),
+                               QPoint(controls::TwipsToPixels(static_cast<double>(at.x)),
+                                      controls::TwipsToPixels(static_cast<double>(at.y))));
+    SetBoxText(txtOutput, links::RayfileFinish(address, typed.value_or(QString()).toStdU16String()));
+}
+
+QString LinkPage::FirstLocalFile(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls()) return {};
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
+}
+
+bool LinkPage::eventFilter(QObject* watched, QEvent* e) {
+    const bool drag =
+        e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove || e->type() == QEvent::Drop;
+    if (!drag || watched != txtOutput->viewport()) return FrameBox::eventFilter(watched, e);
+    auto* d = static_cast<QDropEvent*>(e);
+    if (fingerprint_busy_ && e->type() == QEvent::DragEnter && FirstLocalFile(d->mimeData()).size())
+        context_.status.Show(QStringLiteral("正在计算上一个文件的校验值，请等它结束后再拖入"));
+    const QString path = fingerprint_busy_ ? QString() : FirstLocalFile(d->mimeData());
+    if (path.isEmpty()) {
+        d->ignore();
+        return true;
+    }
+    d->acceptProposedAction();
+    if (e->type() == QEvent::Drop) DropOnOutput(path);
+    return true;
+}
+
+void LinkPage::DropOnOutput(const QString& path) {
+    // The checksum lets window events run between blocks; a second drop in
+    // that time is refused rather than started inside the first.
+    fingerprint_busy_ = true;
+    const std::u16string text = checksum::FingerprintText(path.toStdString(), &PumpEvents);
+    fingerprint_busy_ = false;
+    SetBoxText(txtOutput, text);
+}
+
+}  // namespace tessel::shell

@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/platform/desktop_setup.h"
+
+#include <xcb/xcb.h>
+
+#include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QTranslator>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace tessel::shell {
+
+namespace {
+
+void Say(const QString& text) {
+    for (const QString& line : text.split(u'\n')) std::fprintf(stderr, "tessel: %s\n", qUtf8Printable(line));
+}
+
+// Whether an X server answers at `display`, as the xcb platform will ask it.
+bool XServerAnswers(const QByteArray& display) {
+    xcb_connection_t* c = xcb_connect(display.constData(), nullptr);
+    const bool ok = c != nullptr && xcb_connection_has_error(c) == 0;
+    if (c) xcb_disconnect(c);
+    return ok;
+}
+
+}  // namespace
+
+WindowSystemChoice ChooseWindowSystem(const WindowSystemEnv& env) {
+    WindowSystemChoice choice;
+    // A platform the user chose is theirs to keep, whatever it is.
+    if (env.platformArgument) return choice;
+    if (!env.qpaPlatform.isEmpty()) {
+        choice.needsXServer = env.qpaPlatform == "xcb";
+        if (choice.needsXServer && env.display.isEmpty()) {
+            choice.cannotStart = QStringLiteral(
+                "QT_QPA_PLATFORM=xcb 要求 X 服务器，但没有设置 DISPLAY。\n"
+                "QT_QPA_PLATFORM=xcb needs an X server, but DISPLAY is not set.");
+        }
+        return choice;
+    }
+    if (env.display.isEmpty()) {
+        if (env.waylandDisplay.isEmpty()) {
+            choice.cannotStart = QStringLiteral(
+                "找不到图形桌面：没有设置 DISPLAY，Tessel 的窗口需要 X 服务器。\n"
+                "cannot open a window: no X server (DISPLAY is not set).");
+        } else {
+            choice.cannotStart = QStringLiteral(
+                "这个 Wayland 桌面没有 XWayland（没有设置 DISPLAY）。Tessel 的窗口定位、置顶和贴边隐藏需要 "
+                "X11："
+                "请启用 XWayland 后重试，或设置 QT_QPA_PLATFORM=wayland 在缺少这些功能的情况下运行。\n"
+                "this Wayland desktop offers no XWayland (DISPLAY is not set); Tessel places its window, "
+                "keeps "
+                "it on top and docks it through X11.  Enable XWayland, or set QT_QPA_PLATFORM=wayland to run "
+                "without those.");
+        }
+        return choice;
+    }
+    choice.needsXServer = true;
+    // Qt would pick its Wayland platform on a Wayland desktop, where the
+    // window can neither place itself nor stay on top.
+    if (!env.waylandDisplay.isEmpty()) choice.setPlatform = "xcb";
+    return choice;
+}
+
+std::optional<int> PrepareWindowSystem(int argc, char** argv) {
+    WindowSystemEnv env;
+    env.qpaPlatform = qgetenv("QT_QPA_PLATFORM");
+    env.waylandDisplay = qgetenv("WAYLAND_DISPLAY");
+    env.display = qgetenv("DISPLAY");
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            env.platformArgument = true;
+    }
+    const WindowSystemChoice choice = ChooseWindowSystem(env);
+    if (choice.cannotStart.isEmpty() && choice.needsXServer && !XServerAnswers(env.display)) {
+        const QString display = QString::fromLocal8Bit(env.display);
+        Say(QStringLiteral(
+                "无法连接 X 服务器 DISPLAY=%1：它没有运行，或不允许本用户连接。\n"
+                "cannot connect to the X server at DISPLAY=%1: it is not running or refuses this user.")
+                .arg(display));
+        return 1;
+    }
+    if (!choice.cannotStart.isEmpty()) {
+        Say(choice.cannotStart);
+        return 1;
+    }
+    if (!choice.setPlatform.isEmpty()) qputenv("QT_QPA_PLATFORM", choice.setPlatform);
+    return std::nullopt;
+}
+
+bool InstallQtChinese() {
+    auto* qt = new QTranslator(qApp);
+    // The interface is Chinese whatever the desktop's language is.
+    if (!qt->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qt;
+        Say(
+            QStringLiteral("Qt's Chinese texts (qtbase_zh_CN.qm) are not installed; install the package "
+                           "qt6-translations-l10n."));
+        return false;
+    }
+    QCoreApplication::installTranslator(qt);
+    return true;
+}
+
+QString PickChineseFamily(const QStringList& coveringFamilies) {
+    for (const char* preferred : kPreferredChineseFamilies) {
+        for (const QString& family : coveringFamilies) {
+            if (family.compare(QLatin1String(preferred), Qt::CaseInsensitive) == 0) return family;
+        }
+    }
+    for (const QString& family : coveringFamilies) {
+        if (!family.contains(QLatin1String("Mono"), Qt::CaseInsensitive)) return family;
+    }
+    return coveringFamilies.isEmpty() ? QString() : coveringFamilies.front();
+}
+
+QString NoChineseFontNotice() {
+    return QStringLiteral(
+        "No installed font covers Simplified Chinese, so Tessel's Chinese texts show as empty boxes.\n"
+        "Install one, for example:\n"
+        "    sudo apt install fonts-wqy-microhei\n"
+        "or fonts-noto-cjk, then start Tessel again.");
+}
+
+QString SetUpLanguageAndFont() {
+    InstallQtChinese();
+    const QString family = PickChineseFamily(QFontDatabase::families(QFontDatabase::SimplifiedChinese));
+    // The window is laid out for a 12-pixel Chinese face.
+    QFont font = family.isEmpty() ? QApplication::font() : QFont(family);
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+    return family.isEmpty() ? NoChineseFontNotice() : QString();
+}
+
+void Notify(QWidget* window, const QString& text) {
+    Say(text);
+    QPointer<QWidget> parent(window);
+    QTimer::singleShot(0, qApp, [parent, text] {
+        auto* box =
+            new QMessageBox(QMessageBox::Warning, QStringLiteral("TESSEL"), text, QMessageBox::Ok, parent);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setObjectName(QStringLiteral("desktopNotice"));
+        box->open();
+    });
+}
+
+}  // namespace tessel::shell

@@ -1,0 +1,297 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's life: construction and layout, load, activation, unload,
+// the key preview, folding the options out and in, always-on-top.
+#include "shell/window/frm_main.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QRadioButton>
+#include <QScreen>
+#include <QWindow>
+#include <chrono>
+#include <utility>
+
+#include "controls/safe_tabs.h"
+#include "controls/sk_button.h"
+#include "controls/twips.h"
+#include "shell/pages/about_page.h"
+#include "shell/jobs/background_request.h"
+#include "shell/window/clipboard_text_box.h"
+#include "shell/pages/disk_page.h"
+#include "shell/jobs/download_follower.h"
+#include "shell/window/frm_tray.h"
+#include "shell/pages/link_page.h"
+#include "shell/pages/options_strip.h"
+#include "shell/window/page_keys.h"
+#include "shell/ui/page_parts.h"
+#include "shell/ui/prompts.h"
+#include "shell/ui/resource_image.h"
+#include "shell/settings/settings_store.h"
+#include "shell/ui/status_line.h"
+#include "shell/pages/video_page.h"
+#include "text/vbstring.h"
+#include "web/reply_file.h"
+
+// Resources live in the static library; they are registered by name.
+static void InitShellResources() { Q_INIT_RESOURCE(tessel); }
+
+namespace tessel::shell {
+
+namespace {
+
+const QString kFoldedIn = QStringLiteral("展开设置>>");
+const QString kFoldedOut = QStringLiteral("收起设置<<");
+
+double Twips(int pixels) { return controls::PixelsToTwips(pixels); }
+int Pixels(double twips) { return controls::TwipsToPixels(twips); }
+
+QIcon WindowIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48})
+        icon.addPixmap(QPixmap::fromImage(ResourcePng(QStringLiteral(":/tessel/tessel-%1.png").arg(size))));
+    return icon;
+}
+
+}  // namespace
+
+Q_LOGGING_CATEGORY(lcWindow, "tessel.window", QtWarningMsg)
+
+qint64 FrmMain::MonotonicMicros() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      settings_(settings),
+      prompts_(prompts) {
+    InitShellResources();
+    downloads_ = new DownloadFollower(this);
+    if (!prompts_) {
+        own_prompts_ = std::make_unique<QtPrompts>(this);
+        prompts_ = own_prompts_.get();
+    }
+    setWindowIcon(WindowIcon());
+    SetBannerPicture(ResourcePng(QStringLiteral(":/tessel/banner.png")),
+                     QStringLiteral(":/tessel/banner@2x.png"));
+    BuildLayout();
+    connect(skbOption, &SkButton::Click, this, &FrmMain::OnOptionClick);
+    connect(options_, &OptionsStrip::OntopClicked, this, &FrmMain::ApplyTopmost);
+    // Only a real change of the box's text routes, so the same text copied
+    // twice is routed once.
+    connect(txtMessage, &ClipboardTextBox::textChanged, this, &FrmMain::OnMessageChanged);
+    ripple_timer_.setInterval(kRipplePeriodMs);
+    connect(&ripple_timer_, &QTimer::timeout, this, &FrmMain::OnRippleTick);
+    setMouseTracking(true);
+    WireDock();
+    new PageKeys(*this);
+}
+
+FrmMain::~FrmMain() {
+    UnsubscribeClipboard();
+    if (key_preview_) qApp->removeEventFilter(this);
+}
+
+void FrmMain::SetTray(FrmTray* tray) { tray_ = tray; }
+
+void FrmMain::BuildLayout() {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("TESSEL"));
+    White(this);
+    setFixedSize(Px(0, 0, kClientWidth, kClientHeight).size());
+
+    safeTabs = Named(new SafeTabs(this), "SafeTabs");
+    safeTabs->setGeometry(Px(0, 840, 7455, 3220));
+    safeTabs->LoadTabs({QStringLiteral("115网盘"), QStringLiteral("专链转换"), QStringLiteral("在线视频"),
+                        QStringLiteral("关于")},
+                       0);
+    safeTabs->setBackColor(controls::kWhite);
+
+    // The status line sits in the band left of the fold-out button, above the
+    // public IP's place, seen whether the options are out or in.
+    status_ = new StatusLine(this);
+    status_->setGeometry(8, 273, 402, 15);
+    // A text cut to fit a box is said on the status line.
+    OnBoxCut(this, [this](const QString& message) { status_->Show(message); });
+    const PageContext context{settings_, *prompts_, *status_};
+    // Every page frame's home on the strip; the strip moves it by 10000 twips
+    // per tab.
+    const QRectF home(80, 520, 7335, 2655);
+    disk_ = new DiskPage(context, safeTabs);
+    safeTabs->AddTabChild(disk_, 0, home);
+    link_ = new LinkPage(context, safeTabs);
+    safeTabs->AddTabChild(link_, 1, home);
+    video_ = new VideoPage(context, safeTabs);
+    safeTabs->AddTabChild(video_, 2, home);
+    about_ = new AboutPage(safeTabs);
+    safeTabs->AddTabChild(about_, 3, home);
+
+    options_ = new OptionsStrip(context, this);
+    options_->setGeometry(Px(0, 4080, 7455, OptionsStrip::kHeightIn));
+    skbOption = Button(this, "skbOption", kFoldedIn, 6270, 4215, 1095, 335);
+
+    txtMessage = Named(new ClipboardTextBox(this), "txtMessage");
+    txtMessage->setGeometry(Px(0, 5040, 7455, 375));
+    status_->raise();
+}
+
+void FrmMain::ShowStatus(const QString& text) { status_->Show(text); }
+
+// ---------------------------------------------------------------------------
+// Load, activation, unload
+
+void FrmMain::Load() {
+    if (loaded_) return;
+    loaded_ = true;
+    RestorePosition();
+    // Restoring a checked box runs its click handler, as a click would.
+    OptionsStrip::SetCheck(options_->chkOntop, ReadInt16(settings_, keys::kSetTop) != 0);
+    OptionsStrip::SetCheck(options_->chkClipboard, ReadInt16(settings_, keys::kClipboard) != 0);
+    // The two public IP queries run beside the window; it shows at once.
+    OptionsStrip::SetCheck(options_->chkShowIP, ReadInt16(settings_, keys::kShowIP) != 0);
+    if (options_->chkShowIP->isChecked()) options_->ShowPublicIP();
+    SubscribeClipboard();
+    show();
+    video_->ShowLoadNotice();
+    key_preview_ = true;
+    qApp->installEventFilter(this);
+}
+
+void FrmMain::Activate() {
+    if (unloaded_) return;
+    PumpEvents();
+    if (unloaded_) return;  // closed while the events ran
+    // A banner that cannot ripple simply stays still; the window stays open.
+    StartRipple();
+    QString clip = ClipboardText();
+    if (!ClipboardTextBox::TooLong(clip)) clip = Q(text::Trim(clip.toStdU16String()));
+    txtMessage->setText(clip);
+}
+
+void FrmMain::Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    WriteInt16(settings_, keys::kLinkActiveTab, 0);
+    WriteInt16(settings_, keys::kUDownActiveTab, 0);
+    if (loaded_ && !isMinimized() && !options_->optQQ->isChecked()) SavePosition();
+    if (tray_) tray_->Unload();
+    // A request still running ends now, without its result, so it neither
+    // keeps the program alive nor writes a reply file after the one below
+    // is deleted.
+    for (BackgroundRequest* r : findChildren<BackgroundRequest*>()) r->Abort();
+    web::DeleteReplyFile(web::ReplyPath(web::kRayfileReply));
+    UnsubscribeClipboard();
+    if (key_preview_) {
+        key_preview_ = false;
+        qApp->removeEventFilter(this);
+    }
+    ripple_timer_.stop();
+    wave_.WaveRelease();
+    settings_.Flush();
+    emit Unloaded();
+}
+
+void FrmMain::closeEvent(QCloseEvent* e) {
+    Unload();
+    e->accept();
+}
+
+bool FrmMain::event(QEvent* e) {
+    switch (e->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::WindowStateChange:
+            SyncRippleTimer();
+            break;
+        default:
+            break;
+    }
+    if (e->type() == QEvent::WindowActivate && other_form_active_ && loaded_) {
+        other_form_active_ = false;
+        const bool handled = QWidget::event(e);
+        Activate();
+        return handled;
+    }
+    return QWidget::event(e);
+}
+
+// ---------------------------------------------------------------------------
+// Position
+
+QRectF FrmMain::OuterTwips() const {
+    const QRect r = frameGeometry();
+    return {Twips(r.x()), Twips(r.y()), Twips(r.width()), Twips(r.height())};
+}
+
+void FrmMain::RestorePosition() {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRectF outer = OuterTwips();
+    const double centreTop = (Twips(screen.height()) - outer.height()) / 2;
+    const double centreLeft = (Twips(screen.width()) - outer.width()) / 2;
+    double top = centreTop;
+    double left = centreLeft;
+    if (ReadSingle(settings_, keys::kFirstRun, 0) == 1) {
+        top = ReadSingle(settings_, keys::kTop, centreTop);
+        left = ReadSingle(settings_, keys::kLeft, centreLeft);
+        // A position left behind by a screen that is gone would put the window
+        // where nobody can reach it; centre it instead.
+        const QRect wanted(Pixels(left), Pixels(top), frameGeometry().width(), frameGeometry().height());
+        bool onScreen = false;
+        for (const QScreen* s : QGuiApplication::screens()) onScreen |= s->geometry().intersects(wanted);
+        if (!onScreen) {
+            top = centreTop;
+            left = centreLeft;
+        }
+    } else {
+        WriteSingle(settings_, keys::kTop, top);
+        WriteSingle(settings_, keys::kLeft, left);
+        WriteInt16(settings_, keys::kFirstRun, 1);
+    }
+    move(Pixels(left), Pixels(top));
+}
+
+void FrmMain::SavePosition() {
+    WriteSingle(settings_, keys::kTop, Twips(pos().y()));
+    WriteSingle(settings_, keys::kLeft, Twips(pos().x()));
+}
+
+// ---------------------------------------------------------------------------
+// Keys, options, always on top, file name
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* e) {
+    // The key preview: Esc closes the window from whichever control has the
+    // focus; every other key goes on unchanged.
+    if (key_preview_ && e->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        close();
+        return true;
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void FrmMain::OnOptionClick() {
+    const bool out = skbOption->Caption() == kFoldedIn;
+    skbOption->setCaption(out ? kFoldedOut : kFoldedIn);
+    setFixedHeight(Pixels((out ? kOuterHeightOut : kOuterHeightIn) - kNonClientHeight));
+    options_->Unfold(out);
+}
+
+void FrmMain::ApplyTopmost(bool on) {
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, on);
+    if (QWindow* w = windowHandle()) {
+        // Tell the window system directly; re-creating the window would hide it.
+        overrideWindowFlags(flags);
+        w->setFlags(flags);
+    } else {
+        setWindowFlags(flags);
+    }
+}
+
+}  // namespace tessel::shell

@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/window/page_keys.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QShortcut>
+
+#include "controls/safe_tabs.h"
+#include "shell/pages/about_page.h"
+#include "shell/pages/disk_page.h"
+#include "shell/window/frm_main.h"
+#include "shell/pages/link_page.h"
+#include "shell/pages/options_strip.h"
+#include "shell/pages/video_page.h"
+
+namespace tessel::shell {
+
+namespace {
+
+// The first control of `page` that Tab would reach.
+QWidget* FirstFocusable(QWidget* page) {
+    for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+        if (!page->isAncestorOf(w)) continue;
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled()) return w;
+    }
+    return nullptr;
+}
+
+class KeyActivation final : public QObject {
+ public:
+    KeyActivation(QLabel* label, std::function<void()> handler)
+        : QObject(label), label_(label), handler_(std::move(handler)), normal_(label->palette()) {
+        label->setFocusPolicy(Qt::TabFocus);
+        label->installEventFilter(this);
+    }
+
+ protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched != label_) return QObject::eventFilter(watched, e);
+        switch (e->type()) {
+            case QEvent::FocusIn: {
+                normal_ = label_->palette();
+                QPalette p = normal_;
+                p.setColor(QPalette::Window, normal_.color(QPalette::Highlight));
+                p.setColor(QPalette::WindowText, normal_.color(QPalette::HighlightedText));
+                label_->setPalette(p);
+                break;
+            }
+            case QEvent::FocusOut:
+                label_->setPalette(normal_);
+                break;
+            case QEvent::KeyPress: {
+                const int key = static_cast<QKeyEvent*>(e)->key();
+                if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                    handler_();
+                    return true;
+                }
+                break;
+            }
+            default:
+                break;
+        }
+        return QObject::eventFilter(watched, e);
+    }
+
+ private:
+    QLabel* label_;
+    std::function<void()> handler_;
+    QPalette normal_;
+};
+
+}  // namespace
+
+void ActOnKeys(QLabel* label, std::function<void()> handler) { new KeyActivation(label, std::move(handler)); }
+
+PageKeys::PageKeys(FrmMain& window)
+    : QObject(&window),
+      window_(window),
+      pages_{&window.Disk(), &window.Link(), &window.Video(), &window.About()} {
+    controls::SafeTabs* tabs = window.safeTabs;
+    connect(tabs, &controls::SafeTabs::TabSwitch, this, &PageKeys::OnTabSwitch);
+    ShowOnly(tabs->ActiveTab());
+
+    // Every tabbed program's page keys.  Shift+Tab arrives as Backtab.
+    const std::pair<QKeyCombination, int> steps[] = {
+        {Qt::CTRL | Qt::Key_Tab, +1},
+        {Qt::CTRL | Qt::Key_PageDown, +1},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1},
+        {Qt::CTRL | Qt::Key_PageUp, -1},
+    };
+    for (const auto& [keys, direction] : steps) {
+        auto* s = new QShortcut(QKeySequence(keys), &window);
+        connect(s, &QShortcut::activated, this, [this, direction = direction] { Step(direction); });
+    }
+
+    ActOnKeys(window.Options().lblIP, [&window] { window.Options().CopyIp(); });
+    ActOnKeys(window.Video().lblfilename, [&window] { window.Video().CopyFileName(); });
+}
+
+void PageKeys::Step(int direction) {
+    controls::SafeTabs* tabs = window_.safeTabs;
+    const int n = tabs->TabCount();
+    tabs->setActiveTab(((tabs->ActiveTab() + direction) % n + n) % n);
+}
+
+void PageKeys::ShowOnly(int tab) {
+    for (int i = 0; i < static_cast<int>(pages_.size()); ++i)
+        if (pages_[i]) pages_[i]->setVisible(i == tab);
+}
+
+void PageKeys::OnTabSwitch(int previous) {
+    const int active = window_.safeTabs->ActiveTab();
+    QWidget* from = previous >= 0 && previous < static_cast<int>(pages_.size()) ? pages_[previous] : nullptr;
+    QWidget* to = active >= 0 && active < static_cast<int>(pages_.size()) ? pages_[active] : nullptr;
+    if (to) to->show();
+    // Focus inside the page going away follows to the page coming in (where
+    // it last was there, else its first control), as in any tabbed window;
+    // focus on the strip or the options stays where it is.
+    QWidget* focus = QApplication::focusWidget();
+    if (from && to && focus && from->isAncestorOf(focus)) {
+        QWidget* target = to->focusWidget();
+        if (!target || !target->isVisible() || !(target->focusPolicy() & Qt::TabFocus))
+            target = FirstFocusable(to);
+        if (target)
+            target->setFocus(Qt::TabFocusReason);
+        else
+            window_.safeTabs->setFocus(Qt::TabFocusReason);
+    }
+    ShowOnly(active);
+}
+
+}  // namespace tessel::shell

@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The 115 page against an upload interface on loopback: the request, the
+// three address boxes, the refusals, the reply file, the window staying
+// responsive during the fetch, paste and the copy commands.
+#include <QFileInfo>
+
+#include "controls/sk_button.h"
+#include "support/frm_main_fixture.h"
+#include "support/loopback_http.h"
+#include "text/codepage.h"
+#include "web/reply_file.h"
+
+namespace tessel::shell::testing {
+namespace {
+
+const QString kNoAddress = QStringLiteral("没有解析出此下载地址");
+
+class DiskPageTest : public FrmMainTest {
+ protected:
+    void SetUp() override {
+        FrmMainTest::SetUp();
+        http.server().Get("/", [this](const httplib::Request& req, httplib::Response& res) {
+            http.Record(req);
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            std::lock_guard lock(replyMutex);
+            res.set_content(reply, "application/json");
+        });
+        http.Start();
+        Put(keys::kPickCodeApi, http.Base());
+    }
+
+    void Serve(std::u16string_view text) {
+        std::lock_guard lock(replyMutex);
+        reply = text::ToAnsi(text);
+    }
+
+    void Extract(const QString& input) {
+        w->Disk().txtPickcode->setText(input);
+        emit w->Disk().skbPickcode->Click();
+    }
+
+    static bool ReplyFileExists() {
+        return QFileInfo::exists(QString::fromStdString(web::ReplyPath(web::kPickCodeReply)));
+    }
+
+    testsupport::LoopbackHttp http;
+    std::mutex replyMutex;
+    std::string reply;
+    std::atomic<int> delayMs{0};
+};
+
+struct ReplyRow {
+    const char* name;
+    std::u16string reply;
+    QString tel, cnc, bak;
+    bool fileKept;
+    const char* errorcode;  // stored "errorcode", or null when none
+};
+
+TEST_F(DiskPageTest, RepliesFillTheBoxesOrShowTheRefusal) {
+    const QString old = QStringLiteral("earlier");
+    const ReplyRow rows[] = {
+        {"one address", u"{\"state\":true,\"data\":{\"url\":\"http:\\/\\/tel.test\\/a?k=1\"}}",
+         "http://tel.test/a?k=1", kNoAddress, kNoAddress, false, nullptr},
+        {"refused 104", u"{\"state\":false,\"errCode\":104,\"msg\":\"x\"}", "对不起，提取码已过期", old, old,
+         true, nullptr},
+        {"refused, unknown number", u"{\"state\":false,\"errCode\":999}", "对不起，发生未知错误", old, old,
+         true, "1"},
+    };
+    Start();
+    for (const ReplyRow& r : rows) {
+        SCOPED_TRACE(r.name);
+        for (QLineEdit* box : {w->Disk().txtTel, w->Disk().txtCnc, w->Disk().txtBak}) box->setText(old);
+        Serve(r.reply);
+        Extract("  http://115.com/FILE/abc123#top ");
+        WaitForRequests();
+        EXPECT_EQ(w->Disk().txtPickcode->text(), "http://115.com/FILE/abc123#top");
+        EXPECT_EQ(w->Disk().txtTel->text(), r.tel);
+        EXPECT_EQ(w->Disk().txtCnc->text(), r.cnc);
+        EXPECT_EQ(w->Disk().txtBak->text(), r.bak);
+        EXPECT_EQ(ReplyFileExists(), r.fileKept);
+        EXPECT_EQ(Stored(keys::kErrorCode), r.errorcode ? std::optional<QString>(r.errorcode) : std::nullopt);
+    }
+    const auto targets = http.Targets();
+    ASSERT_EQ(targets.size(), std::size(rows));
+    EXPECT_EQ(targets[0], "/?ct=upload_api&ac=get_pick_code_info&pickcode=abc123&version=1170");
+}
+
+// The fetch runs beside the window; its button is disabled meanwhile, and a
+// second click that still comes is refused and leaves the running one alone.
+TEST_F(DiskPageTest, WindowStaysResponsiveDuringTheFetch) {
+    Start();
+    Serve(u"{\"state\":true,\"data\":{\"url\":\"http://t.test/1\"}}");
+    delayMs = 300;
+    bool ranMeanwhile = false;
+    QTimer::singleShot(50, w.get(), [&] {
+        ranMeanwhile = true;
+        EXPECT_FALSE(w->Disk().skbPickcode->isEnabled());
+        Extract("second");
+        EXPECT_EQ(w->Status().Text(), "115链接提取仍在进行，请等它结束后再试");
+    });
+    Extract("first");
+    EXPECT_EQ(w->Status().Text(), "正在提取115下载地址…");
+    WaitForRequests();
+    EXPECT_TRUE(ranMeanwhile);
+    EXPECT_TRUE(w->Disk().skbPickcode->isEnabled());
+    EXPECT_EQ(w->Status().Text(), "");
+    EXPECT_EQ(w->Disk().txtTel->text(), "http://t.test/1");
+    ASSERT_EQ(http.Targets().size(), 1u);
+    EXPECT_NE(http.Targets()[0].find("pickcode=first&"), std::string::npos);
+}
+
+TEST_F(DiskPageTest, PasteAndCopyCommands) {
+    Start();
+    QGuiApplication::clipboard()->setText("  abc123  ");
+    QTest::mouseDClick(w->Disk().txtPickcode, Qt::LeftButton);
+    EXPECT_EQ(w->Disk().txtPickcode->text(), "abc123");
+
+    struct Copy {
+        QLineEdit* box;
+        controls::SkButton* button;
+    };
+    for (const Copy& c :
+         {Copy{w->Disk().txtTel, w->Disk().skbTelcopy}, Copy{w->Disk().txtCnc, w->Disk().skbCnccopy},
+          Copy{w->Disk().txtBak, w->Disk().skbBakcopy}}) {
+        const QString name = c.box->objectName();
+        Put(keys::kLinkActiveTab, "0");
+        c.box->setText("http://" + name + ".test/a");
+        QTest::mouseDClick(c.box, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://" + name + ".test/a");
+        EXPECT_EQ(c.box->selectedText(), c.box->text()) << name.toStdString();
+        EXPECT_EQ(Stored(keys::kLinkActiveTab), "1") << name.toStdString();
+
+        Put(keys::kLinkActiveTab, "0");
+        c.box->setText("http://" + name + ".test/b");
+        emit c.button->Click();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://" + name + ".test/b");
+        EXPECT_EQ(Stored(keys::kLinkActiveTab), "1") << name.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace tessel::shell::testing

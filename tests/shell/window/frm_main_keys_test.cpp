@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The keyboard on the real window: Tab stays on the page in front, the page
+// keys step through the pages, and Enter or Space does what a double-click
+// does on the IP and the file name.
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QSet>
+#include <QTest>
+
+#include "controls/safe_tabs.h"
+#include "controls/sk_button.h"
+#include "support/frm_main_fixture.h"
+#include "web/public_ip.h"
+
+namespace tessel::shell::testing {
+namespace {
+
+class FrmMainKeysTest : public FrmMainTest {
+ protected:
+    FrmMain& StartActive() {
+        Start();
+        w->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        return *w;
+    }
+    QWidget* Page(int tab) const {
+        QWidget* pages[] = {&w->Disk(), &w->Link(), &w->Video(), &w->About()};
+        return pages[tab];
+    }
+    // A key as the user presses it: to whichever control has the focus.
+    static void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr) << "nothing has the focus";
+        QTest::keyClick(target, key, mods);
+    }
+    // The controls of `container` that Tab may reach as it stands.
+    static QSet<QWidget*> Reachable(QWidget* container) {
+        QSet<QWidget*> out;
+        for (QWidget* c : container->findChildren<QWidget*>())
+            if ((c->focusPolicy() & Qt::TabFocus) && c->isVisible() && c->isEnabled()) out.insert(c);
+        return out;
+    }
+    bool InFrontOrAround(QWidget* c, int tab) const {
+        return Page(tab)->isAncestorOf(c) || w->Options().isAncestorOf(c) || c == w->skbOption ||
+               c == w->safeTabs;
+    }
+};
+
+TEST_F(FrmMainKeysTest, TabCyclesOnlyThroughThePageInFrontTheOptionsAndTheStrip) {
+    StartActive();
+    emit w->skbOption->Click();  // the options folded out: their boxes join the cycle
+    for (int tab = 0; tab < 4; ++tab) {
+        SCOPED_TRACE(tab);
+        w->safeTabs->setActiveTab(tab);
+        const QSet<QWidget*> expected = Reachable(Page(tab));
+        ASSERT_FALSE(expected.isEmpty()) << "the page offers the keyboard nothing";
+        // Its first control, as a click would leave it.
+        QWidget* first = nullptr;
+        for (QWidget* c = w->safeTabs->nextInFocusChain(); c != w->safeTabs; c = c->nextInFocusChain())
+            if (expected.contains(c)) {
+                first = c;
+                break;
+            }
+        ASSERT_NE(first, nullptr);
+        first->setFocus(Qt::MouseFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), first);
+
+        for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+            QSet<QWidget*> seen;
+            int presses = 0;
+            do {
+                Press(key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+                QWidget* now = QApplication::focusWidget();
+                ASSERT_NE(now, nullptr);
+                EXPECT_TRUE(InFrontOrAround(now, tab)) << now->objectName().toStdString() << " is not shown";
+                seen.insert(now);
+            } while (QApplication::focusWidget() != first && ++presses < 80);
+            EXPECT_EQ(QApplication::focusWidget(), first) << "Tab never came back";
+            for (QWidget* c : expected)
+                EXPECT_TRUE(seen.contains(c)) << c->objectName().toStdString() << " cannot be reached";
+            EXPECT_TRUE(seen.contains(w->Options().chkShowIP));
+        }
+    }
+}
+
+TEST_F(FrmMainKeysTest, PagesBehindAreHiddenFromAccessibilityButKeepTheirPlaces) {
+    Start();
+    const QRect home(5, 35, 489, 177);
+    for (int tab : {2, 0, 3, 1}) {
+        w->safeTabs->setActiveTab(tab);
+        for (int i = 0; i < 4; ++i) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(Page(i));
+            ASSERT_NE(a, nullptr);
+            EXPECT_EQ(a->state().invisible, i != tab) << "tab " << tab << ", page " << i;
+            // Where the strip puts it: 10000 twips (666.67 pixels) per tab away.
+            EXPECT_NEAR(Page(i)->x(), home.x() + (tab - i) * 10000 / 15.0, 1.0);
+            EXPECT_EQ(Page(i)->y(), home.y());
+        }
+        EXPECT_EQ(Page(tab)->geometry(), home);
+    }
+}
+
+TEST_F(FrmMainKeysTest, PageKeysStepThroughThePagesAndWrap) {
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        int step;
+    };
+    const Case cases[] = {{Qt::Key_Tab, Qt::ControlModifier, +1},
+                          {Qt::Key_PageDown, Qt::ControlModifier, +1},
+                          {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, -1},
+                          {Qt::Key_PageUp, Qt::ControlModifier, -1}};
+    StartActive();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QKeySequence(c.key | c.mods).toString().toStdString());
+        w->safeTabs->setActiveTab(0);
+        w->Disk().txtPickcode->setFocus(Qt::MouseFocusReason);
+        for (int n = 1; n <= 4; ++n) {
+            Press(c.key, c.mods);
+            const int expected = ((c.step * n) % 4 + 4) % 4;
+            EXPECT_EQ(w->safeTabs->ActiveTab(), expected);
+            // The focus went along, so typing lands on the page that is shown.
+            QWidget* f = QApplication::focusWidget();
+            ASSERT_NE(f, nullptr);
+            EXPECT_TRUE(Page(expected)->isAncestorOf(f)) << f->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(FrmMainKeysTest, TypingAfterAPageKeyNeverReachesAHiddenBox) {
+    StartActive();
+    w->Disk().txtPickcode->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(QApplication::focusWidget(), "ab");
+    Press(Qt::Key_PageDown, Qt::ControlModifier);  // to the conversion page
+    QTest::keyClicks(QApplication::focusWidget(), "cd");
+    EXPECT_EQ(w->Disk().txtPickcode->text(), "ab");
+    EXPECT_EQ(w->Link().txtInput->toPlainText(), "cd");
+    // Back again: the focus returns to where it was on that page.
+    Press(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), w->Disk().txtPickcode);
+}
+
+TEST_F(FrmMainKeysTest, EnterOrSpaceCopiesTheIpAndTheFileNameAsADoubleClickDoes) {
+    StartActive();
+    QLabel* ip = w->Options().lblIP;
+    QLabel* name = w->Video().lblfilename;
+    EXPECT_EQ(ip->focusPolicy(), Qt::TabFocus);  // a click still does what it did
+    EXPECT_EQ(name->focusPolicy(), Qt::TabFocus);
+
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        SCOPED_TRACE(key);
+        QGuiApplication::clipboard()->setText("untouched");
+        ip->setText("203.0.113.7");
+        ip->show();
+        ip->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), ip);
+        EXPECT_NE(ip->palette().color(QPalette::Window), QColor(Qt::white)) << "focus not shown";
+        Press(key);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "203.0.113.7");
+        EXPECT_EQ(ip->text(), Q(web::kIpCopied));
+        // The caption that says it was copied is not copied again.
+        QGuiApplication::clipboard()->setText("untouched");
+        Press(key);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "untouched");
+        w->Options().tmrClipboard->stop();
+
+        w->safeTabs->setActiveTab(2);
+        w->Video().imgTip->setToolTip(QString());
+        name->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), name);
+        Press(key);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "untouched") << "no title yet: nothing to copy";
+        w->Video().imgTip->setToolTip("某视频标题");
+        Press(key);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), "某视频标题");
+        w->Video().txtOnlineflv->setFocus();
+        EXPECT_EQ(name->palette().color(QPalette::Window), QColor(Qt::white)) << "focus look stuck";
+        w->safeTabs->setActiveTab(0);
+    }
+}
+
+}  // namespace
+}  // namespace tessel::shell::testing
