@@ -12,7 +12,9 @@
 
 #include "check.h"
 #include "text/codepage.h"
+#include "text/json_nesting.h"
 #include "text/vbstring.h"
+#include "text/visible_text.h"
 
 using namespace tessel::text;
 
@@ -134,6 +136,21 @@ void CheckCuts(std::u16string_view s, std::u16string_view needle, Pos start, Pos
 
 }  // namespace
 
+// Outside text made safe to show: what is printed holds no control
+// character, stays within its bound and is UTF-8; a question shows every
+// invisible; a name keeps no bidirectional control.
+void CheckVisible(std::string_view bytes, std::u16string_view units) {
+    const std::size_t bound = bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]);
+    const std::string printed = EscapeForTerminal(bytes, bound);
+    FUZZ_CHECK(printed.size() <= bound && IsValidUtf8(printed));
+    for (unsigned char c : printed) FUZZ_CHECK(c >= 0x20 && c != 0x7F);
+    for (char16_t c : ShowInvisibles(units))
+        FUZZ_CHECK(c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && !IsBidiControl(c));
+    for (char16_t c : StripBidiControls(units)) FUZZ_CHECK(!IsBidiControl(c));
+    // Deeper limits never refuse what a shallower one takes.
+    if (JsonNestingWithin(bytes, 3)) FUZZ_CHECK(JsonNestingWithin(bytes, 4));
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     CheckBytes(bytes);
@@ -143,6 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
     }
     CheckUnits(units);
+    CheckVisible(bytes, units);
 
     FuzzedDataProvider in(data, size);
     const Pos start = in.ConsumeIntegral<Pos>();
