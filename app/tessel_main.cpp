@@ -21,15 +21,16 @@
 #include <cstdio>
 #include <optional>
 
+#include "bridge/single_instance.h"
+#include "shell/jobs/aria2_engine_process.h"
+#include "shell/jobs/download_follower.h"
 #include "shell/platform/desktop_notifier.h"
 #include "shell/platform/desktop_setup.h"
-#include "shell/jobs/download_follower.h"
+#include "shell/settings/settings_store.h"
+#include "shell/ui/status_line.h"
 #include "shell/window/frm_main.h"
 #include "shell/window/frm_tray.h"
 #include "shell/window/link_opener.h"
-#include "shell/settings/settings_store.h"
-#include "bridge/single_instance.h"
-#include "shell/ui/status_line.h"
 #include "tessel_version.h"
 
 namespace {
@@ -203,6 +204,8 @@ int main(int argc, char** argv) {
     settings.OnTrouble([&main](const QString& text) { tessel::shell::Notify(&main, text); });
     if (!fontNotice.isEmpty()) tessel::shell::Notify(&main, fontNotice);
     tray.Load();
+    // Downloads left unfinished last time go on.
+    main.Engine().ResumeUnfinished();
 
     // How each download handed over ends: a desktop notification, or the
     // tray's message where no notification service runs; the tray's tooltip

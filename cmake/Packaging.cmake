@@ -22,10 +22,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# A Chinese face, or the interface is empty boxes; Qt's own texts in Chinese.
+# A Chinese face, or the interface is empty boxes; Qt's own texts in Chinese;
+# aria2, which the program starts itself to download what it is handed: the
+# file on disk is the program's last step.
 # libcurl and libcrypto are opened on first use, so dpkg-shlibdeps cannot see them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n, libcurl4, libssl3")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "aria2, yt-dlp")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n, libcurl4, libssl3, aria2")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "yt-dlp")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 # What Debian asks of every package: the copyright and a changelog.

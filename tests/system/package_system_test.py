@@ -53,7 +53,8 @@ def main():
         check("fonts-wqy-microhei | fonts-noto-cjk" in fields["Depends"], "a Chinese font is a dependency")
         check("libqt6widgets6" in fields["Depends"] and "libcurl4" in fields["Depends"],
               f"library dependencies come from the binaries ({fields['Depends']})")
-        check("aria2" in fields["Recommends"], "aria2 is recommended")
+        check("aria2" in fields["Depends"].split(", ") and "aria2" not in fields["Recommends"],
+              "aria2 is a dependency, not a recommendation")
 
         root = os.path.join(work, "root")
         os.mkdir(root)

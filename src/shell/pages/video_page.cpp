@@ -10,12 +10,13 @@
 
 #include "controls/sk_button.h"
 #include "handoff/handoff_command.h"
+#include "shell/jobs/aria2_job.h"
+#include "shell/jobs/service_status.h"
+#include "shell/jobs/ytdlp_video_parse.h"
+#include "shell/settings/settings_store.h"
 #include "shell/ui/prompts.h"
 #include "shell/ui/resource_image.h"
-#include "shell/jobs/service_status.h"
-#include "shell/settings/settings_store.h"
 #include "shell/ui/status_line.h"
-#include "shell/jobs/ytdlp_video_parse.h"
 #include "text/input_cleaning.h"
 #include "text/prompt_title.h"
 #include "text/vbstring.h"
@@ -157,8 +158,9 @@ void VideoPage::OpenInBrowser() {
 }
 
 // The media address, the video page and the title go to the hand-off command,
-// which asks through our message boxes when a manager looks absent; what went
-// wrong is told in a message box, and the program goes on.
+// which asks through our message boxes when a manager looks absent and
+// collects the tasks; they go to aria2 beside the window, the status line
+// saying so, and what went wrong is told in a message box.
 void VideoPage::Handoff(handoff::HandoffButton button) {
     const SettingsStore& settings = context_.settings;
     const handoff::HandoffRequest request{BoxText(txtFlvlink),
@@ -176,10 +178,19 @@ void VideoPage::Handoff(handoff::HandoffButton button) {
                    ? handoff::Answer::Yes
                    : handoff::Answer::No;
     };
-    const handoff::HandoffOutcome outcome = handoff::RunHandoff(button, request, ask);
+    std::vector<handoff::Aria2Task> tasks;
+    handoff::Aria2ObjectFactory collect([&tasks](const handoff::Aria2Task& task) { tasks.push_back(task); },
+                                        request.media);
+    const handoff::HandoffOutcome outcome =
+        handoff::RunHandoff(button, request, ask, handoff::RegReadValue, collect);
     if (outcome.notice)
         prompts.Message(Q(outcome.notice->text), Q(outcome.notice->title), Prompts::Buttons::Ok,
                         Prompts::Icon::Warning);
+    if (outcome.status == handoff::HandoffOutcome::Status::Sent && context_.engine) {
+        std::vector<Aria2JobTask> handed;
+        for (const handoff::Aria2Task& task : tasks) handed.push_back(Aria2JobTask::Of(task));
+        HandToAria2(*context_.engine, std::move(handed), context_.status, prompts, this);
+    }
 }
 
 void VideoPage::CopyFileName() {

@@ -2,10 +2,11 @@
 #pragma once
 
 // What the window lends its pages: the settings, the message and input
-// boxes, and the status line.
+// boxes, the status line and the download engine.
 
 namespace tessel::shell {
 
+class Aria2Engine;
 class Prompts;
 class SettingsStore;
 class StatusLine;
@@ -14,6 +15,7 @@ struct PageContext {
     SettingsStore& settings;
     Prompts& prompts;
     StatusLine& status;
+    Aria2Engine* engine = nullptr;  // the aria2 the hand-off reaches
 };
 
 }  // namespace tessel::shell

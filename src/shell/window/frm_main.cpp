@@ -17,21 +17,22 @@
 #include "controls/safe_tabs.h"
 #include "controls/sk_button.h"
 #include "controls/twips.h"
-#include "shell/pages/about_page.h"
+#include "shell/jobs/aria2_engine_process.h"
 #include "shell/jobs/background_request.h"
-#include "shell/window/clipboard_text_box.h"
-#include "shell/pages/disk_page.h"
 #include "shell/jobs/download_follower.h"
-#include "shell/window/frm_tray.h"
+#include "shell/pages/about_page.h"
+#include "shell/pages/disk_page.h"
 #include "shell/pages/link_page.h"
 #include "shell/pages/options_strip.h"
-#include "shell/window/page_keys.h"
+#include "shell/pages/video_page.h"
+#include "shell/settings/settings_store.h"
 #include "shell/ui/page_parts.h"
 #include "shell/ui/prompts.h"
 #include "shell/ui/resource_image.h"
-#include "shell/settings/settings_store.h"
 #include "shell/ui/status_line.h"
-#include "shell/pages/video_page.h"
+#include "shell/window/clipboard_text_box.h"
+#include "shell/window/frm_tray.h"
+#include "shell/window/page_keys.h"
 #include "text/vbstring.h"
 #include "web/reply_file.h"
 
@@ -80,6 +81,13 @@ FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
     SetBannerPicture(ResourcePng(QStringLiteral(":/tessel/banner.png")),
                      QStringLiteral(":/tessel/banner@2x.png"));
     BuildLayout();
+    // Every task handed to aria2, from a page or an opened link, is followed
+    // until it ends.
+    connect(engine_.get(), &Aria2Engine::TasksHanded, downloads_, [this](const Aria2JobOutcome& outcome) {
+        for (const Aria2JobResult& r : outcome.results) {
+            if (r.ok()) downloads_->Follow({r.gid.toStdString(), r.name.toStdU16String(), outcome.used});
+        }
+    });
     connect(skbOption, &SkButton::Click, this, &FrmMain::OnOptionClick);
     connect(options_, &OptionsStrip::OntopClicked, this, &FrmMain::ApplyTopmost);
     // Only a real change of the box's text routes, so the same text copied
@@ -118,7 +126,9 @@ void FrmMain::BuildLayout() {
     status_->setGeometry(8, 273, 402, 15);
     // A text cut to fit a box is said on the status line.
     OnBoxCut(this, [this](const QString& message) { status_->Show(message); });
-    const PageContext context{settings_, *prompts_, *status_};
+    engine_ = std::make_unique<Aria2Engine>(settings_);
+    connect(engine_.get(), &Aria2Engine::StatusChanged, status_, &StatusLine::Show);
+    const PageContext context{settings_, *prompts_, *status_, engine_.get()};
     // Every page frame's home on the strip; the strip moves it by 10000 twips
     // per tab.
     const QRectF home(80, 520, 7335, 2655);

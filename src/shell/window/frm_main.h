@@ -41,6 +41,7 @@ namespace tessel::shell {
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 class AboutPage;
+class Aria2Engine;
 class DiskPage;
 class DockAdapter;
 class DownloadFollower;
@@ -107,6 +108,8 @@ class FrmMain : public QWidget {
     StatusLine& Status() const { return *status_; }
     // Follows the tasks handed to aria2 until they end.
     DownloadFollower& Downloads() const { return *downloads_; }
+    // The aria2 every hand-off goes to (started by the program when need be).
+    Aria2Engine& Engine() const { return *engine_; }
     // Microseconds on the system's monotonic clock (the time stamps of lcWindow).
     static qint64 MonotonicMicros();
 
@@ -214,6 +217,7 @@ class FrmMain : public QWidget {
     WaveObject wave_;
     QTimer ripple_timer_;
 
+    std::unique_ptr<Aria2Engine> engine_;
     StatusLine* status_ = nullptr;
     DownloadFollower* downloads_ = nullptr;  // child of the window
     DiskPage* disk_ = nullptr;

@@ -7,19 +7,19 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include "bridge/open_link.h"
 #include "controls/safe_tabs.h"
-#include "handoff/aria2_follow.h"
 #include "handoff/ed2k_program.h"
 #include "handoff/handoff_command.h"
-#include "bridge/open_link.h"
-#include "shell/pages/disk_page.h"
+#include "shell/jobs/aria2_job.h"
 #include "shell/jobs/download_follower.h"
-#include "shell/window/frm_main.h"
+#include "shell/pages/disk_page.h"
 #include "shell/pages/link_page.h"
+#include "shell/pages/video_page.h"
+#include "shell/settings/settings_store.h"
 #include "shell/ui/page_parts.h"
 #include "shell/ui/prompts.h"
-#include "shell/settings/settings_store.h"
-#include "shell/pages/video_page.h"
+#include "shell/window/frm_main.h"
 #include "text/codepage.h"
 #include "text/prompt_title.h"
 
@@ -154,49 +154,14 @@ void LinkOpener::OfferToAria2(const std::vector<handoff::Aria2Task>& tasks,
         answer = prompts.AskList(Q(bridge::OpenLinksQuestion(tasks.size())), shown, Q(text::kPromptTitle));
     }
     if (answer != Prompts::Answer::Yes) return;
-    SettingsStore& settings = w_.Settings();
-    const handoff::Aria2Settings aria2{ReadText(settings, keys::kAria2Rpc).toStdU16String(),
-                                       ReadText(settings, keys::kAria2Secret).toStdU16String(),
-                                       ReadText(settings, keys::kAria2CaFile).toStdU16String()};
-    try {
-        if (tasks.size() == 1) {
-            const std::string gid = handoff::SendToAria2(aria2, tasks[0], u"tessel");
-            const QString name = NameOf(tasks[0], names[0]);
-            w_.ShowStatus(QStringLiteral("已交给 aria2：") + name);
-            w_.Downloads().Follow({gid, name.toStdU16String(), aria2});
-            return;
-        }
-        std::vector<handoff::Aria2MethodCall> calls;
-        for (const handoff::Aria2Task& task : tasks) calls.push_back(handoff::AddUriCall(task));
-        const std::vector<handoff::Aria2Reply> replies = handoff::Aria2Multicall(aria2, calls);
-        std::vector<std::pair<std::u16string, std::u16string>> refused;
-        std::size_t sent = 0;
-        for (std::size_t i = 0; i < tasks.size(); ++i) {
-            const QString name = NameOf(tasks[i], names[i]);
-            const bool ok = i < replies.size() && replies[i].status == handoff::Aria2Status::Ok &&
-                            replies[i].result.is_string();
-            if (ok) {
-                ++sent;
-                w_.Downloads().Follow({replies[i].result.get<std::string>(), name.toStdU16String(), aria2});
-                continue;
-            }
-            // Nothing reached aria2 at all: the message of a single hand-off says why and what to do.
-            if (i < replies.size() && replies[i].status != handoff::Aria2Status::Error)
-                throw handoff::Aria2Error(u"tessel", aria2, replies[i]);
-            refused.emplace_back(name.toStdU16String(),
-                                 i < replies.size() ? text::FromUtf8(replies[i].error) : u"没有回答");
-        }
-        w_.ShowStatus(QStringLiteral("已交给 aria2：%1 个地址").arg(sent));
-        if (!refused.empty())
-            prompts.Message(Q(bridge::RefusedTasksText(refused)), Q(text::kPromptTitle),
-                            Prompts::Buttons::Ok, Prompts::Icon::Warning);
-    } catch (const handoff::AutomationError& error) {
-        const handoff::Notice notice = handoff::FailureNotice(error);
-        prompts.Message(Q(notice.text), Q(notice.title), Prompts::Buttons::Ok, Prompts::Icon::Warning);
-    } catch (const std::exception& error) {
-        prompts.Message(QStringLiteral("没能把任务交给 aria2：") + QString::fromUtf8(error.what()),
-                        Q(text::kPromptTitle), Prompts::Buttons::Ok, Prompts::Icon::Warning);
+    std::vector<Aria2JobTask> handed;
+    for (std::size_t i = 0; i < tasks.size(); ++i) {
+        Aria2JobTask task = Aria2JobTask::Of(tasks[i]);
+        task.name = NameOf(tasks[i], names[i]);
+        handed.push_back(std::move(task));
     }
+    // Beside the window: the next opened text need not wait for aria2.
+    HandToAria2(w_.Engine(), std::move(handed), w_.Status(), prompts, this);
 }
 
 // xdg-mime runs beside the window; its answer picks the program, and the

@@ -6,10 +6,10 @@
 #include <nlohmann/json.hpp>
 
 #include "controls/sk_button.h"
-#include "support/frm_main_fixture.h"
-#include "shell/pages/video_page.h"
 #include "shell/jobs/ytdlp_video_parse.h"
-#include "support/loopback_http.h"
+#include "shell/pages/video_page.h"
+#include "support/fake_aria2.h"
+#include "support/frm_main_fixture.h"
 #include "web/video_parse.h"
 
 namespace tessel::shell::testing {
@@ -23,18 +23,8 @@ class YtDlpWindowTest : public FrmMainTest {
         FrmMainTest::SetUp();
         // Restored when the fixture goes, after the window.
         winePrefix.emplace("WINEPREFIX", QFile::encodeName(dir.filePath("no-wine")));
-        aria2.server().Post("/jsonrpc", [this](const httplib::Request& req, httplib::Response& res) {
-            const json call = json::parse(req.body, nullptr, false);
-            {
-                std::lock_guard lock(mutex);
-                calls.push_back(call);
-            }
-            res.set_content(
-                json({{"jsonrpc", "2.0"}, {"id", call.value("id", json())}, {"result", "1"}}).dump(),
-                "application/json");
-        });
-        aria2.Start();
-        Put(keys::kAria2Rpc, aria2.Base() + "/jsonrpc");
+        Put(keys::kAria2Rpc, aria2.Rpc());
+        Put(keys::kAria2Start, "never");
         Put(keys::kParseHome, "http://parse.test");
         Put(keys::kYtDlpPath, dir.filePath("yt-dlp"));
     }
@@ -56,14 +46,13 @@ class YtDlpWindowTest : public FrmMainTest {
     QString Title() const { return w->Video().imgTip->toolTip(); }
 
     std::vector<json> Calls() {
-        std::lock_guard lock(mutex);
-        return calls;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return BackgroundRequest::RunningCount() == 0 && !aria2.Calls().empty(); }, 5000));
+        return aria2.Calls();
     }
 
     std::optional<ScopedEnv> winePrefix;
-    testsupport::LoopbackHttp aria2;
-    std::mutex mutex;
-    std::vector<json> calls;
+    testsupport::FakeAria2 aria2{""};
 };
 
 TEST_F(YtDlpWindowTest, ResultGoesThroughTheFilterAndTheHeadersToAria2) {

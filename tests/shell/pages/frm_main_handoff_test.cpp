@@ -3,13 +3,14 @@
 // on loopback that answers as aria2 does: what reaches it from each button,
 // the questions when a manager looks absent, and the message when nothing
 // takes the task.
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "controls/sk_button.h"
+#include "support/fake_aria2.h"
 #include "support/frm_main_fixture.h"
-#include "support/loopback_http.h"
 
 namespace tessel::shell::testing {
 namespace {
@@ -23,23 +24,11 @@ class HandoffTest : public FrmMainTest {
         ASSERT_TRUE(wine.isValid());
         // Restored when the fixture goes, after the window.
         winePrefix.emplace("WINEPREFIX", QFile::encodeName(wine.path()));
-        http.server().Post("/jsonrpc", [this](const httplib::Request& req, httplib::Response& res) {
-            const json call = json::parse(req.body, nullptr, false);
-            {
-                std::lock_guard lock(callsMutex);
-                calls.push_back(call);
-            }
-            json answer = {{"jsonrpc", "2.0"}, {"id", call.is_object() ? call.value("id", json()) : json()}};
-            const json params = call.is_object() ? call.value("params", json::array()) : json::array();
-            if (params.empty() || params[0] != "token:s3cret")
-                answer["error"] = {{"code", 1}, {"message", "Unauthorized"}};
-            else
-                answer["result"] = "2089b05ecca3d829";
-            res.set_content(answer.dump(), "application/json");
-        });
-        http.Start();
-        Put(keys::kAria2Rpc, http.Base() + "/jsonrpc");
+        Put(keys::kAria2Rpc, aria2.Rpc());
         Put(keys::kAria2Secret, "s3cret");
+        // These tests reach the endpoint above, or nothing: the program's
+        // own aria2 has tests of its own.
+        Put(keys::kAria2Start, "never");
         Put(keys::kParseHome, "http://parse.test");
     }
     // Registers the managers in the prefix's registry, as Wine stores it.
@@ -55,16 +44,17 @@ class HandoffTest : public FrmMainTest {
         w->Video().imgTip->setToolTip(title);
     }
 
+    // What reached aria2 once the hand-off, which runs beside the window, ended.
     std::vector<json> Calls() {
-        std::lock_guard lock(callsMutex);
-        return calls;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [] { return BackgroundRequest::RunningCount() == 0 && !HandOffRunning(); }, 10000));
+        return aria2.Calls();
     }
+    static bool HandOffRunning() { return QGuiApplication::overrideCursor() != nullptr; }
 
     QTemporaryDir wine;
     std::optional<ScopedEnv> winePrefix;
-    testsupport::LoopbackHttp http;
-    std::mutex callsMutex;
-    std::vector<json> calls;
+    testsupport::FakeAria2 aria2{"s3cret"};
 };
 
 struct ButtonRow {
@@ -142,7 +132,7 @@ TEST_F(HandoffTest, FailureIsToldInAMessageBox) {
         const char* says;
     } rows[] = {
         {"nothing listens", testsupport::ClosedPortBase() + "/jsonrpc", "s3cret", "没有回答"},
-        {"secret refused", http.Base() + "/jsonrpc", "wrong", "拒绝"},
+        {"secret refused", aria2.Rpc(), "wrong", "拒绝"},
     };
     Start();
     for (const auto& r : rows) {
@@ -153,7 +143,7 @@ TEST_F(HandoffTest, FailureIsToldInAMessageBox) {
         prompts.answers = {Prompts::Answer::Yes};
         Fill("http://media.test/v.flv", "t");
         emit w->Video().skbFlvthunder->Click();
-        ASSERT_EQ(prompts.asked.size(), 2u);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.asked.size() == 2; }, 10000));
         const auto& notice = prompts.asked[1];
         EXPECT_EQ(notice.title, "提示");
         EXPECT_EQ(notice.buttons, Prompts::Buttons::Ok);
@@ -161,6 +151,43 @@ TEST_F(HandoffTest, FailureIsToldInAMessageBox) {
         EXPECT_TRUE(notice.text.contains("aria2c --enable-rpc")) << notice.text.toStdString();
     }
     EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(HandoffTest, TheStatusLineSaysWhatWasHandedOver) {
+    Start();
+    prompts.answers = {Prompts::Answer::Yes};
+    Fill("http://media.test/v.flv", "片名");
+    emit w->Video().skbFlvthunder->Click();
+    EXPECT_EQ(w->Status().Text(), "正在交给 aria2…");
+    ASSERT_EQ(Calls().size(), 1u);
+    EXPECT_EQ(w->Status().Text(), "已交给 aria2：片名.flv");
+}
+
+// aria2's port takes the connection and never answers (a wedged engine, a
+// sleeping NAS): the click returns at once, the window goes on handling
+// events with the busy pointer, and the answer comes as it always did.
+TEST_F(HandoffTest, AWedgedAria2NeverHoldsTheWindow) {
+    testsupport::LoopbackRaw wedged([](int, const std::atomic<bool>& stopping) {
+        testsupport::PauseUnless(stopping, std::chrono::seconds(30));
+    });
+    Put(keys::kAria2Rpc, wedged.Base() + "/jsonrpc");
+    Start();
+    prompts.answers = {Prompts::Answer::Yes};
+    Fill("http://media.test/v.flv", "t");
+    QElapsedTimer clock;
+    clock.start();
+    emit w->Video().skbFlvthunder->Click();
+    EXPECT_LT(clock.elapsed(), 1000);
+    bool ticked = false;
+    QTimer::singleShot(100, [&] { ticked = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticked; }, 1000));
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    EXPECT_EQ(w->Status().Text(), "正在交给 aria2…");
+    EXPECT_EQ(prompts.asked.size(), 1u);  // only the question so far
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.asked.size() == 2; }, 10000));
+    EXPECT_TRUE(prompts.asked[1].text.contains("没有回答")) << prompts.asked[1].text.toStdString();
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace

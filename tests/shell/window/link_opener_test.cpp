@@ -15,9 +15,9 @@
 #include <nlohmann/json.hpp>
 
 #include "controls/safe_tabs.h"
-#include "support/frm_main_fixture.h"
 #include "handoff/ed2k_program.h"
 #include "links/special_link.h"
+#include "support/frm_main_fixture.h"
 #include "support/loopback_http.h"
 
 namespace tessel::shell::testing {
@@ -31,11 +31,18 @@ class LinkOpenerTest : public FrmMainTest {
         FrmMainTest::SetUp();
         http.server().Post("/jsonrpc", [this](const httplib::Request& req, httplib::Response& res) {
             const json call = json::parse(req.body, nullptr, false);
+            json result = "0123456789abcdef";
+            if (call.value("method", "") == "aria2.getVersion") {
+                // The look before every hand-off: answered, not counted.
+                res.set_content(
+                    json{{"jsonrpc", "2.0"}, {"id", call["id"]}, {"result", {{"version", "1.36.0"}}}}.dump(),
+                    "application/json");
+                return;
+            }
             {
                 std::lock_guard lock(mutex);
                 calls.push_back(call);
             }
-            json result = "0123456789abcdef";
             if (call.value("method", "") == "system.multicall") {
                 // Each task its own id, or aria2's refusal for an address it cannot use.
                 result = json::array();
@@ -54,6 +61,7 @@ class LinkOpenerTest : public FrmMainTest {
         http.Start();
         Put(keys::kAria2Rpc, http.Base() + "/jsonrpc");
         Put(keys::kAria2Secret, "s3cret");
+        Put(keys::kAria2Start, "never");
         Start();
         opener = std::make_unique<LinkOpener>(*w);
     }
@@ -67,6 +75,8 @@ class LinkOpenerTest : public FrmMainTest {
         QSignalSpy idle(opener.get(), &LinkOpener::Idle);
         opener->Open(texts);
         ASSERT_TRUE(idle.wait(5000));
+        // The hand-off runs beside the window, with the busy pointer.
+        ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::overrideCursor() == nullptr; }, 10000));
     }
 
     std::vector<json> Calls() {
@@ -99,6 +109,7 @@ TEST_F(LinkOpenerTest, YesHandsTheDecodedAddressToAria2WithTheSecretAndFileName)
     EXPECT_EQ(sent[0]["params"][0], "token:s3cret");
     EXPECT_EQ(sent[0]["params"][1], json::array({"http://h.test/d/%C4%E3%BA%C3.iso"}));
     EXPECT_EQ(sent[0]["params"][2]["out"], "你好.iso");
+    EXPECT_EQ(w->Status().Text(), "已交给 aria2：你好.iso");
 }
 
 TEST_F(LinkOpenerTest, NoOrClosingTheQuestionHandsNothingOverAndKeepsTheBoxes) {
