@@ -72,9 +72,13 @@ void CheckText(std::u16string_view t) {
     FUZZ_CHECK(Base64Decode(t) == text::FromAnsi(Base64DecodeToBytes(t)));
 
     // The pasted text as a link, and as the address of a new one.
+    // A text of several lines may be converted line by line; one line is
+    // always cleaned and decoded whole.
     const CommandResult general = ToGeneral(t);
-    FUZZ_CHECK(general.input == CleanInput(t));
-    if (general.accepted) FUZZ_CHECK(general.output == DecodeSpecialLink(general.input));
+    if (t.find_first_of(u"\r\n") == std::u16string_view::npos) {
+        FUZZ_CHECK(general.input == CleanInput(t));
+        if (general.accepted) FUZZ_CHECK(general.output == DecodeSpecialLink(general.input));
+    }
     CheckEncoders(t);
 
     const std::u16string encoded = UrlEncode(t);

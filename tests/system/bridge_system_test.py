@@ -310,6 +310,14 @@ def part_hostile():
             print(f"     resident memory {rss_before // 1024} MiB before, {rss_after // 1024} MiB after")
             check(rss_after - rss_before < 64 * 1024, "memory stays bounded")
             check(s.first.poll() is None, "the program survived")
+            # Links arriving together are gathered for about a second before
+            # their one question: wait for it, then make sure it stays alone.
+            deadline = time.monotonic() + 10
+            questions = []
+            while not questions and time.monotonic() < deadline:
+                questions = display.xdotool("search", "--onlyvisible", "--name", "^提示$").split()
+                time.sleep(0.2)
+            time.sleep(1.5)
             questions = display.xdotool("search", "--onlyvisible", "--name", "^提示$").split()
             check(len(questions) == 1, f"one question at a time ({len(questions)} open)")
             check(aria2.task_count() == 0, "nothing downloaded without a Yes")
