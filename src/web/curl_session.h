@@ -52,6 +52,20 @@ struct RequestLimits {
     std::int64_t maxBytes = 0;
 };
 
+// How a fetch into a file ended: Cls_DownLoad's block-wise fetch and the
+// one-call download alike.
+enum class FetchEnd {
+    Complete,    // the server ended the reply properly, with every byte it announced
+    NoReply,     // the URL could not be opened (the one-call download: nor read to its end)
+    Broken,      // cut short: reset, fewer bytes than announced, silence
+    TimedOut,    // the time limit ran out
+    Stopped,     // DLFileStop
+    Aborted,     // the caller's RequestAbort rose
+    CutOff,      // past the reply limit
+    FileFailed,  // the local file could not be written (or is a link)
+    HttpError,   // the server answered with a status of 400 or above (the one-call download)
+};
+
 // libcurl's process-wide set-up, done once; false when it failed.
 bool CurlGlobalInit();
 

@@ -46,18 +46,6 @@ enum TmpState : Long {
     kStateEndOfData = 9,  // end of reply, a failed read, or no data in time during the body
 };
 
-// How the last fetch ended, beyond its state sequence.
-enum class FetchEnd {
-    Complete,   // the server ended the reply properly, with every byte it announced
-    NoReply,    // the URL could not be opened
-    Broken,     // cut short: reset, fewer bytes than announced, silence
-    TimedOut,   // the time limit ran out
-    Stopped,    // DLFileStop
-    Aborted,    // abortSignal
-    CutOff,     // past the reply limit
-    FileFailed  // the local file could not be written
-};
-
 // Clamps a 64-bit count into the Long event fields.
 Long ClampToLong(std::int64_t v);
 

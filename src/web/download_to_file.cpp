@@ -55,11 +55,11 @@ size_t OnData(char* data, size_t size, size_t count, void* user) {
 
 }  // namespace
 
-int DownloadToFile(std::u16string_view url, const std::string& path, const DownloadOptions& options) {
-    if (IsRaised(options.abort)) return kDownloadAborted;
+FetchEnd DownloadToFile(std::u16string_view url, const std::string& path, const DownloadOptions& options) {
+    if (IsRaised(options.abort)) return FetchEnd::Aborted;
     CurlSession req;
-    if (!req.ok()) return kDownloadUrlFailed;
-    if (!req.SetUrl(ToWireUrl(url))) return kDownloadUrlFailed;
+    if (!req.ok()) return FetchEnd::NoReply;
+    if (!req.SetUrl(ToWireUrl(url))) return FetchEnd::NoReply;
 
     Sink sink;
     sink.path = &path;
@@ -72,39 +72,39 @@ int DownloadToFile(std::u16string_view url, const std::string& path, const Downl
     long status = 0;
     curl_easy_getinfo(req.get(), CURLINFO_RESPONSE_CODE, &status);
 
-    int result = kDownloadOk;
+    FetchEnd result = FetchEnd::Complete;
     if (code == CURLE_OK) {
         if (status >= 400)
-            result = kDownloadHttpError;
+            result = FetchEnd::HttpError;
         else if (!sink.Open())
-            result = kDownloadFileFailed;  // an empty reply still makes its file
+            result = FetchEnd::FileFailed;  // an empty reply still makes its file
     } else if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
-        result = kDownloadTooLarge;
+        result = FetchEnd::CutOff;
     } else if (code == CURLE_ABORTED_BY_CALLBACK) {
-        result = kDownloadAborted;
+        result = FetchEnd::Aborted;
     } else if (sink.fileFailed) {
-        result = kDownloadFileFailed;
+        result = FetchEnd::FileFailed;
     } else if (code == CURLE_OPERATION_TIMEDOUT) {
-        result = kDownloadTimedOut;
+        result = FetchEnd::TimedOut;
     } else {
-        result = kDownloadUrlFailed;
+        result = FetchEnd::NoReply;
     }
 
     if (sink.fd >= 0) {
-        if (::close(sink.fd) != 0 && result == kDownloadOk) result = kDownloadFileFailed;
+        if (::close(sink.fd) != 0 && result == FetchEnd::Complete) result = FetchEnd::FileFailed;
         // What we wrote of a failed reply is no reply; the caller must not read it.
-        if (result != kDownloadOk) DeleteReplyFile(path);
+        if (result != FetchEnd::Complete) DeleteReplyFile(path);
     }
     return result;
 }
 
 ReplyText FetchReplyText(std::u16string_view url, const std::string& path, const DownloadOptions& options) {
     ReplyText reply;
-    reply.result = path.empty() ? kDownloadFileFailed : DownloadToFile(url, path, options);
-    if (reply.result != kDownloadOk) return reply;
+    reply.end = path.empty() ? FetchEnd::FileFailed : DownloadToFile(url, path, options);
+    if (reply.end != FetchEnd::Complete) return reply;
     reply.text = ReadReplyText(path, options.maxBytes);
     DeleteReplyFile(path);
-    if (!reply.text) reply.result = kDownloadFileFailed;
+    if (!reply.text) reply.end = FetchEnd::FileFailed;
     return reply;
 }
 

@@ -22,11 +22,11 @@ class DownloadToFileTest : public ::testing::Test {
 
 TEST_F(DownloadToFileTest, SavesTheWholeReply) {
     testing::WriteAll(file, std::string(5000, 'x'));
-    EXPECT_EQ(DownloadToFile(server.Url("/echo"), file), kDownloadOk);
+    EXPECT_EQ(DownloadToFile(server.Url("/echo"), file), FetchEnd::Complete);
     EXPECT_EQ(ReadAll(file), "VB Http|no-cache|no-cache|/echo");
-    EXPECT_EQ(DownloadToFile(server.Url("/chunked/3000"), file), kDownloadOk);
+    EXPECT_EQ(DownloadToFile(server.Url("/chunked/3000"), file), FetchEnd::Complete);
     EXPECT_EQ(ReadAll(file), testing::Pattern(3000));
-    EXPECT_EQ(DownloadToFile(server.Url("/data/0"), file), kDownloadOk);
+    EXPECT_EQ(DownloadToFile(server.Url("/data/0"), file), FetchEnd::Complete);
     EXPECT_TRUE(fs::exists(file) && fs::file_size(file) == 0);
 }
 
@@ -36,15 +36,15 @@ TEST_F(DownloadToFileTest, FailuresLeaveNoReplyBehind) {
     const std::string overBound = "/data/" + std::to_string(kMaxReplyBytes + 1);
     const struct {
         std::u16string url;
-        int result;
+        FetchEnd result;
     } rows[] = {
-        {testing::ClosedPortUrl(), kDownloadUrlFailed}, {u"not an address", kDownloadUrlFailed},
-        {server.Url("/gone"), kDownloadHttpError},      {server.Url("/mute"), kDownloadTimedOut},
-        {server.Url(overBound), kDownloadTooLarge},     {server.Url("/endless"), kDownloadTooLarge},
+        {testing::ClosedPortUrl(), FetchEnd::NoReply}, {u"not an address", FetchEnd::NoReply},
+        {server.Url("/gone"), FetchEnd::HttpError},    {server.Url("/mute"), FetchEnd::TimedOut},
+        {server.Url(overBound), FetchEnd::CutOff},     {server.Url("/endless"), FetchEnd::CutOff},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.url.begin(), row.url.end()));
-        const std::chrono::milliseconds limit(row.result == kDownloadTimedOut ? 250 : 10000);
+        const std::chrono::milliseconds limit(row.result == FetchEnd::TimedOut ? 250 : 10000);
         EXPECT_EQ(DownloadToFile(row.url, file, {limit, kMaxReplyBytes}), row.result);
         EXPECT_FALSE(fs::exists(file));
     }
@@ -52,15 +52,15 @@ TEST_F(DownloadToFileTest, FailuresLeaveNoReplyBehind) {
 
 TEST_F(DownloadToFileTest, FetchReplyTextDecodesGbkAndRemovesTheFile) {
     const ReplyText echo = FetchReplyText(server.Url("/echo/%D6%D0"), file);
-    EXPECT_EQ(echo.result, kDownloadOk);
+    EXPECT_EQ(echo.end, FetchEnd::Complete);
     EXPECT_EQ(echo.text, u"VB Http|no-cache|no-cache|/echo/%D6%D0");
     EXPECT_FALSE(fs::exists(file));
     const ReplyText gone = FetchReplyText(server.Url("/gone"), file);
-    EXPECT_EQ(gone.result, kDownloadHttpError);
+    EXPECT_EQ(gone.end, FetchEnd::HttpError);
     EXPECT_EQ(gone.text, std::nullopt);
     // No private folder for replies is a failed reply.
     const ReplyText nowhere = FetchReplyText(server.Url("/echo/x"), "");
-    EXPECT_EQ(nowhere.result, kDownloadFileFailed);
+    EXPECT_EQ(nowhere.end, FetchEnd::FileFailed);
     EXPECT_EQ(nowhere.text, std::nullopt);
 }
 

@@ -72,7 +72,7 @@ TEST_F(RequestLimitsTest, BodyDrippedByteBySecondEndsAtTheTimeLimit) {
     EXPECT_GT(got, 0);
     EXPECT_LT(got, 60);
     EXPECT_EQ(cdf.LastEnd(), FetchEnd::TimedOut);
-    EXPECT_EQ(DownloadToFile(server.Url("/drip/60"), file, {.timeout = 1500ms}), kDownloadTimedOut);
+    EXPECT_EQ(DownloadToFile(server.Url("/drip/60"), file, {.timeout = 1500ms}), FetchEnd::TimedOut);
     EXPECT_FALSE(fs::exists(file));
 }
 
@@ -81,7 +81,7 @@ TEST_F(RequestLimitsTest, TheTimeLimitCountsTheSameForEveryCall) {
     cdf.SetTimeLimit(0ms);
     EXPECT_EQ(cdf.DLFile(server.Url("/data/700"), file, kTimeOut), 700);
     EXPECT_EQ(cdf.LastEnd(), FetchEnd::Complete);
-    EXPECT_EQ(DownloadToFile(server.Url("/data/700"), file, {.timeout = 0ms}), kDownloadOk);
+    EXPECT_EQ(DownloadToFile(server.Url("/data/700"), file, {.timeout = 0ms}), FetchEnd::Complete);
 }
 
 struct ShortCase {
@@ -107,7 +107,7 @@ TEST_P(CutShortReplyTest, IsAFailedFetchThatChangesNoBox) {
     EXPECT_EQ(r.txtBak, std::nullopt);
     EXPECT_EQ(cdf.LastEnd(), FetchEnd::Broken);
     EXPECT_FALSE(fs::exists(file));
-    EXPECT_NE(DownloadToFile(api.Url("/"), file), kDownloadOk);
+    EXPECT_NE(DownloadToFile(api.Url("/"), file), FetchEnd::Complete);
     EXPECT_FALSE(fs::exists(file));
 }
 
@@ -134,7 +134,7 @@ TEST_F(RequestLimitsTest, AbortFromAnotherThreadEndsEveryKindOfRequest) {
             std::this_thread::sleep_for(300ms);
             abort.Raise();
         });
-        EXPECT_EQ(DownloadToFile(server.Url(path), file, {.abort = &abort}), kDownloadAborted);
+        EXPECT_EQ(DownloadToFile(server.Url(path), file, {.abort = &abort}), FetchEnd::Aborted);
         raiser.wait();
         EXPECT_FALSE(fs::exists(file));
     }
@@ -163,7 +163,7 @@ TEST_F(RequestLimitsTest, AbortFromAnotherThreadEndsEveryKindOfRequest) {
 TEST_F(RequestLimitsTest, ARaisedAbortStartsNothing) {
     RequestAbort abort;
     abort.Raise();
-    EXPECT_EQ(DownloadToFile(server.Url("/data/10"), file, {.abort = &abort}), kDownloadAborted);
+    EXPECT_EQ(DownloadToFile(server.Url("/data/10"), file, {.abort = &abort}), FetchEnd::Aborted);
     cdf.abortSignal = &abort;
     EXPECT_EQ(cdf.DLFile(server.Url("/data/10"), file, kTimeOut), 0);
     EXPECT_EQ(cdf.LastEnd(), FetchEnd::Aborted);

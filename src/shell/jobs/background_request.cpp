@@ -42,7 +42,7 @@ web::ReplyFetch RecordedReplyFetch(std::string_view name, const web::RequestAbor
     return [path = web::ReplyPath(name), options, &record](const std::u16string& url) {
         record.url = url;
         web::ReplyText reply = web::FetchReplyText(url, path, options);
-        record.download = reply.result;
+        record.download = reply.end;
         return std::move(reply.text);
     };
 }

@@ -84,7 +84,7 @@ class BackgroundRequest final : public QObject {
 // for the status line.
 struct FetchRecord {
     std::u16string url;  // empty when nothing was asked
-    int download = web::kDownloadOk;
+    web::FetchEnd download = web::FetchEnd::Complete;
 };
 
 // The one-call download into the reply file `name`: bounded in time and

@@ -3,8 +3,8 @@
 
 #include <QUrl>
 
-#include "shell/ui/page_parts.h"
 #include "shell/settings/settings_store.h"
+#include "shell/ui/page_parts.h"
 #include "web/download_to_file.h"
 
 namespace tessel::shell {
@@ -24,22 +24,6 @@ QString Remedy(const ServiceRef& s) {
 
 QString Who(const ServiceRef& s) { return s.what + QLatin1Char(' ') + HostOf(s.address); }
 
-// The endings both kinds of request share.
-QString TimedOutText(const ServiceRef& s, std::chrono::milliseconds limit) {
-    return QStringLiteral("%1 在 %2 秒内没有答完").arg(Who(s), Seconds(limit)) + Remedy(s);
-}
-
-QString TooLargeText(const ServiceRef& s) {
-    return QStringLiteral("%1 的应答超过 %2 MiB，已放弃")
-        .arg(Who(s))
-        .arg(web::kMaxReplyBytes / (1024 * 1024));
-}
-
-QString FileFailedText(const ServiceRef& s) {
-    return QStringLiteral("%1 的应答无法存入临时文件夹 %2")
-        .arg(Who(s), QString::fromStdString(web::GetTempFolder()));
-}
-
 }  // namespace
 
 QString HostOf(std::u16string_view address) {
@@ -49,26 +33,8 @@ QString HostOf(std::u16string_view address) {
     return Q(address);
 }
 
-QString DownloadFailureText(const ServiceRef& s, int result, std::chrono::milliseconds limit) {
-    switch (result) {
-        case web::kDownloadOk:
-        case web::kDownloadAborted:
-            return {};
-        case web::kDownloadTimedOut:
-            return TimedOutText(s, limit);
-        case web::kDownloadHttpError:
-            return QStringLiteral("%1 拒绝了请求").arg(Who(s)) + Remedy(s);
-        case web::kDownloadTooLarge:
-            return TooLargeText(s);
-        case web::kDownloadFileFailed:
-            return FileFailedText(s);
-        default:
-            return QStringLiteral("无法连接 %1").arg(Who(s)) + Remedy(s);
-    }
-}
-
-QString FetchFailureText(const ServiceRef& s, web::FetchEnd end, std::chrono::milliseconds silence,
-                         std::chrono::milliseconds limit) {
+QString FailureText(const ServiceRef& s, web::FetchEnd end, std::chrono::milliseconds limit,
+                    std::chrono::milliseconds silence) {
     using web::FetchEnd;
     switch (end) {
         case FetchEnd::Complete:
@@ -76,17 +42,23 @@ QString FetchFailureText(const ServiceRef& s, web::FetchEnd end, std::chrono::mi
         case FetchEnd::Aborted:
             return {};
         case FetchEnd::NoReply:
+            if (silence.count() <= 0) return QStringLiteral("无法连接 %1").arg(Who(s)) + Remedy(s);
             return QStringLiteral("无法连接 %1，或它在 %2 秒内没有应答").arg(Who(s), Seconds(silence)) +
                    Remedy(s);
         case FetchEnd::TimedOut:
-            return TimedOutText(s, limit);
+            return QStringLiteral("%1 在 %2 秒内没有答完").arg(Who(s), Seconds(limit)) + Remedy(s);
         case FetchEnd::Broken:
             return QStringLiteral("%1 的应答不完整（中途断开或 %2 秒无数据）").arg(Who(s), Seconds(silence)) +
                    Remedy(s);
+        case FetchEnd::HttpError:
+            return QStringLiteral("%1 拒绝了请求").arg(Who(s)) + Remedy(s);
         case FetchEnd::CutOff:
-            return TooLargeText(s);
+            return QStringLiteral("%1 的应答超过 %2 MiB，已放弃")
+                .arg(Who(s))
+                .arg(web::kMaxReplyBytes / (1024 * 1024));
         case FetchEnd::FileFailed:
-            return FileFailedText(s);
+            return QStringLiteral("%1 的应答无法存入临时文件夹 %2")
+                .arg(Who(s), QString::fromStdString(web::GetTempFolder()));
     }
     return {};
 }

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <string>
 
-#include "web/download.h"
+#include "web/curl_session.h"
 
 namespace tessel::shell {
 
@@ -28,13 +28,13 @@ struct ServiceRef {
 // when it has none.
 QString HostOf(std::u16string_view address);
 
-// A failed one-call download (a DownloadResult other than kDownloadOk).
-QString DownloadFailureText(const ServiceRef& service, int result, std::chrono::milliseconds limit);
-
-// A failed block-wise fetch, from how it ended; `silence` is the time the
-// server may keep still before it counts as not answering.
-QString FetchFailureText(const ServiceRef& service, web::FetchEnd end, std::chrono::milliseconds silence,
-                         std::chrono::milliseconds limit);
+// What the status line says of a fetch that ended as `end` (nothing for one
+// that completed, was stopped or was aborted).  `limit` is the whole
+// request's time limit; `silence` the time the server may keep still before
+// it counts as not answering, zero for a request bounded only as a whole
+// (the one-call download).
+QString FailureText(const ServiceRef& service, web::FetchEnd end, std::chrono::milliseconds limit,
+                    std::chrono::milliseconds silence = std::chrono::milliseconds{0});
 
 // A click that came while the page's request still runs.
 QString BusyRefusalText(const QString& what);

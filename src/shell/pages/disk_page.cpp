@@ -109,11 +109,10 @@ void DiskPage::Extract() {
             if (r.txtCnc) SetBoxText(txtCnc, *r.txtCnc);
             if (r.txtBak) SetBoxText(txtBak, *r.txtBak);
             if (r.storeErrorCode) WriteInt16(context_.settings, keys::kErrorCode, 1);
-            context_.status.Show(x.url.empty()
-                                     ? QString()
-                                     : FetchFailureText({kWhat, api, &keys::kPickCodeApi}, x.end,
-                                                        std::chrono::milliseconds(kPickCodeTimeOutMs),
-                                                        web::kRequestTimeLimit));
+            context_.status.Show(x.url.empty() ? QString()
+                                               : FailureText({kWhat, api, &keys::kPickCodeApi}, x.end,
+                                                             web::kRequestTimeLimit,
+                                                             std::chrono::milliseconds(kPickCodeTimeOutMs)));
         });
 }
 

@@ -133,11 +133,10 @@ void OptionsStrip::StartIpQuery() {
     ip_query_.Start<IpQuery>(
         [echo](const web::RequestAbort& abort) { return RunIpQuery(echo, abort); },
         [this, echo](IpQuery q) {
-            context_.status.Show(
-                q.url.empty() || q.caption
-                    ? QString()
-                    : DownloadFailureText({QStringLiteral("IP查询服务"), echo, &keys::kIpEcho}, q.download,
-                                          web::kRequestTimeLimit));
+            context_.status.Show(q.url.empty() || q.caption
+                                     ? QString()
+                                     : FailureText({QStringLiteral("IP查询服务"), echo, &keys::kIpEcho},
+                                                   q.download, web::kRequestTimeLimit));
             // Turned off meanwhile: the label stays hidden.
             if (q.caption && chkShowIP->isChecked()) {
                 lblIP->setText(Q(*q.caption));

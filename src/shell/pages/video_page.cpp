@@ -120,22 +120,21 @@ void VideoPage::Parse() {
     }
     const web::ParseHomes homes = Homes(context_.settings);
     context_.status.Show(QStringLiteral("正在解析…"));
-    parse_.Start<ParseRun>(
-        [input = BoxText(txtOnlineflv), homes](const web::RequestAbort& abort) {
-            return RunParse(input, homes, abort);
-        },
-        [this, homes](ParseRun run) {
-            const web::VideoParseResult& r = run.result;
-            SetBoxText(txtOnlineflv, r.txtOnlineflv);
-            if (r.imgTip) imgTip->setToolTip(Q(*r.imgTip));
-            if (r.txtFlvlink) SetBoxText(txtFlvlink, *r.txtFlvlink);
-            context_.status.Show(run.url.empty() ? QString()
-                                                 : DownloadFailureText({kWhat, homes.home, &keys::kParseHome},
-                                                                       run.download, web::kRequestTimeLimit));
-            if (r.message)
-                context_.prompts.Message(Q(*r.message), Q(text::kPromptTitle), Prompts::Buttons::Ok,
-                                         Prompts::Icon::None);
-        });
+    parse_.Start<ParseRun>([input = BoxText(txtOnlineflv),
+                            homes](const web::RequestAbort& abort) { return RunParse(input, homes, abort); },
+                           [this, homes](ParseRun run) {
+                               const web::VideoParseResult& r = run.result;
+                               SetBoxText(txtOnlineflv, r.txtOnlineflv);
+                               if (r.imgTip) imgTip->setToolTip(Q(*r.imgTip));
+                               if (r.txtFlvlink) SetBoxText(txtFlvlink, *r.txtFlvlink);
+                               context_.status.Show(run.url.empty()
+                                                        ? QString()
+                                                        : FailureText({kWhat, homes.home, &keys::kParseHome},
+                                                                      run.download, web::kRequestTimeLimit));
+                               if (r.message)
+                                   context_.prompts.Message(Q(*r.message), Q(text::kPromptTitle),
+                                                            Prompts::Buttons::Ok, Prompts::Icon::None);
+                           });
 }
 
 void VideoPage::PasteOnlineflv() {

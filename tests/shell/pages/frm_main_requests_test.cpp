@@ -11,8 +11,8 @@
 
 #include "controls/safe_tabs.h"
 #include "controls/sk_button.h"
-#include "support/frm_main_fixture.h"
 #include "shell/jobs/service_status.h"
+#include "support/frm_main_fixture.h"
 #include "support/loopback_http.h"
 #include "web/download_to_file.h"
 #include "web/reply_file.h"
@@ -135,16 +135,18 @@ TEST_F(RequestTest, RefusedConnectionIsToldWithHostAndSetting) {
 
 TEST(ServiceStatus, FailuresNameTheLimitAndSucceededOnesSayNothing) {
     const ServiceRef parse{QStringLiteral("解析服务"), u"http://parse.test:8080/x", &keys::kParseHome};
-    EXPECT_EQ(DownloadFailureText(parse, web::kDownloadTimedOut, 10s),
+    EXPECT_EQ(FailureText(parse, web::FetchEnd::TimedOut, 10s),
               "解析服务 parse.test:8080 在 10 秒内没有答完，可改设置 [services] ParseHome");
-    EXPECT_EQ(FetchFailureText(parse, web::FetchEnd::TimedOut, 5s, 10s),
-              DownloadFailureText(parse, web::kDownloadTimedOut, 10s));
-    EXPECT_TRUE(DownloadFailureText(parse, web::kDownloadTooLarge, 10s).contains("16 MiB"));
-    for (const int quiet : {web::kDownloadOk, web::kDownloadAborted})
-        EXPECT_EQ(DownloadFailureText(parse, quiet, 10s), "") << quiet;
+    EXPECT_EQ(FailureText(parse, web::FetchEnd::TimedOut, 10s, 5s),
+              FailureText(parse, web::FetchEnd::TimedOut, 10s));
+    EXPECT_TRUE(FailureText(parse, web::FetchEnd::CutOff, 10s).contains("16 MiB"));
+    // Only a fetch bounded by the server's silence names that silence.
+    EXPECT_EQ(FailureText(parse, web::FetchEnd::NoReply, 10s),
+              "无法连接 解析服务 parse.test:8080，可改设置 [services] ParseHome");
+    EXPECT_TRUE(FailureText(parse, web::FetchEnd::NoReply, 10s, 5s).contains("5 秒内没有应答"));
     for (const web::FetchEnd quiet :
          {web::FetchEnd::Complete, web::FetchEnd::Stopped, web::FetchEnd::Aborted})
-        EXPECT_EQ(FetchFailureText(parse, quiet, 5s, 10s), "");
+        EXPECT_EQ(FailureText(parse, quiet, 10s, 5s), "");
     // An address that is no URL is named as it is.
     EXPECT_EQ(HostOf(u"not an address"), "not an address");
 }
