@@ -15,6 +15,7 @@
 #include <cstring>
 #include <limits>
 
+#include "handoff/services_ini.h"
 #include "text/vbstring.h"
 
 namespace tessel::shell {
@@ -342,9 +343,8 @@ void IniSettingsStore::Reload() {
 }
 
 QString IniSettingsStore::DefaultPath() {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || !QFileInfo(base).isAbsolute()) base = QDir::homePath() + "/.config";
-    return base + QStringLiteral("/TESSEL/TESSEL.ini");
+    // The same file tessel-cli aria2 reads.
+    return QFile::decodeName(QByteArray::fromStdString(handoff::SettingsFilePath()));
 }
 
 void IniSettingsStore::PrepareUserFile(const QString& path) {
