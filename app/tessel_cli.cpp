@@ -16,10 +16,11 @@
 #include <string_view>
 #include <vector>
 
+#include "checksum/fingerprint.h"
 #include "cli.h"
 #include "cli_aria2.h"
+#include "cli_output.h"
 #include "links/commands.h"
-#include "checksum/fingerprint.h"
 #include "links/special_link.h"
 #include "links/url.h"
 #include "text/codepage.h"
@@ -374,50 +375,6 @@ bool TakesValue(std::string_view option, const Subcommand* only) {
 }
 
 // ---- output -----------------------------------------------------------------
-
-// Buffered standard output: one write per item on a terminal (so output
-// keeps up with typing), large writes otherwise.
-class Output {
- public:
-    Output() : interactive_(::isatty(STDOUT_FILENO) == 1) {}
-    ~Output() { Flush(); }
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
-
-    // The text of the line being written; EndLine ends it.
-    std::string& buffer() { return buffer_; }
-
-    void EndLine() {
-        buffer_.push_back('\n');
-        if (interactive_ || buffer_.size() >= (1u << 18)) Flush();
-    }
-
-    void Flush() {
-        const char* p = buffer_.data();
-        std::size_t left = buffer_.size();
-        while (left > 0) {
-            const ssize_t n = ::write(STDOUT_FILENO, p, left);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                failed_ = true;
-                error_ = errno;
-                break;
-            }
-            p += n;
-            left -= static_cast<std::size_t>(n);
-        }
-        buffer_.clear();
-    }
-
-    bool failed() const { return failed_; }
-    int error() const { return error_; }
-
- private:
-    bool interactive_;
-    bool failed_ = false;
-    int error_ = 0;
-    std::string buffer_;
-};
 
 struct ItemLoop {
     ItemLoop(const Converter& c, bool blankLines) : convert(c), blankLineBetween(blankLines) {}
