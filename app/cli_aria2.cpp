@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "handoff/aria2_objects.h"
 #include "bridge/open_link.h"
+#include "handoff/aria2_objects.h"
 #include "handoff/services_ini.h"
 #include "text/codepage.h"
 #include "text/visible_text.h"

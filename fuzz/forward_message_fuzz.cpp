@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "check.h"
 #include "bridge/forward_message.h"
+#include "check.h"
 #include "text/codepage.h"
 
 using tessel::bridge::EncodeForwardMessage;

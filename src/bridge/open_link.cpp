@@ -27,7 +27,8 @@ bool IsFetchableAddress(std::u16string_view s) {
 
 // The task aria2 gets for an address or magnet link read in `page`.
 handoff::Aria2Task TaskFor(const std::u16string& address, text::CodePage page) {
-    handoff::Aria2Task task{address, u"", links::IsMagnetLink(address) ? u"" : handoff::OutNameFromAddress(address)};
+    handoff::Aria2Task task{address, u"",
+                            links::IsMagnetLink(address) ? u"" : handoff::OutNameFromAddress(address)};
     task.headers.codePage = page;
     return task;
 }

@@ -213,7 +213,8 @@ TEST(OpenLink, TheFileNameIsTheDecodedLastPathPartMadeSafe) {
         {u"http://h?q=/x", u""},
         {u"no address", u""},
     };
-    for (const auto& [address, name] : rows) EXPECT_EQ(handoff::OutNameFromAddress(address), name) << "address";
+    for (const auto& [address, name] : rows)
+        EXPECT_EQ(handoff::OutNameFromAddress(address), name) << "address";
 }
 
 TEST(OpenLink, ScriptItemsAreDecodedOrRefusedWithAReason) {

@@ -11,9 +11,9 @@
 #include <sstream>
 #include <thread>
 
+#include "bridge/open_link.h"
 #include "handoff/aria2_objects.h"
 #include "handoff/handoff_command.h"
-#include "bridge/open_link.h"
 #include "links/base64.h"
 #include "links/special_link.h"
 #include "support/free_port.h"

@@ -20,18 +20,18 @@
 #include <memory>
 #include <optional>
 
-#include "support/scripted_prompts.h"
-#include "shell/pages/about_page.h"
 #include "shell/jobs/background_request.h"
-#include "shell/window/clipboard_text_box.h"
+#include "shell/pages/about_page.h"
 #include "shell/pages/disk_page.h"
-#include "shell/window/frm_main.h"
 #include "shell/pages/link_page.h"
 #include "shell/pages/options_strip.h"
-#include "shell/ui/page_parts.h"
-#include "shell/settings/settings_store.h"
-#include "shell/ui/status_line.h"
 #include "shell/pages/video_page.h"
+#include "shell/settings/settings_store.h"
+#include "shell/ui/page_parts.h"
+#include "shell/ui/status_line.h"
+#include "shell/window/clipboard_text_box.h"
+#include "shell/window/frm_main.h"
+#include "support/scripted_prompts.h"
 
 // Readable failures for Qt strings.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }

@@ -10,12 +10,12 @@
 #include <QUrl>
 #include <limits>
 
+#include "checksum/fingerprint.h"
 #include "controls/sk_button.h"
 #include "controls/twips.h"
 #include "links/commands.h"
-#include "checksum/fingerprint.h"
-#include "shell/ui/prompts.h"
 #include "shell/jobs/service_status.h"
+#include "shell/ui/prompts.h"
 #include "shell/ui/status_line.h"
 #include "text/prompt_title.h"
 #include "web/download.h"

@@ -10,14 +10,14 @@
 
 #include "controls/safe_tabs.h"
 #include "links/routing.h"
-#include "shell/window/clipboard_text_box.h"
 #include "shell/pages/disk_page.h"
-#include "shell/window/frm_main.h"
 #include "shell/pages/link_page.h"
 #include "shell/pages/options_strip.h"
-#include "shell/ui/page_parts.h"
-#include "shell/settings/settings_store.h"
 #include "shell/pages/video_page.h"
+#include "shell/settings/settings_store.h"
+#include "shell/ui/page_parts.h"
+#include "shell/window/clipboard_text_box.h"
+#include "shell/window/frm_main.h"
 
 namespace tessel::shell {
 

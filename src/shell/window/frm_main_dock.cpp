@@ -5,9 +5,9 @@
 // sight, the banner rests too.
 #include <QRadioButton>
 
+#include "shell/pages/options_strip.h"
 #include "shell/platform/dock_adapter.h"
 #include "shell/window/frm_main.h"
-#include "shell/pages/options_strip.h"
 
 namespace tessel::shell {
 

@@ -10,8 +10,8 @@
 #include <span>
 
 #include "shell/platform/dock_adapter.h"
-#include "shell/window/frm_main.h"
 #include "shell/ui/resource_image.h"
+#include "shell/window/frm_main.h"
 #include "text/vbstring.h"
 
 namespace tessel::shell {

@@ -9,10 +9,10 @@
 #include "controls/safe_tabs.h"
 #include "shell/pages/about_page.h"
 #include "shell/pages/disk_page.h"
-#include "shell/window/frm_main.h"
 #include "shell/pages/link_page.h"
 #include "shell/pages/options_strip.h"
 #include "shell/pages/video_page.h"
+#include "shell/window/frm_main.h"
 
 namespace tessel::shell {
 

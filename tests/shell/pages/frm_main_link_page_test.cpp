@@ -13,8 +13,8 @@
 
 #include "controls/safe_tabs.h"
 #include "controls/sk_button.h"
-#include "support/frm_main_fixture.h"
 #include "links/commands.h"
+#include "support/frm_main_fixture.h"
 
 namespace tessel::shell::testing {
 namespace {

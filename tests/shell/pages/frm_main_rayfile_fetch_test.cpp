@@ -7,8 +7,8 @@
 
 #include "controls/safe_tabs.h"
 #include "controls/sk_button.h"
-#include "support/frm_main_fixture.h"
 #include "links/special_link.h"
+#include "support/frm_main_fixture.h"
 #include "support/loopback_http.h"
 #include "web/reply_file.h"
 

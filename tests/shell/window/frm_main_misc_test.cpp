@@ -14,10 +14,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "support/frm_main_fixture.h"
-#include "shell/window/frm_tray.h"
 #include "shell/ui/msgbox_placement.h"
 #include "shell/ui/status_line.h"
+#include "shell/window/frm_tray.h"
+#include "support/frm_main_fixture.h"
 
 namespace tessel::shell::testing {
 namespace {

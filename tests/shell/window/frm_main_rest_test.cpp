@@ -4,8 +4,8 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 
-#include "support/frm_main_fixture.h"
 #include "shell/window/frm_tray.h"
+#include "support/frm_main_fixture.h"
 
 namespace tessel::shell::testing {
 namespace {

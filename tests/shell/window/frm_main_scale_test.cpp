@@ -9,8 +9,8 @@
 #include "controls/raster.h"
 #include "controls/safe_tabs.h"
 #include "controls/sk_button.h"
-#include "support/frm_main_fixture.h"
 #include "shell/ui/resource_image.h"
+#include "support/frm_main_fixture.h"
 
 namespace tessel::shell::testing {
 namespace {

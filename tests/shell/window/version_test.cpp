@@ -2,9 +2,9 @@
 // Every place that shows the version shows the build's one.
 #include <QPlainTextEdit>
 
-#include "support/frm_main_fixture.h"
 #include "handoff/handoff_command.h"
 #include "shell/window/frm_tray.h"
+#include "support/frm_main_fixture.h"
 #include "tessel_version.h"
 
 namespace tessel::shell::testing {
