@@ -13,6 +13,8 @@
   bridge_system_test.py TESSEL refuse    a later start that cannot hand over: too
                                          many links, one too long, a busy window, a
                                          flooded socket, a folder at its name
+  bridge_system_test.py TESSEL straykey  under openbox, y's typed as the question comes up
+                                         start no download; a y after a pause does
   bridge_system_test.py TESSEL xdg BUILD-DIR
                                          installed into a prefix, the scheme
                                          handler of a fresh XDG configuration,
@@ -31,6 +33,7 @@ import tempfile
 import threading
 import time
 
+from dock_system_test import start_openbox
 from loopback_aria2 import Aria2, FileServer
 from xsession import Display, Tessel, wait_until, SKIP
 
@@ -93,7 +96,7 @@ class Session:
                    self.display.xdotool("getwindowgeometry", "--shell", window).split())
         x, y = int(geo["X"]) + int(geo["WIDTH"]) // 2, int(geo["Y"]) + 10
         self.display.xdotool("mousemove", x, y)
-        time.sleep(0.2)
+        time.sleep(0.7)  # keys before the question could be seen are dropped
         self.display.xdotool("key", *keys)
         return wait_until(lambda: not self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"))
 
@@ -221,6 +224,43 @@ def part_stale():
         finally:
             s.stop()
     aria2.stop()
+
+
+def part_straykey():
+    payload = {"typed.bin": os.urandom(2048)}
+    files = FileServer(payload)
+    aria2 = Aria2()
+    with Display() as display:
+        wm, wm_home = start_openbox(display)
+        if wm is None:
+            print("skip - openbox cannot start")
+            aria2.stop()
+            files.close()
+            return SKIP
+        s = Session(display, aria2)
+        try:
+            s.start()
+            # Someone is typing as the question comes up and takes the keyboard.
+            typing = subprocess.Popen(["xdotool", "type", "--delay", "60", "y" * 80], env=display.env)
+            s.later(thunder(files.url("typed.bin")))
+            box = s.question()
+            check(box is not None, "the opened link asks its question")
+            check(typing.poll() is None, "while the typing goes on")
+            typing.wait(timeout=30)
+            time.sleep(1.0)
+            check(bool(display.xdotool("search", "--onlyvisible", "--name", "^提示$")),
+                  "the typed y's leave the question open")
+            check(aria2.task_count() == 0, "and start no download")
+            display.xdotool("key", "y")
+            check(aria2.wait_file("typed.bin", payload["typed.bin"]), "a y after a pause answers Yes")
+        finally:
+            s.stop()
+            wm.terminate()
+            wm.wait(timeout=10)
+            shutil.rmtree(wm_home, ignore_errors=True)
+    aria2.stop()
+    files.close()
+    return 0
 
 
 def part_hostile():
@@ -513,6 +553,6 @@ class _Pid:
             pass
 
 
-{"options": part_options, "forward": part_forward, "stale": part_stale, "hostile": part_hostile, "batch": part_batch,
- "refuse": part_refuse, "xdg": part_xdg}[PART]()
-sys.exit(1 if failures else 0)
+code = {"options": part_options, "forward": part_forward, "stale": part_stale, "hostile": part_hostile,
+        "batch": part_batch, "refuse": part_refuse, "xdg": part_xdg, "straykey": part_straykey}[PART]()
+sys.exit(1 if failures else code or 0)

@@ -83,7 +83,7 @@ def hand_over(display, app, link):
     box = box.split()[0]
     geo = dict(line.split("=") for line in display.xdotool("getwindowgeometry", "--shell", box).split())
     display.xdotool("mousemove", int(geo["X"]) + int(geo["WIDTH"]) // 2, int(geo["Y"]) + 10)
-    time.sleep(0.2)
+    time.sleep(0.7)  # keys before the question could be seen are dropped
     display.xdotool("key", "alt+y")
     wait_until(lambda: not display.xdotool("search", "--onlyvisible", "--name", "^提示$"))
 

@@ -9,6 +9,7 @@
 
 #include "handoff/aria2_follow.h"
 #include "handoff/aria2_rpc.h"
+#include "shell/ui/plain_text.h"
 #include "tessel_version.h"
 #include "text/codepage.h"
 
@@ -219,7 +220,9 @@ void DownloadFollower::ApplyStatus(const std::string& key, const std::vector<std
         }
         if (const auto ending = handoff::EndOfTask(s, t.name)) {
             tasks_.erase(it);
-            emit Ended(Q(ending->summary), Q(ending->body), QString::fromStdString(ending->file));
+            // The body holds aria2's file name and error text, told on the
+            // desktop, in the tray's balloon or on the status line.
+            emit Ended(Q(ending->summary), PlainCut(Q(ending->body)), QString::fromStdString(ending->file));
         } else if (s.state == State::Removed) {
             tasks_.erase(it);
         }

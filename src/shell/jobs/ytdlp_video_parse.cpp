@@ -5,25 +5,12 @@
 #include <QPlainTextEdit>
 
 #include "shell/settings/settings_store.h"
+#include "shell/ui/page_parts.h"
+#include "shell/ui/plain_text.h"
 #include "text/input_cleaning.h"
-#include "text/vbstring.h"
 #include "web/video_parse.h"
 
 namespace tessel::shell {
-
-namespace {
-
-QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16string(s)); }
-
-// The boxes show lines apart; the program's text has CR LF between them.
-std::u16string BoxText(const QPlainTextEdit* box) {
-    return text::Replace(box->toPlainText().toStdU16String(), u"\n", u"\r\n");
-}
-void SetBoxText(QPlainTextEdit* box, std::u16string_view text) {
-    box->setPlainText(Q(text::Replace(text, u"\r\n", u"\n")));
-}
-
-}  // namespace
 
 YtDlpVideoParse::YtDlpVideoParse(const SettingsStore& settings, QPlainTextEdit* txtOnlineflv,
                                  QPlainTextEdit* txtFlvlink, QLabel* imgTip, QObject* parent)
@@ -72,9 +59,10 @@ void YtDlpVideoParse::Apply(const web::YtDlpReply& reply) {
         if (!joined.empty()) joined += u"\r\n";
         joined += m.address;
     }
+    // The box cuts what yt-dlp may have made megabytes long.
     SetBoxText(txtFlvlink_, joined);
     // As with the service: a title only for addresses the box's filter kept.
-    if (BoxText(txtFlvlink_) == joined) imgTip_->setToolTip(Q(reply.title));
+    if (BoxText(txtFlvlink_) == FittedBoxText(joined)) SetPlainTip(imgTip_, Q(reply.title));
     SetStatus(QStringLiteral("由 yt-dlp 解析：%1 个地址").arg(reply.media.size()));
 }
 

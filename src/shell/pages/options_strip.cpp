@@ -10,6 +10,7 @@
 #include "controls/twips.h"
 #include "shell/jobs/service_status.h"
 #include "shell/settings/settings_store.h"
+#include "shell/ui/plain_text.h"
 #include "shell/ui/status_line.h"
 #include "web/download_to_file.h"
 #include "web/public_ip.h"
@@ -139,7 +140,7 @@ void OptionsStrip::StartIpQuery() {
                                                    q.download, web::kRequestTimeLimit));
             // Turned off meanwhile: the label stays hidden.
             if (q.caption && chkShowIP->isChecked()) {
-                lblIP->setText(Q(*q.caption));
+                ShowPlain(lblIP, Q(*q.caption));
                 lblIP->show();
             }
             if (std::exchange(ip_query_again_, false)) StartIpQuery();

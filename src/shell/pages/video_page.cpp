@@ -14,6 +14,7 @@
 #include "shell/jobs/service_status.h"
 #include "shell/jobs/ytdlp_video_parse.h"
 #include "shell/settings/settings_store.h"
+#include "shell/ui/plain_text.h"
 #include "shell/ui/prompts.h"
 #include "shell/ui/resource_image.h"
 #include "shell/ui/status_line.h"
@@ -74,7 +75,7 @@ VideoPage::VideoPage(PageContext context, QWidget* parent)
     lblfilename->setToolTip(QStringLiteral("双击右图复制文件名"));
     imgTip = Label(fraFlvoperation, "imgTip", QString(), Px(1440, 2025, 240, 240));
     imgTip->setPixmap(QPixmap::fromImage(ResourcePng(QStringLiteral(":/tessel/imgtip.png"))));
-    imgTip->setToolTip(QString());
+    SetPlainTip(imgTip, QString());
 
     ytDlp = new YtDlpVideoParse(context_.settings, txtOnlineflv, txtFlvlink, imgTip, this);
     // Which engine answered, and yt-dlp's own error when it fails.
@@ -125,7 +126,7 @@ void VideoPage::Parse() {
                            [this, homes](ParseRun run) {
                                const web::VideoParseResult& r = run.result;
                                SetBoxText(txtOnlineflv, r.txtOnlineflv);
-                               if (r.imgTip) imgTip->setToolTip(Q(*r.imgTip));
+                               if (r.imgTip) SetPlainTip(imgTip, Q(*r.imgTip));
                                if (r.txtFlvlink) SetBoxText(txtFlvlink, *r.txtFlvlink);
                                context_.status.Show(run.url.empty()
                                                         ? QString()

@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/ui/plain_text.h"
+
 namespace tessel::shell {
 
 namespace {
@@ -140,12 +142,15 @@ QString SetUpLanguageAndFont() {
     return family.isEmpty() ? NoChineseFontNotice() : QString();
 }
 
-void Notify(QWidget* window, const QString& text) {
+void Notify(QWidget* window, const QString& whole) {
+    const QString text = PlainCut(whole);
     Say(text);
     QPointer<QWidget> parent(window);
     QTimer::singleShot(0, qApp, [parent, text] {
-        auto* box =
-            new QMessageBox(QMessageBox::Warning, QStringLiteral("TESSEL"), text, QMessageBox::Ok, parent);
+        // The notices name files and folders, which may be called anything.
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("TESSEL"), QString(),
+                                    QMessageBox::Ok, parent);
+        ShowPlain(box, text);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setObjectName(QStringLiteral("desktopNotice"));
         box->open();

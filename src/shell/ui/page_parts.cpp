@@ -56,7 +56,10 @@ QGroupBox* Frame(QWidget* parent, const char* name, const QString& caption, QRec
 }
 
 QLabel* Label(QWidget* parent, const char* name, const QString& caption, QRect px) {
-    auto* l = Named(new QLabel(caption, parent), name);
+    auto* l = Named(new QLabel(parent), name);
+    // Some labels show what came from outside; none shows markup.
+    l->setTextFormat(Qt::PlainText);
+    l->setText(caption);
     White(l);
     l->setGeometry(px);
     return l;
@@ -189,6 +192,11 @@ void SetBoxText(QPlainTextEdit* box, std::u16string_view text) {
 }
 
 void SetBoxText(QLineEdit* box, std::u16string_view text) { box->setText(Fit(box, Q(text))); }
+
+std::u16string FittedBoxText(std::u16string_view text) {
+    const QString shown = FitBoxText(Q(text::Replace(text, u"\r\n", u"\n")));
+    return text::Replace(shown.toStdU16String(), u"\n", u"\r\n");
+}
 
 void PutOnClipboard(const QString& text) {
     QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);

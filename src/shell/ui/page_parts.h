@@ -75,6 +75,8 @@ std::u16string BoxText(const QPlainTextEdit* box);
 std::u16string BoxText(const QLineEdit* box);
 void SetBoxText(QPlainTextEdit* box, std::u16string_view text);
 void SetBoxText(QLineEdit* box, std::u16string_view text);
+// What BoxText gives back after SetBoxText(multi-line box, text).
+std::u16string FittedBoxText(std::u16string_view text);
 
 // Clears the clipboard and puts `text` on it as plain text.
 void PutOnClipboard(const QString& text);

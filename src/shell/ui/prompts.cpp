@@ -9,6 +9,8 @@
 #include <algorithm>
 
 #include "shell/ui/msgbox_placement.h"
+#include "shell/ui/plain_text.h"
+#include "shell/ui/stray_keys.h"
 
 namespace tessel::shell {
 
@@ -35,13 +37,17 @@ QMessageBox::Icon ToQt(Prompts::Icon icon) {
 QtPrompts::QtPrompts(QWidget* mainWindow) : main_(mainWindow) {}
 
 Prompts::Answer QtPrompts::Message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
-    QMessageBox box(ToQt(icon), title, text,
+    // The text is given only once the box shows plain text: it often carries
+    // what a service, aria2 or a link sent.
+    QMessageBox box(ToQt(icon), PlainCut(title), QString(),
                     buttons != Buttons::Ok ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, main_);
+    ShowPlain(&box, text);
     // The buttons' texts (是(&Y), 否(&N), 确定) come from Qt's Chinese catalogue.
     if (buttons != Buttons::Ok) {
         box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
     }
+    if (buttons == Buttons::YesNoDefaultNo) GuardAgainstStrayKeys(&box);
     MsgBoxPlacement placement(main_);
     placement.Arm();
     const int result = box.exec();
@@ -50,12 +56,16 @@ Prompts::Answer QtPrompts::Message(const QString& text, const QString& title, Bu
 }
 
 Prompts::Answer QtPrompts::AskList(const QString& question, const QStringList& items, const QString& title) {
-    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::Yes | QMessageBox::No, main_);
+    QMessageBox box(QMessageBox::Question, PlainCut(title), QString(), QMessageBox::Yes | QMessageBox::No,
+                    main_);
+    ShowPlain(&box, question);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
+    // Raised by links from outside, like the single link's question.
+    GuardAgainstStrayKeys(&box);
     // The addresses in a read-only box of their own between the question and
     // the buttons: it scrolls, so thirty long addresses still fit the screen.
-    auto* list = new QPlainTextEdit(items.join(QLatin1Char('\n')), &box);
+    auto* list = new QPlainTextEdit(PlainCut(items.join(QLatin1Char('\n'))), &box);
     list->setObjectName(QStringLiteral("txtAddresses"));
     list->setReadOnly(true);
     list->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -76,8 +86,8 @@ Prompts::Answer QtPrompts::AskList(const QString& question, const QStringList& i
 std::optional<QString> QtPrompts::Input(const QString& prompt, const QString& title,
                                         const QString& defaultText, QPoint topLeft) {
     QInputDialog box(main_);
-    box.setWindowTitle(title);
-    box.setLabelText(prompt);
+    box.setWindowTitle(PlainCut(title));
+    ShowPlain(&box, prompt);
     box.setTextValue(defaultText);
     box.setInputMode(QInputDialog::TextInput);
     box.adjustSize();

@@ -20,7 +20,9 @@ namespace tessel::shell {
 class Prompts {
  public:
     // YesNoDefaultNo: for a question whose Yes acts outside the program
-    // (starts a download), so that Enter alone never says Yes.
+    // (starts a download) and that the user did not ask for (a link opened
+    // from outside): Enter alone never says Yes, and keys typed before the
+    // user could see the box are dropped (GuardAgainstStrayKeys).
     enum class Buttons { Ok, YesNo, YesNoDefaultNo };
     enum class Icon { None, Information, Warning, Critical, Question };
     enum class Answer { Ok, Yes, No };

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 
 #include "shell/ui/page_parts.h"
+#include "shell/ui/plain_text.h"
 
 namespace tessel::shell {
 
@@ -28,8 +29,10 @@ void StatusLine::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void StatusLine::Show(const QString& text) {
-    // One line: a service's text may carry line breaks of its own.
-    QString line = text;
+    // One line: a service's text may carry line breaks of its own.  Cut
+    // first: eliding lays out the whole text, and aria2 or yt-dlp may report
+    // megabytes.
+    QString line = PlainCut(text);
     line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     text_ = line;
     // A line about aria2 leads to the download settings.
@@ -46,7 +49,7 @@ void StatusLine::resizeEvent(QResizeEvent* e) {
 void StatusLine::Elide() {
     const QString shown = fontMetrics().elidedText(text_, Qt::ElideRight, width());
     setText(shown);
-    setToolTip(shown == text_ ? QString() : text_);
+    SetPlainTip(this, shown == text_ ? QString() : text_);
 }
 
 }  // namespace tessel::shell

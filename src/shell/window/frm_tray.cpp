@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
 
+#include "shell/ui/plain_text.h"
 #include "shell/window/download_settings_dialog.h"
 #include "shell/window/frm_main.h"
 #include "tessel_version.h"
@@ -35,7 +36,7 @@ QString FrmTray::TipText() { return QStringLiteral("Tessel V" TESSEL_VERSION_MAJ
 
 void FrmTray::SetProgress(const QString& text) {
     progress_ = text;
-    if (icon_) icon_->setToolTip(text.isEmpty() ? TipText() : text);
+    if (icon_) icon_->setToolTip(text.isEmpty() ? TipText() : PlainTip(text));
 }
 
 void FrmTray::ShowMessage(const QString& summary, const QString& body, bool failed) {
@@ -68,7 +69,7 @@ void FrmTray::Load() {
     setWindowIcon(main_.windowIcon());
     icon_ = new QSystemTrayIcon(main_.windowIcon(), this);
     icon_->setObjectName(QStringLiteral("trayIcon"));
-    icon_->setToolTip(progress_.isEmpty() ? TipText() : progress_);
+    icon_->setToolTip(progress_.isEmpty() ? TipText() : PlainTip(progress_));
     // Where the icon is our own X window we see its button releases; where
     // the desktop draws it for us we get Qt's click reasons instead.  A tray
     // host that came (or came back) after the load gets a new icon window,
