@@ -383,11 +383,18 @@ def part_refuse():
             def windows():
                 return len(display.xdotool("search", "--onlyvisible", "--name", "^TESSEL$").split())
 
+            # Only the programs on this test's own display: other tests may
+            # run the same binary at the same time.
+            ours = ("DISPLAY=" + display.env["DISPLAY"]).encode() + b"\0"
+
             def programs():
                 found = 0
                 for pid in filter(str.isdigit, os.listdir("/proc")):
                     try:
-                        found += os.readlink(f"/proc/{pid}/exe") == os.path.realpath(BINARY)
+                        if os.readlink(f"/proc/{pid}/exe") != os.path.realpath(BINARY):
+                            continue
+                        with open(f"/proc/{pid}/environ", "rb") as f:
+                            found += ours in f.read()
                     except OSError:
                         pass
                 return found

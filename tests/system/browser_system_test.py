@@ -218,6 +218,9 @@ class Session:
                                                      capture_output=True, timeout=30).stdout or b"[]")
             texts += wait_until(read, timeout=5) or [""]
             self.display.xdotool("windowactivate", "--sync", box)
+            # A link's question takes keys only once the keyboard has been
+            # quiet for half a second after it appeared.
+            time.sleep(0.7)
             self.display.xdotool("key", "Escape")
             wait_until(lambda: not self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"))
             box = self.question_box(2)

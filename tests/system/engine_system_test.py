@@ -128,7 +128,9 @@ class Desktop:
         box = box.split()[0]
         geo = dict(line.split("=") for line in self.display.xdotool("getwindowgeometry", "--shell", box).split())
         self.display.xdotool("mousemove", int(geo["X"]) + int(geo["WIDTH"]) // 2, int(geo["Y"]) + 10)
-        time.sleep(0.2)
+        # A link's question takes keys only once the keyboard has been quiet
+        # for half a second after it appeared.
+        time.sleep(0.7)
         self.display.xdotool("key", "alt+y")
         return time.monotonic()
 
