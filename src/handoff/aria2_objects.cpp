@@ -178,7 +178,11 @@ std::u16string Aria2OutName(std::u16string_view title, std::u16string_view ext) 
     name = text::Trim(name);
     std::u16string suffix;
     if (!ext.empty() && !name.empty()) {
-        suffix = u"." + std::u16string(ext);
+        // Built by appending: GCC 12 at -O3 takes u"." + string for an
+        // overlapping copy (-Wrestrict).
+        suffix.reserve(ext.size() + 1);
+        suffix.push_back(u'.');
+        suffix.append(ext);
         const bool hasIt =
             name.size() > suffix.size() &&
             text::EqualsNoCase(std::u16string_view(name).substr(name.size() - suffix.size()), suffix);
