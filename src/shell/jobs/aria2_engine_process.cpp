@@ -81,23 +81,6 @@ std::string NewSecret() {
     return handoff::SecretFromRandom(random);
 }
 
-QString ErrnoText(int error) {
-    switch (error) {
-        case EACCES:
-        case EPERM:
-            return QStringLiteral("权限不够");
-        case EROFS:
-            return QStringLiteral("文件系统只读");
-        case ENOSPC:
-            return QStringLiteral("磁盘已满");
-        case ENOTDIR:
-        case EEXIST:
-            return QStringLiteral("路径中有一段不是文件夹");
-        default:
-            return QString::fromLocal8Bit(std::strerror(error));
-    }
-}
-
 // A folder only the owner can enter; false when it cannot be made.
 bool MakePrivateFolder(const QString& path) {
     if (!QDir().mkpath(path)) return false;
@@ -241,14 +224,14 @@ QString Aria2Engine::PrepareDownloadFolder(std::string& folder) {
         return QStringLiteral(
                    "没能把任务交给 aria2：下载文件夹%1无法创建（%2）。\n\n请在设置 DownloadDir "
                    "里写上一个可以写入的文件夹。")
-            .arg(Quoted(path), ErrnoText(error));
+            .arg(Quoted(path), ErrorText(error));
     }
     if (::access(QFile::encodeName(path).constData(), W_OK | X_OK) != 0) {
         const int error = errno;
         return QStringLiteral(
                    "没能把任务交给 aria2：下载文件夹%1不能写入（%2）。\n\n请在设置 DownloadDir "
                    "里写上一个可以写入的文件夹。")
-            .arg(Quoted(path), ErrnoText(error));
+            .arg(Quoted(path), ErrorText(error));
     }
     return {};
 }
@@ -257,7 +240,7 @@ void Aria2Engine::StartOwn(handoff::Aria2Settings settings, int port, bool moved
     own_ = settings;
     if (!MakePrivateFolder(StateFolder())) {
         FailStart(QStringLiteral("没能启动 aria2：状态文件夹%1无法创建（%2）。")
-                      .arg(Quoted(StateFolder()), ErrnoText(errno)));
+                      .arg(Quoted(StateFolder()), ErrorText(errno)));
         return;
     }
     // Two programs of ours (two displays) share the settings, so they would

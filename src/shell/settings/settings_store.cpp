@@ -45,25 +45,6 @@ QString TextOf(const QVariant& v) {
     return v.toString();
 }
 
-QString ErrorText(int error) {
-    switch (error) {
-        case EACCES:
-        case EPERM:
-            return QStringLiteral("权限不够");
-        case EROFS:
-            return QStringLiteral("文件系统只读");
-        case ENOSPC:
-        case EDQUOT:
-            return QStringLiteral("磁盘已满");
-        case ENOTDIR:
-            return QStringLiteral("路径中有一段不是文件夹");
-        case ENOENT:
-            return QStringLiteral("文件夹不存在");
-        default:
-            return QString::fromLocal8Bit(std::strerror(error));
-    }
-}
-
 // Why a save at `path` fails, as far as the file system tells.
 QString WhyNotWritable(const QString& path) {
     const QByteArray file = QFile::encodeName(path);
@@ -139,6 +120,26 @@ qint64 SavedSizeBound(const QHash<QString, QString>& values) {
 }
 
 }  // namespace
+
+QString ErrorText(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("权限不够");
+        case EROFS:
+            return QStringLiteral("文件系统只读");
+        case ENOSPC:
+        case EDQUOT:
+            return QStringLiteral("磁盘已满");
+        case ENOTDIR:
+        case EEXIST:
+            return QStringLiteral("路径中有一段不是文件夹");
+        case ENOENT:
+            return QStringLiteral("文件夹不存在");
+        default:
+            return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
 
 IniSettingsStore::IniSettingsStore(const QString& path) : path_(path) { Open(); }
 

@@ -213,4 +213,8 @@ void WriteText(SettingsStore& store, const SettingKey& key, const QString& value
 // Decimal text of a single-precision value: "1234", "-15", "12.5".
 QString SingleToText(double value);
 
+// What went wrong with a file or folder, in the words the status line and
+// the notices use (errno in, a short Chinese text out).
+QString ErrorText(int error);
+
 }  // namespace tessel::shell
