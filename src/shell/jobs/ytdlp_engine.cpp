@@ -120,6 +120,7 @@ YtDlpEngine::~YtDlpEngine() {
     if (process_->state() != QProcess::NotRunning) {
         NoteDescendants();
         EndDescendants();
+        process_->kill();
         process_->waitForFinished(2000);
     }
 }
@@ -165,6 +166,9 @@ bool YtDlpEngine::Start(const QString& program, std::u16string_view address,
     p->start(QIODevice::ReadOnly);
     // A program that cannot start may already have finished the run.
     if (process_) {
+        // The id is known once start() has forked; waiting for started()
+        // would leave a window in which a stop could not find the group.
+        pid_ = process_->processId();
         timer_.start(timeout_);
         watch_.start();
     }
