@@ -67,21 +67,19 @@ Aria2Item Aria2ItemFrom(std::u16string_view text) {
     return {TaskFor(address, page), {}};
 }
 
-OpenLinkPlan PlanOpenLink(const OpenLinkInput& in) {
+OpenLinkPlan PlanOpenLink(const links::RoutingInput& in) {
     OpenLinkPlan plan;
-    const std::u16string s = TrimArgument(in.argument);
-    links::RoutingInput routing;
+    const std::u16string s = TrimArgument(in.txtMessage);
+    links::RoutingInput routing = in;
     routing.watcherOn = true;
     routing.txtMessage = s;
-    routing.txtOutput = in.txtOutput;
-    routing.txtFlvlink = in.txtFlvlink;
-    routing.linkActiveTabIsOne = in.linkActiveTabIsOne;
-    routing.uDownActiveTabIsOne = in.uDownActiveTabIsOne;
-    routing.diskServiceDomain = in.diskServiceDomain;
     plan.routing = links::RouteClipboardText(routing);
+    // The watcher shows a page the first time in a run only; a link opened on
+    // purpose shows its page every time (set below).
+    plan.routing.activateTab.reset();
 
     if (plan.routing.txtPickcode) {
-        plan.showTab = links::kDiskTab;
+        plan.routing.activateTab = links::kDiskTab;
         return plan;
     }
 
@@ -89,7 +87,7 @@ OpenLinkPlan PlanOpenLink(const OpenLinkInput& in) {
     // Typed or copied addresses are UTF-8, as every browser sends them.
     text::CodePage page = text::CodePage::Utf8;
     if (IsDownloadManagerLink(s)) {
-        plan.showTab = links::kLinkTab;
+        plan.routing.activateTab = links::kLinkTab;
         std::optional<links::DecodedAddress> decoded = links::DecodeSpecialLinkRead(s);
         if (!decoded || decoded->address.empty()) {
             plan.txtOutput = std::u16string(kBadLinkText);
@@ -98,7 +96,7 @@ OpenLinkPlan PlanOpenLink(const OpenLinkInput& in) {
         address = std::move(decoded->address);
         page = decoded->codePage;
     } else if (IsFetchableAddress(s) || links::IsMagnetLink(s) || links::IsEd2kLink(s)) {
-        plan.showTab = links::kLinkTab;
+        plan.routing.activateTab = links::kLinkTab;
         // The watcher leaves https:// addresses alone; opened on purpose, the
         // address belongs in the conversion page like any other.
         if (!plan.routing.txtInput && s != in.txtOutput) plan.routing.txtInput = s;
@@ -152,13 +150,13 @@ std::vector<std::u16string> SplitOpenedTexts(const std::vector<std::u16string>& 
     return items;
 }
 
-OpenBatchPlan PlanOpenLinks(const std::vector<std::u16string>& items, const OpenLinkInput& boxes) {
+OpenBatchPlan PlanOpenLinks(const std::vector<std::u16string>& items, const links::RoutingInput& boxes) {
     OpenBatchPlan batch;
     std::u16string inputs, outputs;
     std::size_t onLinkPage = 0;
-    OpenLinkInput in = boxes;
+    links::RoutingInput in = boxes;
     for (const std::u16string& item : items) {
-        in.argument = item;
+        in.txtMessage = item;
         OpenLinkPlan plan = PlanOpenLink(in);
         if (plan.txtOutput) {
             if (onLinkPage++ > 0) {
@@ -175,6 +173,7 @@ OpenBatchPlan PlanOpenLinks(const std::vector<std::u16string>& items, const Open
             batch.offerNames.push_back(plan.offerName);
         }
         if (plan.ed2k) batch.ed2k.push_back(*plan.ed2k);
+        plan.routing.txtInput.reset();
         // The tab flags are stored once, by the first item that sets them.
         in.linkActiveTabIsOne = in.linkActiveTabIsOne || plan.routing.storeLinkActiveTab;
         in.uDownActiveTabIsOne = in.uDownActiveTabIsOne || plan.routing.storeUDownActiveTab;

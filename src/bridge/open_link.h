@@ -30,20 +30,11 @@ namespace tessel::bridge {
 inline constexpr std::u16string_view kOpenLinkQuestion = u"是否交给 aria2 下载？";
 inline constexpr std::u16string_view kBadLinkText = u"对不起，链接不正确";
 
-struct OpenLinkInput {
-    std::u16string argument;  // as given, untrimmed
-    std::u16string txtOutput;
-    std::u16string txtFlvlink;
-    bool linkActiveTabIsOne = false;
-    bool uDownActiveTabIsOne = false;
-    std::u16string diskServiceDomain = std::u16string(links::kDefaultDiskServiceDomain);
-};
-
 struct OpenLinkPlan {
-    // The boxes to fill and flags to store, as the watcher would.
+    // The boxes to fill and flags to store, as the watcher would; its
+    // activateTab is the page to show, every time, and nothing when the text
+    // is not a link of any page.
     links::RoutingResult routing;
-    // The page to show; nothing when the text is not a link of any page.
-    std::optional<int> showTab;
     // What the conversion page's result box shows: the decoded address, or
     // kBadLinkText for a download-manager link that does not decode.
     std::optional<std::u16string> txtOutput;
@@ -55,7 +46,9 @@ struct OpenLinkPlan {
     std::optional<std::u16string> ed2k;
 };
 
-OpenLinkPlan PlanOpenLink(const OpenLinkInput& in);
+// `in` is what the watcher reads, with the argument as given (untrimmed) in
+// txtMessage; the watcher is taken as on.
+OpenLinkPlan PlanOpenLink(const links::RoutingInput& in);
 
 // One item for aria2 from a script: a download-manager link is decoded, a plain
 // address taken as it is; either must then be an http, https or ftp address
@@ -92,7 +85,8 @@ struct OpenBatchPlan {
     std::vector<std::u16string> offerNames;
     std::vector<std::u16string> ed2k;
 };
-OpenBatchPlan PlanOpenLinks(const std::vector<std::u16string>& items, const OpenLinkInput& boxes);
+// The items' own routings leave the conversion page's input to the batch.
+OpenBatchPlan PlanOpenLinks(const std::vector<std::u16string>& items, const links::RoutingInput& boxes);
 
 // The question for the offers of a batch: one keeps the question of a single
 // link exactly; several ask "是否把这 N 个地址交给 aria2 下载？" above the list.

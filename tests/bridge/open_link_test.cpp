@@ -141,12 +141,12 @@ const Row kRows[] = {
 TEST(OpenLink, EachKindOfTextFillsItsBoxesShowsItsPageAndIsOfferedOnlyWhenFetchable) {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.name);
-        OpenLinkInput in;
-        in.argument = row.argument;
+        links::RoutingInput in;
+        in.txtMessage = row.argument;
         const OpenLinkPlan plan = PlanOpenLink(in);
         EXPECT_EQ(plan.routing.txtInput, row.txtInput);
         EXPECT_EQ(plan.routing.txtPickcode, row.txtPickcode);
-        EXPECT_EQ(plan.showTab, row.showTab);
+        EXPECT_EQ(plan.routing.activateTab, row.showTab);
         EXPECT_EQ(plan.txtOutput, row.txtOutput);
         ASSERT_EQ(plan.offer.has_value(), row.offer.has_value());
         if (plan.offer) {
@@ -158,24 +158,23 @@ TEST(OpenLink, EachKindOfTextFillsItsBoxesShowsItsPageAndIsOfferedOnlyWhenFetcha
 }
 
 TEST(OpenLink, ThePageIsShownEveryTimeWhileTheTabFlagIsStoredOnlyOnce) {
-    OpenLinkInput in;
-    in.argument = kThunder;
+    links::RoutingInput in;
+    in.txtMessage = kThunder;
     const OpenLinkPlan first = PlanOpenLink(in);
     EXPECT_TRUE(first.routing.storeLinkActiveTab);
     in.linkActiveTabIsOne = true;
     const OpenLinkPlan second = PlanOpenLink(in);
     EXPECT_FALSE(second.routing.storeLinkActiveTab);
-    EXPECT_FALSE(second.routing.activateTab);
-    EXPECT_EQ(second.showTab, kLinkTab);
+    EXPECT_EQ(second.routing.activateTab, kLinkTab);
 
-    in.argument = u"http://115.com/s/abc";
+    in.txtMessage = u"http://115.com/s/abc";
     in.uDownActiveTabIsOne = true;
-    EXPECT_EQ(PlanOpenLink(in).showTab, kDiskTab);
+    EXPECT_EQ(PlanOpenLink(in).routing.activateTab, kDiskTab);
 }
 
 TEST(OpenLink, ResultsAlreadyInTheOutputBoxAreNotCopiedBackIntoTheInput) {
-    OpenLinkInput in;
-    in.argument = u"https://h.test/x";
+    links::RoutingInput in;
+    in.txtMessage = u"https://h.test/x";
     in.txtOutput = u"https://h.test/x";
     const OpenLinkPlan plan = PlanOpenLink(in);
     EXPECT_FALSE(plan.routing.txtInput);
@@ -183,12 +182,12 @@ TEST(OpenLink, ResultsAlreadyInTheOutputBoxAreNotCopiedBackIntoTheInput) {
 }
 
 TEST(OpenLink, AnotherDiskDomainMovesShareAddressesToo) {
-    OpenLinkInput in;
-    in.argument = u"http://115.com/s/abc";
+    links::RoutingInput in;
+    in.txtMessage = u"http://115.com/s/abc";
     in.diskServiceDomain = u"disk.test";
     const OpenLinkPlan plan = PlanOpenLink(in);
     EXPECT_FALSE(plan.routing.txtPickcode);
-    EXPECT_EQ(plan.showTab, kLinkTab);
+    EXPECT_EQ(plan.routing.activateTab, kLinkTab);
     EXPECT_TRUE(plan.offer);
 }
 
@@ -244,8 +243,8 @@ TEST(OpenLink, TheAddressGoesToAria2InTheCodePageItWasReadWith) {
         {address, text::CodePage::Utf8},
     };
     for (const auto& r : rows) {
-        OpenLinkInput in;
-        in.argument = r.argument;
+        links::RoutingInput in;
+        in.txtMessage = r.argument;
         const OpenLinkPlan plan = PlanOpenLink(in);
         ASSERT_TRUE(plan.offer) << text::ToUtf8(r.argument);
         EXPECT_EQ(plan.offer->link, address);
@@ -260,10 +259,10 @@ TEST(OpenLink, AMagnetIsOfferedUnderItsNameAndAnEd2kLinkIsForItsOwnProgram) {
     const std::u16string magnet =
         u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=%E7%94%B5%E5%BD%B1";
     for (const std::u16string& argument : {magnet, links::EncodeQqdlLink(magnet)}) {
-        OpenLinkInput in;
-        in.argument = argument;
+        links::RoutingInput in;
+        in.txtMessage = argument;
         const OpenLinkPlan plan = PlanOpenLink(in);
-        EXPECT_EQ(plan.showTab, kLinkTab);
+        EXPECT_EQ(plan.routing.activateTab, kLinkTab);
         EXPECT_EQ(plan.txtOutput, magnet);
         ASSERT_TRUE(plan.offer);
         EXPECT_EQ(plan.offer->link, magnet);
@@ -271,13 +270,13 @@ TEST(OpenLink, AMagnetIsOfferedUnderItsNameAndAnEd2kLinkIsForItsOwnProgram) {
         EXPECT_EQ(plan.offerName, u"电影");
         EXPECT_FALSE(plan.ed2k);
     }
-    OpenLinkInput in;
-    in.argument = u"magnet:?xt=urn:btih:abc";
-    EXPECT_EQ(PlanOpenLink(in).offerName, in.argument);
+    links::RoutingInput in;
+    in.txtMessage = u"magnet:?xt=urn:btih:abc";
+    EXPECT_EQ(PlanOpenLink(in).offerName, in.txtMessage);
 
     const std::u16string ed2k = u"ed2k://|file|a.avi|1|0123456789ABCDEF0123456789ABCDEF|/";
     for (const std::u16string& argument : {ed2k, links::EncodeThunderLink(ed2k)}) {
-        in.argument = argument;
+        in.txtMessage = argument;
         const OpenLinkPlan plan = PlanOpenLink(in);
         EXPECT_EQ(plan.txtOutput, ed2k);
         EXPECT_EQ(plan.ed2k, ed2k);
@@ -298,7 +297,7 @@ TEST(OpenLinks, TheLinesOfOneTextAreItemsOnlyWhenEachIsALink) {
 
 TEST(OpenLinks, ABatchAsksOnceAndShowsItsLinksLineByLine) {
     const std::u16string ed2k = u"ed2k://|file|a|1|h|/";
-    OpenLinkInput boxes;
+    links::RoutingInput boxes;
     const OpenBatchPlan batch =
         PlanOpenLinks({kThunder, u"https://h/b.iso", u"hello", u"magnet:?xt=urn:btih:abc&dn=x", ed2k}, boxes);
     ASSERT_EQ(batch.items.size(), 5u);

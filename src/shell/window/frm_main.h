@@ -26,6 +26,7 @@
 #include <memory>
 #include <string>
 
+#include "links/routing.h"
 #include "shell/core/wave_object.h"
 
 namespace tessel::controls {
@@ -117,6 +118,13 @@ class FrmMain : public QWidget {
     QRectF OuterTwips() const;
     // Edge docking, hooked to the window by the first click on optQQ.
     DockAdapter* Dock() const { return dock_; }
+
+    // What the routing of `text` reads: the pages' result boxes, the per-run
+    // tab flags and the disk service's domain.
+    links::RoutingInput RoutingInputFor(const QString& text);
+    // The one place a routing result reaches the pages: the boxes it fills,
+    // the page it shows and the tab flags it stores.
+    void ApplyRouting(const links::RoutingResult& result);
 
     // --- the pages and the window's own controls ------------------------------
     DiskPage& Disk() const { return *disk_; }

@@ -42,24 +42,31 @@ void FrmMain::OnClipboardChanged() {
 }
 
 void FrmMain::OnMessageChanged() {
+    if (!options_->chkClipboard->isChecked()) return;
+    links::RoutingInput in = RoutingInputFor(txtMessage->text());
+    in.watcherOn = true;
+    ApplyRouting(links::RouteClipboardText(in));
+    qCDebug(lcWindow, "routed at %lld us", MonotonicMicros());
+}
+
+links::RoutingInput FrmMain::RoutingInputFor(const QString& text) {
     links::RoutingInput in;
-    in.watcherOn = options_->chkClipboard->isChecked();
-    if (!in.watcherOn) return;
-    in.txtMessage = txtMessage->text().toStdU16String();
+    in.txtMessage = text.toStdU16String();
     in.txtOutput = BoxText(link_->txtOutput);
     in.txtFlvlink = BoxText(video_->txtFlvlink);
     in.linkActiveTabIsOne = ReadsAsOne(settings_, keys::kLinkActiveTab);
     in.uDownActiveTabIsOne = ReadsAsOne(settings_, keys::kUDownActiveTab);
     in.diskServiceDomain = ReadText(settings_, keys::kDiskServiceDomain).toStdU16String();
+    return in;
+}
 
-    const links::RoutingResult out = links::RouteClipboardText(in);
-    if (out.txtPickcode) SetBoxText(disk_->txtPickcode, *out.txtPickcode);
-    if (out.txtOnlineflv) SetBoxText(video_->txtOnlineflv, *out.txtOnlineflv);
-    if (out.txtInput) SetBoxText(link_->txtInput, *out.txtInput);
-    if (out.activateTab) safeTabs->setActiveTab(*out.activateTab);
-    if (out.storeLinkActiveTab) WriteInt16(settings_, keys::kLinkActiveTab, 1);
-    if (out.storeUDownActiveTab) WriteInt16(settings_, keys::kUDownActiveTab, 1);
-    qCDebug(lcWindow, "routed at %lld us", MonotonicMicros());
+void FrmMain::ApplyRouting(const links::RoutingResult& result) {
+    if (result.txtPickcode) SetBoxText(disk_->txtPickcode, *result.txtPickcode);
+    if (result.txtOnlineflv) SetBoxText(video_->txtOnlineflv, *result.txtOnlineflv);
+    if (result.txtInput) SetBoxText(link_->txtInput, *result.txtInput);
+    if (result.activateTab) safeTabs->setActiveTab(*result.activateTab);
+    if (result.storeLinkActiveTab) WriteInt16(settings_, keys::kLinkActiveTab, 1);
+    if (result.storeUDownActiveTab) WriteInt16(settings_, keys::kUDownActiveTab, 1);
 }
 
 }  // namespace tessel::shell

@@ -107,7 +107,6 @@ void LinkOpener::EndIfIdle() {
 }
 
 void LinkOpener::OpenBatch(const QStringList& texts) {
-    SettingsStore& settings = w_.Settings();
     std::vector<std::u16string> raw;
     for (const QString& t : texts) raw.push_back(t.toStdU16String());
     std::vector<std::u16string> items = bridge::SplitOpenedTexts(raw);
@@ -118,22 +117,8 @@ void LinkOpener::OpenBatch(const QStringList& texts) {
         w_.ShowStatus(
             QStringLiteral("一次最多打开 %1 个链接，另外 %2 个没有打开").arg(kMaxPending).arg(over));
     }
-    bridge::OpenLinkInput in;
-    in.txtOutput = BoxText(w_.Link().txtOutput);
-    in.txtFlvlink = BoxText(w_.Video().txtFlvlink);
-    in.linkActiveTabIsOne = ReadsAsOne(settings, keys::kLinkActiveTab);
-    in.uDownActiveTabIsOne = ReadsAsOne(settings, keys::kUDownActiveTab);
-    in.diskServiceDomain = ReadText(settings, keys::kDiskServiceDomain).toStdU16String();
-    const bridge::OpenBatchPlan batch = bridge::PlanOpenLinks(items, in);
-
-    for (const bridge::OpenLinkPlan& plan : batch.items) {
-        const links::RoutingResult& r = plan.routing;
-        if (r.txtPickcode) SetBoxText(w_.Disk().txtPickcode, *r.txtPickcode);
-        if (r.txtOnlineflv) SetBoxText(w_.Video().txtOnlineflv, *r.txtOnlineflv);
-        if (r.storeLinkActiveTab) WriteInt16(settings, keys::kLinkActiveTab, 1);
-        if (r.storeUDownActiveTab) WriteInt16(settings, keys::kUDownActiveTab, 1);
-        if (plan.showTab) w_.safeTabs->setActiveTab(*plan.showTab);
-    }
+    const bridge::OpenBatchPlan batch = bridge::PlanOpenLinks(items, w_.RoutingInputFor(QString()));
+    for (const bridge::OpenLinkPlan& plan : batch.items) w_.ApplyRouting(plan.routing);
     if (batch.txtInput) SetBoxText(w_.Link().txtInput, *batch.txtInput);
     if (batch.txtOutput) SetBoxText(w_.Link().txtOutput, *batch.txtOutput);
     BringToFront();
