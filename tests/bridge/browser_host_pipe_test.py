@@ -20,14 +20,10 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "system"))
+from xsession import expect, outcome  # noqa: E402 (found through the line above)
+
 HOST = sys.argv[1]
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    if not condition:
-        failures.append(what)
 
 
 def frame(body):
@@ -144,33 +140,33 @@ thunder = "thunder://QUFodHRwOi8vMTI3LjAuMC4xL+S4i+i9vS56aXBaWg==/"
 try:
     host = Host(env)
     host.send(frame({"links": [thunder, "magnet:?xt=urn:btih:abc"], "page": "http://127.0.0.1/页"}))
-    check(host.answer() == {"ok": True, "count": 2}, "a good request: ok with its count")
+    expect(host.answer() == {"ok": True, "count": 2}, "a good request: ok with its count")
     arrived(1)
-    check(received == [[thunder, "magnet:?xt=urn:btih:abc"]], "both links reached the window in one forward")
+    expect(received == [[thunder, "magnet:?xt=urn:btih:abc"]], "both links reached the window in one forward")
 
     for body, what in ((b"{links:", "not JSON"), (frame({"links": ["x"] * 257})[4:], "257 links")):
         host.send(frame(body))
         answer = host.answer()
-        check(answer is not None and answer["ok"] is False and answer["error"], f"{what}: an error answer")
+        expect(answer is not None and answer["ok"] is False and answer["error"], f"{what}: an error answer")
 
     # Answered from the length alone; the body is passed over, the next frame read.
     host.send(struct.pack("=I", 2 << 20))
-    check((host.answer(timeout=5) or {}).get("ok") is False, "a 2 MiB frame is refused before its body comes")
+    expect((host.answer(timeout=5) or {}).get("ok") is False, "a 2 MiB frame is refused before its body comes")
     host.send(b"x" * (2 << 20) + frame({"links": ["http://127.0.0.1/after"]}))
-    check(host.answer() == {"ok": True, "count": 1}, "the frame after it is read as usual")
+    expect(host.answer() == {"ok": True, "count": 1}, "the frame after it is read as usual")
 
     arrived(2)
     before = len(received)
     host.send(b"".join(frame({"links": [f"http://127.0.0.1/{i}"]}) if i % 2 == 0 else frame(b"{") for i in range(40)))
     answers = [host.answer() for _ in range(40)]
     arrived(before + 20)
-    check(all(a == {"ok": True, "count": 1} for a in answers[0::2]) and
-          all(a and a["ok"] is False for a in answers[1::2]) and
-          [r[0] for r in received[before:]] == [f"http://127.0.0.1/{i}" for i in range(0, 40, 2)],
-          "40 messages in one stream: 40 answers and 20 forwards, in order")
+    expect(all(a == {"ok": True, "count": 1} for a in answers[0::2]) and
+           all(a and a["ok"] is False for a in answers[1::2]) and
+           [r[0] for r in received[before:]] == [f"http://127.0.0.1/{i}" for i in range(0, 40, 2)],
+           "40 messages in one stream: 40 answers and 20 forwards, in order")
 
     host.send(struct.pack("=I", 100) + b'{"links"')
-    check(host.close() == 0, "ends with status 0 when its input closes mid-frame")
+    expect(host.close() == 0, "ends with status 0 when its input closes mid-frame")
 
     # Nobody listening: the host starts the program beside it, detached.
     window.close()
@@ -197,19 +193,18 @@ try:
             time.sleep(0.05)
         lines = [eval(line) for line in open(notes)] if os.path.exists(notes) else [{}]
         if mode == "listen":
-            check(answer == {"ok": True, "count": 2} and lines[1:] == [{"forward": ["http://127.0.0.1/x",
+            expect(answer == {"ok": True, "count": 2} and lines[1:] == [{"forward": ["http://127.0.0.1/x",
                                                                                     "ed2k://|file|a|1|00|/"]}],
-                  f"not running: started, then both links in one forward ({answer}, {took:.1f} s)")
+                   f"not running: started, then both links in one forward ({answer}, {took:.1f} s)")
             # Four descriptors: the three standard ones and listdir's own.
-            check(lines[0] == {"own_session": True, "args": [], "std": ["/dev/null"] * 3, "fds": 4},
-                  f"the program runs in a session of its own with no descriptor of ours ({lines[0]})")
+            expect(lines[0] == {"own_session": True, "args": [], "std": ["/dev/null"] * 3, "fds": 4},
+                   f"the program runs in a session of its own with no descriptor of ours ({lines[0]})")
             os.unlink(path)  # as a program that ended leaves no socket behind
         else:
-            check(answer and answer["ok"] is False and took < 10,
-                  f"a program that cannot start: an error answer after {took:.1f} s ({answer})")
-        check(host.close() == 0, "and the host ends when its input closes")
+            expect(answer and answer["ok"] is False and took < 10,
+                   f"a program that cannot start: an error answer after {took:.1f} s ({answer})")
+        expect(host.close() == 0, "and the host ends when its input closes")
 finally:
     shutil.rmtree(home, ignore_errors=True)
 
-print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
-sys.exit(1 if failures else 0)
+sys.exit(outcome())

@@ -21,7 +21,6 @@
                                          links opened with xdg-open
 """
 
-import base64
 import os
 import re
 import shutil
@@ -33,23 +32,11 @@ import tempfile
 import threading
 import time
 
-from dock_system_test import start_openbox
 from loopback_aria2 import Aria2, FileServer
-from xsession import Display, Tessel, wait_until, SKIP
+from xsession import SKIP, Display, Tessel, expect, outcome, rss_kib, thunder, wait_until
 
 BINARY = sys.argv[1]
 PART = sys.argv[2]
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-
-
-def thunder(address):
-    return "thunder://" + base64.b64encode(b"AA" + address.encode() + b"ZZ").decode() + "/"
 
 
 def message(items):
@@ -76,9 +63,7 @@ class Session:
         return self.first
 
     def window(self, timeout=20):
-        found = wait_until(lambda: self.display.xdotool("search", "--onlyvisible", "--name", "^TESSEL$"),
-                           timeout=timeout)
-        return found.split()[0] if found else None
+        return self.display.find("^TESSEL$", timeout)
 
     def later(self, *args):
         """A later start; returns (exit status, seconds until it ended)."""
@@ -87,29 +72,18 @@ class Session:
         return proc.returncode, time.monotonic() - began, proc.stderr.decode()
 
     def question(self, timeout=10):
-        found = wait_until(lambda: self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"),
-                           timeout=timeout)
-        return found.split()[0] if found else None
+        return self.display.question(timeout)
 
     def answer(self, window, keys):
-        geo = dict(line.split("=") for line in
-                   self.display.xdotool("getwindowgeometry", "--shell", window).split())
-        x, y = int(geo["X"]) + int(geo["WIDTH"]) // 2, int(geo["Y"]) + 10
-        self.display.xdotool("mousemove", x, y)
-        time.sleep(0.7)  # keys before the question could be seen are dropped
-        self.display.xdotool("key", *keys)
-        return wait_until(lambda: not self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"))
+        self.display.answer(window, *keys)
+        return wait_until(lambda: not self.display.question(0))
 
     def socket_path(self):
         number = self.display.env["DISPLAY"].lstrip(":")
         return os.path.join(self.t.env["XDG_RUNTIME_DIR"], "tessel", "instance-_" + number)
 
     def rss_kib(self):
-        with open(f"/proc/{self.first.pid}/status") as f:
-            for line in f:
-                if line.startswith("VmRSS:"):
-                    return int(line.split()[1])
-        return 0
+        return rss_kib(self.first.pid)
 
     def stop(self):
         if self.first and self.first.poll() is None:
@@ -129,15 +103,15 @@ def part_options():
     for flag in ("--version", "-v"):
         out = subprocess.run([BINARY, flag], env=env, capture_output=True, timeout=10)
         text = out.stdout.decode()
-        check(out.returncode == 0 and re.fullmatch(r"tessel [0-9][0-9A-Za-z.+~-]*\n", text) is not None and
-              (expected is None or text == f"tessel {expected}\n"), f"{flag} without a display: {text!r}")
+        expect(out.returncode == 0 and re.fullmatch(r"tessel [0-9][0-9A-Za-z.+~-]*\n", text) is not None and
+               (expected is None or text == f"tessel {expected}\n"), f"{flag} without a display: {text!r}")
     out = subprocess.run([BINARY, "--help"], env=env, capture_output=True, timeout=10)
     text = out.stdout.decode()
-    check(out.returncode == 0 and "用法：tessel [选项]" in text and "--hidden" in text, "--help without a display")
+    expect(out.returncode == 0 and "用法：tessel [选项]" in text and "--hidden" in text, "--help without a display")
     out = subprocess.run([BINARY, "--no-such-option", "thunder://x"], env=env, capture_output=True, timeout=10)
     err = out.stderr.decode()
-    check(out.returncode == 2 and err.count("\n") == 1 and "未知选项" in err and "--help" in err,
-          f"a wrong option: one line in Chinese, 2: {err!r}")
+    expect(out.returncode == 2 and err.count("\n") == 1 and "未知选项" in err and "--help" in err,
+           f"a wrong option: one line in Chinese, 2: {err!r}")
 
 
 def part_forward():
@@ -148,36 +122,36 @@ def part_forward():
         s = Session(display, aria2)
         try:
             s.start()
-            check(s.window() is not None, "the first start shows its window")
+            expect(s.window() is not None, "the first start shows its window")
 
             status, seconds, err = s.later(thunder(files.url("later.bin")))
-            check(status == 0, f"a later start hands over and exits 0 ({err!r})")
+            expect(status == 0, f"a later start hands over and exits 0 ({err!r})")
             print(f"     hand-over took {seconds * 1000:.0f} ms")
             box = s.question()
-            check(box is not None, "the running window asks the question")
-            check(s.answer(box, ["Escape"]), "Escape closes the question")
+            expect(box is not None, "the running window asks the question")
+            expect(s.answer(box, ["Escape"]), "Escape closes the question")
             time.sleep(0.5)
-            check(aria2.task_count() == 0, "No hands nothing to aria2")
+            expect(aria2.task_count() == 0, "No hands nothing to aria2")
 
             status, seconds, _ = s.later(thunder(files.url("later.bin")))
             box = s.question()
-            check(box is not None and s.answer(box, ["Return"]), "Return takes the default button")
+            expect(box is not None and s.answer(box, ["Return"]), "Return takes the default button")
             time.sleep(0.5)
-            check(aria2.task_count() == 0, "the default button is No")
+            expect(aria2.task_count() == 0, "the default button is No")
 
             s.later(files.url("later.bin"))
             box = s.question()
-            check(box is not None and s.answer(box, ["alt+y"]), "Alt+Y answers Yes")
-            check(aria2.wait_file("later.bin", payload["later.bin"]), "aria2 downloaded the file, content checked")
+            expect(box is not None and s.answer(box, ["alt+y"]), "Alt+Y answers Yes")
+            expect(aria2.wait_file("later.bin", payload["later.bin"]), "aria2 downloaded the file, content checked")
 
             window = s.window()
             display.xdotool("windowminimize", window)
             wait_until(lambda: not display.xdotool("search", "--onlyvisible", "--name", "^TESSEL$"))
             status, seconds, _ = s.later()
-            check(status == 0, "a later start without arguments exits 0")
-            check(s.window(timeout=5) is not None, "and brings the minimized window back")
-            check(s.question(timeout=1) is None, "without asking anything")
-            check(s.first.poll() is None, "the first program still runs")
+            expect(status == 0, "a later start without arguments exits 0")
+            expect(s.window(timeout=5) is not None, "and brings the minimized window back")
+            expect(s.question(timeout=1) is None, "without asking anything")
+            expect(s.first.poll() is None, "the first program still runs")
         finally:
             s.stop()
     aria2.stop()
@@ -194,11 +168,11 @@ def part_batch():
             # A thunder link of UTF-8 bytes, a plain address, a typed Chinese one.
             s.start(thunder(files.url("影视 第1集.mp4")), files.url("b.bin"), files.url("中文资料.txt"))
             box = s.question(timeout=15)
-            check(box is not None and s.answer(box, ["alt+y"]), "one question for the three; Yes")
-            check(s.question(timeout=2) is None, "and no second question")
+            expect(box is not None and s.answer(box, ["alt+y"]), "one question for the three; Yes")
+            expect(s.question(timeout=2) is None, "and no second question")
             for name, data in payload.items():
-                check(aria2.wait_file(name, data), f"aria2 downloaded {name}, content checked")
-            check(aria2.task_count() == 3, f"three tasks: {aria2.files()}")
+                expect(aria2.wait_file(name, data), f"aria2 downloaded {name}, content checked")
+            expect(aria2.task_count() == 3, f"three tasks: {aria2.files()}")
         finally:
             s.stop()
     aria2.stop()
@@ -215,12 +189,12 @@ def part_stale():
             dead = socket.socket(socket.AF_UNIX)
             dead.bind(path)
             dead.close()  # the file stays, nobody listens: a crashed program's socket
-            check(os.path.exists(path), "a stale socket is in place")
+            expect(os.path.exists(path), "a stale socket is in place")
             s.start()
-            check(s.window() is not None, "the program starts over a stale socket")
+            expect(s.window() is not None, "the program starts over a stale socket")
             status, _, err = s.later()
-            check(status == 0, f"and listens on it: a later start hands over ({err!r})")
-            check(s.first.poll() is None, "the first program still runs")
+            expect(status == 0, f"and listens on it: a later start hands over ({err!r})")
+            expect(s.first.poll() is None, "the first program still runs")
         finally:
             s.stop()
     aria2.stop()
@@ -231,8 +205,7 @@ def part_straykey():
     files = FileServer(payload)
     aria2 = Aria2()
     with Display() as display:
-        wm, wm_home = start_openbox(display)
-        if wm is None:
+        if not display.start_openbox():
             print("skip - openbox cannot start")
             aria2.stop()
             files.close()
@@ -244,20 +217,17 @@ def part_straykey():
             typing = subprocess.Popen(["xdotool", "type", "--delay", "60", "y" * 80], env=display.env)
             s.later(thunder(files.url("typed.bin")))
             box = s.question()
-            check(box is not None, "the opened link asks its question")
-            check(typing.poll() is None, "while the typing goes on")
+            expect(box is not None, "the opened link asks its question")
+            expect(typing.poll() is None, "while the typing goes on")
             typing.wait(timeout=30)
             time.sleep(1.0)
-            check(bool(display.xdotool("search", "--onlyvisible", "--name", "^提示$")),
-                  "the typed y's leave the question open")
-            check(aria2.task_count() == 0, "and start no download")
+            expect(display.question(0) is not None,
+                   "the typed y's leave the question open")
+            expect(aria2.task_count() == 0, "and start no download")
             display.xdotool("key", "y")
-            check(aria2.wait_file("typed.bin", payload["typed.bin"]), "a y after a pause answers Yes")
+            expect(aria2.wait_file("typed.bin", payload["typed.bin"]), "a y after a pause answers Yes")
         finally:
             s.stop()
-            wm.terminate()
-            wm.wait(timeout=10)
-            shutil.rmtree(wm_home, ignore_errors=True)
     aria2.stop()
     files.close()
     return 0
@@ -287,7 +257,7 @@ def part_hostile():
                         sent += len(item)
                 except OSError:
                     pass
-            check(sent < 100 * (1 << 20), f"a 100 MiB message is cut off (after {sent / (1 << 20):.1f} MiB)")
+            expect(sent < 100 * (1 << 20), f"a 100 MiB message is cut off (after {sent / (1 << 20):.1f} MiB)")
 
             # Not text.
             with socket.socket(socket.AF_UNIX) as c:
@@ -298,14 +268,14 @@ def part_hostile():
                     reply = c.recv(1)
                 except OSError:
                     reply = b""
-            check(reply == b"", "a message that is not text gets no receipt")
-            check(s.question(timeout=1) is None, "and asks nothing")
+            expect(reply == b"", "a message that is not text gets no receipt")
+            expect(s.question(timeout=1) is None, "and asks nothing")
 
             # A connection that never sends is closed; others get through meanwhile.
             silent = socket.socket(socket.AF_UNIX)
             silent.connect(path)
             status, _, _ = s.later()
-            check(status == 0, "a later start gets through beside a silent connection")
+            expect(status == 0, "a later start gets through beside a silent connection")
             silent.settimeout(10)
             began = time.monotonic()
             try:
@@ -313,7 +283,7 @@ def part_hostile():
             except OSError:
                 closed = True
             silent.close()
-            check(closed, f"the silent connection is closed after {time.monotonic() - began:.1f} s")
+            expect(closed, f"the silent connection is closed after {time.monotonic() - began:.1f} s")
 
             # A burst of 1000 forwarded links.
             receipts = []
@@ -342,14 +312,14 @@ def part_hostile():
             for t in threads:
                 t.join()
             took = time.monotonic() - began
-            check(len(receipts) == 1000, "every sender of the burst got an answer or a close")
+            expect(len(receipts) == 1000, "every sender of the burst got an answer or a close")
             got = receipts.count(bytes([1]))
             print(f"     burst: {got} receipts in {took:.1f} s")
             time.sleep(1)
             rss_after = s.rss_kib()
             print(f"     resident memory {rss_before // 1024} MiB before, {rss_after // 1024} MiB after")
-            check(rss_after - rss_before < 64 * 1024, "memory stays bounded")
-            check(s.first.poll() is None, "the program survived")
+            expect(rss_after - rss_before < 64 * 1024, "memory stays bounded")
+            expect(s.first.poll() is None, "the program survived")
             # Links arriving together are gathered for about a second before
             # their one question: wait for it, then make sure it stays alone.
             deadline = time.monotonic() + 10
@@ -359,8 +329,8 @@ def part_hostile():
                 time.sleep(0.2)
             time.sleep(1.5)
             questions = display.xdotool("search", "--onlyvisible", "--name", "^提示$").split()
-            check(len(questions) == 1, f"one question at a time ({len(questions)} open)")
-            check(aria2.task_count() == 0, "nothing downloaded without a Yes")
+            expect(len(questions) == 1, f"one question at a time ({len(questions)} open)")
+            expect(aria2.task_count() == 0, "nothing downloaded without a Yes")
         finally:
             s.stop()
     aria2.stop()
@@ -377,7 +347,7 @@ def part_refuse():
             # answers and ends on SIGTERM.
             os.makedirs(s.t.ini + ".lock")
             s.start()
-            check(s.window() is not None, "the window appears with the settings lock a folder")
+            expect(s.window() is not None, "the window appears with the settings lock a folder")
             path = s.socket_path()
 
             def windows():
@@ -404,16 +374,16 @@ def part_refuse():
 
             def refused(what, *args, slowest=15):
                 status, seconds, err = s.later(*args)
-                check(status not in (0, None) and "没能把链接交给运行中的 Tessel" in err and seconds < slowest,
-                      f"{what}: the later start ends with {status} in {seconds:.1f} s and says why ({err[:160]!r})")
+                expect(status not in (0, None) and "没能把链接交给运行中的 Tessel" in err and seconds < slowest,
+                       f"{what}: the later start ends with {status} in {seconds:.1f} s and says why ({err[:160]!r})")
                 time.sleep(1)
-                check(windows() == shown and programs() == 1, f"{what}: no second window")
+                expect(windows() == shown and programs() == 1, f"{what}: no second window")
                 return err
 
             err = refused("300 links", *[f"http://127.0.0.1:1/f{i}" for i in range(300)], slowest=5)
-            check("256" in err, "the limit is named")
+            expect("256" in err, "the limit is named")
             err = refused("a link of 70 KiB", "http://127.0.0.1:1/" + "x" * 70000, slowest=5)
-            check("64 KiB" in err, "the length limit is named")
+            expect("64 KiB" in err, "the length limit is named")
 
             # Busy for more than five seconds: stopped, then woken after the
             # later start gave up; the link it gave up on is not asked about.
@@ -422,7 +392,7 @@ def part_refuse():
                 refused("a busy window", thunder("http://127.0.0.1:1/busy.bin"))
             finally:
                 os.kill(s.first.pid, 18)
-            check(s.question(timeout=4) is None, "the link given up on is never asked about")
+            expect(s.question(timeout=4) is None, "the link given up on is never asked about")
 
             # Flooded: every connection slot and the queue held by silent peers.
             flood = []
@@ -444,18 +414,18 @@ def part_refuse():
             refused("a folder at the socket's name", "http://127.0.0.1:1/folder.bin")
             os.rmdir(path)
             os.rename(path + ".moved", path)
-            check(s.question(timeout=3) is None, "nothing given up on is asked about later")
+            expect(s.question(timeout=3) is None, "nothing given up on is asked about later")
 
             status, _, err = s.later()
-            check(status == 0, f"the socket works again afterwards ({err!r})")
-            check(s.window(timeout=5) is not None and s.first.poll() is None, "the window still answers")
+            expect(status == 0, f"the socket works again afterwards ({err!r})")
+            expect(s.window(timeout=5) is not None and s.first.poll() is None, "the window still answers")
             s.first.terminate()
             try:
                 s.first.wait(timeout=5)
                 ended = True
             except subprocess.TimeoutExpired:
                 ended = False
-            check(ended, "and ends on SIGTERM")
+            expect(ended, "and ends on SIGTERM")
         finally:
             s.stop()
     aria2.stop()
@@ -466,7 +436,7 @@ def part_xdg():
     prefix = tempfile.mkdtemp(prefix="tessel-prefix-")
     try:
         out = subprocess.run(["cmake", "--install", build, "--prefix", prefix], capture_output=True, timeout=120)
-        check(out.returncode == 0, f"installs into a prefix ({out.stderr.decode()[-300:]!r})")
+        expect(out.returncode == 0, f"installs into a prefix ({out.stderr.decode()[-300:]!r})")
         apps = os.path.join(prefix, "share", "applications")
         entries = [e for e in (os.listdir(apps) if os.path.isdir(apps) else []) if e.endswith(".desktop")]
         entry = next((e for e in entries
@@ -475,7 +445,7 @@ def part_xdg():
         if not entry:
             print("SKIP the installed desktop entry does not declare the link schemes yet")
             sys.exit(SKIP)
-        check("Exec=tessel %U" in text, "the desktop entry passes the links")
+        expect("Exec=tessel %U" in text, "the desktop entry passes the links")
 
         payload = {"clicked.bin": os.urandom(3333), "second.bin": os.urandom(1111)}
         files = FileServer(payload)
@@ -497,15 +467,15 @@ def part_xdg():
                                    env=env, check=True, timeout=30)
                     q = subprocess.run(["xdg-mime", "query", "default", f"x-scheme-handler/{scheme}"], env=env,
                                        capture_output=True, timeout=30)
-                    check(q.stdout.decode().strip() == entry, f"handler of {scheme}://")
+                    expect(q.stdout.decode().strip() == entry, f"handler of {scheme}://")
 
                 # No Tessel running: xdg-open starts it with the link.
                 opener = subprocess.Popen(["xdg-open", thunder(files.url("clicked.bin"))], env=env,
                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                check(s.window() is not None, "xdg-open started Tessel")
+                expect(s.window() is not None, "xdg-open started Tessel")
                 box = s.question(timeout=15)
-                check(box is not None and s.answer(box, ["alt+y"]), "asked once; Yes")
-                check(aria2.wait_file("clicked.bin", payload["clicked.bin"]), "the clicked link was downloaded")
+                expect(box is not None and s.answer(box, ["alt+y"]), "asked once; Yes")
+                expect(aria2.wait_file("clicked.bin", payload["clicked.bin"]), "the clicked link was downloaded")
                 started = [p for p in os.listdir("/proc") if p.isdigit() and _is_tessel(p, prefix)]
                 s.first = _Pid(int(started[0])) if started else None
 
@@ -513,12 +483,12 @@ def part_xdg():
                 before = aria2.task_count()
                 out = subprocess.run(["xdg-open", thunder(files.url("second.bin"))], env=env,
                                      capture_output=True, timeout=30)
-                check(out.returncode == 0, "xdg-open with Tessel running returns 0")
+                expect(out.returncode == 0, "xdg-open with Tessel running returns 0")
                 box = s.question()
-                check(box is not None and s.answer(box, ["Escape"]), "asked again; No")
+                expect(box is not None and s.answer(box, ["Escape"]), "asked again; No")
                 time.sleep(0.5)
-                check(aria2.task_count() == before and "second.bin" not in aria2.files(),
-                      "No downloaded nothing")
+                expect(aria2.task_count() == before and "second.bin" not in aria2.files(),
+                       "No downloaded nothing")
                 if s.first:
                     s.first.terminate()
                 opener.wait(timeout=10)
@@ -562,4 +532,4 @@ class _Pid:
 
 code = {"options": part_options, "forward": part_forward, "stale": part_stale, "hostile": part_hostile,
         "batch": part_batch, "refuse": part_refuse, "xdg": part_xdg, "straykey": part_straykey}[PART]()
-sys.exit(1 if failures else code or 0)
+sys.exit(outcome(code or 0))

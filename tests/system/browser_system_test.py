@@ -40,20 +40,12 @@ except ImportError:
         os.execv("/usr/bin/python3", ["/usr/bin/python3", *sys.argv])
     raise
 
-from dock_system_test import start_openbox
-from xsession import SKIP, Display, Tessel, wait_until
+from xsession import SKIP, Display, Tessel, expect, outcome, wait_until
 
 BUILD, BROWSER = sys.argv[1:3]
 HOST_NAME = "org.tessel.browser_host"
 EXTENSION_ID = "molbfeahooaihilpncfgpmkalanclgke"
 QUESTION = "是否交给 aria2 下载？\n\n"
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    if not condition:
-        failures.append(what)
 
 
 def wrap(scheme, address):
@@ -125,14 +117,11 @@ class Session:
     def __init__(self, display, prefix):
         self.display, self.prefix = display, prefix
         self.tessel = os.path.join(prefix, "bin", "tessel")
+        display.start_session_bus()
         # aria2 is never reached: every question is answered No.
         self.t = Tessel(display, self.tessel, {"services": {"Aria2Rpc": "http://127.0.0.1:9/jsonrpc"}})
-        self.bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"], env=self.t.env,
-                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.env = dict(self.t.env, DBUS_SESSION_BUS_ADDRESS=self.bus.stdout.readline().decode().strip(),
-                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        self.a11y = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=self.env,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.env = dict(self.t.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        display.helper(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=self.env)
         self.driver = self.firefox = None
 
     def chromium(self):
@@ -203,9 +192,7 @@ class Session:
         return self.questions(1)[0], took
 
     def question_box(self, timeout):
-        found = wait_until(lambda: self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"),
-                           timeout=timeout, step=0.02)
-        return found.split()[0] if found else None
+        return self.display.find("^提示$", timeout, step=0.02)
 
     def questions(self, first_timeout=20):
         """Every question that comes, each read and answered No; and the
@@ -222,7 +209,7 @@ class Session:
             # quiet for half a second after it appeared.
             time.sleep(0.7)
             self.display.xdotool("key", "Escape")
-            wait_until(lambda: not self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"))
+            wait_until(lambda: not self.question_box(0))
             box = self.question_box(2)
         return texts, took
 
@@ -266,9 +253,6 @@ class Session:
         for pid in self.tessels():
             os.kill(pid, 15)
         wait_until(lambda: not self.tessels(), timeout=5)
-        for proc in (self.a11y, self.bus):
-            proc.terminate()
-            proc.wait(timeout=5)
         self.t.stop()
 
 
@@ -284,13 +268,13 @@ def firefox(s, base, a):
         texts, took = s.firefox_click(window, base, "attr")
         if took is not None:
             break
-    check(texts == [QUESTION + a["属性"]], f"Firefox, not running: a thunderhref on a javascript:; anchor asks "
+    expect(texts == [QUESTION + a["属性"]], f"Firefox, not running: a thunderhref on a javascript:; anchor asks "
                                          f"({texts}, {took * 1000:.0f} ms after the click)")
-    check(bool(s.tessels()), "the host started Tessel")
+    expect(bool(s.tessels()), "the host started Tessel")
     texts, took = s.firefox_click(window, base, "script")
-    check(texts == [QUESTION + a["脚本"]], f"Firefox, running: a link inside an onclick string "
+    expect(texts == [QUESTION + a["脚本"]], f"Firefox, running: a link inside an onclick string "
                                          f"({texts}, {took * 1000:.0f} ms after the click)")
-    check(s.firefox_click(window, base, "plain")[0] == [QUESTION + a["快车"]], "Firefox: a plain flashget:// link")
+    expect(s.firefox_click(window, base, "plain")[0] == [QUESTION + a["快车"]], "Firefox: a plain flashget:// link")
     return None
 
 
@@ -303,25 +287,25 @@ def chromium(s, base, a):
     driver.get(base + "/")
 
     texts, took = s.click("attr")
-    check(texts == [QUESTION + a["属性"]], f"not running: a thunderhref on a javascript:; anchor asks "
+    expect(texts == [QUESTION + a["属性"]], f"not running: a thunderhref on a javascript:; anchor asks "
                                          f"({texts}, {took * 1000:.0f} ms after the click)")
-    check(driver.title == "download", "the page's own handler did not run")
-    check(bool(s.tessels()), "the host started Tessel")
+    expect(driver.title == "download", "the page's own handler did not run")
+    expect(bool(s.tessels()), "the host started Tessel")
 
     texts, took = s.click("attr")
-    check(texts == [QUESTION + a["属性"]], f"running: asked again ({took * 1000:.0f} ms after the click)")
-    check(s.click("script")[0] == [QUESTION + a["脚本"]], "a link inside an onclick string")
-    check(s.click("plain")[0] == [QUESTION + a["快车"]], "a plain flashget:// link")
-    check(s.click("inner")[0] == [QUESTION + a["外层"]], "a dead anchor inside an element with the link")
-    check(driver.title == "download", "no page handler ran for these clicks")
+    expect(texts == [QUESTION + a["属性"]], f"running: asked again ({took * 1000:.0f} ms after the click)")
+    expect(s.click("script")[0] == [QUESTION + a["脚本"]], "a link inside an onclick string")
+    expect(s.click("plain")[0] == [QUESTION + a["快车"]], "a plain flashget:// link")
+    expect(s.click("inner")[0] == [QUESTION + a["外层"]], "a dead anchor inside an element with the link")
+    expect(driver.title == "download", "no page handler ran for these clicks")
     driver.find_element("id", "normal").click()
-    check(wait_until(lambda: driver.title == "normal-link", timeout=3) and s.question_box(1) is None,
-          "an ordinary link is left to the page")
+    expect(wait_until(lambda: driver.title == "normal-link", timeout=3) and s.question_box(1) is None,
+           "an ordinary link is left to the page")
     driver.find_element("id", "copy").click()
-    check(wait_until(lambda: driver.title == "copied", timeout=3) and s.question_box(1) is None,
-          "a button that copies a link keeps copying")
+    expect(wait_until(lambda: driver.title == "copied", timeout=3) and s.question_box(1) is None,
+           "a button that copies a link keeps copying")
 
-    check(s.context_menu("menu") == [QUESTION + a["菜单"]], "用 Tessel 下载 on a hidden link")
+    expect(s.context_menu("menu") == [QUESTION + a["菜单"]], "用 Tessel 下载 on a hidden link")
     driver.execute_script(
         "const range = document.createRange();"
         "range.selectNodeContents(document.getElementById('several'));"
@@ -329,40 +313,35 @@ def chromium(s, base, a):
     texts = s.context_menu("several")
     shown = "\n".join(texts)
     places = [shown.find(a[k]) for k in ("选中一", "选中二", "选中三")]
-    check(len(texts) == 1 and min(places) >= 0 and places == sorted(places) and shown.count(a["选中一"]) == 1,
-          f"用 Tessel 下载选中的链接: one question, three links in page order, the repeated one once ({shown!r})")
+    expect(len(texts) == 1 and min(places) >= 0 and places == sorted(places) and shown.count(a["选中一"]) == 1,
+           f"用 Tessel 下载选中的链接: one question, three links in page order, the repeated one once ({shown!r})")
     return None
 
 
 def main():
     prefix = tempfile.mkdtemp(prefix="tessel-prefix-")
     out = subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix], capture_output=True, timeout=180)
-    check(out.returncode == 0, "the build installs into a prefix" + ("" if out.returncode == 0 else
+    expect(out.returncode == 0, "the build installs into a prefix" + ("" if out.returncode == 0 else
                                                                        f" ({out.stderr.decode()[-300:]})"))
     with open(os.path.join(prefix, "etc", "chromium", "native-messaging-hosts", HOST_NAME + ".json")) as f:
         manifest = json.load(f)
-    check(manifest["allowed_origins"] == [f"chrome-extension://{EXTENSION_ID}/"] and
-          manifest["path"] == os.path.join(prefix, "libexec", "tessel", "tessel-browser-host"),
-          "the host manifest names the installed host and allows exactly the extension")
+    expect(manifest["allowed_origins"] == [f"chrome-extension://{EXTENSION_ID}/"] and
+           manifest["path"] == os.path.join(prefix, "libexec", "tessel", "tessel-browser-host"),
+           "the host manifest names the installed host and allows exactly the extension")
     server, base, a = serve_page()
     with Display() as display:
-        wm, wm_home = start_openbox(display)
+        display.start_openbox()  # the browsers run unframed where it cannot
         s = Session(display, prefix)
         skipped = None
         try:
             skipped = (firefox if BROWSER == "firefox" else chromium)(s, base, a)
         finally:
             s.stop()
-            if wm:
-                wm.terminate()
-                wm.wait(timeout=5)
-                shutil.rmtree(wm_home, ignore_errors=True)
     server.shutdown()
     shutil.rmtree(prefix, ignore_errors=True)
     if skipped:
         return SKIP
-    print(f"{'FAILED' if failures else 'passed'}: {len(failures)} failure(s)")
-    return 1 if failures else 0
+    return outcome()
 
 
 if __name__ == "__main__":

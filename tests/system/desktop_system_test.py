@@ -22,13 +22,7 @@ import sys
 import tempfile
 import time
 
-from xsession import Display, Tessel, wait_until
-
-
-def check(condition, what):
-    if not condition:
-        raise AssertionError(what)
-    print("ok -", what)
+from xsession import Display, Tessel, check, run_part, wait_until
 
 
 def run_without_window(binary, env, home):
@@ -137,11 +131,5 @@ def test_settings(binary):
             app.stop()
 
 
-def main():
-    binary, which = sys.argv[1], sys.argv[2]
-    {"display": test_display, "font": test_font, "settings": test_settings}[which](binary)
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_part({"display": test_display, "font": test_font, "settings": test_settings}))

@@ -16,7 +16,6 @@ a throwaway home: a link opened, Yes, and the file in the download folder.
                                         program: the download still happens
 """
 
-import base64
 import http.server
 import json
 import os
@@ -28,23 +27,12 @@ import time
 import urllib.request
 
 from loopback_aria2 import free_port
-from xsession import Display, Tessel, wait_until
+from xsession import Display, Tessel, expect, outcome, thunder, wait_until
 
 BINARY = sys.argv[1]
 PART = sys.argv[2]
-failures = []
 NAME = "你好.bin"
 GBK_PATH = "/%C4%E3%BA%C3.bin"  # the name as the servers these links come from write it
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-
-
-def thunder(address):
-    return "thunder://" + base64.b64encode(b"AA" + address.encode() + b"ZZ").decode() + "/"
 
 
 class PayloadServer:
@@ -115,23 +103,17 @@ class Desktop:
     def start(self, *args):
         self.proc = subprocess.Popen([BINARY, *args], env=self.t.env, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
-        wait_until(lambda: self.display.xdotool("search", "--onlyvisible", "--name", "^TESSEL$"), timeout=20)
+        self.display.find("^TESSEL$", timeout=20)
 
     def later(self, *args):
         subprocess.run([BINARY, *args], env=self.t.env, capture_output=True, timeout=30)
 
     def answer_yes(self):
         """Answers the question with Yes; the moment it went, or None."""
-        box = wait_until(lambda: self.display.xdotool("search", "--onlyvisible", "--name", "^提示$"), timeout=10)
+        box = self.display.question()
         if not box:
             return None
-        box = box.split()[0]
-        geo = dict(line.split("=") for line in self.display.xdotool("getwindowgeometry", "--shell", box).split())
-        self.display.xdotool("mousemove", int(geo["X"]) + int(geo["WIDTH"]) // 2, int(geo["Y"]) + 10)
-        # A link's question takes keys only once the keyboard has been quiet
-        # for half a second after it appeared.
-        time.sleep(0.7)
-        self.display.xdotool("key", "alt+y")
+        self.display.answer(box, "alt+y")
         return time.monotonic()
 
     def engine_pid(self):
@@ -193,41 +175,41 @@ def part_cold():
         try:
             d.start(thunder(files.url()))
             said = d.answer_yes()
-            check(said is not None, "the opened link asks the question; Yes")
-            check(files.first_request.wait(15), "the task reached an aria2 that fetched it")
+            expect(said is not None, "the opened link asks the question; Yes")
+            expect(files.first_request.wait(15), "the task reached an aria2 that fetched it")
             cold = time.monotonic() - said
-            check(wait_until(lambda: d.file() == payload, timeout=15),
-                  f"the file arrived as 下载/{NAME}, content checked")
+            expect(wait_until(lambda: d.file() == payload, timeout=15),
+                   f"the file arrived as 下载/{NAME}, content checked")
             pid = d.engine_pid()
-            check(pid is not None, "it is the program's own aria2")
+            expect(pid is not None, "it is the program's own aria2")
             services = d.services()
             secret = services.get("Aria2Secret", "")
             address = services.get("Aria2Rpc", "http://127.0.0.1:6800/jsonrpc")
-            check(len(secret) >= 32, "a secret of 128 bits was made and kept")
-            check(os.stat(d.t.ini).st_mode & 0o077 == 0, "the settings file stays 0600")
+            expect(len(secret) >= 32, "a secret of 128 bits was made and kept")
+            expect(os.stat(d.t.ini).st_mode & 0o077 == 0, "the settings file stays 0600")
             with open(f"/proc/{pid}/cmdline", "rb") as f:
                 cmdline = f.read()
-            check(secret.encode() not in cmdline, "the secret is not on aria2c's command line")
+            expect(secret.encode() not in cmdline, "the secret is not on aria2c's command line")
             port = int(address.rsplit(":", 1)[1].split("/")[0])
             listening = subprocess.run(["ss", "-Hltn", f"sport = :{port}"], capture_output=True,
                                        text=True).stdout.split()
             local = [w for w in listening if w.endswith(f":{port}")]
-            check(local and all(a.rsplit(":", 1)[0] in ("127.0.0.1", "[::1]") for a in local),
-                  f"aria2 listens on loopback only: {local}")
+            expect(local and all(a.rsplit(":", 1)[0] in ("127.0.0.1", "[::1]") for a in local),
+                   f"aria2 listens on loopback only: {local}")
             refused = rpc(address, "aria2.getVersion")
-            check(refused.get("error", {}).get("message") == "Unauthorized", "a caller without the secret is refused")
-            check("result" in rpc(address, "aria2.getVersion", secret), "the secret opens it")
+            expect(refused.get("error", {}).get("message") == "Unauthorized", "a caller without the secret is refused")
+            expect("result" in rpc(address, "aria2.getVersion", secret), "the secret opens it")
 
             files.first_request.clear()
             d.later(thunder(files.url().replace(".bin", "2.bin")))
             said = d.answer_yes()
-            check(said is not None and files.first_request.wait(15), "a second link, engine warm")
+            expect(said is not None and files.first_request.wait(15), "a second link, engine warm")
             warm = time.monotonic() - said
-            check(d.engine_pid() == pid, "and the same engine took it")
+            expect(d.engine_pid() == pid, "and the same engine took it")
             print(f"     Yes to the task in aria2: cold {cold * 1000:.0f} ms, warm {warm * 1000:.0f} ms")
 
             d.quit("TERM")
-            check(gone(pid), "quitting Tessel ends its aria2")
+            expect(gone(pid), "quitting Tessel ends its aria2")
         finally:
             d.stop()
     files.close()
@@ -241,29 +223,29 @@ def part_resume():
         d = Desktop(display, settings)
         try:
             d.start(thunder(files.url()))
-            check(d.answer_yes() is not None, "Yes to a slow download")
+            expect(d.answer_yes() is not None, "Yes to a slow download")
             partial = os.path.join(d.downloads, NAME)
-            check(wait_until(lambda: os.path.exists(partial) and os.path.getsize(partial) > 0 and
+            expect(wait_until(lambda: os.path.exists(partial) and os.path.getsize(partial) > 0 and
                              os.path.exists(partial + ".aria2"), timeout=15), "the download is under way")
             time.sleep(1.5)
             pid = d.engine_pid()
             d.quit("TERM")
-            check(pid is not None and gone(pid), "quitting ends aria2 mid-download")
+            expect(pid is not None and gone(pid), "quitting ends aria2 mid-download")
             session = os.path.join(d.home, "state", "tessel", "aria2.session")
-            check(os.path.exists(session) and GBK_PATH in open(session, encoding="utf-8").read(),
-                  "the unfinished task is in the session file")
+            expect(os.path.exists(session) and GBK_PATH in open(session, encoding="utf-8").read(),
+                   "the unfinished task is in the session file")
 
             d.start()  # no link: the unfinished task alone brings the engine back
-            check(wait_until(lambda: d.file() == payload, timeout=40), "after a restart the download finished")
+            expect(wait_until(lambda: d.file() == payload, timeout=40), "after a restart the download finished")
             ranges = [r for _, r in files.requests if r and not r.startswith("bytes=0-")]
-            check(bool(ranges), f"and went on where it stopped: {files.requests}")
+            expect(bool(ranges), f"and went on where it stopped: {files.requests}")
 
             files.first_request.clear()
             d.later(thunder(files.url().replace(".bin", "3.bin")))
-            check(d.answer_yes() is not None, "one more task")
+            expect(d.answer_yes() is not None, "one more task")
             pid = d.engine_pid()
             d.quit("KILL")
-            check(pid is not None and gone(pid, timeout=5), "a killed Tessel takes its aria2 with it")
+            expect(pid is not None and gone(pid, timeout=5), "a killed Tessel takes its aria2 with it")
         finally:
             d.stop()
     files.close()
@@ -294,10 +276,10 @@ def part_port():
         d = Desktop(display, settings)
         try:
             d.start(thunder(files.url()))
-            check(d.answer_yes() is not None, f"port {port} taken by another program; Yes")
-            check(wait_until(lambda: d.file() == payload, timeout=20), "the download still happened")
+            expect(d.answer_yes() is not None, f"port {port} taken by another program; Yes")
+            expect(wait_until(lambda: d.file() == payload, timeout=20), "the download still happened")
             moved = d.services().get("Aria2Rpc", "")
-            check(moved and f":{port}/" not in moved, f"the engine's new address is kept: {moved}")
+            expect(moved and f":{port}/" not in moved, f"the engine's new address is kept: {moved}")
         finally:
             d.stop()
     if blocker:
@@ -308,4 +290,4 @@ def part_port():
 
 if __name__ == "__main__":
     {"cold": part_cold, "resume": part_resume, "port": part_port}[PART]()
-    sys.exit(1 if failures else 0)
+    sys.exit(outcome())

@@ -14,8 +14,8 @@ import sys
 import threading
 import time
 
-from window_system_test import TAB_CENTRE, TAB_ROW, check, tab1_active
-from xsession import Display, Tessel, wait_until
+from window_layout import TAB_CENTRE, TAB_ROW, tab1_active
+from xsession import Display, Tessel, check, run_part, wait_until
 
 NESTED = "<table><tr><td>" * 25 + "x" + "</td></tr></table>" * 25
 
@@ -53,7 +53,7 @@ def test_ip(binary):
     with Display() as display:
         app = Tessel(display, binary, settings)
         try:
-            app.start({"no_proxy": "*", "NO_PROXY": "*"})
+            app.start()
             check(wait_until(lambda: echo.queries >= 2, timeout=10), "the start asked the echo twice")
             time.sleep(1.0)  # the replies reach the window
             check(not tab1_active(display, app), "the first page is in front")
@@ -70,11 +70,5 @@ def test_ip(binary):
             echo.shutdown()
 
 
-def main():
-    binary, which = sys.argv[1], sys.argv[2]
-    {"ip": test_ip}[which](binary)
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_part({"ip": test_ip}))

@@ -19,13 +19,7 @@ import subprocess
 import sys
 import tempfile
 
-SKIP = 77
-
-
-def check(condition, what):
-    if not condition:
-        raise AssertionError(what)
-    print("ok -", what)
+from xsession import SKIP, check
 
 
 def run(*args, env=None, cwd=None):

@@ -10,11 +10,8 @@ import os
 import sys
 import time
 
+from window_layout import SKB_OPTION, TAB_CENTRE, TAB_ROW
 from xsession import Display, Tessel
-from window_system_test import TAB_ROW, px
-
-TAB_CENTRES = [45, 129, 213, 297]  # four 80-pixel tabs, 4 apart, from x 5
-OPTION_BUTTON = (px(6270) + px(1095) // 2, px(4215) + px(335) // 2)
 
 
 def main():
@@ -26,11 +23,11 @@ def main():
         try:
             shots = []
             for tab, name in enumerate(["115", "link", "video", "about"]):
-                app.click(TAB_CENTRES[tab], TAB_ROW)
+                app.click(TAB_CENTRE[tab], TAB_ROW)
                 shots.append(f"page-{tab}-{name}.png")
                 park_and_shoot(display, app, os.path.join(out, shots[-1]))
-            app.click(TAB_CENTRES[1], TAB_ROW)
-            app.click(*OPTION_BUTTON)
+            app.click(TAB_CENTRE[1], TAB_ROW)
+            app.click(*SKB_OPTION)
             shots.append("options-out.png")
             park_and_shoot(display, app, os.path.join(out, shots[-1]))
         finally:

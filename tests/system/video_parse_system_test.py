@@ -19,34 +19,12 @@ import threading
 import time
 import urllib.parse
 
-from xsession import Display, Tessel, wait_until
+from window_layout import COPY_OUT, FILE_NAME, PARSE, PASTE_IN, TAB2
+from xsession import Display, Tessel, check, wait_until
 
 PAGE_ADDRESS = "http://v.test/v/12345.html"
 TITLE = "测试片名"
 FAILED = "解析失败，请确认视频是否被删除、地址是否正确，或稍后重试"
-
-
-def px(twips):
-    return round(twips / 15)  # halves to even, as the window does
-
-
-# Client-area positions from the window's layout (twips, 15 to the pixel).
-STRIP_Y = px(840)
-TAB2 = (5 + 2 * (80 + 4) + 40, STRIP_Y + 20)      # tabs are 80 pixels wide here
-PAGE = (px(80), STRIP_Y + px(520))
-
-
-def inside(frame, control):
-    """Centre of `control` (left, top, width, height in twips) inside a frame at `frame` (twips)."""
-    left, top, width, height = control
-    return (PAGE[0] + px(frame[0]) + px(left) + px(width) // 2,
-            PAGE[1] + px(frame[1]) + px(top) + px(height) // 2)
-
-
-PASTE_IN = inside((120, 240), (4560, 240, 345, 735))        # skbOnlineflv in fraOnlineflv
-COPY_OUT = inside((120, 1440), (4560, 240, 345, 735))       # skbFlvlink in fratxtFlvlink
-PARSE = inside((5400, 240), (120, 240, 1575, 315))          # skbParse in fraFlvoperation
-FILE_NAME = inside((5400, 240), (120, 2040, 1335, 195))     # lblfilename in fraFlvoperation
 
 
 class LoopbackSite(http.server.ThreadingHTTPServer):
@@ -105,12 +83,6 @@ class ParseHandler(QuietHandler):
         self.send_body(self.server.reply.encode("gbk"), "text/html; charset=gb2312")
 
 
-def check(condition, what):
-    if not condition:
-        raise AssertionError(what)
-    print("ok -", what)
-
-
 def main():
     binary = sys.argv[1]
     service = ParseService()
@@ -121,9 +93,7 @@ def main():
     settings = {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"},
                 "services": {"ParseHome": service.home, "VideoEngine": "service"}}
     with Display() as display:
-        app = Tessel(display, binary, settings)
-        app.env.update(no_proxy="*", NO_PROXY="*")
-        app.start()
+        app = Tessel(display, binary, settings).start()
         owner = None
         try:
             app.click(*TAB2)
@@ -172,9 +142,7 @@ def main():
         service.drip = True
         try:
             for how in ("Escape", "SIGTERM"):
-                app = Tessel(display, binary, settings)
-                app.env.update(no_proxy="*", NO_PROXY="*")
-                app.start()
+                app = Tessel(display, binary, settings).start()
                 try:
                     asked = len(service.asked)
                     app.click(*TAB2)

@@ -15,44 +15,16 @@
       no tray host can start.
 """
 
-import base64
-import subprocess
 import sys
 import time
 
-from xsession import SKIP, Display, Tessel, wait_until
+from window_layout import PAGE, TAB_CENTRE, TAB_ROW, icon_centre, px, tab1_active, tray_icon, viewable
+from xsession import SKIP, Display, Tessel, check, run_part, thunder, wait_until
 
-
-def px(twips):
-    return round(twips / 15)  # halves to even, as the window does
-
-
-# Client-area positions from the window's layout (twips, 15 to the pixel);
-# the tab strip sits at y 840 and the page frames at (80, 520) on it.
-STRIP_Y = px(840)
-TAB_CENTRE = {0: 5 + 40, 1: 5 + 80 + 4 + 40}   # tabs are 80 pixels wide here
-TAB_ROW = STRIP_Y + 20                           # inside every tab's hit area
-ACTIVE_ONLY_ROW = STRIP_Y + 3                    # only the active tab reaches up here
-PAGE = (px(80), STRIP_Y + px(520))
 TO_GENERAL = (PAGE[0] + px(5040) + px(120) + px(1815) // 2,
               PAGE[1] + px(240) + px(240) + px(305) // 2)
 TXT_OUTPUT = (PAGE[0] + px(120) + px(120) + px(3975) // 2,
               PAGE[1] + px(1440) + px(240) + px(735) // 2)
-
-
-def thunder(address):
-    return "thunder://" + base64.b64encode(b"AA" + address.encode() + b"ZZ").decode() + "/"
-
-
-def check(condition, what):
-    if not condition:
-        raise AssertionError(what)
-    print("ok -", what)
-
-
-def tab1_active(display, app):
-    x, y = app.at(TAB_CENTRE[1], ACTIVE_ONLY_ROW)
-    return display.pixel(x, y) != (255, 255, 255)
 
 
 def convert_and_copy_out(display, app):
@@ -123,59 +95,12 @@ def test_terminate(binary):
             app.stop()
 
 
-def tray_icon(display):
-    """The window id of our icon inside the tray host's panel, or None."""
-    tree = display.run("xwininfo", "-root", "-tree").stdout.decode().splitlines()
-    for i, line in enumerate(tree):
-        if '("panel" "trayer")' in line:
-            panel = line.split()[0]
-            inside = display.run("xwininfo", "-tree", "-id", panel).stdout.decode().splitlines()
-            for row in inside:
-                if '("tessel"' in row:
-                    return row.split()[0]
-    return None
-
-
-def viewable(display, window):
-    return "IsViewable" in display.run("xwininfo", "-id", window).stdout.decode()
-
-
-def start_tray_host(display):
-    """trayer on the display, or None when it cannot start."""
-    try:
-        host = subprocess.Popen(["trayer", "--edge", "top", "--align", "right", "--widthtype",
-                                 "request", "--height", "32", "--SetDockType", "true"],
-                                env=display.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    except FileNotFoundError:
-        return None
-    if not wait_until(lambda: "trayer" in display.run("xwininfo", "-root", "-tree").stdout.decode()
-                      or host.poll() is not None) or host.poll() is not None:
-        return None
-    return host
-
-
-def start_window_manager(display):
-    """openbox, so that the window can be minimized at all; (process, ready)."""
-    wm = subprocess.Popen(["openbox", "--sm-disable"], env=display.env,
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    ready = wait_until(lambda: "window id" in display.run("xprop", "-root",
-                                                          "_NET_SUPPORTING_WM_CHECK").stdout.decode()
-                       or wm.poll() is not None) and wm.poll() is None
-    return wm, ready
-
-
-def icon_centre(display, icon):
-    geo = dict(line.split("=") for line in display.xdotool("getwindowgeometry", "--shell", icon).split())
-    return int(geo["X"]) + int(geo["WIDTH"]) // 2, int(geo["Y"]) + int(geo["HEIGHT"]) // 2
-
-
 def test_tray(binary):
     with Display() as display:
-        host = start_tray_host(display)
-        if host is None:
+        if not display.start_tray_host():
             print("skip - no tray host could start")
             return SKIP
-        wm, wm_ready = start_window_manager(display)
+        wm_ready = display.start_openbox()  # so that the window can be minimized at all
         app = Tessel(display, binary, {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"}})
         try:
             app.start()
@@ -199,23 +124,18 @@ def test_tray(binary):
             check(app.settings()["frmMain"].get("linkActiveTab") == "0", "the window's unload ran")
         finally:
             app.stop()
-            for helper in (host, wm):
-                helper.terminate()
-                helper.wait(timeout=10)
     return 0
 
 
 def test_late_tray(binary):
     with Display() as display:
-        wm, wm_ready = start_window_manager(display)
+        wm_ready = display.start_openbox()
         app = Tessel(display, binary, {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"}})
-        host = None
         try:
             # start() waits for the window to be on screen: hidden would time out.
             app.start(args=["--hidden"])
             check(viewable(display, app.window), "--hidden with no tray host leaves the window on screen")
-            host = start_tray_host(display)
-            if host is None:
+            if not display.start_tray_host():
                 print("skip - no tray host could start")
                 return SKIP
             icon = wait_until(lambda: tray_icon(display))
@@ -228,27 +148,9 @@ def test_late_tray(binary):
                 check(wait_until(lambda: viewable(display, app.window)), "the next one restores it")
         finally:
             app.stop()
-            for helper in (host, wm):
-                if helper:
-                    helper.terminate()
-                    helper.wait(timeout=10)
     return 0
 
 
-def main():
-    binary, which = sys.argv[1], sys.argv[2]
-    if which == "clipboard":
-        test_clipboard(binary)
-        return 0
-    if which == "tray":
-        return test_tray(binary)
-    if which == "latetray":
-        return test_late_tray(binary)
-    if which == "terminate":
-        test_terminate(binary)
-        return 0
-    raise SystemExit(f"unknown test {which}")
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_part({"clipboard": test_clipboard, "tray": test_tray, "latetray": test_late_tray,
+                       "terminate": test_terminate}))

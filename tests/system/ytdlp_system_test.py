@@ -16,9 +16,9 @@ import sys
 import threading
 import time
 
-from xsession import Display, Tessel, wait_until
-from video_parse_system_test import (COPY_OUT, FILE_NAME, PARSE, PASTE_IN, TAB2, LoopbackSite, QuietHandler,
-                                     check)
+from video_parse_system_test import LoopbackSite, QuietHandler
+from window_layout import COPY_OUT, FILE_NAME, PARSE, PASTE_IN, TAB2
+from xsession import SKIP, Display, Tessel, check, wait_until
 
 TITLE = "测试影片"
 FAILED = "对不起，解析失败，您可以到硕鼠网站试试"
@@ -44,16 +44,14 @@ def main():
     binary = sys.argv[1]
     if not shutil.which("yt-dlp"):
         print("skip - yt-dlp is not installed")
-        return 77
+        return SKIP
     site = LoopbackSite(SiteHandler)
     threading.Thread(target=site.serve_forever, daemon=True).start()
     media = site.home + "/media/clip.mp4"
     settings = {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500"},
                 "services": {"VideoEngine": "yt-dlp"}}
     with Display() as display:
-        app = Tessel(display, binary, settings)
-        app.env.update(no_proxy="*", NO_PROXY="*")
-        app.start()
+        app = Tessel(display, binary, settings).start()
         owner = None
         try:
             app.click(*TAB2)
