@@ -68,8 +68,6 @@ std::u16string OpenLinkQuestion(std::u16string_view address);
 // second of each other, the lines of one text) make one question for aria2
 // and one for the ed2k program, however many there are.
 
-inline constexpr std::size_t kMaxBatchLinks = 32;
-
 // The items of texts that arrived together: every text, and instead of a
 // text of several lines each of its lines, when every non-empty one is a
 // link or address of its own (otherwise the text stays whole, as before).

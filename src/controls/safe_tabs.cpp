@@ -231,13 +231,6 @@ QRectF SafeTabs::ChildTwips(QWidget* child) {
     return Adopt(child).twips;
 }
 
-void SafeTabs::SetChildTwips(QWidget* child, const QRectF& twips) {
-    if (!child || child->parentWidget() != this) return;
-    Child& c = Adopt(child);
-    c.twips = twips;
-    Place(c);
-}
-
 void SafeTabs::ShiftContainedControls(int previous) {
     // Every widget on the strip moves, including ones placed without our
     // help; the shift is computed in single precision like the form engine.

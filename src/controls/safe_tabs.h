@@ -119,8 +119,6 @@ class SafeTabs : public QWidget {
     // The child's current rectangle in twips (adopting it if needed); an empty
     // rectangle for a widget that is not a child of the strip.
     QRectF ChildTwips(QWidget* child);
-    // Moves/resizes a child in twips (current coordinates, not home).
-    void SetChildTwips(QWidget* child, const QRectF& twips);
 
     // --- methods ----------------------------------------------------------
     // Marks the back buffer stale and schedules a repaint; the strip is drawn

@@ -18,11 +18,6 @@
 
 namespace tessel::handoff {
 
-// Settings, group "services".
-inline constexpr std::u16string_view kAria2StartKey = u"Aria2Start";
-inline constexpr std::u16string_view kAria2StartDefault = u"auto";
-inline constexpr std::u16string_view kDownloadDirKey = u"DownloadDir";
-
 enum class Aria2StartMode {
     Auto,   // start our own when nothing answers at a loopback address
     Never,  // only ever talk to an aria2 someone else started

@@ -90,7 +90,6 @@ struct TaskEnding {
 
 inline constexpr std::u16string_view kDoneSummary = u"下载完成";
 inline constexpr std::u16string_view kFailedSummary = u"下载失败";
-inline constexpr std::u16string_view kOpenFolderAction = u"打开文件夹";
 
 // Nothing while the task runs, waits or is paused, or was removed by the
 // user (who knows already), or has handed over to the tasks it started.

@@ -9,7 +9,6 @@ namespace tessel::text {
 namespace {
 
 constexpr char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-constexpr char16_t Upper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
 template <typename Eq>
 Pos Find(std::u16string_view hay, std::u16string_view needle, Pos start, Eq eq) {
@@ -72,12 +71,6 @@ std::u16string Right(std::u16string_view s, Pos n) {
 std::u16string LCase(std::u16string_view s) {
     std::u16string out(s);
     for (char16_t& c : out) c = Lower(c);
-    return out;
-}
-
-std::u16string UCase(std::u16string_view s) {
-    std::u16string out(s);
-    for (char16_t& c : out) c = Upper(c);
     return out;
 }
 

@@ -36,9 +36,8 @@ std::u16string Mid(std::u16string_view s, Pos start);
 std::u16string Left(std::u16string_view s, Pos n);
 std::u16string Right(std::u16string_view s, Pos n);
 
-// ASCII letters lowered / raised; everything else unchanged.
+// ASCII letters lowered; everything else unchanged.
 std::u16string LCase(std::u16string_view s);
-std::u16string UCase(std::u16string_view s);
 
 // True when the two texts are equal ignoring the case of ASCII letters.
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
