@@ -19,24 +19,6 @@ if(TESSEL_SANITIZE)
   target_link_options(tessel_common INTERFACE -fsanitize=address,undefined)
 endif()
 
-# Test helper: register a GoogleTest executable with ctest.
-function(tessel_add_gtest name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE tessel_common GTest::gtest GTest::gtest_main GTest::gmock ${T_LIBS})
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  add_test(NAME ${name} COMMAND ${name})
-  set(props TIMEOUT 300)
-  if(T_LABELS)
-    list(APPEND props LABELS "${T_LABELS}")
-  endif()
-  set_tests_properties(${name} PROPERTIES ${props})
-  if(T_ENV)
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${T_ENV}")
-  endif()
-endfunction()
-
 # A library opened on first use (src/text/late_library.h): `target` gets the
 # name to open it by, the SONAME of `library` (an imported target or a file),
 # as the compile definition `define`.  Its headers come with it.
