@@ -17,13 +17,7 @@ void* Crypto() {
 
 }  // namespace
 
-// Each function looks its counterpart up once and calls it, or answers
-// `failed` when libcrypto is not there.
-#define TESSEL_LATE(ret, name, params, args, failed)                                      \
-    extern "C" ret name params {                                                          \
-        static const auto f = tessel::text::LateFunction<ret(*) params>(Crypto(), #name); \
-        return f ? f args : failed;                                                       \
-    }
+#define TESSEL_LATE(...) TESSEL_LATE_FUNCTION(Crypto(), __VA_ARGS__)
 
 TESSEL_LATE(EVP_MD*, EVP_MD_fetch, (OSSL_LIB_CTX * ctx, const char* algorithm, const char* properties),
             (ctx, algorithm, properties), nullptr)
@@ -41,11 +35,7 @@ TESSEL_LATE(unsigned long, ERR_get_error, (void), (), 0)
 #undef TESSEL_LATE
 
 // What only libcrypto could have handed out goes back to it.
-#define TESSEL_LATE_VOID(name, params, args)                                               \
-    extern "C" void name params {                                                          \
-        static const auto f = tessel::text::LateFunction<void(*) params>(Crypto(), #name); \
-        if (f) f args;                                                                     \
-    }
+#define TESSEL_LATE_VOID(...) TESSEL_LATE_VOID_FUNCTION(Crypto(), __VA_ARGS__)
 
 TESSEL_LATE_VOID(EVP_MD_free, (EVP_MD * md), (md))
 TESSEL_LATE_VOID(EVP_MD_CTX_free, (EVP_MD_CTX * ctx), (ctx))

@@ -112,11 +112,10 @@ bool IsAsciiU16(std::u16string_view text) {
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080u;
 
-// Copies the ASCII run at p[i] to o, a word at a time, and gives its
-// length.  Writes up to eight bytes past the run: the output needs that much
-// room beyond what the conversion itself writes.
-std::size_t CopyAsciiRun(const unsigned char* p, std::size_t n, std::size_t i, char* o) {
-    const std::size_t from = i;
+// Copies the ASCII run at p[i] to o, a word at a time, and moves i and o
+// past it.  Writes up to eight bytes past the run: the output needs that
+// much room beyond what the conversion itself writes.
+void CopyAsciiRun(const unsigned char* p, std::size_t n, std::size_t& i, char*& o) {
     for (; i + 8 <= n; i += 8, o += 8) {
         std::uint64_t word;
         std::memcpy(&word, p + i, 8);
@@ -125,11 +124,13 @@ std::size_t CopyAsciiRun(const unsigned char* p, std::size_t n, std::size_t i, c
         if (high != 0) {
             // The first byte in memory is the lowest of a little-endian word.
             if constexpr (std::endian::native == std::endian::big) high = __builtin_bswap64(high);
-            return i - from + static_cast<std::size_t>(std::countr_zero(high)) / 8;
+            const std::size_t ascii = static_cast<std::size_t>(std::countr_zero(high)) / 8;
+            i += ascii;
+            o += ascii;
+            return;
         }
     }
     for (; i < n && p[i] < 0x80; ++i) *o++ = static_cast<char>(p[i]);
-    return i - from;
 }
 
 // Writes `c` as UTF-8 (one to three bytes).
@@ -145,6 +146,41 @@ char* PutUtf8(char* o, char16_t c) {
         *o++ = static_cast<char>(0x80 | (c & 0x3F));
     }
     return o;
+}
+
+// The character code page 936 makes of the bytes from p[i] on (p[i] is no
+// ASCII byte), moving i past them.  A byte that starts no character is
+// U+FFFD alone (0x80: the euro sign where the code page has it), and the
+// next byte is read afresh.
+char16_t ReadGbk(const GbkTables& t, const unsigned char* p, std::size_t n, std::size_t& i) {
+    const unsigned b = p[i];
+    const char16_t c = i + 1 < n ? t.decode[b << 8 | p[i + 1]] : 0;
+    if (c != 0) {
+        i += 2;
+        return c;
+    }
+    ++i;
+    return b == 0x80 && t.byte80 != 0 ? t.byte80 : u'\uFFFD';
+}
+
+// Appends `bytes` to `out` as UTF-16: ASCII byte for byte, any other
+// character as read(p, n, i, o) writes it at o from byte i on, moving i past
+// it and giving the new end.  No encoding makes more units than bytes.
+template <typename Read>
+void AppendDecoded(std::u16string& out, std::string_view bytes, Read read) {
+    const std::size_t start = out.size();
+    out.resize(start + bytes.size());
+    char16_t* o = out.data() + start;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        if (p[i] < 0x80) {
+            *o++ = static_cast<char16_t>(p[i++]);
+        } else {
+            o = read(p, n, i, o);
+        }
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
 }  // namespace
@@ -209,32 +245,10 @@ void AppendFromAnsi(std::u16string& out, std::string_view bytes) {
         return;
     }
     const GbkTables& t = Tables();
-    const std::size_t start = out.size();
-    out.resize(start + bytes.size());  // never more units than bytes
-    char16_t* o = out.data() + start;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned b = p[i];
-        if (b < 0x80) {
-            *o++ = static_cast<char16_t>(b);
-            ++i;
-            continue;
-        }
-        if (i + 1 < n) {
-            const char16_t c = t.decode[b << 8 | p[i + 1]];
-            if (c != 0) {
-                *o++ = c;
-                i += 2;
-                continue;
-            }
-        }
-        // A byte that starts no character: U+FFFD for it alone, and the
-        // next byte is read afresh.
-        *o++ = b == 0x80 && t.byte80 != 0 ? t.byte80 : u'\uFFFD';
-        ++i;
-    }
-    out.resize(static_cast<std::size_t>(o - out.data()));
+    AppendDecoded(out, bytes, [&t](const unsigned char* p, std::size_t n, std::size_t& i, char16_t* o) {
+        *o++ = ReadGbk(t, p, n, i);
+        return o;
+    });
 }
 
 std::u16string FromAnsi(std::string_view bytes) {
@@ -253,19 +267,10 @@ void AppendAnsiAsUtf8(std::string& out, std::string_view bytes) {
     for (std::size_t i = 0; i < n;) {
         const unsigned b = p[i];
         if (b < 0x80) {
-            const std::size_t run = CopyAsciiRun(p, n, i, o);
-            i += run;
-            o += run;
+            CopyAsciiRun(p, n, i, o);
             continue;
         }
-        char16_t c = i + 1 < n ? t.decode[b << 8 | p[i + 1]] : 0;
-        if (c != 0) {
-            i += 2;
-        } else {
-            c = b == 0x80 && t.byte80 != 0 ? t.byte80 : u'\uFFFD';
-            ++i;
-        }
-        o = PutUtf8(o, c);
+        o = PutUtf8(o, ReadGbk(t, p, n, i));
     }
     out.resize(static_cast<std::size_t>(o - out.data()));
 }
@@ -280,9 +285,7 @@ std::size_t Utf8ToAnsiFrom(std::string_view bytes, std::size_t i, char* out, con
     while (i < n) {
         const unsigned b = p[i];
         if (b < 0x80) {
-            const std::size_t run = CopyAsciiRun(p, n, i, o);
-            i += run;
-            o += run;
+            CopyAsciiRun(p, n, i, o);
             continue;
         }
         // Well-formed as Utf8SequenceLength has it: the overlong forms and
@@ -347,23 +350,13 @@ std::u16string FromUtf8(std::string_view bytes) {
 }
 
 void AppendFromUtf8(std::u16string& out, std::string_view bytes) {
-    const std::size_t start = out.size();
-    out.resize(start + bytes.size());  // never more units than bytes
-    char16_t* o = out.data() + start;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
-    for (std::size_t i = 0; i < n;) {
+    AppendDecoded(out, bytes, [bytes](const unsigned char* p, std::size_t, std::size_t& i, char16_t* o) {
         const unsigned b = p[i];
-        if (b < 0x80) {
-            *o++ = static_cast<char16_t>(b);
-            ++i;
-            continue;
-        }
         const std::size_t len = Utf8SequenceLength(bytes.substr(i));
         if (len == 0) {
             *o++ = u'\uFFFD';
             ++i;
-            continue;
+            return o;
         }
         char32_t cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
         for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (p[i + k] & 0x3F);
@@ -375,8 +368,8 @@ void AppendFromUtf8(std::u16string& out, std::string_view bytes) {
             *o++ = static_cast<char16_t>(cp);
         }
         i += len;
-    }
-    out.resize(static_cast<std::size_t>(o - out.data()));
+        return o;
+    });
 }
 
 std::size_t Utf8SequenceLength(std::string_view s) {

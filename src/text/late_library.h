@@ -37,3 +37,20 @@ F LateFunction(void* library, const char* name) {
 }
 
 }  // namespace tessel::text
+
+// Defines the function `name` of the late library `library` (an expression
+// giving its handle): it looks its counterpart up once and calls it, or
+// answers `failed` when the library is not there.
+#define TESSEL_LATE_FUNCTION(library, ret, name, params, args, failed)                   \
+    extern "C" ret name params {                                                         \
+        static const auto f = tessel::text::LateFunction<ret(*) params>(library, #name); \
+        return f ? f args : failed;                                                      \
+    }
+
+// The same for a function that gives nothing back: without the library it
+// does nothing (what it would release could only have come from the library).
+#define TESSEL_LATE_VOID_FUNCTION(library, name, params, args)                            \
+    extern "C" void name params {                                                         \
+        static const auto f = tessel::text::LateFunction<void(*) params>(library, #name); \
+        if (f) f args;                                                                    \
+    }

@@ -18,13 +18,7 @@ void* Curl() {
 
 }  // namespace
 
-// Each function looks its counterpart up once and calls it, or answers
-// `failed` when libcurl is not there.
-#define TESSEL_LATE(ret, name, params, args, failed)                                    \
-    extern "C" ret name params {                                                        \
-        static const auto f = tessel::text::LateFunction<ret(*) params>(Curl(), #name); \
-        return f ? f args : failed;                                                     \
-    }
+#define TESSEL_LATE(...) TESSEL_LATE_FUNCTION(Curl(), __VA_ARGS__)
 
 TESSEL_LATE(CURLcode, curl_global_init, (long flags), (flags), CURLE_FAILED_INIT)
 TESSEL_LATE(CURL*, curl_easy_init, (void), (), nullptr)
@@ -36,6 +30,7 @@ TESSEL_LATE(CURLMcode, curl_multi_add_handle, (CURLM * multi, CURL* easy), (mult
             CURLM_INTERNAL_ERROR)
 TESSEL_LATE(CURLMcode, curl_multi_remove_handle, (CURLM * multi, CURL* easy), (multi, easy),
             CURLM_INTERNAL_ERROR)
+TESSEL_LATE(CURLMcode, curl_multi_cleanup, (CURLM * multi), (multi), CURLM_INTERNAL_ERROR)
 TESSEL_LATE(CURLMcode, curl_multi_perform, (CURLM * multi, int* running), (multi, running),
             CURLM_INTERNAL_ERROR)
 TESSEL_LATE(CURLMsg*, curl_multi_info_read, (CURLM * multi, int* left), (multi, left), nullptr)
@@ -52,23 +47,14 @@ TESSEL_LATE(CURLUcode, curl_url_get, (CURLU * url, CURLUPart part, char** conten
 
 // Handles that could only come from libcurl are given back to it; without
 // it there are none.
-#define TESSEL_LATE_RELEASE(name, type)                                                  \
-    extern "C" void name(type p) {                                                       \
-        static const auto f = tessel::text::LateFunction<void (*)(type)>(Curl(), #name); \
-        if (f) f(p);                                                                     \
-    }
+#define TESSEL_LATE_VOID(...) TESSEL_LATE_VOID_FUNCTION(Curl(), __VA_ARGS__)
 
-TESSEL_LATE_RELEASE(curl_easy_cleanup, CURL*)
-TESSEL_LATE_RELEASE(curl_slist_free_all, curl_slist*)
-TESSEL_LATE_RELEASE(curl_url_cleanup, CURLU*)
-TESSEL_LATE_RELEASE(curl_free, void*)
+TESSEL_LATE_VOID(curl_easy_cleanup, (CURL * handle), (handle))
+TESSEL_LATE_VOID(curl_slist_free_all, (curl_slist * list), (list))
+TESSEL_LATE_VOID(curl_url_cleanup, (CURLU * url), (url))
+TESSEL_LATE_VOID(curl_free, (void* p), (p))
 
-#undef TESSEL_LATE_RELEASE
-
-extern "C" CURLMcode curl_multi_cleanup(CURLM* multi) {
-    static const auto f = tessel::text::LateFunction<CURLMcode (*)(CURLM*)>(Curl(), "curl_multi_cleanup");
-    return f ? f(multi) : CURLM_INTERNAL_ERROR;
-}
+#undef TESSEL_LATE_VOID
 
 // The two functions of one argument of any type: its type follows from the
 // option, as libcurl itself reads it.  Their declarations end the fixed

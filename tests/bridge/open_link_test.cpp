@@ -7,6 +7,7 @@
 
 #include "links/base64.h"
 #include "links/special_link.h"
+#include "support/table_rows.h"
 
 namespace tessel::bridge {
 namespace {
@@ -198,7 +199,7 @@ TEST(OpenLink, TheQuestionNamesTheAddressAfterAnEmptyLine) {
 }
 
 TEST(OpenLink, TheFileNameIsTheDecodedLastPathPartMadeSafe) {
-    const std::pair<std::u16string, std::u16string> rows[] = {
+    const TextRow rows[] = {
         {u"http://h/dir/file.zip?x=1&y=/2#frag", u"file.zip"},
         {u"http://h/%C4%E3%BA%C3.txt", u"你好.txt"},  // GBK escapes, as the servers of these links write them
         {u"http://h/%E4%B8%AD%E6%96%87%E8%B5%84%E6%96%99.txt",
@@ -212,8 +213,7 @@ TEST(OpenLink, TheFileNameIsTheDecodedLastPathPartMadeSafe) {
         {u"http://h?q=/x", u""},
         {u"no address", u""},
     };
-    for (const auto& [address, name] : rows)
-        EXPECT_EQ(handoff::OutNameFromAddress(address), name) << "address";
+    ExpectRows(handoff::OutNameFromAddress, rows);
 }
 
 TEST(OpenLink, ScriptItemsAreDecodedOrRefusedWithAReason) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "handoff/aria2_rpc.h"
+#include "support/table_rows.h"
 
 namespace tessel::handoff {
 namespace {
@@ -15,10 +16,7 @@ namespace {
 using nlohmann::json;
 
 TEST(Aria2EngineTest, OnlyAnHttpLoopbackJsonrpcAddressIsOursToStart) {
-    const struct {
-        std::u16string_view rpc;
-        std::optional<int> port;
-    } rows[] = {
+    const TableRow<std::u16string_view, std::optional<int>> rows[] = {
         {u"", 6800},  // the default
         {u"http://127.0.0.1:6800/jsonrpc", 6800},
         {u" http://localhost:7000/jsonrpc ", 7000},
@@ -33,10 +31,7 @@ TEST(Aria2EngineTest, OnlyAnHttpLoopbackJsonrpcAddressIsOursToStart) {
         {u"ws://127.0.0.1:6800/jsonrpc", std::nullopt},
         {u"::::", std::nullopt},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(std::string(r.rpc.begin(), r.rpc.end()));
-        EXPECT_EQ(OwnEnginePort(r.rpc), r.port);
-    }
+    ExpectRows(OwnEnginePort, rows);
     EXPECT_EQ(RpcWithPort(u"http://127.0.0.1:6800/jsonrpc", 41234), u"http://127.0.0.1:41234/jsonrpc");
     EXPECT_EQ(RpcWithPort(u"", 41234), u"http://127.0.0.1:41234/jsonrpc");
     EXPECT_EQ(RpcWithPort(u"http://localhost/jsonrpc", 7), u"http://localhost:7/jsonrpc");

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "handoff/handoff_command.h"
+#include "support/table_rows.h"
 #include "test_support.h"
 #include "text/codepage.h"
 
@@ -339,10 +340,7 @@ TEST(EscapeLinkForAria2, NonAsciiGoesAsTheBytesOfItsCodePage) {
 }
 
 TEST(Aria2OutName, KeepsTheFileInsideTheDownloadFolder) {
-    const struct {
-        std::u16string title;
-        std::u16string out;
-    } cases[] = {
+    const TextRow cases[] = {
         {u"测试视频 第1集", u"测试视频 第1集"},
         {u"../../.bashrc", u".._.._.bashrc"},
         {u"..", u""},
@@ -353,7 +351,7 @@ TEST(Aria2OutName, KeepsTheFileInsideTheDownloadFolder) {
         {u"\u202Egpj.exe", u"gpj.exe"},  // shown as "exe.jpg" with the override
         {u"a\u2066b\u200Fc", u"abc"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Aria2OutName(c.title), c.out) << text::ToUtf8(c.title);
+    ExpectRows([](std::u16string_view title) { return Aria2OutName(title); }, cases);
 }
 
 // A name from a video title keeps the media's extension: yt-dlp's, else the

@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "support/table_rows.h"
 #include "text/codepage.h"
 
 using namespace tessel::links;
@@ -58,7 +59,7 @@ TEST(Url, DecodeUndoesEncodeForGbkText) {
 // Names shown or saved: escapes written by today's servers in UTF-8 must not
 // come out as the GBK garble of their bytes, and GBK escapes still read.
 TEST(Url, NamesReadTheirEscapesAsGbkOrUtf8) {
-    const std::pair<std::u16string_view, std::u16string_view> rows[] = {
+    const tessel::TableRow<std::u16string_view, std::u16string_view> rows[] = {
         {u"%E4%B8%AD%E6%96%87%E8%B5%84%E6%96%99.txt", u"中文资料.txt"},
         {u"%C4%E3%BA%C3.txt", u"你好.txt"},
         {u"%E7%AC%AC1%E9%9B%86%20-%20%ED%95%9C%EA%B5%AD%EC%96%B4",
@@ -67,5 +68,5 @@ TEST(Url, NamesReadTheirEscapesAsGbkOrUtf8) {
         {u"100%+a%zz%4", u"100%+a%zz%4"},  // no two hex digits: the "%" stays
         {u"已解码 name", u"已解码 name"},
     };
-    for (const auto& [escaped, name] : rows) EXPECT_EQ(UrlDecodeGbkOrUtf8(escaped), name) << ToUtf8(escaped);
+    ExpectRows(UrlDecodeGbkOrUtf8, rows);
 }

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "support/table_rows.h"
+
 namespace tessel::web {
 namespace {
 
@@ -13,10 +15,7 @@ using ::testing::ElementsAre;
 const std::u16string kNone(kPickNoAddress);
 
 TEST(CutPickCode, KeepsJustTheCode) {
-    const struct {
-        std::u16string input;
-        std::u16string code;
-    } rows[] = {
+    const TextRow rows[] = {
         {u"http://disk.test/file/abc123#share", u"abc123"},
         {u"http://disk.test/FILE/abc123", u"abc123"},
         {u"abc123", u"abc123"},
@@ -25,8 +24,7 @@ TEST(CutPickCode, KeepsJustTheCode) {
         {u"http://disk.test/file", u""},  // ends in the word: nothing after it
         {u"file", u""},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(CutPickCode(row.input), row.code) << std::string(row.input.begin(), row.input.end());
+    ExpectRows(CutPickCode, rows);
 }
 
 struct RefusalRow {

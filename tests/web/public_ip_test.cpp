@@ -3,14 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/table_rows.h"
+
 namespace tessel::web {
 namespace {
 
 TEST(IpReply, AddressIsBetweenTheFirstParentheses) {
-    const struct {
-        std::u16string reply;
-        std::optional<std::u16string> address;
-    } rows[] = {
+    const TableRow<std::u16string, std::optional<std::u16string>> rows[] = {
         {u"var ip = (203.0.113.9); (x)", u"203.0.113.9"},
         {u"cb(\"198.51.100.1\")\n", u"\"198.51.100.1\""},
         {u"203.0.113.9) and more", u"203.0.113.9"},  // no "(": from the start
@@ -19,7 +18,7 @@ TEST(IpReply, AddressIsBetweenTheFirstParentheses) {
         {u"x) y (z", std::nullopt},
         {u"", std::nullopt},
     };
-    for (const auto& row : rows) EXPECT_EQ(ReadIpReply(row.reply), row.address);
+    ExpectRows(ReadIpReply, rows);
 }
 
 TEST(IpReply, CaptionComesFromTheEchoOrNotAtAll) {

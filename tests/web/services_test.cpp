@@ -3,14 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/table_rows.h"
+
 namespace tessel::web {
 namespace {
 
 TEST(EscapeUrlText, OnlyWhatAUrlCannotCarryIsEscapedAsGbk) {
-    const struct {
-        std::u16string text;
-        std::u16string sent;
-    } rows[] = {
+    const TextRow rows[] = {
         {u"http://a.test/p?x=1&y=%41#top", u"http://a.test/p?x=1&y=%41#top"},
         {u"a b", u"a%20b"},
         {u"中文", u"%D6%D0%CE%C4"},
@@ -18,10 +17,9 @@ TEST(EscapeUrlText, OnlyWhatAUrlCannotCarryIsEscapedAsGbk) {
         {u"\"<>\\^`{|}", u"%22%3C%3E%5C%5E%60%7B%7C%7D"},
         {u"x\U0001F600y", u"x%3Fy"},  // outside GBK: sent as an escaped "?", never a bare one
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(EscapeUrlText(row.text), row.sent);
-        EXPECT_EQ(EscapeUrlText(row.sent), row.sent);  // escaping again changes nothing
-    }
+    ExpectRows(EscapeUrlText, rows);
+    for (const TextRow& row : rows)
+        EXPECT_EQ(EscapeUrlText(row.out), row.out);  // escaping again changes nothing
     EXPECT_EQ(ToWireUrl(u"http://a.test/中 文"), "http://a.test/%D6%D0%20%CE%C4");
 }
 
