@@ -4,40 +4,19 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <memory>
 
 #include "text/codepage.h"
 #include "text/vbstring.h"
-#include "web/curl_session.h"
+#include "web/curl_url.h"
 
 namespace tessel::handoff {
 namespace {
 
-struct UrlDeleter {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
-};
-using Url = std::unique_ptr<CURLU, UrlDeleter>;
-
-Url ParseUrl(std::u16string_view address) {
-    web::CurlGlobalInit();
-    Url url(curl_url());
-    const std::string utf8 = text::ToUtf8(text::Trim(address));
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, utf8.c_str(), CURLU_GUESS_SCHEME) != CURLUE_OK)
-        return nullptr;
-    return url;
-}
-
-std::string Part(CURLU* url, CURLUPart part, unsigned flags = 0) {
-    char* value = nullptr;
-    if (curl_url_get(url, part, &value, flags) != CURLUE_OK || !value) return {};
-    std::string out(value);
-    curl_free(value);
-    return out;
-}
-
-bool IsLoopback(std::string host) {
-    std::transform(host.begin(), host.end(), host.begin(), [](unsigned char c) { return std::tolower(c); });
-    return host == "localhost" || host == "[::1]" || host.starts_with("127.");
+// The JSON-RPC address as the settings give it, the default when empty.
+web::CurlUrl ParseRpc(std::u16string_view rpc) {
+    const std::u16string address =
+        text::Trim(rpc).empty() ? std::u16string(kAria2RpcDefault) : text::Trim(rpc);
+    return web::CurlUrl(text::ToUtf8(address), CURLU_GUESS_SCHEME);
 }
 
 std::string WithoutTrailingSlashes(std::string path) {
@@ -76,27 +55,23 @@ Aria2StartMode ParseAria2Start(std::u16string_view value) {
 }
 
 std::optional<int> OwnEnginePort(std::u16string_view rpc) {
-    const std::u16string address =
-        text::Trim(rpc).empty() ? std::u16string(kAria2RpcDefault) : text::Trim(rpc);
-    const Url url = ParseUrl(address);
+    const web::CurlUrl url = ParseRpc(rpc);
     if (!url) return std::nullopt;
-    if (Part(url.get(), CURLUPART_SCHEME) != "http") return std::nullopt;
-    if (!IsLoopback(Part(url.get(), CURLUPART_HOST))) return std::nullopt;
-    if (!Part(url.get(), CURLUPART_USER).empty()) return std::nullopt;
-    if (Part(url.get(), CURLUPART_PATH) != "/jsonrpc") return std::nullopt;
-    const std::string port = Part(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    if (url.Part(CURLUPART_SCHEME) != "http") return std::nullopt;
+    if (!web::IsLoopbackHost(url.Part(CURLUPART_HOST))) return std::nullopt;
+    if (!url.Part(CURLUPART_USER).empty()) return std::nullopt;
+    if (url.Part(CURLUPART_PATH) != "/jsonrpc") return std::nullopt;
+    const std::string port = url.Part(CURLUPART_PORT, CURLU_DEFAULT_PORT);
     const int n = port.empty() ? 0 : std::atoi(port.c_str());
     if (n < 1 || n > 65535) return std::nullopt;
     return n;
 }
 
 std::u16string RpcWithPort(std::u16string_view rpc, int port) {
-    const std::u16string address =
-        text::Trim(rpc).empty() ? std::u16string(kAria2RpcDefault) : text::Trim(rpc);
-    const Url url = ParseUrl(address);
+    web::CurlUrl url = ParseRpc(rpc);
     if (!url) return u"http://127.0.0.1:" + text::FromUtf8(std::to_string(port)) + u"/jsonrpc";
-    curl_url_set(url.get(), CURLUPART_PORT, std::to_string(port).c_str(), 0);
-    return text::FromUtf8(Part(url.get(), CURLUPART_URL));
+    url.Set(CURLUPART_PORT, std::to_string(port));
+    return text::FromUtf8(url.Part(CURLUPART_URL));
 }
 
 std::optional<std::string> XdgDownloadDir(std::string_view userDirs, std::string_view home) {

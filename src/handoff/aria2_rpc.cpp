@@ -9,20 +9,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
 #include "text/codepage.h"
 #include "text/vbstring.h"
 #include "web/curl_session.h"
+#include "web/curl_url.h"
 
 namespace tessel::handoff {
 namespace {
 
 constexpr std::chrono::milliseconds kConnectTimeout{2000};
-
-struct CurlDeleter {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
-};
 
 struct Sink {
     std::string body;
@@ -66,26 +62,10 @@ std::string TransportError(CURLcode code, std::chrono::milliseconds timeout) {
     }
 }
 
-std::string UrlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
-    char* value = nullptr;
-    if (curl_url_get(url, part, &value, flags) != CURLUE_OK || !value) return {};
-    std::string out(value);
-    curl_free(value);
-    return out;
-}
-
 // The scheme of an address curl can parse; "" when it cannot.
 std::string RpcScheme(const std::string& address) {
-    std::unique_ptr<CURLU, CurlDeleter> url(curl_url());
     // "localhost:6800/jsonrpc" is taken as http, as libcurl itself would.
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), CURLU_GUESS_SCHEME) != CURLUE_OK)
-        return {};
-    return UrlPart(url.get(), CURLUPART_SCHEME);
-}
-
-bool IsLoopbackHost(std::string host) {
-    std::transform(host.begin(), host.end(), host.begin(), [](unsigned char c) { return std::tolower(c); });
-    return host == "localhost" || host == "[::1]" || host == "::1" || host.starts_with("127.");
+    return web::CurlUrl(address, CURLU_GUESS_SCHEME).Part(CURLUPART_SCHEME);
 }
 
 // A secret with characters the shell treats specially goes in single quotes.
@@ -138,16 +118,13 @@ std::u16string Aria2RpcAddress(const Aria2Settings& settings) {
 }
 
 std::u16string Aria2StartCommand(const Aria2Settings& settings) {
-    web::CurlGlobalInit();
     std::string port = "6800";
     bool loopback = true;
     bool secure = false;
-    std::unique_ptr<CURLU, CurlDeleter> url(curl_url());
-    if (url && curl_url_set(url.get(), CURLUPART_URL, text::ToUtf8(Aria2RpcAddress(settings)).c_str(), 0) ==
-                   CURLUE_OK) {
-        if (std::string p = UrlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT); !p.empty()) port = p;
-        loopback = IsLoopbackHost(UrlPart(url.get(), CURLUPART_HOST));
-        secure = UrlPart(url.get(), CURLUPART_SCHEME) == "https";
+    if (const web::CurlUrl url(text::ToUtf8(Aria2RpcAddress(settings))); url) {
+        if (std::string p = url.Part(CURLUPART_PORT, CURLU_DEFAULT_PORT); !p.empty()) port = p;
+        loopback = web::IsLoopbackHost(url.Part(CURLUPART_HOST));
+        secure = url.Part(CURLUPART_SCHEME) == "https";
     }
     std::u16string command = u"aria2c --enable-rpc --rpc-listen-all=";
     command += loopback ? u"false" : u"true";

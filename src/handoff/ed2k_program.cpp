@@ -1,16 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handoff/ed2k_program.h"
 
+#include "handoff/ini_lines.h"
 #include "text/codepage.h"
 
 namespace tessel::handoff {
 namespace {
-
-std::string_view TrimSpaces(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
 
 // Splits an Exec line into words; nullopt for an unclosed quote.
 std::optional<std::vector<std::string>> ExecWords(std::string_view exec) {
@@ -50,31 +45,18 @@ std::optional<std::vector<std::string>> ExecWords(std::string_view exec) {
 }  // namespace
 
 std::optional<DesktopEntry> ReadDesktopEntry(std::string_view fileText) {
-    bool inGroup = false;
     std::u16string name, nameZh, nameZhCn;
     std::string exec, type;
     bool hidden = false;
-    while (!fileText.empty()) {
-        const std::size_t nl = fileText.find('\n');
-        const std::string_view line = TrimSpaces(fileText.substr(0, nl));
-        fileText.remove_prefix(nl == std::string_view::npos ? fileText.size() : nl + 1);
-        if (line.empty() || line.front() == '#') continue;
-        if (line.front() == '[') {
-            inGroup = line == "[Desktop Entry]";
-            continue;
-        }
-        const std::size_t eq = line.find('=');
-        if (!inGroup || eq == std::string_view::npos) continue;
-        const std::string_view key = TrimSpaces(line.substr(0, eq));
-        const std::string_view value = TrimSpaces(line.substr(eq + 1));
-        if (!text::IsValidUtf8(value)) continue;
+    ForEachIniEntry(fileText, [&](std::string_view group, std::string_view key, std::string_view value) {
+        if (group != "[Desktop Entry]" || !text::IsValidUtf8(value)) return;
         if (key == "Name") name = text::FromUtf8(value);
         if (key == "Name[zh]") nameZh = text::FromUtf8(value);
         if (key == "Name[zh_CN]") nameZhCn = text::FromUtf8(value);
         if (key == "Exec") exec = std::string(value);
         if (key == "Type") type = std::string(value);
         if (key == "Hidden" && value == "true") hidden = true;
-    }
+    });
     if (hidden || (!type.empty() && type != "Application") || exec.empty()) return std::nullopt;
     DesktopEntry entry{!nameZhCn.empty() ? nameZhCn : !nameZh.empty() ? nameZh : name, exec};
     if (entry.name.empty()) return std::nullopt;

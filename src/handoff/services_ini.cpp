@@ -10,16 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "handoff/ini_lines.h"
 #include "text/codepage.h"
 
 namespace tessel::handoff {
 namespace {
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -97,21 +92,12 @@ std::string Unescape(std::string_view raw) {
 
 std::optional<std::string> IniValue(std::string_view ini, std::string_view group, std::string_view key) {
     std::optional<std::string> found;
-    bool inGroup = false;
-    while (!ini.empty()) {
-        const std::size_t eol = ini.find('\n');
-        std::string_view line = TrimBlanks(ini.substr(0, eol));
-        ini.remove_prefix(eol == std::string_view::npos ? ini.size() : eol + 1);
-        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
-        if (line.front() == '[') {
-            const std::size_t close = line.find(']');
-            inGroup = close != std::string_view::npos && line.substr(1, close - 1) == group;
-            continue;
-        }
-        const std::size_t eq = line.find('=');
-        if (!inGroup || eq == std::string_view::npos || TrimBlanks(line.substr(0, eq)) != key) continue;
-        found = Unescape(TrimBlanks(line.substr(eq + 1)));
-    }
+    ForEachIniEntry(ini, [&](std::string_view header, std::string_view name, std::string_view value) {
+        // The group's name ends at the first "]".
+        const std::size_t close = header.find(']');
+        if (close != std::string_view::npos && header.substr(1, close - 1) == group && name == key)
+            found = Unescape(value);
+    });
     return found;
 }
 
