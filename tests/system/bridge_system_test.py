@@ -33,7 +33,7 @@ import threading
 import time
 
 from loopback_aria2 import Aria2, FileServer
-from xsession import SKIP, Display, Tessel, expect, outcome, rss_kib, thunder, wait_until
+from xsession import SKIP, Display, Tessel, end, expect, outcome, rss_kib, thunder, wait_until
 
 BINARY = sys.argv[1]
 PART = sys.argv[2]
@@ -86,13 +86,8 @@ class Session:
         return rss_kib(self.first.pid)
 
     def stop(self):
-        if self.first and self.first.poll() is None:
-            self.first.terminate()
-            try:
-                self.first.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.first.kill()
-                self.first.wait()
+        if self.first:
+            end(self.first, timeout=5)
         self.t.stop()
 
 

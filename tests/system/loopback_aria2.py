@@ -12,6 +12,8 @@ import threading
 import time
 import urllib.request
 
+from xsession import end
+
 
 def free_port():
     with socket.socket() as s:
@@ -102,12 +104,7 @@ class Aria2:
         return sorted(os.listdir(self.dir))
 
     def stop(self):
-        self.proc.terminate()
-        try:
-            self.proc.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
+        end(self.proc, timeout=5)
 
 
 def self_signed(folder):

@@ -51,22 +51,21 @@ def test_clipboard(binary):
     settings = {"frmMain": {"firstrun": "1", "Top": "1500", "Left": "1500", "Clipboard": "1"}}
     with Display() as display:
         app = LoggedTessel(display, binary, settings).start()
-        owners = []
         try:
-            owners.append(display.copy(thunder("http://a/b")))
+            display.copy(thunder("http://a/b"))
             check(wait_until(lambda: app.settings().get("frmMain", "linkActiveTab", fallback="") == "1",
                              timeout=20), "a small link is routed")
             time.sleep(1.0)
             before = rss_kib(app.proc.pid)
 
             size = 8 << 20
-            owners.append(display.copy("http://" + "a" * (size - 7)))
+            display.copy("http://" + "a" * (size - 7))
             check(wait_until(lambda: app.lines("not routed"), timeout=60),
                   f"a text of {size >> 20} MiB starting with http:// is read and not routed")
             peak = rss_kib(app.proc.pid)
 
             routed = len(app.lines("routed at"))
-            owners.append(display.copy(thunder("http://c/d")))
+            display.copy(thunder("http://c/d"))
             check(wait_until(lambda: len(app.lines("routed at")) > routed, timeout=30),
                   "a small link copied afterwards is still routed")
             time.sleep(1.0)
@@ -77,9 +76,6 @@ def test_clipboard(binary):
             app.proc.terminate()
             check(app.wait_exit() == 0, "the program ends normally")
         finally:
-            for owner in owners:
-                if owner.poll() is None:
-                    owner.terminate()
             app.stop()
 
 

@@ -64,6 +64,17 @@ def wait_until(condition, timeout=5.0, step=0.05):
         time.sleep(step)
 
 
+def end(proc, timeout=10):
+    """Ends a program we started: SIGTERM, then SIGKILL after `timeout` seconds."""
+    if proc.poll() is None:
+        proc.terminate()
+    try:
+        proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+
+
 class Display:
     def __init__(self, width=1024, height=768):
         self.size = (width, height)
@@ -93,13 +104,7 @@ class Display:
 
     def __exit__(self, *exc):
         for helper in reversed(self.helpers):
-            if helper.poll() is None:
-                helper.terminate()
-            try:
-                helper.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                helper.kill()
-                helper.wait()
+            end(helper)
         for folder in self.folders:
             shutil.rmtree(folder, ignore_errors=True)
         self.proc.terminate()
@@ -174,12 +179,14 @@ class Display:
 
     def copy(self, text):
         """Puts text on the CLIPBOARD as another program would; xclip stays
-        its owner (in the background) until someone else takes over."""
+        its owner (in the background) until someone else takes over, or
+        the display ends."""
         proc = subprocess.Popen(["xclip", "-selection", "clipboard", "-i"], env=self.env,
                                 stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
         proc.stdin.write(text.encode())
         proc.stdin.close()
+        self.helpers.append(proc)
         return proc
 
     def paste(self):

@@ -52,15 +52,11 @@ def main():
                 "services": {"VideoEngine": "yt-dlp"}}
     with Display() as display:
         app = Tessel(display, binary, settings).start()
-        owner = None
         try:
             app.click(*TAB2)
 
             def parse(address):
-                nonlocal owner
-                if owner and owner.poll() is None:
-                    owner.terminate()
-                owner = display.copy(address)
+                display.copy(address)
                 time.sleep(0.3)
                 app.click(*PASTE_IN)
                 app.click(*PARSE)
@@ -80,8 +76,6 @@ def main():
             check(wait_until(lambda: copied(COPY_OUT) == FAILED, timeout=60),
                   "a page yt-dlp cannot resolve ends in the failure text")
         finally:
-            if owner and owner.poll() is None:
-                owner.terminate()
             app.stop()
             site.shutdown()
     return 0
