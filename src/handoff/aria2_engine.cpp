@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "handoff/aria2_follow.h"
+#include "handoff/aria2_objects.h"
 #include "text/codepage.h"
 #include "text/vbstring.h"
 #include "web/curl_url.h"
@@ -17,6 +19,12 @@ web::CurlUrl ParseRpc(std::u16string_view rpc) {
     const std::u16string address =
         text::Trim(rpc).empty() ? std::u16string(kAria2RpcDefault) : text::Trim(rpc);
     return web::CurlUrl(text::ToUtf8(address), CURLU_GUESS_SCHEME);
+}
+
+// A text member, "" when it is missing or not a text.
+std::string TextOf(const nlohmann::json& object, const char* key) {
+    const auto it = object.find(key);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
 
 std::string WithoutTrailingSlashes(std::string path) {
@@ -185,6 +193,40 @@ EnginePlan PlanEngine(const EngineInput& in) {
         "rpc-secret=" +
         in.secret + "\n";
     return plan;
+}
+
+std::vector<Aria2MethodCall> ResumedTaskCalls() {
+    // As many as a session file of ours could bring back, in one question.
+    constexpr int kMost = 1000;
+    const nlohmann::json keys = {"gid", "status", "files"};
+    return {{"aria2.tellActive", nlohmann::json::array({keys})},
+            {"aria2.tellWaiting", nlohmann::json::array({0, kMost, keys})},
+            {"aria2.tellStopped", nlohmann::json::array({0, kMost, keys})}};
+}
+
+std::vector<ResumedTask> ResumedTasks(std::span<const Aria2Reply> replies) {
+    std::vector<ResumedTask> out;
+    for (const Aria2Reply& reply : replies) {
+        if (reply.status != Aria2Status::Ok || !reply.result.is_array()) continue;
+        for (const nlohmann::json& task : reply.result) {
+            if (!task.is_object()) continue;
+            const std::string gid = TextOf(task, "gid");
+            const std::string status = TextOf(task, "status");
+            if (gid.empty() || status == "paused" || status == "removed") continue;
+            std::u16string name;
+            const auto files = task.find("files");
+            if (files != task.end() && files->is_array() && !files->empty() && files->front().is_object()) {
+                const nlohmann::json& file = files->front();
+                name = FileNameOf(text::FromUtf8(TextOf(file, "path")));
+                const auto uris = file.find("uris");
+                if (name.empty() && uris != file.end() && uris->is_array() && !uris->empty() &&
+                    uris->front().is_object())
+                    name = OutNameFromAddress(text::FromUtf8(TextOf(uris->front(), "uri")));
+            }
+            out.push_back({gid, std::move(name)});
+        }
+    }
+    return out;
 }
 
 }  // namespace tessel::handoff

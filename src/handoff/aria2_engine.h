@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "handoff/aria2_reply.h"
+#include "handoff/aria2_rpc.h"
 #include "handoff/aria2_settings.h"
 
 namespace tessel::handoff {
@@ -94,6 +96,20 @@ struct EnginePlan {
 };
 
 EnginePlan PlanEngine(const EngineInput& in);
+
+// The calls that list what an engine just started holds: its running,
+// waiting and stopped tasks, all read back from its session file (nothing
+// else has reached it yet).
+std::vector<Aria2MethodCall> ResumedTaskCalls();
+
+struct ResumedTask {
+    std::string gid;
+    std::u16string name;  // its file's name, else the name its address gives
+};
+
+// The tasks of the answers to ResumedTaskCalls worth following: not those
+// paused or removed (the user did that and knows).
+std::vector<ResumedTask> ResumedTasks(std::span<const Aria2Reply> replies);
 
 // How long aria2 may take to answer after it was started.
 inline constexpr int kEngineStartMs = 8000;

@@ -116,6 +116,8 @@ handoff::Notice Trouble(const QString& text) {
     return handoff::Notice{std::u16string(text::kPromptTitle), text.toStdU16String()};
 }
 
+const QString kHandOffFailed = QStringLiteral("没能把任务交给 aria2：");
+
 const QString kNotInstalled = QStringLiteral(
     "没能把任务交给 aria2：这台电脑上没有安装 aria2（找不到 aria2c 程序），Tessel 用它下载文件。\n\n"
     "请在终端里安装它：\nsudo apt install aria2\n安装后再试一次。");
@@ -151,12 +153,7 @@ void Aria2Engine::Ensure(std::function<void(const Aria2Ready&)> done) {
         handoff::Aria2RpcAddress(settings) == handoff::Aria2RpcAddress(own_)) {
         // Ours answered when it started and tells us when it ends; the
         // hand-off itself finds out if it stopped answering in between.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                Finish({true, own_, true, std::nullopt});
-            },
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &Aria2Engine::ReadyOwn, Qt::QueuedConnection);
         return;
     }
     probe_.Start<Probe>(
@@ -207,7 +204,7 @@ void Aria2Engine::OnProbed(const handoff::Aria2Settings& settings, const Probe& 
     StartOwn(settings, free, true);
 }
 
-QString Aria2Engine::PrepareDownloadFolder(std::string& folder) {
+QString Aria2Engine::PrepareDownloadFolder(const QString& setting, std::string& folder) {
     const QString home = QDir::homePath();
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (config.isEmpty() || !QFileInfo(config).isAbsolute()) config = home + QStringLiteral("/.config");
@@ -215,22 +212,19 @@ QString Aria2Engine::PrepareDownloadFolder(std::string& folder) {
     QByteArray userDirs;
     if (dirs.open(QIODevice::ReadOnly)) userDirs = dirs.read(64 * 1024);
     const handoff::DownloadFolder choice = handoff::ChooseDownloadFolder(
-        ReadText(settings_, keys::kDownloadDir).toStdU16String(),
-        handoff::XdgDownloadDir(userDirs.toStdString(), Bytes(home)), Bytes(home));
+        setting.toStdU16String(), handoff::XdgDownloadDir(userDirs.toStdString(), Bytes(home)), Bytes(home));
     folder = choice.path;
     const QString path = Native(folder);
     if (!QDir().mkpath(path) && !QFileInfo(path).isDir()) {
         const int error = errno;
         return QStringLiteral(
-                   "没能把任务交给 aria2：下载文件夹%1无法创建（%2）。\n\n请在设置 DownloadDir "
-                   "里写上一个可以写入的文件夹。")
+                   "下载文件夹%1无法创建（%2）。\n\n请在设置 DownloadDir 里写上一个可以写入的文件夹。")
             .arg(Quoted(path), ErrorText(error));
     }
     if (::access(QFile::encodeName(path).constData(), W_OK | X_OK) != 0) {
         const int error = errno;
         return QStringLiteral(
-                   "没能把任务交给 aria2：下载文件夹%1不能写入（%2）。\n\n请在设置 DownloadDir "
-                   "里写上一个可以写入的文件夹。")
+                   "下载文件夹%1不能写入（%2）。\n\n请在设置 DownloadDir 里写上一个可以写入的文件夹。")
             .arg(Quoted(path), ErrorText(error));
     }
     return {};
@@ -276,10 +270,12 @@ void Aria2Engine::StartOwn(handoff::Aria2Settings settings, int port, bool moved
     }
 
     std::string folder;
-    if (const QString trouble = PrepareDownloadFolder(folder); !trouble.isEmpty()) {
-        FailStart(trouble);
+    if (const QString trouble = PrepareDownloadFolder(ReadText(settings_, keys::kDownloadDir), folder);
+        !trouble.isEmpty()) {
+        FailStart(kHandOffFailed + trouble);
         return;
     }
+    ownFolder_ = folder;
 
     const QString session = SessionFile();
     bool resume = false;
@@ -321,6 +317,7 @@ void Aria2Engine::StartOwn(handoff::Aria2Settings settings, int port, bool moved
     in.downloadFolder = folder;
     in.sessionFile = Bytes(session);
     in.resume = resume;
+    resumed_ = resume;
     in.confFile = Bytes(confFile_);
     in.ownerPid = ::getpid();
     const handoff::EnginePlan plan = handoff::PlanEngine(in);
@@ -386,7 +383,63 @@ void Aria2Engine::OnStarted() {
         emit StatusChanged(moveNote_);
         moveNote_.clear();
     }
-    Finish({true, own_, true, std::nullopt});
+    if (!resumed_) {
+        ReadyOwn();
+        return;
+    }
+    // What came back from the session file is followed like a hand-off; it
+    // is listed before any hand-off reaches ours, so all it holds is that.
+    probe_.Start<std::vector<handoff::Aria2Reply>>(
+        [settings = own_](const web::RequestAbort& abort) {
+            return handoff::Aria2Multicall(settings, handoff::ResumedTaskCalls(), handoff::kAria2Timeout,
+                                           &abort);
+        },
+        [this](std::vector<handoff::Aria2Reply> replies) {
+            Aria2JobOutcome resumed{own_, true, {}, std::nullopt};
+            for (const handoff::ResumedTask& t : handoff::ResumedTasks(replies))
+                resumed.results.push_back({Q(t.name), QString::fromStdString(t.gid), {}});
+            if (!resumed.results.empty()) emit TasksResumed(resumed);
+            ReadyOwn();
+        });
+}
+
+void Aria2Engine::ReadyOwn() {
+    std::string folder;
+    if (const QString trouble = PrepareDownloadFolder(ReadText(settings_, keys::kDownloadDir), folder);
+        !trouble.isEmpty()) {
+        Finish({false, own_, false, Trouble(kHandOffFailed + trouble)});
+        return;
+    }
+    if (folder == ownFolder_) {
+        Finish({true, own_, true, std::nullopt});
+        return;
+    }
+    // The folder was changed since ours started: what is handed over next
+    // goes to the new one.
+    probe_.Start<handoff::Aria2Reply>(
+        [settings = own_, folder](const web::RequestAbort& abort) {
+            return handoff::Aria2Call(settings, "aria2.changeGlobalOption",
+                                      nlohmann::json::array({{{"dir", folder}}}), handoff::kAria2Timeout,
+                                      &abort);
+        },
+        [this, folder](handoff::Aria2Reply reply) {
+            // One that did not answer fails the hand-off with its own message.
+            if (reply.status == handoff::Aria2Status::Ok) ownFolder_ = folder;
+            Finish({true, own_, true, std::nullopt});
+        });
+}
+
+void Aria2Engine::ApplyDownloadFolder() {
+    if (!OwnRunning() || handoff::Aria2RpcAddress(CurrentSettings()) != handoff::Aria2RpcAddress(own_))
+        return;
+    std::string folder;
+    if (const QString trouble = PrepareDownloadFolder(ReadText(settings_, keys::kDownloadDir), folder);
+        !trouble.isEmpty()) {
+        emit StatusChanged(trouble);
+        return;
+    }
+    // What ours is asked next first moves it to the folder.
+    Ensure([](const Aria2Ready&) {});
 }
 
 void Aria2Engine::FailStart(const QString& why) {

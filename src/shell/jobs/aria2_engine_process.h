@@ -63,6 +63,16 @@ class Aria2Engine : public QObject {
     // the engine is started so they go on.
     void ResumeUnfinished();
 
+    // A download folder changed in the settings reaches ours at once, so the
+    // next hand-off goes there; nothing when none of ours runs.  Another
+    // aria2 is never reconfigured.
+    void ApplyDownloadFolder();
+
+    // The download folder `setting` (DownloadDir) names, else the desktop's,
+    // created when missing, in `folder`; why it cannot be used, naming
+    // DownloadDir, or "" when it can.
+    static QString PrepareDownloadFolder(const QString& setting, std::string& folder);
+
     // Ours asked to save its session and end, then ended if it does not;
     // nothing when none of ours runs.  Blocks for a few seconds at most:
     // for the program's end.
@@ -81,6 +91,9 @@ class Aria2Engine : public QObject {
     // Tasks were handed over (or not): one signal for every hand-off of the
     // program, whoever started it.
     void TasksHanded(const tessel::shell::Aria2JobOutcome& outcome);
+    // Tasks ours read back from its session file when it started, to be
+    // followed like those handed over; `used` is ours.
+    void TasksResumed(const tessel::shell::Aria2JobOutcome& outcome);
     // For the status line: our engine started or moved to another port, the
     // session file was kept aside.
     void StatusChanged(const QString& text);
@@ -96,10 +109,10 @@ class Aria2Engine : public QObject {
     void StartOwn(handoff::Aria2Settings settings, int port, bool moved);
     void PollStarted();
     void OnStarted();
+    void ReadyOwn();
     void FailStart(const QString& why);
     void Finish(const Aria2Ready& ready);
     handoff::Aria2Settings CurrentSettings() const;
-    QString PrepareDownloadFolder(std::string& folder);
 
     SettingsStore& settings_;
     std::vector<std::function<void(const Aria2Ready&)>> waiting_;
@@ -110,7 +123,9 @@ class Aria2Engine : public QObject {
     std::unique_ptr<QLockFile> lock_;
     handoff::Aria2Settings own_;  // where ours answers
     QString confFile_;
-    QString moveNote_;  // said once ours answers on a port of its own
+    std::string ownFolder_;  // where ours downloads to
+    bool resumed_ = false;   // ours read its session file back
+    QString moveNote_;       // said once ours answers on a port of its own
     QElapsedTimer startClock_;
     QTimer poll_;
     bool stopping_ = false;

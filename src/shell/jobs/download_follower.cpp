@@ -72,6 +72,10 @@ void DownloadFollower::Follow(const HandedTask& task) {
     Changed();
 }
 
+bool DownloadFollower::Follows(const std::string& gid, const handoff::Aria2Settings& aria2) const {
+    return tasks_.count({KeyOf(aria2), gid}) > 0;
+}
+
 DownloadFollower::Channel& DownloadFollower::ChannelFor(const handoff::Aria2Settings& aria2) {
     const std::string key = KeyOf(aria2);
     auto& slot = channels_[key];

@@ -51,6 +51,8 @@ class DownloadFollower final : public QObject {
 
     void Follow(const HandedTask& task);
 
+    // The task `gid` of that engine is followed already.
+    bool Follows(const std::string& gid, const handoff::Aria2Settings& aria2) const;
     // Tasks followed now.
     std::size_t Count() const { return tasks_.size(); }
     // True while the progress timer runs: only while tasks are followed at

@@ -13,6 +13,7 @@
 
 #include "handoff/aria2_engine.h"
 #include "handoff/download_settings.h"
+#include "shell/jobs/aria2_engine_process.h"
 #include "shell/settings/settings_store.h"
 
 namespace tessel::shell {
@@ -29,8 +30,8 @@ QLineEdit* Box(const char* name, QWidget* parent) {
 
 }  // namespace
 
-DownloadSettingsDialog::DownloadSettingsDialog(SettingsStore& settings, QWidget* parent)
-    : QDialog(parent), settings_(settings) {
+DownloadSettingsDialog::DownloadSettingsDialog(SettingsStore& settings, Aria2Engine* engine, QWidget* parent)
+    : QDialog(parent), settings_(settings), engine_(engine) {
     setObjectName(QStringLiteral("DownloadSettingsDialog"));
     setWindowTitle(QStringLiteral("下载设置"));
     optOwnEngine = new QRadioButton(QStringLiteral("Tessel 自己的 aria2（没有 aria2 在听时自动启动）"), this);
@@ -118,6 +119,17 @@ bool DownloadSettingsDialog::Apply() {
         if (auto* box = findChild<QLineEdit*>(Q(problem.field))) box->setFocus();
         return false;
     }
+    // A folder typed here is made now, or refused with the message a
+    // hand-off would give, while the user can still choose another.
+    if (form.ownEngine && !form.downloadDir.empty()) {
+        std::string folder;
+        if (const QString trouble = Aria2Engine::PrepareDownloadFolder(Q(form.downloadDir), folder);
+            !trouble.isEmpty()) {
+            lblComplaint->setText(trouble);
+            txtDownloadDir->setFocus();
+            return false;
+        }
+    }
     WriteText(settings_, keys::kAria2Start,
               form.ownEngine ? QStringLiteral("auto") : QStringLiteral("never"));
     if (form.ownEngine) {
@@ -132,6 +144,7 @@ bool DownloadSettingsDialog::Apply() {
     }
     WriteText(settings_, keys::kDownloadDir, Q(form.downloadDir));
     settings_.Flush();
+    if (engine_) engine_->ApplyDownloadFolder();
     return true;
 }
 

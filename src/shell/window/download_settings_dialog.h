@@ -5,7 +5,8 @@
 // address with its secret and certificate file) and where Tessel's own saves
 // them.  It shows what the settings file holds when it opens (edits made in
 // the file while the program runs included), checks the form when OK is
-// pressed and saves it at once; every later hand-off reads the new values.
+// pressed and saves it at once; every later hand-off reads the new values,
+// and Tessel's own aria2, when it runs, downloads to the new folder at once.
 
 #include <QDialog>
 
@@ -15,12 +16,13 @@ class QRadioButton;
 
 namespace tessel::shell {
 
+class Aria2Engine;
 class SettingsStore;
 
 class DownloadSettingsDialog final : public QDialog {
     Q_OBJECT
  public:
-    DownloadSettingsDialog(SettingsStore& settings, QWidget* parent = nullptr);
+    DownloadSettingsDialog(SettingsStore& settings, Aria2Engine* engine = nullptr, QWidget* parent = nullptr);
 
     // Checks and saves; false (with the complaint shown) when the form is not
     // right.  What OK runs.
@@ -32,6 +34,7 @@ class DownloadSettingsDialog final : public QDialog {
     void SyncEnabled();
 
     SettingsStore& settings_;
+    Aria2Engine* engine_;
     QRadioButton* optOwnEngine;
     QRadioButton* optOtherEngine;
     QLineEdit* txtAria2Rpc;

@@ -88,6 +88,14 @@ FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
             if (r.ok()) downloads_->Follow({r.gid.toStdString(), r.name.toStdU16String(), outcome.used});
         }
     });
+    // And so is every task our own aria2 brought back from its session file,
+    // unless it is followed since it was handed over.
+    connect(engine_.get(), &Aria2Engine::TasksResumed, downloads_, [this](const Aria2JobOutcome& outcome) {
+        for (const Aria2JobResult& r : outcome.results) {
+            if (!downloads_->Follows(r.gid.toStdString(), outcome.used))
+                downloads_->Follow({r.gid.toStdString(), r.name.toStdU16String(), outcome.used});
+        }
+    });
     connect(skbOption, &SkButton::Click, this, &FrmMain::OnOptionClick);
     connect(options_, &OptionsStrip::OntopClicked, this, &FrmMain::ApplyTopmost);
     // Only a real change of the box's text routes, so the same text copied

@@ -55,7 +55,7 @@ void FrmTray::ShowDownloadSettings() {
         settings_dialog_->activateWindow();
         return;
     }
-    settings_dialog_ = new DownloadSettingsDialog(main_.Settings(), &main_);
+    settings_dialog_ = new DownloadSettingsDialog(main_.Settings(), &main_.Engine(), &main_);
     settings_dialog_->setWindowFlag(Qt::Dialog);
     settings_dialog_->setAttribute(Qt::WA_DeleteOnClose);
     settings_dialog_->show();

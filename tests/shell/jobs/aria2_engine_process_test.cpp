@@ -14,6 +14,7 @@
 #include <QTest>
 #include <fstream>
 
+#include "shell/jobs/download_follower.h"
 #include "support/free_port.h"
 #include "support/frm_main_fixture.h"
 #include "support/loopback_http.h"
@@ -219,6 +220,62 @@ TEST_F(Aria2EngineTest, UnfinishedTasksComeBackAndADamagedSessionIsKeptAside) {
     Aria2Engine next(*store);
     next.ResumeUnfinished();
     EXPECT_TRUE(QTest::qWaitFor([&] { return next.OwnRunning(); }, 10000));
+}
+
+// Tasks brought back from the session file are followed as if just handed
+// over: the user is told how each ends, one finishing and one failing at once.
+TEST_F(Aria2EngineTest, TasksResumedFromTheSessionAreFollowedToTheirEnd) {
+    testsupport::LoopbackHttp files;
+    files.server().Get("/ok.bin", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(std::string(1000, 'x'), "application/octet-stream");
+    });
+    files.Start();
+    QDir().mkpath(Aria2Engine::StateFolder());
+    std::ofstream(QFile::encodeName(Aria2Engine::SessionFile()).toStdString())
+        << files.BaseText() << "/ok.bin\n gid=00000000000000a1\n"
+        << files.BaseText() << "/gone.bin\n gid=00000000000000a2\n";
+    ScriptedPrompts prompts;
+    FrmMain window(*store, &prompts);
+    QSignalSpy ended(&window.Downloads(), &DownloadFollower::Ended);
+    window.Engine().ResumeUnfinished();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.count() == 2; }, 15000));
+    QStringList told;
+    for (const auto& e : ended) told << e[0].toString() + ':' + e[1].toString().section('\n', 0, 0);
+    told.sort();
+    EXPECT_EQ(told, QStringList({"下载失败:gone.bin", "下载完成:ok.bin"}));
+}
+
+// A folder chosen while ours runs is where it downloads next; one that
+// cannot be written is refused with the start's message, and ours keeps
+// the folder it has.
+TEST_F(Aria2EngineTest, ANewDownloadFolderReachesTheRunningEngineAtOnce) {
+    Aria2Engine engine(*store);
+    const Aria2Ready ready = EnsureNow(engine);
+    ASSERT_TRUE(ready.ok) << NoticeOf(ready).toStdString();
+    const auto folder = [&] {
+        const auto options =
+            handoff::Aria2Call(ready.settings, "aria2.getGlobalOption", nlohmann::json::array());
+        return QString::fromStdString(options.result.is_object() ? options.result.value("dir", "") : "");
+    };
+    const QString chosen = dir.filePath("新的/下载");
+    Put(keys::kDownloadDir, chosen);
+    engine.ApplyDownloadFolder();
+    EXPECT_TRUE(EnsureNow(engine).ok);  // a hand-off at once waits for the move
+    EXPECT_EQ(folder(), chosen);
+    EXPECT_TRUE(QFileInfo(chosen).isDir());
+
+    QFile(dir.filePath("plain-file")).open(QIODevice::WriteOnly);
+    Put(keys::kDownloadDir, dir.filePath("plain-file/sub"));
+    QSignalSpy said(&engine, &Aria2Engine::StatusChanged);
+    engine.ApplyDownloadFolder();
+    ASSERT_EQ(said.count(), 1);
+    EXPECT_TRUE(said[0][0].toString().contains("DownloadDir"));
+    const Aria2Ready refused = EnsureNow(engine);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(NoticeOf(refused).startsWith("没能把任务交给 aria2：下载文件夹"))
+        << NoticeOf(refused).toStdString();
+    EXPECT_EQ(folder(), chosen);
+    EXPECT_TRUE(engine.OwnRunning());
 }
 
 }  // namespace

@@ -68,6 +68,13 @@ TEST_F(DownloadSettingsDialogTest, SavesAtOnceOnlyWhatPassesTheCheck) {
     const IniSettingsStore own(path);
     EXPECT_EQ(ReadText(own, keys::kAria2Start), "auto");
     EXPECT_EQ(ReadText(own, keys::kAria2Rpc), "http://127.0.0.1:6800/jsonrpc");
+
+    // A folder it cannot write to is refused, naming the setting.
+    QFile(dir.filePath("plain")).open(QIODevice::WriteOnly);
+    Box(d, "txtDownloadDir")->setText(dir.filePath("plain/sub"));
+    EXPECT_FALSE(d.Apply());
+    EXPECT_TRUE(d.Complaint().contains("DownloadDir")) << d.Complaint().toStdString();
+    EXPECT_EQ(ReadText(IniSettingsStore(path), keys::kDownloadDir), "");
 }
 
 }  // namespace
