@@ -10,7 +10,8 @@ a throwaway home: a link opened, Yes, and the file in the download folder.
                                         kept off the command line; quitting
                                         ends it; Yes-to-task times, cold and warm
   engine_system_test.py TESSEL resume   a slow download cut by quitting goes on
-                                        after the next start; a killed program
+                                        after the next start and its end is
+                                        told on the desktop; a killed program
                                         takes its aria2 with it
   engine_system_test.py TESSEL port     the engine's port held by another
                                         program: the download still happens
@@ -26,6 +27,7 @@ import threading
 import time
 import urllib.request
 
+from follow_system_test import Recorder
 from loopback_aria2 import free_port
 from xsession import Display, Tessel, expect, outcome, thunder, wait_until
 
@@ -220,6 +222,7 @@ def part_resume():
     files = PayloadServer(payload, rate=256 * 1024)
     settings = {"services": {"Aria2Rpc": f"http://127.0.0.1:{free_port()}/jsonrpc"}}
     with Display() as display:
+        bus = Recorder(display)
         d = Desktop(display, settings)
         try:
             d.start(thunder(files.url()))
@@ -239,6 +242,9 @@ def part_resume():
             expect(wait_until(lambda: d.file() == payload, timeout=40), "after a restart the download finished")
             ranges = [r for _, r in files.requests if r and not r.startswith("bytes=0-")]
             expect(bool(ranges), f"and went on where it stopped: {files.requests}")
+            told = wait_until(lambda: bus.calls("Notify"), timeout=10)
+            expect(told and told[0]["summary"] == "下载完成" and told[0]["body"] == NAME,
+                   f"the resumed download's end is told: {told}")
 
             files.first_request.clear()
             d.later(thunder(files.url().replace(".bin", "3.bin")))
