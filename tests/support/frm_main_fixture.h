@@ -31,6 +31,7 @@
 #include "shell/ui/status_line.h"
 #include "shell/window/clipboard_text_box.h"
 #include "shell/window/frm_main.h"
+#include "support/find_child.h"
 #include "support/scripted_prompts.h"
 
 // Readable failures for Qt strings.

@@ -35,6 +35,11 @@ void BackgroundRequest::Abort() {
     Finish();
 }
 
+void BackgroundRequest::LockWhileRunning(QWidget* control) {
+    connect(this, &BackgroundRequest::RunningChanged, control,
+            [control](bool on) { control->setEnabled(!on); });
+}
+
 web::ReplyFetch RecordedReplyFetch(std::string_view name, const web::RequestAbort& abort,
                                    FetchRecord& record) {
     web::DownloadOptions options;

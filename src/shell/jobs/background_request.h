@@ -16,6 +16,7 @@
 
 #include <QMetaObject>
 #include <QObject>
+#include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -64,6 +65,10 @@ class BackgroundRequest final : public QObject {
 
     // Ends the running request, if any, without its result.
     void Abort();
+
+    // `control` is unavailable while a request runs, so that the command it
+    // starts is not asked for twice.
+    void LockWhileRunning(QWidget* control);
 
     // Number of requests running in the whole program.
     static int RunningCount();

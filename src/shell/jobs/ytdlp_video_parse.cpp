@@ -1,24 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/jobs/ytdlp_video_parse.h"
 
-#include <QLabel>
 #include <QPlainTextEdit>
 
 #include "shell/settings/settings_store.h"
 #include "shell/ui/page_parts.h"
-#include "shell/ui/plain_text.h"
 #include "text/input_cleaning.h"
 #include "web/video_parse.h"
 
 namespace tessel::shell {
 
 YtDlpVideoParse::YtDlpVideoParse(const SettingsStore& settings, QPlainTextEdit* txtOnlineflv,
-                                 QPlainTextEdit* txtFlvlink, QLabel* imgTip, QObject* parent)
+                                 QPlainTextEdit* txtFlvlink, QObject* parent)
     : QObject(parent),
       settings_(settings),
       txtOnlineflv_(txtOnlineflv),
       txtFlvlink_(txtFlvlink),
-      imgTip_(imgTip),
       engine_(this) {
     connect(&engine_, &YtDlpEngine::Finished, this, &YtDlpVideoParse::Apply);
 }
@@ -36,8 +33,8 @@ bool YtDlpVideoParse::Parse() {
         SetBoxText(txtFlvlink_, web::kFlvAskInput);
         return true;
     }
-    imgTip_->setToolTip(QString());
-    last_ = {};
+    emit TitleFound(QString());
+    emit MediaFound({});
     if (program.isEmpty()) {
         Fail(u"没有找到 yt-dlp，请安装它或在设置 YtDlpPath 里写明它的位置");
         return true;
@@ -53,7 +50,7 @@ void YtDlpVideoParse::Apply(const web::YtDlpReply& reply) {
         Fail(reply.error);
         return;
     }
-    last_ = reply;
+    emit MediaFound(reply.media);
     std::u16string joined;
     for (const web::YtDlpMedia& m : reply.media) {
         if (!joined.empty()) joined += u"\r\n";
@@ -62,7 +59,7 @@ void YtDlpVideoParse::Apply(const web::YtDlpReply& reply) {
     // The box cuts what yt-dlp may have made megabytes long.
     SetBoxText(txtFlvlink_, joined);
     // As with the service: a title only for addresses the box's filter kept.
-    if (BoxText(txtFlvlink_) == FittedBoxText(joined)) SetPlainTip(imgTip_, Q(reply.title));
+    if (BoxText(txtFlvlink_) == FittedBoxText(joined)) emit TitleFound(Q(reply.title));
     SetStatus(QStringLiteral("由 yt-dlp 解析：%1 个地址").arg(reply.media.size()));
 }
 
@@ -76,8 +73,8 @@ void YtDlpVideoParse::SetStatus(const QString& status) {
     emit StatusChanged(status_);
 }
 
-handoff::MediaHeaders YtDlpVideoParse::HeadersFor(std::u16string_view address) const {
-    for (const web::YtDlpMedia& m : last_.media) {
+handoff::MediaHeaders VideoFound::HeadersFor(std::u16string_view address) const {
+    for (const web::YtDlpMedia& m : media) {
         if (m.address != address) continue;
         handoff::MediaHeaders h{m.headers.referer, m.headers.userAgent, {}, m.ext, text::CodePage::Utf8};
         if (!m.headers.cookie.empty()) h.header.push_back("Cookie: " + m.headers.cookie);

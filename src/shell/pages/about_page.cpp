@@ -8,10 +8,8 @@
 
 namespace tessel::shell {
 
-AboutPage::AboutPage(QWidget* parent) : FrameBox(QStringLiteral("关于Tessel："), parent) {
-    setObjectName(QStringLiteral("fraAbout"));
-    White(this);
-    txtAbout = Multi(this, "txtAbout", Px(120, 240, 7095, 2295));
+AboutPage::AboutPage(QWidget* parent) : FrameBox("fraAbout", QStringLiteral("关于Tessel："), parent) {
+    QPlainTextEdit* txtAbout = Multi(this, "txtAbout", Px(120, 240, 7095, 2295));
     txtAbout->setReadOnly(true);
     txtAbout->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFile credits(QStringLiteral(":/tessel/credits.txt"));

@@ -5,16 +5,12 @@
 
 #include "shell/ui/page_parts.h"
 
-class QPlainTextEdit;
-
 namespace tessel::shell {
 
 class AboutPage final : public FrameBox {
     Q_OBJECT
  public:
     explicit AboutPage(QWidget* parent);
-
-    QPlainTextEdit* txtAbout = nullptr;
 };
 
 }  // namespace tessel::shell

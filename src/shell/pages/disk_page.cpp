@@ -55,59 +55,53 @@ Extraction RunExtraction(const std::u16string& input, const std::u16string& api,
 }  // namespace
 
 DiskPage::DiskPage(PageContext context, QWidget* parent)
-    : FrameBox(QStringLiteral("115链接提取："), parent), context_(std::move(context)) {
-    setObjectName(QStringLiteral("fra115"));
-    White(this);
-    lblPickcode = Label(this, "lblPickcode", QStringLiteral("完整链接或提取码："), Px(240, 360, 1815, 255));
-    txtPickcode = Line(this, "txtPickcode", Px(2040, 360, 3735, 345), PasteTip());
-    skbPickcode = Button(this, "skbPickcode", QStringLiteral("获取"), 5880, 360, 1335, 340);
-
-    lblTel = Label(this, "lblTel", QStringLiteral("电信地址："), Px(240, 960, 975, 255));
-    txtTel = Line(this, "txtTel", Px(1320, 840, 5055, 345), CopyTip());
-    txtTel->setReadOnly(true);
-    // Advice, not an address: shown in grey while the box is empty.
-    txtTel->setPlaceholderText(QStringLiteral("建议登录115网盘并记住登录状态，有时会有意想不到的效果"));
-    skbTelcopy = Button(this, "skbTelcopy", QStringLiteral("复制"), 6480, 840, 735, 325);
-
-    lblCnc = Label(this, "lblCnc", QStringLiteral("网通地址："), Px(240, 1500, 975, 255));
-    txtCnc = Line(this, "txtCnc", Px(1320, 1440, 5055, 345), CopyTip());
-    txtCnc->setReadOnly(true);
-    skbCnccopy = Button(this, "skbCnccopy", QStringLiteral("复制"), 6480, 1440, 735, 325);
-
-    lblBak = Label(this, "lblBak", QStringLiteral("备份地址："), Px(240, 2040, 975, 255));
-    txtBak = Line(this, "txtBak", Px(1320, 2040, 5055, 345), CopyTip());
-    txtBak->setReadOnly(true);
-    skbBakcopy = Button(this, "skbBakcopy", QStringLiteral("复制"), 6480, 2040, 735, 325);
-
+    : ServicePage("fra115", QStringLiteral("115链接提取："), std::move(context), parent) {
+    Label(this, "lblPickcode", QStringLiteral("完整链接或提取码："), Px(240, 360, 1815, 255));
+    txtPickcode_ = Line(this, "txtPickcode", Px(2040, 360, 3735, 345), PasteTip());
+    controls::SkButton* skbPickcode =
+        Button(this, "skbPickcode", QStringLiteral("获取"), 5880, 360, 1335, 340);
     connect(skbPickcode, &controls::SkButton::Click, this, &DiskPage::Extract);
-    connect(&fetch_, &BackgroundRequest::RunningChanged, skbPickcode,
-            [this](bool on) { skbPickcode->setEnabled(!on); });
-    OnDoubleClick(txtPickcode, [this] { PastePickcode(); });
-    const std::pair<QLineEdit*, controls::SkButton*> copies[] = {
-        {txtTel, skbTelcopy}, {txtCnc, skbCnccopy}, {txtBak, skbBakcopy}};
-    for (const auto& [box, button] : copies) {
-        connect(button, &controls::SkButton::Click, this, [this, box = box] { CopyAddress(box); });
-        OnDoubleClick(box, [this, box = box] { CopyAddress(box); });
+    request_.LockWhileRunning(skbPickcode);
+    OnDoubleClick(txtPickcode_, [this] { PastePickcode(); });
+
+    const struct {
+        Address* address;
+        const char *label, *box, *button;
+        QString caption;
+        double labelTop, top;
+    } rows[] = {
+        {&tel_, "lblTel", "txtTel", "skbTelcopy", QStringLiteral("电信地址："), 960, 840},
+        {&cnc_, "lblCnc", "txtCnc", "skbCnccopy", QStringLiteral("网通地址："), 1500, 1440},
+        {&bak_, "lblBak", "txtBak", "skbBakcopy", QStringLiteral("备份地址："), 2040, 2040},
+    };
+    for (const auto& row : rows) {
+        Address& a = *row.address;
+        a.name = row.caption.chopped(1);
+        Label(this, row.label, row.caption, Px(240, row.labelTop, 975, 255));
+        a.box = Line(this, row.box, Px(1320, row.top, 5055, 345), CopyTip());
+        a.box->setReadOnly(true);
+        controls::SkButton* copy = Button(this, row.button, QStringLiteral("复制"), 6480, row.top, 735, 325);
+        connect(copy, &controls::SkButton::Click, this, [this, &a] { CopyAddress(a); });
+        OnDoubleClick(a.box, [this, &a] { CopyAddress(a); });
     }
+    // Advice, not an address: shown in grey while the box is empty.
+    tel_.box->setPlaceholderText(QStringLiteral("建议登录115网盘并记住登录状态，有时会有意想不到的效果"));
 }
 
 void DiskPage::Extract() {
-    if (fetch_.Running()) {
-        context_.status.Show(BusyRefusalText(QStringLiteral("115链接提取")));
-        return;
-    }
+    if (RefusedWhileBusy(QStringLiteral("115链接提取"))) return;
     const std::u16string api = ReadText(context_.settings, keys::kPickCodeApi).toStdU16String();
     context_.status.Show(QStringLiteral("正在提取115下载地址…"));
-    fetch_.Start<Extraction>(
-        [input = BoxText(txtPickcode), api](const web::RequestAbort& abort) {
+    request_.Start<Extraction>(
+        [input = BoxText(txtPickcode_), api](const web::RequestAbort& abort) {
             return RunExtraction(input, api, abort);
         },
         [this, api](Extraction x) {
             const web::PickCodeResult& r = x.result;
-            if (r.txtPickcode) SetBoxText(txtPickcode, *r.txtPickcode);
-            if (r.txtTel) SetBoxText(txtTel, *r.txtTel);
-            if (r.txtCnc) SetBoxText(txtCnc, *r.txtCnc);
-            if (r.txtBak) SetBoxText(txtBak, *r.txtBak);
+            if (r.txtPickcode) SetBoxText(txtPickcode_, *r.txtPickcode);
+            if (r.txtTel) SetBoxText(tel_.box, *r.txtTel);
+            if (r.txtCnc) SetBoxText(cnc_.box, *r.txtCnc);
+            if (r.txtBak) SetBoxText(bak_.box, *r.txtBak);
             if (r.storeErrorCode) WriteInt16(context_.settings, keys::kErrorCode, 1);
             context_.status.Show(x.url.empty() ? QString()
                                                : FailureText({kWhat, api, &keys::kPickCodeApi}, x.end,
@@ -116,16 +110,18 @@ void DiskPage::Extract() {
         });
 }
 
+void DiskPage::SetPickcode(std::u16string_view text) { SetBoxText(txtPickcode_, text); }
+
 void DiskPage::PastePickcode() {
     const std::u16string text = text::PasteText(ClipboardText().toStdU16String());
-    if (!text.empty()) SetBoxText(txtPickcode, text);
+    if (!text.empty()) SetBoxText(txtPickcode_, text);
 }
 
-void DiskPage::CopyAddress(QLineEdit* box) {
+void DiskPage::CopyAddress(const Address& address) {
+    QLineEdit* box = address.box;
     if (box->text().isEmpty()) {
         // The advice in an empty 电信地址 box is only its placeholder.
-        const QLabel* label = box == txtTel ? lblTel : box == txtCnc ? lblCnc : lblBak;
-        context_.status.Show(QStringLiteral("%1为空，未复制任何内容").arg(label->text().chopped(1)));
+        context_.status.Show(QStringLiteral("%1为空，未复制任何内容").arg(address.name));
         return;
     }
     PutOnClipboard(box->text());

@@ -55,89 +55,60 @@ SizeFetch RunSizeFetch(const std::u16string& address, const web::RequestAbort& a
 }  // namespace
 
 LinkPage::LinkPage(PageContext context, QWidget* parent)
-    : FrameBox(QStringLiteral("专用链接转换："), parent), context_(std::move(context)) {
-    setObjectName(QStringLiteral("fraLink"));
-    White(this);
-    using controls::SkButton;
+    : ServicePage("fraLink", QStringLiteral("专用链接转换："), std::move(context), parent) {
+    const TextAreas areas = AddTextAreas(
+        this, 4695, 340, {"fraInput", "txtInput", "skbInput", QStringLiteral("输入区")},
+        {"fraOutput", "txtOutput", "skbOutput", QStringLiteral("输出区")}, [this] { PasteInput(); });
+    txtInput_ = areas.in;
+    txtOutput_ = areas.out;
 
-    fraInput = Frame(this, "fraInput", QStringLiteral("输入区"), Px(120, 240, 4695, 1095));
-    txtInput = Multi(fraInput, "txtInput", Px(120, 240, 3975, 735), PasteTip());
-    skbInput = Button(fraInput, "skbInput", QStringLiteral("粘贴入"), 4200, 240, 340, 735);
-
-    fraOutput = Frame(this, "fraOutput", QStringLiteral("输出区"), Px(120, 1440, 4695, 1095));
-    txtOutput = Multi(fraOutput, "txtOutput", Px(120, 240, 3975, 735), CopyTip());
-    txtOutput->setReadOnly(true);
-    skbOutput = Button(fraOutput, "skbOutput", QStringLiteral("复制出"), 4200, 240, 340, 735);
-
-    fraOperate = Frame(this, "fraOperate", QStringLiteral("操作区"), Px(5040, 240, 2055, 2295));
-    skbTogeneral =
-        Button(fraOperate, "skbTogeneral", QStringLiteral("输入地址>>普通地址"), 120, 240, 1815, 305);
-    skbTothunder =
-        Button(fraOperate, "skbTothunder", QStringLiteral("输入地址>>迅雷地址"), 120, 580, 1815, 305);
-    skbToflashget =
-        Button(fraOperate, "skbToflashget", QStringLiteral("输入地址>>快车地址"), 120, 915, 1815, 305);
-    skbToqqdl = Button(fraOperate, "skbToqqdl", QStringLiteral("输入地址>>旋风地址"), 120, 1250, 1815, 305);
-    skbToRayfile =
-        Button(fraOperate, "skbToRayfile", QStringLiteral("输入地址>>  Rayfile  "), 120, 1585, 1815, 305);
-    skbURL = Button(fraOperate, "skbURL", QStringLiteral("输入地址 URL 加解密"), 120, 1920, 1815, 305);
-
-    txtFilesize = Line(this, "txtFilesize", Px(7080, 1680, 180, 855));
-    txtFilesize->setText(QStringLiteral("0"));
-    txtFilesize->hide();
-
+    QGroupBox* operate = Frame(this, "fraOperate", QStringLiteral("操作区"), Px(5040, 240, 2055, 2295));
     using Command = links::CommandResult (*)(std::u16string_view);
-    const std::pair<SkButton*, Command> commands[] = {{skbTogeneral, &links::ToGeneral},
-                                                      {skbTothunder, &links::ToThunder},
-                                                      {skbToflashget, &links::ToFlashGet},
-                                                      {skbToqqdl, &links::ToQqdl},
-                                                      {skbURL, &links::UrlCommand}};
-    for (const auto& [button, bound] : commands) {
-        const Command command = bound;  // clang 14 cannot capture a structured binding
-        connect(button, &SkButton::Click, this,
-                [this, command] { ApplyCommand(command(BoxText(txtInput))); });
-    }
-    connect(skbToRayfile, &SkButton::Click, this, &LinkPage::ToRayfile);
-    connect(&size_fetch_, &BackgroundRequest::RunningChanged, skbToRayfile,
-            [this](bool on) { skbToRayfile->setEnabled(!on); });
+    const auto run = [this](Command command) {
+        return [this, command] { ApplyCommand(command(BoxText(txtInput_))); };
+    };
+    const std::vector<controls::SkButton*> buttons = AddButtonColumn(
+        operate, 120, 1815, 305,
+        {{"skbTogeneral", QStringLiteral("输入地址>>普通地址"), 240, run(&links::ToGeneral)},
+         {"skbTothunder", QStringLiteral("输入地址>>迅雷地址"), 580, run(&links::ToThunder)},
+         {"skbToflashget", QStringLiteral("输入地址>>快车地址"), 915, run(&links::ToFlashGet)},
+         {"skbToqqdl", QStringLiteral("输入地址>>旋风地址"), 1250, run(&links::ToQqdl)},
+         {"skbToRayfile", QStringLiteral("输入地址>>  Rayfile  "), 1585, [this] { ToRayfile(); }},
+         {"skbURL", QStringLiteral("输入地址 URL 加解密"), 1920, run(&links::UrlCommand)}});
+    request_.LockWhileRunning(buttons[4]);
 
-    connect(skbInput, &SkButton::Click, this, &LinkPage::PasteInput);
-    OnDoubleClick(txtInput->viewport(), [this] { PasteInput(); });
-    connect(skbOutput, &SkButton::Click, this, &LinkPage::CopyOutput);
-    OnDoubleClick(txtOutput->viewport(), [this] { CopyOutput(); });
+    txtFilesize_ = Line(this, "txtFilesize", Px(7080, 1680, 180, 855));
+    txtFilesize_->setText(QStringLiteral("0"));
+    txtFilesize_->hide();
 
     // Files dropped on the output box get their fingerprint.
-    txtOutput->setAcceptDrops(true);
-    txtOutput->viewport()->setAcceptDrops(true);
-    txtOutput->viewport()->installEventFilter(this);
+    txtOutput_->setAcceptDrops(true);
+    txtOutput_->viewport()->setAcceptDrops(true);
+    txtOutput_->viewport()->installEventFilter(this);
 }
 
+std::u16string LinkPage::OutputText() const { return BoxText(txtOutput_); }
+
+void LinkPage::SetInput(std::u16string_view text) { SetBoxText(txtInput_, text); }
+
+void LinkPage::SetOutput(std::u16string_view text) { SetBoxText(txtOutput_, text); }
+
 void LinkPage::ApplyCommand(const links::CommandResult& result) {
-    SetBoxText(txtInput, result.input);
-    SetBoxText(txtOutput, result.output);
+    SetBoxText(txtInput_, result.input);
+    SetBoxText(txtOutput_, result.output);
 }
 
 void LinkPage::PasteInput() {
     const std::u16string text = links::PasteText(ClipboardText().toStdU16String());
-    if (!text.empty()) SetBoxText(txtInput, text);
-}
-
-void LinkPage::CopyOutput() {
-    const std::u16string text = BoxText(txtOutput);
-    if (text.empty()) return;
-    PutOnClipboard(Q(text));
-    txtOutput->setFocus();
-    txtOutput->selectAll();
+    if (!text.empty()) SetBoxText(txtInput_, text);
 }
 
 void LinkPage::ToRayfile() {
-    if (size_fetch_.Running()) {
-        context_.status.Show(BusyRefusalText(QStringLiteral("文件大小的获取")));
-        return;
-    }
-    const links::RayfileStart start = links::RayfileBegin(BoxText(txtInput));
-    SetBoxText(txtInput, start.input);
+    if (RefusedWhileBusy(QStringLiteral("文件大小的获取"))) return;
+    const links::RayfileStart start = links::RayfileBegin(BoxText(txtInput_));
+    SetBoxText(txtInput_, start.input);
     if (start.output) {
-        SetBoxText(txtOutput, *start.output);
+        SetBoxText(txtOutput_, *start.output);
         return;
     }
     const auto answer = context_.prompts.Message(Q(links::kRayfileQuestion), Q(text::kPromptTitle),
@@ -147,18 +118,21 @@ void LinkPage::ToRayfile() {
         return;
     }
     context_.status.Show(QStringLiteral("正在获取文件大小…"));
-    size_fetch_.Start<SizeFetch>(
+    request_.Start<SizeFetch>(
         [address = start.address](const web::RequestAbort& abort) { return RunSizeFetch(address, abort); },
         [this, address = start.address](SizeFetch f) {
-            if (f.announced) txtFilesize->setText(QString::number(*f.announced));
+            if (f.announced) {
+                announced_size_ = *f.announced;
+                txtFilesize_->setText(QString::number(announced_size_));
+            }
             context_.status.Show(
                 f.fetched == 0 ? QStringLiteral("无法打开 %1（连接失败或 %2 秒内没有应答），未能取得文件大小")
                                      .arg(HostOf(address))
                                      .arg(kRayfileTimeOutMs / 1000)
                                : QString());
-            const links::RayfileFetchOutcome fetched =
-                links::RayfileAfterFetch(address, f.fetched, BoxText(txtFilesize));
-            if (fetched.output) SetBoxText(txtOutput, *fetched.output);
+            const links::RayfileFetchOutcome fetched = links::RayfileAfterFetch(
+                address, f.fetched, QString::number(announced_size_).toStdU16String());
+            if (fetched.output) SetBoxText(txtOutput_, *fetched.output);
             if (fetched.askForSize) FinishRayfile(address);
         });
 }
@@ -172,7 +146,7 @@ void LinkPage::FinishRayfile(const std::u16string& address) {
         context_.prompts.Input(Q(links::kRayfileSizePrompt), Q(links::kRayfileSizeTitle), QString(),
                                QPoint(controls::TwipsToPixels(static_cast<double>(at.x)),
                                       controls::TwipsToPixels(static_cast<double>(at.y))));
-    SetBoxText(txtOutput, links::RayfileFinish(address, typed.value_or(QString()).toStdU16String()));
+    SetBoxText(txtOutput_, links::RayfileFinish(address, typed.value_or(QString()).toStdU16String()));
 }
 
 QString LinkPage::FirstLocalFile(const QMimeData* mime) {
@@ -185,7 +159,7 @@ QString LinkPage::FirstLocalFile(const QMimeData* mime) {
 bool LinkPage::eventFilter(QObject* watched, QEvent* e) {
     const bool drag =
         e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove || e->type() == QEvent::Drop;
-    if (!drag || watched != txtOutput->viewport()) return FrameBox::eventFilter(watched, e);
+    if (!drag || watched != txtOutput_->viewport()) return FrameBox::eventFilter(watched, e);
     auto* d = static_cast<QDropEvent*>(e);
     if (fingerprint_busy_ && e->type() == QEvent::DragEnter && FirstLocalFile(d->mimeData()).size())
         context_.status.Show(QStringLiteral("正在计算上一个文件的校验值，请等它结束后再拖入"));
@@ -205,7 +179,7 @@ void LinkPage::DropOnOutput(const QString& path) {
     fingerprint_busy_ = true;
     const std::u16string text = checksum::FingerprintText(path.toStdString(), &PumpEvents);
     fingerprint_busy_ = false;
-    SetBoxText(txtOutput, text);
+    SetBoxText(txtOutput_, text);
 }
 
 }  // namespace tessel::shell

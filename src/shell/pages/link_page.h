@@ -5,9 +5,8 @@
 // Rayfile link, URL encoding and the fingerprint of a file dropped on the
 // output box.
 
-#include "shell/jobs/background_request.h"
-#include "shell/ui/page_context.h"
-#include "shell/ui/page_parts.h"
+#include "shell/pages/service_page.h"
+#include "web/download.h"
 
 class QLineEdit;
 class QMimeData;
@@ -19,36 +18,25 @@ struct CommandResult;
 
 namespace tessel::shell {
 
-class LinkPage final : public FrameBox {
+class LinkPage final : public ServicePage {
     Q_OBJECT
  public:
     LinkPage(PageContext context, QWidget* parent);
 
+    // The text of txtOutput, in the program's form (lines apart by CR LF).
+    std::u16string OutputText() const;
+    // Texts for the boxes (a copied or opened link, its decoded address).
+    void SetInput(std::u16string_view text);
+    void SetOutput(std::u16string_view text);
+
     void PasteInput();
-    void CopyOutput();
     // The Rayfile command; its size fetch runs beside the window and the
     // command goes on when it ends.
     void ToRayfile();
-    bool Busy() const { return size_fetch_.Running(); }
     // The fingerprint of the file at `path` into the output box.
     void DropOnOutput(const QString& path);
     // True while a dropped file's checksum runs.
     bool FingerprintBusy() const { return fingerprint_busy_; }
-
-    QGroupBox* fraInput = nullptr;
-    QPlainTextEdit* txtInput = nullptr;
-    controls::SkButton* skbInput = nullptr;
-    QGroupBox* fraOutput = nullptr;
-    QPlainTextEdit* txtOutput = nullptr;
-    controls::SkButton* skbOutput = nullptr;
-    QGroupBox* fraOperate = nullptr;
-    controls::SkButton* skbTogeneral = nullptr;
-    controls::SkButton* skbTothunder = nullptr;
-    controls::SkButton* skbToflashget = nullptr;
-    controls::SkButton* skbToqqdl = nullptr;
-    controls::SkButton* skbToRayfile = nullptr;
-    controls::SkButton* skbURL = nullptr;
-    QLineEdit* txtFilesize = nullptr;  // hidden; the size the Rayfile fetch announced
 
  protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -59,8 +47,13 @@ class LinkPage final : public FrameBox {
     void FinishRayfile(const std::u16string& address);
     static QString FirstLocalFile(const QMimeData* mime);
 
-    PageContext context_;
-    BackgroundRequest size_fetch_{this};
+    QPlainTextEdit* txtInput_ = nullptr;
+    QPlainTextEdit* txtOutput_ = nullptr;
+    // Hidden; shows announced_size_, as it always has.
+    QLineEdit* txtFilesize_ = nullptr;
+    // Kept from one Rayfile command to the next, until a fetch announces
+    // another.
+    web::Long announced_size_ = 0;
     bool fingerprint_busy_ = false;
 };
 

@@ -49,110 +49,99 @@ ParseRun RunParse(const std::u16string& input, const web::ParseHomes& homes, con
 }  // namespace
 
 VideoPage::VideoPage(PageContext context, QWidget* parent)
-    : FrameBox(QStringLiteral("在线视频解析："), parent), context_(std::move(context)) {
-    setObjectName(QStringLiteral("fraFlv"));
-    White(this);
-    using controls::SkButton;
+    : ServicePage("fraFlv", QStringLiteral("在线视频解析："), std::move(context), parent) {
+    const TextAreas areas = AddTextAreas(
+        this, 5055, 345, {"fraOnlineflv", "txtOnlineflv", "skbOnlineflv", QStringLiteral("视频地址：")},
+        {"fratxtFlvlink", "txtFlvlink", "skbFlvlink", QStringLiteral("下载地址：")},
+        [this] { PasteOnlineflv(); });
+    txtOnlineflv_ = areas.in;
+    txtFlvlink_ = areas.out;
 
-    fraOnlineflv = Frame(this, "fraOnlineflv", QStringLiteral("视频地址："), Px(120, 240, 5055, 1095));
-    txtOnlineflv = Multi(fraOnlineflv, "txtOnlineflv", Px(120, 240, 4335, 735), PasteTip());
-    skbOnlineflv = Button(fraOnlineflv, "skbOnlineflv", QStringLiteral("粘贴入"), 4560, 240, 345, 735);
+    QGroupBox* operation =
+        Frame(this, "fraFlvoperation", QStringLiteral("操作区："), Px(5400, 240, 1815, 2295));
+    using handoff::HandoffButton;
+    const auto handoff = [this](HandoffButton which) { return [this, which] { Handoff(which); }; };
+    const std::vector<controls::SkButton*> buttons = AddButtonColumn(
+        operation, 120, 1575, 315,
+        {{"skbParse", QStringLiteral("解析地址"), 240, [this] { Parse(); }},
+         {"skbFlvIE", QStringLiteral("IE下载"), 600, [this] { OpenInBrowser(); }},
+         {"skbFlvthunder", QStringLiteral("迅雷下载"), 960, handoff(HandoffButton::skbFlvthunder)},
+         {"skbFlvflashget", QStringLiteral("快车下载"), 1320, handoff(HandoffButton::skbFlvflashget)},
+         {"skbQqdl", QStringLiteral("旋风下载"), 1680, handoff(HandoffButton::skbQqdl)}});
+    request_.LockWhileRunning(buttons.front());
 
-    fratxtFlvlink = Frame(this, "fratxtFlvlink", QStringLiteral("下载地址："), Px(120, 1440, 5055, 1095));
-    txtFlvlink = Multi(fratxtFlvlink, "txtFlvlink", Px(120, 240, 4335, 735), CopyTip());
-    txtFlvlink->setReadOnly(true);
-    skbFlvlink = Button(fratxtFlvlink, "skbFlvlink", QStringLiteral("复制出"), 4560, 240, 345, 735);
-
-    fraFlvoperation = Frame(this, "fraFlvoperation", QStringLiteral("操作区："), Px(5400, 240, 1815, 2295));
-    skbParse = Button(fraFlvoperation, "skbParse", QStringLiteral("解析地址"), 120, 240, 1575, 315);
-    skbFlvIE = Button(fraFlvoperation, "skbFlvIE", QStringLiteral("IE下载"), 120, 600, 1575, 315);
-    skbFlvthunder = Button(fraFlvoperation, "skbFlvthunder", QStringLiteral("迅雷下载"), 120, 960, 1575, 315);
-    skbFlvflashget =
-        Button(fraFlvoperation, "skbFlvflashget", QStringLiteral("快车下载"), 120, 1320, 1575, 315);
-    skbQqdl = Button(fraFlvoperation, "skbQqdl", QStringLiteral("旋风下载"), 120, 1680, 1575, 315);
-    lblfilename =
-        Label(fraFlvoperation, "lblfilename", QStringLiteral("双击复制文件名"), Px(120, 2040, 1335, 195));
+    QLabel* lblfilename =
+        Label(operation, "lblfilename", QStringLiteral("双击复制文件名"), Px(120, 2040, 1335, 195));
     lblfilename->setToolTip(QStringLiteral("双击右图复制文件名"));
-    imgTip = Label(fraFlvoperation, "imgTip", QString(), Px(1440, 2025, 240, 240));
-    imgTip->setPixmap(QPixmap::fromImage(ResourcePng(QStringLiteral(":/tessel/imgtip.png"))));
-    SetPlainTip(imgTip, QString());
+    imgTip_ = Label(operation, "imgTip", QString(), Px(1440, 2025, 240, 240));
+    imgTip_->setPixmap(QPixmap::fromImage(ResourcePng(QStringLiteral(":/tessel/imgtip.png"))));
+    SetPlainTip(imgTip_, QString());
 
-    ytDlp = new YtDlpVideoParse(context_.settings, txtOnlineflv, txtFlvlink, imgTip, this);
+    ytdlp_ = Named(new YtDlpVideoParse(context_.settings, txtOnlineflv_, txtFlvlink_, this), "ytDlpParse");
     // Which engine answered, and yt-dlp's own error when it fails.
-    connect(ytDlp, &YtDlpVideoParse::StatusChanged, this,
+    connect(ytdlp_, &YtDlpVideoParse::StatusChanged, this,
             [this](const QString& text) { context_.status.Show(text); });
+    connect(ytdlp_, &YtDlpVideoParse::TitleFound, this, &VideoPage::ShowTitle);
+    connect(ytdlp_, &YtDlpVideoParse::MediaFound, this,
+            [this](const std::vector<web::YtDlpMedia>& media) { found_.media = media; });
 
     // The filter runs on every change of the box, whoever made it, like the
     // box's own change handler: the parse, the notice of the load, anything
     // later.  Its replacements are messages the filter leaves alone, so the
     // change it causes itself ends there.
-    connect(txtFlvlink, &QPlainTextEdit::textChanged, this, &VideoPage::FilterFlvlink);
-    connect(skbParse, &SkButton::Click, this, &VideoPage::Parse);
-    connect(&parse_, &BackgroundRequest::RunningChanged, skbParse,
-            [this](bool on) { skbParse->setEnabled(!on); });
-    connect(skbOnlineflv, &SkButton::Click, this, &VideoPage::PasteOnlineflv);
-    OnDoubleClick(txtOnlineflv->viewport(), [this] { PasteOnlineflv(); });
-    connect(skbFlvlink, &SkButton::Click, this, &VideoPage::CopyFlvlink);
-    OnDoubleClick(txtFlvlink->viewport(), [this] { CopyFlvlink(); });
-    connect(skbFlvIE, &SkButton::Click, this, &VideoPage::OpenInBrowser);
-    using handoff::HandoffButton;
-    const std::pair<SkButton*, HandoffButton> handoffs[] = {{skbFlvthunder, HandoffButton::skbFlvthunder},
-                                                            {skbFlvflashget, HandoffButton::skbFlvflashget},
-                                                            {skbQqdl, HandoffButton::skbQqdl}};
-    for (const auto& [button, which] : handoffs)
-        connect(button, &SkButton::Click, this, [this, which = which] { Handoff(which); });
-    OnDoubleClick(imgTip, [this] { CopyFileName(); });
-    OnDoubleClick(lblfilename, [this] { CopyFileName(); });
+    connect(txtFlvlink_, &QPlainTextEdit::textChanged, this, &VideoPage::FilterFlvlink);
+    for (QLabel* copies : {imgTip_, lblfilename}) OnDoubleClick(copies, [this] { CopyFileName(); });
+    ActOnKeys(lblfilename, [this] { CopyFileName(); });
 }
 
-void VideoPage::ShowLoadNotice() { SetBoxText(txtFlvlink, web::FlvLoadNotice(Homes(context_.settings))); }
+void VideoPage::ShowLoadNotice() { SetBoxText(txtFlvlink_, web::FlvLoadNotice(Homes(context_.settings))); }
+
+std::u16string VideoPage::FlvlinkText() const { return BoxText(txtFlvlink_); }
+
+void VideoPage::SetOnlineflv(std::u16string_view text) { SetBoxText(txtOnlineflv_, text); }
+
+void VideoPage::ShowTitle(const QString& title) {
+    SetPlainTip(imgTip_, title);
+    // What the tooltip shows is what is copied and handed on.
+    found_.title = PlainCut(title);
+}
 
 void VideoPage::FilterFlvlink() {
-    const web::FlvFilterResult f = web::ApplyFlvlinkFilter(BoxText(txtFlvlink), Homes(context_.settings));
-    if (f.clearTip) imgTip->setToolTip(QString());
-    if (f.text != BoxText(txtFlvlink)) SetBoxText(txtFlvlink, f.text);
+    const web::FlvFilterResult f = web::ApplyFlvlinkFilter(BoxText(txtFlvlink_), Homes(context_.settings));
+    if (f.clearTip) ShowTitle(QString());
+    if (f.text != BoxText(txtFlvlink_)) SetBoxText(txtFlvlink_, f.text);
 }
 
 void VideoPage::Parse() {
-    if (ytDlp->Parse()) return;
-    if (parse_.Running()) {
-        context_.status.Show(BusyRefusalText(QStringLiteral("解析")));
-        return;
-    }
+    if (ytdlp_->Parse()) return;
+    if (RefusedWhileBusy(QStringLiteral("解析"))) return;
     const web::ParseHomes homes = Homes(context_.settings);
     context_.status.Show(QStringLiteral("正在解析…"));
-    parse_.Start<ParseRun>([input = BoxText(txtOnlineflv),
-                            homes](const web::RequestAbort& abort) { return RunParse(input, homes, abort); },
-                           [this, homes](ParseRun run) {
-                               const web::VideoParseResult& r = run.result;
-                               SetBoxText(txtOnlineflv, r.txtOnlineflv);
-                               if (r.imgTip) SetPlainTip(imgTip, Q(*r.imgTip));
-                               if (r.txtFlvlink) SetBoxText(txtFlvlink, *r.txtFlvlink);
-                               context_.status.Show(run.url.empty()
-                                                        ? QString()
-                                                        : FailureText({kWhat, homes.home, &keys::kParseHome},
-                                                                      run.download, web::kRequestTimeLimit));
-                               if (r.message)
-                                   context_.prompts.Message(Q(*r.message), Q(text::kPromptTitle),
-                                                            Prompts::Buttons::Ok, Prompts::Icon::None);
-                           });
+    request_.Start<ParseRun>(
+        [input = BoxText(txtOnlineflv_), homes](const web::RequestAbort& abort) {
+            return RunParse(input, homes, abort);
+        },
+        [this, homes](ParseRun run) {
+            const web::VideoParseResult& r = run.result;
+            SetBoxText(txtOnlineflv_, r.txtOnlineflv);
+            if (r.imgTip) ShowTitle(Q(*r.imgTip));
+            if (r.txtFlvlink) SetBoxText(txtFlvlink_, *r.txtFlvlink);
+            context_.status.Show(run.url.empty() ? QString()
+                                                 : FailureText({kWhat, homes.home, &keys::kParseHome},
+                                                               run.download, web::kRequestTimeLimit));
+            if (r.message)
+                context_.prompts.Message(Q(*r.message), Q(text::kPromptTitle), Prompts::Buttons::Ok,
+                                         Prompts::Icon::None);
+        });
 }
 
 void VideoPage::PasteOnlineflv() {
     const std::u16string text = text::PasteText(ClipboardText().toStdU16String());
-    if (!text.empty()) SetBoxText(txtOnlineflv, text);
-}
-
-void VideoPage::CopyFlvlink() {
-    const std::u16string text = BoxText(txtFlvlink);
-    if (text.empty()) return;
-    PutOnClipboard(Q(text));
-    txtFlvlink->setFocus();
-    txtFlvlink->selectAll();
+    if (!text.empty()) SetBoxText(txtOnlineflv_, text);
 }
 
 void VideoPage::OpenInBrowser() {
-    const std::u16string text = BoxText(txtFlvlink);
+    const std::u16string text = BoxText(txtFlvlink_);
     if (!web::IsSingleHttpLine(text)) return;
     QDesktopServices::openUrl(QUrl(Q(text)));
 }
@@ -163,14 +152,14 @@ void VideoPage::OpenInBrowser() {
 // saying so, and what went wrong is told in a message box.
 void VideoPage::Handoff(handoff::HandoffButton button) {
     const SettingsStore& settings = context_.settings;
-    const handoff::HandoffRequest request{BoxText(txtFlvlink),
-                                          BoxText(txtOnlineflv),
-                                          imgTip->toolTip().toStdU16String(),
+    const handoff::HandoffRequest request{BoxText(txtFlvlink_),
+                                          BoxText(txtOnlineflv_),
+                                          found_.title.toStdU16String(),
                                           ReadText(settings, keys::kParseHome).toStdU16String(),
                                           {ReadText(settings, keys::kAria2Rpc).toStdU16String(),
                                            ReadText(settings, keys::kAria2Secret).toStdU16String(),
                                            ReadText(settings, keys::kAria2CaFile).toStdU16String()},
-                                          ytDlp->HeadersFor(BoxText(txtFlvlink))};
+                                          found_.HeadersFor(BoxText(txtFlvlink_))};
     Prompts& prompts = context_.prompts;
     const auto ask = [&prompts](const handoff::Question& q) {
         return prompts.Message(Q(q.text), Q(q.title), Prompts::Buttons::YesNo, Prompts::Icon::Information) ==
@@ -194,7 +183,7 @@ void VideoPage::Handoff(handoff::HandoffButton button) {
 }
 
 void VideoPage::CopyFileName() {
-    if (!imgTip->toolTip().isEmpty()) PutOnClipboard(imgTip->toolTip());
+    if (!found_.title.isEmpty()) PutOnClipboard(found_.title);
 }
 
 }  // namespace tessel::shell

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -35,6 +36,11 @@ void White(QWidget* w) {
 
 FrameBox::FrameBox(const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {}
 
+FrameBox::FrameBox(const char* name, const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {
+    setObjectName(QString::fromLatin1(name));
+    White(this);
+}
+
 void FrameBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QFontMetrics fm(font());
@@ -49,8 +55,7 @@ void FrameBox::paintEvent(QPaintEvent*) {
 }
 
 QGroupBox* Frame(QWidget* parent, const char* name, const QString& caption, QRect px) {
-    auto* f = Named(static_cast<QGroupBox*>(new FrameBox(caption, parent)), name);
-    White(f);
+    auto* f = new FrameBox(name, caption, parent);
     f->setGeometry(px);
     return f;
 }
@@ -129,6 +134,43 @@ controls::SkButton* Button(QWidget* parent, const char* name, const QString& cap
 QString PasteTip() { return QStringLiteral("双击从剪贴板中复制链接..."); }
 QString CopyTip() { return QStringLiteral("双击将链接复制到剪贴板..."); }
 
+namespace {
+
+// A paste area when `paste` is given, else a copy area.
+QPlainTextEdit* AddTextArea(QWidget* page, const AreaNames& names, double top, double width,
+                            double buttonWidth, std::function<void()> paste) {
+    const bool in = static_cast<bool>(paste);
+    auto* frame = Frame(page, names.frame, names.caption, Px(120, top, width, 1095));
+    auto* box = Multi(frame, names.box, Px(120, 240, width - 720, 735), in ? PasteTip() : CopyTip());
+    box->setReadOnly(!in);
+    auto* button = Button(frame, names.button, in ? QStringLiteral("粘贴入") : QStringLiteral("复制出"),
+                          width - 495, 240, buttonWidth, 735);
+    const std::function<void()> action = in ? std::move(paste) : [box] { CopyBoxText(box); };
+    QObject::connect(button, &controls::SkButton::Click, page, action);
+    OnDoubleClick(box->viewport(), action);
+    return box;
+}
+
+}  // namespace
+
+TextAreas AddTextAreas(QWidget* page, double width, double buttonWidth, const AreaNames& in,
+                       const AreaNames& out, std::function<void()> paste) {
+    TextAreas areas{};
+    areas.in = AddTextArea(page, in, 240, width, buttonWidth, std::move(paste));
+    areas.out = AddTextArea(page, out, 1440, width, buttonWidth, nullptr);
+    return areas;
+}
+
+std::vector<controls::SkButton*> AddButtonColumn(QWidget* frame, double left, double width, double height,
+                                                 std::initializer_list<ColumnButton> buttons) {
+    std::vector<controls::SkButton*> made;
+    for (const ColumnButton& b : buttons) {
+        made.push_back(Button(frame, b.name, b.caption, left, b.top, width, height));
+        QObject::connect(made.back(), &controls::SkButton::Click, frame, b.click);
+    }
+    return made;
+}
+
 std::u16string BoxText(const QPlainTextEdit* box) {
     // A multi-line box keeps its lines apart; the program's text has CR LF
     // between them, as the commands expect.
@@ -202,6 +244,14 @@ void PutOnClipboard(const QString& text) {
     QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
 }
 
+void CopyBoxText(QPlainTextEdit* box) {
+    const std::u16string text = BoxText(box);
+    if (text.empty()) return;
+    PutOnClipboard(Q(text));
+    box->setFocus();
+    box->selectAll();
+}
+
 QString ClipboardText() { return QGuiApplication::clipboard()->text(QClipboard::Clipboard); }
 
 void PumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
@@ -230,5 +280,54 @@ class DoubleClickFilter final : public QObject {
 void OnDoubleClick(QWidget* w, std::function<void()> handler) {
     new DoubleClickFilter(w, std::move(handler));
 }
+
+namespace {
+
+class KeyActivation final : public QObject {
+ public:
+    KeyActivation(QLabel* label, std::function<void()> handler)
+        : QObject(label), label_(label), handler_(std::move(handler)), normal_(label->palette()) {
+        label->setFocusPolicy(Qt::TabFocus);
+        label->installEventFilter(this);
+    }
+
+ protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched != label_) return QObject::eventFilter(watched, e);
+        switch (e->type()) {
+            case QEvent::FocusIn: {
+                normal_ = label_->palette();
+                QPalette p = normal_;
+                p.setColor(QPalette::Window, normal_.color(QPalette::Highlight));
+                p.setColor(QPalette::WindowText, normal_.color(QPalette::HighlightedText));
+                label_->setPalette(p);
+                break;
+            }
+            case QEvent::FocusOut:
+                label_->setPalette(normal_);
+                break;
+            case QEvent::KeyPress: {
+                const int key = static_cast<QKeyEvent*>(e)->key();
+                if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                    handler_();
+                    return true;
+                }
+                break;
+            }
+            default:
+                break;
+        }
+        return QObject::eventFilter(watched, e);
+    }
+
+ private:
+    QLabel* label_;
+    std::function<void()> handler_;
+    QPalette normal_;
+};
+
+}  // namespace
+
+void ActOnKeys(QLabel* label, std::function<void()> handler) { new KeyActivation(label, std::move(handler)); }
 
 }  // namespace tessel::shell

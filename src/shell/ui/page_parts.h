@@ -9,8 +9,10 @@
 #include <QRect>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -41,6 +43,8 @@ void White(QWidget* w);
 class FrameBox : public QGroupBox {
  public:
     FrameBox(const QString& caption, QWidget* parent);
+    // A page's or area's frame: named, on white.
+    FrameBox(const char* name, const QString& caption, QWidget* parent);
 
  protected:
     void paintEvent(QPaintEvent*) override;
@@ -56,6 +60,36 @@ controls::SkButton* Button(QWidget* parent, const char* name, const QString& cap
 // The tooltips of the boxes that paste and copy on a double-click.
 QString PasteTip();
 QString CopyTip();
+
+// The two text areas of the conversion and video pages, one above the
+// other at the page's left, each a frame `width` by 1095 twips holding a
+// multi-line box and, right of it, its button `buttonWidth` twips wide.  The
+// upper one takes the text in: a click on its button ("粘贴入") or a
+// double-click on its box runs `paste`.  The lower one shows the result,
+// read-only: its button ("复制出") and a double-click copy its text.
+struct AreaNames {
+    const char* frame;
+    const char* box;
+    const char* button;
+    QString caption;
+};
+struct TextAreas {
+    QPlainTextEdit* in;
+    QPlainTextEdit* out;
+};
+TextAreas AddTextAreas(QWidget* page, double width, double buttonWidth, const AreaNames& in,
+                       const AreaNames& out, std::function<void()> paste);
+
+// Buttons one above the other in `frame`, each `width` by `height` twips at
+// `left`, made in the order given (the order Tab follows).
+struct ColumnButton {
+    const char* name;
+    QString caption;
+    double top;
+    std::function<void()> click;
+};
+std::vector<controls::SkButton*> AddButtonColumn(QWidget* frame, double left, double width, double height,
+                                                 std::initializer_list<ColumnButton> buttons);
 
 // The most the program itself writes into one text box, in UTF-16 code
 // units (65536, "64 Ki characters").  Laying out text costs time in
@@ -80,6 +114,8 @@ std::u16string FittedBoxText(std::u16string_view text);
 
 // Clears the clipboard and puts `text` on it as plain text.
 void PutOnClipboard(const QString& text);
+// The text of `box` onto the clipboard, shown selected; nothing when empty.
+void CopyBoxText(QPlainTextEdit* box);
 // The clipboard's plain text ("" when it holds none).
 QString ClipboardText();
 
@@ -89,6 +125,12 @@ void PumpEvents();
 // Runs `handler` on every double-click on `w` (for a multi-line box, pass its
 // viewport).  The filter lives as long as `w`.
 void OnDoubleClick(QWidget* w, std::function<void()> handler);
+
+// Lets `label` take the focus from the keyboard (Tab, not a click, so the
+// mouse works as before) and runs `handler` on Enter or Space while it has
+// it.  The focused label is drawn in the selection colours.  For the labels
+// that act on a double-click, so that they can be used without a mouse.
+void ActOnKeys(QLabel* label, std::function<void()> handler);
 
 inline QString Q(std::u16string_view s) {
     return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));

@@ -168,11 +168,7 @@ void FrmMain::Load() {
     loaded_ = true;
     RestorePosition();
     // Restoring a checked box runs its click handler, as a click would.
-    OptionsStrip::SetCheck(options_->chkOntop, ReadInt16(settings_, keys::kSetTop) != 0);
-    OptionsStrip::SetCheck(options_->chkClipboard, ReadInt16(settings_, keys::kClipboard) != 0);
-    // The two public IP queries run beside the window; it shows at once.
-    OptionsStrip::SetCheck(options_->chkShowIP, ReadInt16(settings_, keys::kShowIP) != 0);
-    if (options_->chkShowIP->isChecked()) options_->ShowPublicIP();
+    options_->RestoreChecks();
     SubscribeClipboard();
     show();
     video_->ShowLoadNotice();
@@ -196,7 +192,7 @@ void FrmMain::Unload() {
     unloaded_ = true;
     WriteInt16(settings_, keys::kLinkActiveTab, 0);
     WriteInt16(settings_, keys::kUDownActiveTab, 0);
-    if (loaded_ && !isMinimized() && !options_->optQQ->isChecked()) SavePosition();
+    if (loaded_ && !isMinimized() && !options_->DockChosen()) SavePosition();
     if (tray_) tray_->Unload();
     // A request still running ends now, without its result, so it neither
     // keeps the program alive nor writes a reply file after the one below
@@ -294,7 +290,7 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void FrmMain::OnOptionClick() {
-    const bool out = skbOption->Caption() == kFoldedIn;
+    const bool out = !options_->Unfolded();
     skbOption->setCaption(out ? kFoldedOut : kFoldedIn);
     setFixedHeight(Pixels((out ? kOuterHeightOut : kOuterHeightIn) - kNonClientHeight));
     options_->Unfold(out);

@@ -42,7 +42,7 @@ void FrmMain::OnClipboardChanged() {
 }
 
 void FrmMain::OnMessageChanged() {
-    if (!options_->chkClipboard->isChecked()) return;
+    if (!options_->WatchesClipboard()) return;
     links::RoutingInput in = RoutingInputFor(txtMessage->text());
     in.watcherOn = true;
     ApplyRouting(links::RouteClipboardText(in));
@@ -52,8 +52,8 @@ void FrmMain::OnMessageChanged() {
 links::RoutingInput FrmMain::RoutingInputFor(const QString& text) {
     links::RoutingInput in;
     in.txtMessage = text.toStdU16String();
-    in.txtOutput = BoxText(link_->txtOutput);
-    in.txtFlvlink = BoxText(video_->txtFlvlink);
+    in.txtOutput = link_->OutputText();
+    in.txtFlvlink = video_->FlvlinkText();
     in.linkActiveTabIsOne = ReadsAsOne(settings_, keys::kLinkActiveTab);
     in.uDownActiveTabIsOne = ReadsAsOne(settings_, keys::kUDownActiveTab);
     in.diskServiceDomain = ReadText(settings_, keys::kDiskServiceDomain).toStdU16String();
@@ -61,9 +61,9 @@ links::RoutingInput FrmMain::RoutingInputFor(const QString& text) {
 }
 
 void FrmMain::ApplyRouting(const links::RoutingResult& result) {
-    if (result.txtPickcode) SetBoxText(disk_->txtPickcode, *result.txtPickcode);
-    if (result.txtOnlineflv) SetBoxText(video_->txtOnlineflv, *result.txtOnlineflv);
-    if (result.txtInput) SetBoxText(link_->txtInput, *result.txtInput);
+    if (result.txtPickcode) disk_->SetPickcode(*result.txtPickcode);
+    if (result.txtOnlineflv) video_->SetOnlineflv(*result.txtOnlineflv);
+    if (result.txtInput) link_->SetInput(*result.txtInput);
     if (result.activateTab) safeTabs->setActiveTab(*result.activateTab);
     if (result.storeLinkActiveTab) WriteInt16(settings_, keys::kLinkActiveTab, 1);
     if (result.storeUDownActiveTab) WriteInt16(settings_, keys::kUDownActiveTab, 1);

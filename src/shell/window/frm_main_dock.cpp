@@ -3,8 +3,6 @@
 // adapter, which runs tmrCheck and tmrMove.  The option is not stored, and
 // while it is selected the unload keeps the stored position.  Slid out of
 // sight, the banner rests too.
-#include <QRadioButton>
-
 #include "shell/pages/options_strip.h"
 #include "shell/platform/dock_adapter.h"
 #include "shell/window/frm_main.h"
@@ -12,9 +10,9 @@
 namespace tessel::shell {
 
 void FrmMain::WireDock() {
-    dock_ =
-        new DockAdapter(*this, *options_->tmrCheck, *options_->tmrMove, MakeDockWindowSystem(*this), this);
-    connect(options_->optQQ, &QRadioButton::clicked, this, [this] {
+    dock_ = new DockAdapter(*this, options_->CheckTimer(), options_->MoveTimer(), MakeDockWindowSystem(*this),
+                            this);
+    connect(options_, &OptionsStrip::DockClicked, this, [this] {
         if (dock_->OptionSelected()) SavePosition();
     });
     connect(this, &FrmMain::Unloaded, dock_, &DockAdapter::Stop);

@@ -119,8 +119,8 @@ void LinkOpener::OpenBatch(const QStringList& texts) {
     }
     const bridge::OpenBatchPlan batch = bridge::PlanOpenLinks(items, w_.RoutingInputFor(QString()));
     for (const bridge::OpenLinkPlan& plan : batch.items) w_.ApplyRouting(plan.routing);
-    if (batch.txtInput) SetBoxText(w_.Link().txtInput, *batch.txtInput);
-    if (batch.txtOutput) SetBoxText(w_.Link().txtOutput, *batch.txtOutput);
+    if (batch.txtInput) w_.Link().SetInput(*batch.txtInput);
+    if (batch.txtOutput) w_.Link().SetOutput(*batch.txtOutput);
     BringToFront();
     if (!batch.offers.empty()) OfferToAria2(batch.offers, batch.offerNames);
     if (!batch.ed2k.empty()) OfferToEd2kProgram(batch.ed2k);

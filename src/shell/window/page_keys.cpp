@@ -2,15 +2,12 @@
 #include "shell/window/page_keys.h"
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QShortcut>
 
 #include "controls/safe_tabs.h"
 #include "shell/pages/about_page.h"
 #include "shell/pages/disk_page.h"
 #include "shell/pages/link_page.h"
-#include "shell/pages/options_strip.h"
 #include "shell/pages/video_page.h"
 #include "shell/window/frm_main.h"
 
@@ -27,52 +24,7 @@ QWidget* FirstFocusable(QWidget* page) {
     return nullptr;
 }
 
-class KeyActivation final : public QObject {
- public:
-    KeyActivation(QLabel* label, std::function<void()> handler)
-        : QObject(label), label_(label), handler_(std::move(handler)), normal_(label->palette()) {
-        label->setFocusPolicy(Qt::TabFocus);
-        label->installEventFilter(this);
-    }
-
- protected:
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (watched != label_) return QObject::eventFilter(watched, e);
-        switch (e->type()) {
-            case QEvent::FocusIn: {
-                normal_ = label_->palette();
-                QPalette p = normal_;
-                p.setColor(QPalette::Window, normal_.color(QPalette::Highlight));
-                p.setColor(QPalette::WindowText, normal_.color(QPalette::HighlightedText));
-                label_->setPalette(p);
-                break;
-            }
-            case QEvent::FocusOut:
-                label_->setPalette(normal_);
-                break;
-            case QEvent::KeyPress: {
-                const int key = static_cast<QKeyEvent*>(e)->key();
-                if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
-                    handler_();
-                    return true;
-                }
-                break;
-            }
-            default:
-                break;
-        }
-        return QObject::eventFilter(watched, e);
-    }
-
- private:
-    QLabel* label_;
-    std::function<void()> handler_;
-    QPalette normal_;
-};
-
 }  // namespace
-
-void ActOnKeys(QLabel* label, std::function<void()> handler) { new KeyActivation(label, std::move(handler)); }
 
 PageKeys::PageKeys(FrmMain& window)
     : QObject(&window),
@@ -94,9 +46,6 @@ PageKeys::PageKeys(FrmMain& window)
         auto* s = new QShortcut(QKeySequence(keys), &window);
         connect(s, &QShortcut::activated, this, [this, direction = direction] { Step(direction); });
     }
-
-    ActOnKeys(window.Options().lblIP, [&window] { window.Options().CopyIp(); });
-    ActOnKeys(window.Video().lblfilename, [&window] { window.Video().CopyFileName(); });
 }
 
 void PageKeys::Step(int direction) {

@@ -3,8 +3,9 @@
 
 // The window's keyboard: only the page in front takes part in the focus
 // chain, Ctrl+Tab / Ctrl+PgDn and Ctrl+Shift+Tab / Ctrl+PgUp step through
-// the pages (wrapping), and the items that act on a double-click (the public
-// IP, the file name) also act on Enter or Space once Tab has reached them.
+// the pages (wrapping).  (The items that act on a double-click also act on
+// Enter or Space once Tab has reached them: the pages see to that, ActOnKeys
+// in page_parts.h.)
 //
 // The tab strip keeps placing every page by its own rule (pages of other
 // tabs lie 10000 twips per tab to the side); on top of that the pages that
@@ -14,9 +15,7 @@
 #include <QObject>
 #include <QPointer>
 #include <array>
-#include <functional>
 
-class QLabel;
 class QWidget;
 
 namespace tessel::shell {
@@ -39,10 +38,5 @@ class PageKeys final : public QObject {
     FrmMain& window_;
     std::array<QPointer<QWidget>, 4> pages_;
 };
-
-// Lets `label` take the focus from the keyboard (Tab, not a click, so the
-// mouse works as before) and runs `handler` on Enter or Space while it has
-// it.  The focused label is drawn in the selection colours.
-void ActOnKeys(QLabel* label, std::function<void()> handler);
 
 }  // namespace tessel::shell

@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,7 +45,11 @@ class YtDlpVideoParseTest : public ::testing::Test {
         qputenv("HOME", QFile::encodeName(dir.filePath("home")));
         QDir(dir.path()).mkpath("bin");
         store = std::make_unique<IniSettingsStore>(dir.filePath("TESSEL.ini"));
-        parse = std::make_unique<YtDlpVideoParse>(*store, &in, &out, &tip);
+        parse = std::make_unique<YtDlpVideoParse>(*store, &in, &out);
+        QObject::connect(parse.get(), &YtDlpVideoParse::TitleFound,
+                         [this](const QString& t) { found.title = t; });
+        QObject::connect(parse.get(), &YtDlpVideoParse::MediaFound,
+                         [this](const std::vector<web::YtDlpMedia>& m) { found.media = m; });
     }
     void TearDown() override {
         parse.reset();
@@ -80,41 +83,41 @@ class YtDlpVideoParseTest : public ::testing::Test {
     QByteArray oldPath, oldHome;
     std::unique_ptr<IniSettingsStore> store;
     QPlainTextEdit in, out;
-    QLabel tip;
+    VideoFound found;  // what the page keeps
     std::unique_ptr<YtDlpVideoParse> parse;
 };
 
 TEST_F(YtDlpVideoParseTest, AddressesLineByLineTitleOnThePictureHeadersKeptForTheHandoff) {
     StandIn("bin/yt-dlp", kTwoStreams);
-    tip.setToolTip("old title");
+    found.title = "old title";
     ASSERT_TRUE(ParseFor("  https://www.v.test/watch?v=1 \r\n"));
     EXPECT_EQ(in.toPlainText(), "https://www.v.test/watch?v=1");
-    EXPECT_EQ(tip.toolTip(), "");  // the old title goes at once
+    EXPECT_EQ(found.title, "");  // the old title goes at once
     ASSERT_TRUE(WaitDone());
     EXPECT_EQ(out.toPlainText(), "https://v.test/video.mp4\nhttps://v.test/audio.m4a");
-    EXPECT_EQ(tip.toolTip(), "双流 视频");
+    EXPECT_EQ(found.title, "双流 视频");
     EXPECT_EQ(parse->Status(), "由 yt-dlp 解析：2 个地址");
 
-    const handoff::MediaHeaders video = parse->HeadersFor(u"https://v.test/video.mp4");
+    const handoff::MediaHeaders video = found.HeadersFor(u"https://v.test/video.mp4");
     EXPECT_EQ(video.referer, "https://www.v.test/");
     EXPECT_EQ(video.userAgent, "UA/1");
     EXPECT_EQ(video.header, (std::vector<std::string>{"Cookie: sid=42", "Origin: https://www.v.test"}));
-    EXPECT_EQ(parse->HeadersFor(u"https://v.test/audio.m4a").referer, "");
-    EXPECT_EQ(parse->HeadersFor(u"https://v.test/audio.m4a").userAgent, "UA/1");
+    EXPECT_EQ(found.HeadersFor(u"https://v.test/audio.m4a").referer, "");
+    EXPECT_EQ(found.HeadersFor(u"https://v.test/audio.m4a").userAgent, "UA/1");
     // Anything else in the box is not yt-dlp's and gets nothing.
-    EXPECT_EQ(parse->HeadersFor(u"https://v.test/video.mp4\r\nhttps://v.test/audio.m4a").userAgent, "");
+    EXPECT_EQ(found.HeadersFor(u"https://v.test/video.mp4\r\nhttps://v.test/audio.m4a").userAgent, "");
 }
 
 TEST_F(YtDlpVideoParseTest, FailureShowsTheServiceTextAndTellsYtDlpsWords) {
     StandIn("bin/yt-dlp", "#!/bin/sh\necho 'ERROR: Unsupported URL: http://p.test/' >&2\nexit 1\n");
     out.setPlainText("http://old.test/kept-until-now.flv");
-    tip.setToolTip("old title");
+    found.title = "old title";
     ASSERT_TRUE(ParseFor("http://p.test/"));
     ASSERT_TRUE(WaitDone());
     EXPECT_EQ(out.toPlainText(), kFailed);
-    EXPECT_EQ(tip.toolTip(), "");
+    EXPECT_EQ(found.title, "");
     EXPECT_EQ(parse->Status(), "yt-dlp 解析失败：Unsupported URL: http://p.test/");
-    EXPECT_EQ(parse->HeadersFor(u"http://old.test/kept-until-now.flv").referer, "");
+    EXPECT_EQ(found.HeadersFor(u"http://old.test/kept-until-now.flv").referer, "");
 }
 
 // While yt-dlp runs, clicks are taken and change nothing; the run's answer

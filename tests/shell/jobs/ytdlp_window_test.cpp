@@ -38,12 +38,12 @@ class YtDlpWindowTest : public FrmMainTest {
     }
 
     void ParseFor(const QString& page) {
-        SetBoxText(w->Video().txtOnlineflv, page.toStdU16String());
-        emit w->Video().skbParse->Click();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Video().ytDlp->Running(); }, 20000));
+        SetBoxText(Child<QPlainTextEdit>(*w, "txtOnlineflv"), page.toStdU16String());
+        emit Child<controls::SkButton>(*w, "skbParse")->Click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Video().Busy(); }, 20000));
     }
-    QString Output() const { return w->Video().txtFlvlink->toPlainText(); }
-    QString Title() const { return w->Video().imgTip->toolTip(); }
+    QString Output() const { return Child<QPlainTextEdit>(*w, "txtFlvlink")->toPlainText(); }
+    QString Title() const { return Child<QLabel>(*w, "imgTip")->toolTip(); }
 
     std::vector<json> Calls() {
         EXPECT_TRUE(QTest::qWaitFor(
@@ -64,7 +64,7 @@ TEST_F(YtDlpWindowTest, ResultGoesThroughTheFilterAndTheHeadersToAria2) {
     EXPECT_EQ(Title(), "片名");
 
     prompts.answers = {Prompts::Answer::Yes};  // no manager installed: the button asks first
-    emit w->Video().skbFlvthunder->Click();
+    emit Child<controls::SkButton>(*w, "skbFlvthunder")->Click();
     const auto sent = Calls();
     ASSERT_EQ(sent.size(), 1u);  // no secret set: the task comes first
     EXPECT_EQ(sent[0]["params"][0], json::array({"https://cdn.test/v.mp4?sig=1"}));
@@ -97,7 +97,7 @@ TEST_F(YtDlpWindowTest, ServiceChosenNeverRunsYtDlp) {
     // The service's request runs beside the window; its failure arrives later.
     const QString failed = QString::fromStdU16String(std::u16string(web::kFlvNetFailed));
     EXPECT_TRUE(QTest::qWaitFor([&] { return Output() == failed; }, 20000)) << Output().toStdString();
-    EXPECT_EQ(w->Video().ytDlp->Status(), "");
+    EXPECT_EQ(Child<YtDlpVideoParse>(*w, "ytDlpParse")->Status(), "");
 }
 
 }  // namespace

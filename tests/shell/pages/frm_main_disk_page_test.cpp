@@ -35,8 +35,8 @@ class DiskPageTest : public FrmMainTest {
     }
 
     void Extract(const QString& input) {
-        w->Disk().txtPickcode->setText(input);
-        emit w->Disk().skbPickcode->Click();
+        Child<QLineEdit>(*w, "txtPickcode")->setText(input);
+        emit Child<controls::SkButton>(*w, "skbPickcode")->Click();
     }
 
     static bool ReplyFileExists() {
@@ -70,14 +70,16 @@ TEST_F(DiskPageTest, RepliesFillTheBoxesOrShowTheRefusal) {
     Start();
     for (const ReplyRow& r : rows) {
         SCOPED_TRACE(r.name);
-        for (QLineEdit* box : {w->Disk().txtTel, w->Disk().txtCnc, w->Disk().txtBak}) box->setText(old);
+        for (QLineEdit* box :
+             {Child<QLineEdit>(*w, "txtTel"), Child<QLineEdit>(*w, "txtCnc"), Child<QLineEdit>(*w, "txtBak")})
+            box->setText(old);
         Serve(r.reply);
         Extract("  http://115.com/FILE/abc123#top ");
         WaitForRequests();
-        EXPECT_EQ(w->Disk().txtPickcode->text(), "http://115.com/FILE/abc123#top");
-        EXPECT_EQ(w->Disk().txtTel->text(), r.tel);
-        EXPECT_EQ(w->Disk().txtCnc->text(), r.cnc);
-        EXPECT_EQ(w->Disk().txtBak->text(), r.bak);
+        EXPECT_EQ(Child<QLineEdit>(*w, "txtPickcode")->text(), "http://115.com/FILE/abc123#top");
+        EXPECT_EQ(Child<QLineEdit>(*w, "txtTel")->text(), r.tel);
+        EXPECT_EQ(Child<QLineEdit>(*w, "txtCnc")->text(), r.cnc);
+        EXPECT_EQ(Child<QLineEdit>(*w, "txtBak")->text(), r.bak);
         EXPECT_EQ(ReplyFileExists(), r.fileKept);
         EXPECT_EQ(Stored(keys::kErrorCode), r.errorcode ? std::optional<QString>(r.errorcode) : std::nullopt);
     }
@@ -95,7 +97,7 @@ TEST_F(DiskPageTest, WindowStaysResponsiveDuringTheFetch) {
     bool ranMeanwhile = false;
     QTimer::singleShot(50, w.get(), [&] {
         ranMeanwhile = true;
-        EXPECT_FALSE(w->Disk().skbPickcode->isEnabled());
+        EXPECT_FALSE(Child<controls::SkButton>(*w, "skbPickcode")->isEnabled());
         Extract("second");
         EXPECT_EQ(w->Status().Text(), "115链接提取仍在进行，请等它结束后再试");
     });
@@ -103,9 +105,9 @@ TEST_F(DiskPageTest, WindowStaysResponsiveDuringTheFetch) {
     EXPECT_EQ(w->Status().Text(), "正在提取115下载地址…");
     WaitForRequests();
     EXPECT_TRUE(ranMeanwhile);
-    EXPECT_TRUE(w->Disk().skbPickcode->isEnabled());
+    EXPECT_TRUE(Child<controls::SkButton>(*w, "skbPickcode")->isEnabled());
     EXPECT_EQ(w->Status().Text(), "");
-    EXPECT_EQ(w->Disk().txtTel->text(), "http://t.test/1");
+    EXPECT_EQ(Child<QLineEdit>(*w, "txtTel")->text(), "http://t.test/1");
     ASSERT_EQ(http.Targets().size(), 1u);
     EXPECT_NE(http.Targets()[0].find("pickcode=first&"), std::string::npos);
 }
@@ -113,16 +115,17 @@ TEST_F(DiskPageTest, WindowStaysResponsiveDuringTheFetch) {
 TEST_F(DiskPageTest, PasteAndCopyCommands) {
     Start();
     QGuiApplication::clipboard()->setText("  abc123  ");
-    QTest::mouseDClick(w->Disk().txtPickcode, Qt::LeftButton);
-    EXPECT_EQ(w->Disk().txtPickcode->text(), "abc123");
+    QTest::mouseDClick(Child<QLineEdit>(*w, "txtPickcode"), Qt::LeftButton);
+    EXPECT_EQ(Child<QLineEdit>(*w, "txtPickcode")->text(), "abc123");
 
     struct Copy {
         QLineEdit* box;
         controls::SkButton* button;
     };
     for (const Copy& c :
-         {Copy{w->Disk().txtTel, w->Disk().skbTelcopy}, Copy{w->Disk().txtCnc, w->Disk().skbCnccopy},
-          Copy{w->Disk().txtBak, w->Disk().skbBakcopy}}) {
+         {Copy{Child<QLineEdit>(*w, "txtTel"), Child<controls::SkButton>(*w, "skbTelcopy")},
+          Copy{Child<QLineEdit>(*w, "txtCnc"), Child<controls::SkButton>(*w, "skbCnccopy")},
+          Copy{Child<QLineEdit>(*w, "txtBak"), Child<controls::SkButton>(*w, "skbBakcopy")}}) {
         const QString name = c.box->objectName();
         Put(keys::kLinkActiveTab, "0");
         c.box->setText("http://" + name + ".test/a");

@@ -39,9 +39,9 @@ class HandoffTest : public FrmMainTest {
     }
 
     void Fill(const QString& link, const QString& title) {
-        SetBoxText(w->Video().txtFlvlink, link.toStdU16String());
-        SetBoxText(w->Video().txtOnlineflv, u"http://v.test/page");
-        w->Video().imgTip->setToolTip(title);
+        SetBoxText(Child<QPlainTextEdit>(*w, "txtFlvlink"), link.toStdU16String());
+        SetBoxText(Child<QPlainTextEdit>(*w, "txtOnlineflv"), u"http://v.test/page");
+        w->Video().ShowTitle(title);
     }
 
     // What reached aria2 once the hand-off, which runs beside the window, ended.
@@ -59,15 +59,15 @@ class HandoffTest : public FrmMainTest {
 
 struct ButtonRow {
     const char* name;
-    controls::SkButton* VideoPage::*button;
+    const char* button;
     const char* question;
     bool takesTitle;  // FlashGet's calls carry no title
 };
 
 const ButtonRow kButtons[] = {
-    {"thunder", &VideoPage::skbFlvthunder, "您好像没有安装迅雷，还要继续吗？", true},
-    {"flashget", &VideoPage::skbFlvflashget, "您好像没有安装快车，还要继续吗？", false},
-    {"qqdl", &VideoPage::skbQqdl, "您好像没有安装QQ旋风，还要继续吗？", true},
+    {"thunder", "skbFlvthunder", "您好像没有安装迅雷，还要继续吗？", true},
+    {"flashget", "skbFlvflashget", "您好像没有安装快车，还要继续吗？", false},
+    {"qqdl", "skbQqdl", "您好像没有安装QQ旋风，还要继续吗？", true},
 };
 
 // Nothing installed: each button asks; Yes hands the task over, No ends it.
@@ -80,7 +80,7 @@ TEST_F(HandoffTest, AbsentManagerAsksAndYesSendsTheTask) {
             prompts.answers = {answer};
             const size_t before = Calls().size();
             Fill("http://media.test/v.flv", "片名");
-            emit(w->Video().*b.button)->Click();
+            emit Child<controls::SkButton>(*w, b.button)->Click();
             ASSERT_EQ(prompts.asked.size(), 1u);
             EXPECT_EQ(prompts.asked[0].text, b.question);
             EXPECT_EQ(prompts.asked[0].title, "提示");
@@ -114,7 +114,7 @@ TEST_F(HandoffTest, InstalledManagerIsNotAskedAbout) {
         prompts.asked.clear();
         const size_t before = Calls().size();
         Fill("HTTP://media.test/v.flv", "");
-        emit(w->Video().*b.button)->Click();
+        emit Child<controls::SkButton>(*w, b.button)->Click();
         EXPECT_TRUE(prompts.asked.empty());
         const auto calls = Calls();
         ASSERT_EQ(calls.size(), before + 1);
@@ -142,7 +142,7 @@ TEST_F(HandoffTest, FailureIsToldInAMessageBox) {
         prompts.asked.clear();
         prompts.answers = {Prompts::Answer::Yes};
         Fill("http://media.test/v.flv", "t");
-        emit w->Video().skbFlvthunder->Click();
+        emit Child<controls::SkButton>(*w, "skbFlvthunder")->Click();
         ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.asked.size() == 2; }, 10000));
         const auto& notice = prompts.asked[1];
         EXPECT_EQ(notice.title, "提示");
@@ -157,7 +157,7 @@ TEST_F(HandoffTest, TheStatusLineSaysWhatWasHandedOver) {
     Start();
     prompts.answers = {Prompts::Answer::Yes};
     Fill("http://media.test/v.flv", "片名");
-    emit w->Video().skbFlvthunder->Click();
+    emit Child<controls::SkButton>(*w, "skbFlvthunder")->Click();
     EXPECT_EQ(w->Status().Text(), "正在交给 aria2…");
     ASSERT_EQ(Calls().size(), 1u);
     EXPECT_EQ(w->Status().Text(), "已交给 aria2：片名.flv");
@@ -176,7 +176,7 @@ TEST_F(HandoffTest, AWedgedAria2NeverHoldsTheWindow) {
     Fill("http://media.test/v.flv", "t");
     QElapsedTimer clock;
     clock.start();
-    emit w->Video().skbFlvthunder->Click();
+    emit Child<controls::SkButton>(*w, "skbFlvthunder")->Click();
     EXPECT_LT(clock.elapsed(), 1000);
     bool ticked = false;
     QTimer::singleShot(100, [&] { ticked = true; });

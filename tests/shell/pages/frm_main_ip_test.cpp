@@ -40,20 +40,20 @@ class IpTest : public FrmMainTest {
 TEST_F(IpTest, CheckBoxShowsAndHidesTheAddress) {
     Start();
     EXPECT_TRUE(http.Targets().empty());  // the option is off
-    w->Options().chkShowIP->click();
+    Child<QCheckBox>(*w, "chkShowIP")->click();
     WaitForRequests();
     EXPECT_EQ(Stored(keys::kShowIP), "1");
-    EXPECT_TRUE(w->Options().lblIP->isVisibleTo(w.get()));
-    EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");
+    EXPECT_TRUE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
+    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), kPrefix + "203.0.113.7");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(web::ReplyPath(web::kIpReply))));
     ASSERT_EQ(http.Targets().size(), 1u);
     EXPECT_EQ(http.Targets()[0], "/ip/");
 
-    w->Options().chkShowIP->click();
+    Child<QCheckBox>(*w, "chkShowIP")->click();
     WaitForRequests();
     EXPECT_EQ(Stored(keys::kShowIP), "0");
-    EXPECT_FALSE(w->Options().lblIP->isVisibleTo(w.get()));
-    EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");  // hidden, not cleared
+    EXPECT_FALSE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
+    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), kPrefix + "203.0.113.7");  // hidden, not cleared
 }
 
 // No answer changes nothing; checking the box again retries.
@@ -61,17 +61,17 @@ TEST_F(IpTest, FailedQueryShowsNothingAndALaterOneRetries) {
     const QString echo = http.Base();
     Put(keys::kIpEcho, testsupport::ClosedPortBase());
     Start();
-    w->Options().chkShowIP->click();
+    Child<QCheckBox>(*w, "chkShowIP")->click();
     WaitForRequests();
-    EXPECT_FALSE(w->Options().lblIP->isVisibleTo(w.get()));
-    EXPECT_EQ(w->Options().lblIP->text(), "");
-    w->Options().chkShowIP->click();
+    EXPECT_FALSE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
+    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), "");
+    Child<QCheckBox>(*w, "chkShowIP")->click();
     WaitForRequests();
     Put(keys::kIpEcho, echo);
-    w->Options().chkShowIP->click();
+    Child<QCheckBox>(*w, "chkShowIP")->click();
     WaitForRequests();
-    EXPECT_TRUE(w->Options().lblIP->isVisibleTo(w.get()));
-    EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");
+    EXPECT_TRUE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
+    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), kPrefix + "203.0.113.7");
 }
 
 TEST_F(IpTest, StoredOptionQueriesTwiceAtStart) {
@@ -79,8 +79,8 @@ TEST_F(IpTest, StoredOptionQueriesTwiceAtStart) {
     Start();
     WaitForRequests();
     EXPECT_EQ(http.Targets().size(), 2u);
-    EXPECT_TRUE(w->Options().lblIP->isVisibleTo(w.get()));
-    EXPECT_EQ(w->Options().lblIP->text(), kPrefix + "203.0.113.7");
+    EXPECT_TRUE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
+    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), kPrefix + "203.0.113.7");
 }
 
 TEST_F(IpTest, DoubleClickCopiesAndQueriesAgainLater) {
@@ -88,21 +88,21 @@ TEST_F(IpTest, DoubleClickCopiesAndQueriesAgainLater) {
     Start();
     WaitForRequests();
     const size_t queries = http.Targets().size();
-    QTest::mouseDClick(w->Options().lblIP, Qt::LeftButton);
+    QTest::mouseDClick(Child<QLabel>(*w, "lblIP"), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kPrefix + "203.0.113.7");
-    EXPECT_EQ(w->Options().lblIP->text(), kCopied);
-    EXPECT_TRUE(w->Options().tmrClipboard->isActive());
-    EXPECT_EQ(w->Options().tmrClipboard->interval(), 2000);
+    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), kCopied);
+    EXPECT_TRUE(Child<QTimer>(*w, "tmrClipboard")->isActive());
+    EXPECT_EQ(Child<QTimer>(*w, "tmrClipboard")->interval(), 2000);
 
     // While it says "copied", a double-click does nothing.
     QGuiApplication::clipboard()->setText("other");
-    QTest::mouseDClick(w->Options().lblIP, Qt::LeftButton);
+    QTest::mouseDClick(Child<QLabel>(*w, "lblIP"), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "other");
 
     Serve("(198.51.100.2)");
-    w->Options().tmrClipboard->setInterval(10);  // the tick itself, without the wait
-    QTRY_COMPARE(w->Options().lblIP->text(), kPrefix + "198.51.100.2");
-    EXPECT_FALSE(w->Options().tmrClipboard->isActive());
+    Child<QTimer>(*w, "tmrClipboard")->setInterval(10);  // the tick itself, without the wait
+    QTRY_COMPARE(Child<QLabel>(*w, "lblIP")->text(), kPrefix + "198.51.100.2");
+    EXPECT_FALSE(Child<QTimer>(*w, "tmrClipboard")->isActive());
     EXPECT_EQ(http.Targets().size(), queries + 1);
 }
 
@@ -111,13 +111,13 @@ TEST_F(IpTest, UncheckingCancelsThePendingRequery) {
     Put(keys::kShowIP, "1");
     Start();
     WaitForRequests();
-    QTest::mouseDClick(w->Options().lblIP, Qt::LeftButton);
-    ASSERT_TRUE(w->Options().tmrClipboard->isActive());
-    w->Options().chkShowIP->click();
+    QTest::mouseDClick(Child<QLabel>(*w, "lblIP"), Qt::LeftButton);
+    ASSERT_TRUE(Child<QTimer>(*w, "tmrClipboard")->isActive());
+    Child<QCheckBox>(*w, "chkShowIP")->click();
     WaitForRequests();
-    EXPECT_FALSE(w->Options().tmrClipboard->isActive());
+    EXPECT_FALSE(Child<QTimer>(*w, "tmrClipboard")->isActive());
     QTest::qWait(50);
-    EXPECT_FALSE(w->Options().lblIP->isVisibleTo(w.get()));
+    EXPECT_FALSE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
 }
 
 }  // namespace

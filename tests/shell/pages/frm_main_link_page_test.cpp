@@ -37,12 +37,14 @@ TEST_F(FrmMainTest, EachCommandButtonRunsItsCommand) {
         {"skbURL", "a%20b", &links::UrlCommand},
     };
     for (const auto& r : rows) {
-        w->Link().txtInput->setPlainText(QString::fromUtf8(r.input));
-        w->Link().txtOutput->clear();
+        Child<QPlainTextEdit>(*w, "txtInput")->setPlainText(QString::fromUtf8(r.input));
+        Child<QPlainTextEdit>(*w, "txtOutput")->clear();
         emit w->findChild<controls::SkButton*>(r.button)->Click();
         const auto want = r.command(QString::fromUtf8(r.input).toStdU16String());
-        EXPECT_EQ(w->Link().txtInput->toPlainText(), Q(want.input)) << r.button << " " << r.input;
-        EXPECT_EQ(w->Link().txtOutput->toPlainText(), Q(want.output)) << r.button << " " << r.input;
+        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), Q(want.input))
+            << r.button << " " << r.input;
+        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), Q(want.output))
+            << r.button << " " << r.input;
     }
 }
 
@@ -50,47 +52,49 @@ TEST_F(FrmMainTest, ARealClickConvertsAndLinesAreJoined) {
     Start();
     w->safeTabs->setActiveTab(1);
     // Two lines typed with Enter become one address.
-    w->Link().txtInput->setPlainText("  http://a/\nb  ");
-    QTest::mouseClick(w->Link().skbTothunder, Qt::LeftButton, {}, w->Link().skbTothunder->rect().center());
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "http://a/b");
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    Child<QPlainTextEdit>(*w, "txtInput")->setPlainText("  http://a/\nb  ");
+    QTest::mouseClick(Child<controls::SkButton>(*w, "skbTothunder"), Qt::LeftButton, {},
+                      Child<controls::SkButton>(*w, "skbTothunder")->rect().center());
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "http://a/b");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
 
-    w->Link().txtInput->setPlainText("  \n  ");
-    QTest::mouseClick(w->Link().skbURL, Qt::LeftButton, {}, w->Link().skbURL->rect().center());
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "");
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(), "请输入待加解密链接");
+    Child<QPlainTextEdit>(*w, "txtInput")->setPlainText("  \n  ");
+    QTest::mouseClick(Child<controls::SkButton>(*w, "skbURL"), Qt::LeftButton, {},
+                      Child<controls::SkButton>(*w, "skbURL")->rect().center());
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "请输入待加解密链接");
 }
 
 TEST_F(FrmMainTest, PasteTakesTheTrimmedClipboardText) {
     Start();
-    w->Link().txtInput->setPlainText("kept");
+    Child<QPlainTextEdit>(*w, "txtInput")->setPlainText("kept");
     QGuiApplication::clipboard()->clear();
-    emit w->Link().skbInput->Click();
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "kept");  // nothing to paste
+    emit Child<controls::SkButton>(*w, "skbInput")->Click();
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "kept");  // nothing to paste
 
     QGuiApplication::clipboard()->setText(" http://x/y ");
-    emit w->Link().skbInput->Click();
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "http://x/y");
+    emit Child<controls::SkButton>(*w, "skbInput")->Click();
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "http://x/y");
 
     QGuiApplication::clipboard()->setText("  ftp://z  ");
-    QTest::mouseDClick(w->Link().txtInput->viewport(), Qt::LeftButton);
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "ftp://z");
+    QTest::mouseDClick(Child<QPlainTextEdit>(*w, "txtInput")->viewport(), Qt::LeftButton);
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "ftp://z");
 }
 
 TEST_F(FrmMainTest, CopyPutsTheOutputOnTheClipboardAndSelectsIt) {
     Start();
     w->safeTabs->setActiveTab(1);
     QGuiApplication::clipboard()->setText("before");
-    emit w->Link().skbOutput->Click();
+    emit Child<controls::SkButton>(*w, "skbOutput")->Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");  // empty box: nothing
 
-    w->Link().txtOutput->setPlainText("http://a/b");
-    emit w->Link().skbOutput->Click();
+    Child<QPlainTextEdit>(*w, "txtOutput")->setPlainText("http://a/b");
+    emit Child<controls::SkButton>(*w, "skbOutput")->Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://a/b");
-    EXPECT_EQ(w->Link().txtOutput->textCursor().selectedText(), "http://a/b");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->textCursor().selectedText(), "http://a/b");
 
-    w->Link().txtOutput->setPlainText("http://c/d");
-    QTest::mouseDClick(w->Link().txtOutput->viewport(), Qt::LeftButton);
+    Child<QPlainTextEdit>(*w, "txtOutput")->setPlainText("http://c/d");
+    QTest::mouseDClick(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://c/d");
 }
 
@@ -121,9 +125,10 @@ TEST_F(FrmMainTest, RayfileAsksItsQuestionsAndBuildsTheLink) {
         prompts.asked.clear();
         prompts.answers.assign(r.answers.begin(), r.answers.end());
         prompts.inputs.assign(r.typed.begin(), r.typed.end());
-        w->Link().txtInput->setPlainText(r.input);
-        emit w->Link().skbToRayfile->Click();
-        EXPECT_EQ(w->Link().txtOutput->toPlainText(), QString::fromUtf8(r.output)) << r.name;
+        Child<QPlainTextEdit>(*w, "txtInput")->setPlainText(r.input);
+        emit Child<controls::SkButton>(*w, "skbToRayfile")->Click();
+        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), QString::fromUtf8(r.output))
+            << r.name;
         ASSERT_EQ(static_cast<int>(prompts.asked.size()), r.boxes) << r.name;
         if (r.boxes == 0) continue;
         const auto& q = prompts.asked[0];
@@ -146,7 +151,7 @@ TEST_F(FrmMainTest, RayfileAsksItsQuestionsAndBuildsTheLink) {
         EXPECT_EQ(in.topLeft,
                   QPoint(static_cast<int>(std::nearbyint(x / 15)), static_cast<int>(std::nearbyint(y / 15))));
     }
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "http://a/b");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "http://a/b");
 }
 
 // ---------------------------------------------------------------------------
@@ -180,25 +185,25 @@ TEST_F(FrmMainTest, DroppedFileGetsItsFingerprint) {
     empty.close();
 
     std::unique_ptr<QMimeData> two(Files({abc.fileName(), empty.fileName()}));
-    Drop(w->Link().txtOutput->viewport(), two.get());
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(),
+    Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), two.get());
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(),
               "文件大小:3\nCRC32:352441C2\nMD5:900150983CD24FB0D6963F7D28E17F72");
 
     std::unique_ptr<QMimeData> folder(Files({dir.path()}));
-    Drop(w->Link().txtOutput->viewport(), folder.get());
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(), "文件并不存在");
+    Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), folder.get());
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "文件并不存在");
 }
 
 TEST_F(FrmMainTest, DropWithoutAFileDoesNothing) {
     Start();
-    w->Link().txtOutput->setPlainText("kept");
+    Child<QPlainTextEdit>(*w, "txtOutput")->setPlainText("kept");
     auto text = std::make_unique<QMimeData>();
     text->setText("/etc/passwd");
-    Drop(w->Link().txtOutput->viewport(), text.get());
+    Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), text.get());
     auto web = std::make_unique<QMimeData>();
     web->setUrls({QUrl("http://a/b")});
-    Drop(w->Link().txtOutput->viewport(), web.get());
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(), "kept");
+    Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), web.get());
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "kept");
 }
 
 // The checksum of a big file lets the window's events run between blocks.
@@ -216,13 +221,14 @@ TEST_F(FrmMainTest, BigFileKeepsTheWindowAnswering) {
     std::unique_ptr<QMimeData> second(Files({small.fileName()}));
     QObject::connect(&beat, &QTimer::timeout, [&] {
         // A second drop meanwhile is refused, and the status line says why.
-        if (++ticks == 3) Drop(w->Link().txtOutput->viewport(), second.get());
+        if (++ticks == 3) Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), second.get());
     });
     beat.start(1);
     std::unique_ptr<QMimeData> mime(Files({big.fileName()}));
-    Drop(w->Link().txtOutput->viewport(), mime.get());
+    Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), mime.get());
     beat.stop();
-    EXPECT_TRUE(w->Link().txtOutput->toPlainText().startsWith("文件大小:524288000\nCRC32:"));
+    EXPECT_TRUE(
+        Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText().startsWith("文件大小:524288000\nCRC32:"));
     EXPECT_GT(ticks, 5);
     EXPECT_EQ(w->Status().Text(), "正在计算上一个文件的校验值，请等它结束后再拖入");
 }

@@ -57,9 +57,9 @@ class RayfileFetchTest : public FrmMainTest {
         prompts.asked.clear();
         prompts.answers = {Prompts::Answer::Yes};
         prompts.inputs = {typed};
-        SetBoxText(w->Link().txtInput, address.toStdU16String());
-        SetBoxText(w->Link().txtOutput, u"before");
-        emit w->Link().skbToRayfile->Click();
+        SetBoxText(Child<QPlainTextEdit>(*w, "txtInput"), address.toStdU16String());
+        SetBoxText(Child<QPlainTextEdit>(*w, "txtOutput"), u"before");
+        emit Child<controls::SkButton>(*w, "skbToRayfile")->Click();
         WaitForRequests();
     }
 
@@ -97,7 +97,7 @@ TEST_F(RayfileFetchTest, AnnouncedSizeOrTheSizeBox) {
         SCOPED_TRACE(r.name);
         const QString address = http.Base() + r.path;
         Convert(address, r.typed);
-        EXPECT_EQ(w->Link().txtOutput->toPlainText(), Link(address, r.size));
+        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), Link(address, r.size));
         EXPECT_EQ(prompts.asked.size(), r.boxes);
         EXPECT_GT(ReplySize(), 0);
         EXPECT_LE(ReplySize(), 512);
@@ -109,7 +109,7 @@ TEST_F(RayfileFetchTest, AnnouncedSizeOrTheSizeBox) {
 TEST_F(RayfileFetchTest, AddressThatCannotBeOpenedEndsSilently) {
     Start();
     Convert(testsupport::ClosedPortBase() + "/f");
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(), "before");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "before");
     EXPECT_EQ(prompts.asked.size(), 1u);  // the question, no size box
 }
 
@@ -120,16 +120,16 @@ TEST_F(RayfileFetchTest, OnlyItsOwnFetchIsCutShort) {
     w->safeTabs->setActiveTab(0);
     const QString address = http.Base() + "/sized/104857600";
     Convert(address);
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(), Link(address, "104857600"));
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), Link(address, "104857600"));
     EXPECT_LE(ReplySize(), 512);
 
     w->safeTabs->setActiveTab(1);
     Put(keys::kPickCodeApi, http.Base());
-    w->Disk().txtPickcode->setText("abc");
-    emit w->Disk().skbPickcode->Click();
+    Child<QLineEdit>(*w, "txtPickcode")->setText("abc");
+    emit Child<controls::SkButton>(*w, "skbPickcode")->Click();
     WaitForRequests();
-    EXPECT_EQ(w->Disk().txtTel->text(), "http://t.test/" + QString(3000, 'p'));
-    EXPECT_EQ(w->Link().txtFilesize->text(), "104857600");
+    EXPECT_EQ(Child<QLineEdit>(*w, "txtTel")->text(), "http://t.test/" + QString(3000, 'p'));
+    EXPECT_EQ(Child<QLineEdit>(*w, "txtFilesize")->text(), "104857600");
 }
 
 }  // namespace

@@ -47,13 +47,15 @@ struct Request {
 };
 
 const Request kRequests[] = {
-    {"video parse", &keys::kParseHome, [](FrmMain& w) -> QWidget* { return w.Video().skbParse; },
-     "正在解析…"},
-    {"115 fetch", &keys::kPickCodeApi, [](FrmMain& w) -> QWidget* { return w.Disk().skbPickcode; },
+    {"video parse", &keys::kParseHome,
+     [](FrmMain& w) -> QWidget* { return Child<controls::SkButton>(w, "skbParse"); }, "正在解析…"},
+    {"115 fetch", &keys::kPickCodeApi,
+     [](FrmMain& w) -> QWidget* { return Child<controls::SkButton>(w, "skbPickcode"); },
      "正在提取115下载地址…"},
-    {"public IP", &keys::kIpEcho, [](FrmMain& w) -> QWidget* { return w.Options().chkShowIP; },
+    {"public IP", &keys::kIpEcho, [](FrmMain& w) -> QWidget* { return Child<QCheckBox>(w, "chkShowIP"); },
      "正在查询公网IP地址…"},
-    {"Rayfile size", nullptr, [](FrmMain& w) -> QWidget* { return w.Link().skbToRayfile; },
+    {"Rayfile size", nullptr,
+     [](FrmMain& w) -> QWidget* { return Child<controls::SkButton>(w, "skbToRayfile"); },
      "正在获取文件大小…"},
 };
 
@@ -66,18 +68,18 @@ class RequestTest : public FrmMainTest {
         if (r.key) Put(*r.key, base);
         Start();
         if (r.key == &keys::kParseHome) {
-            w->Video().txtOnlineflv->setPlainText("http://v.test/1.html");
-            emit w->Video().skbParse->Click();
+            Child<QPlainTextEdit>(*w, "txtOnlineflv")->setPlainText("http://v.test/1.html");
+            emit Child<controls::SkButton>(*w, "skbParse")->Click();
         } else if (r.key == &keys::kPickCodeApi) {
-            w->Disk().txtPickcode->setText("abc123");
-            emit w->Disk().skbPickcode->Click();
+            Child<QLineEdit>(*w, "txtPickcode")->setText("abc123");
+            emit Child<controls::SkButton>(*w, "skbPickcode")->Click();
         } else if (r.key == &keys::kIpEcho) {
-            w->Options().chkShowIP->click();
+            Child<QCheckBox>(*w, "chkShowIP")->click();
         } else {
             prompts.answers = {Prompts::Answer::Yes};
             prompts.inputs = {QString()};
-            w->Link().txtInput->setPlainText(base + "/file.bin");
-            emit w->Link().skbToRayfile->Click();
+            Child<QPlainTextEdit>(*w, "txtInput")->setPlainText(base + "/file.bin");
+            emit Child<controls::SkButton>(*w, "skbToRayfile")->Click();
         }
     }
 };
@@ -155,14 +157,14 @@ TEST(ServiceStatus, FailuresNameTheLimitAndSucceededOnesSayNothing) {
 // puts nothing on the clipboard and says so.
 TEST_F(FrmMainTest, TelecomAdviceIsAPlaceholderThatIsNeverCopied) {
     Start();
-    QLineEdit* tel = w->Disk().txtTel;
+    QLineEdit* tel = Child<QLineEdit>(*w, "txtTel");
     EXPECT_EQ(tel->text(), "");
     EXPECT_EQ(tel->placeholderText(), "建议登录115网盘并记住登录状态，有时会有意想不到的效果");
     QGuiApplication::clipboard()->setText("untouched");
-    emit w->Disk().skbTelcopy->Click();
+    emit Child<controls::SkButton>(*w, "skbTelcopy")->Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "untouched");
     EXPECT_EQ(w->Status().Text(), "电信地址为空，未复制任何内容");
-    QTest::mouseDClick(w->Disk().txtCnc, Qt::LeftButton);
+    QTest::mouseDClick(Child<QLineEdit>(*w, "txtCnc"), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "untouched");
     EXPECT_EQ(w->Status().Text(), "网通地址为空，未复制任何内容");
 }
@@ -178,7 +180,7 @@ TEST_F(FrmMainTest, StatusLineStaysInItsBand) {
         EXPECT_TRUE(w->rect().contains(line.geometry()));
         EXPECT_LT(line.geometry().right(), w->skbOption->geometry().left());
         EXPECT_GT(line.geometry().top(), w->safeTabs->geometry().bottom());
-        EXPECT_LT(line.geometry().bottom(), w->Options().lblIP->mapTo(w.get(), QPoint(0, 0)).y());
+        EXPECT_LT(line.geometry().bottom(), Child<QLabel>(*w, "lblIP")->mapTo(w.get(), QPoint(0, 0)).y());
         emit w->skbOption->Click();
     }
     w->ShowStatus(QStringLiteral("短\r\n句"));

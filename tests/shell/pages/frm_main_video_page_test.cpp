@@ -46,8 +46,8 @@ class VideoPageTest : public FrmMainTest {
     }
 
     void ParseFor(const QString& input) {
-        SetBoxText(w->Video().txtOnlineflv, input.toStdU16String());
-        emit w->Video().skbParse->Click();
+        SetBoxText(Child<QPlainTextEdit>(*w, "txtOnlineflv"), input.toStdU16String());
+        emit Child<controls::SkButton>(*w, "skbParse")->Click();
         WaitForRequests();
     }
 
@@ -81,13 +81,13 @@ TEST_F(VideoPageTest, ParseShowsAddressTitleOrVerdict) {
     for (const ParseRow& r : rows) {
         SCOPED_TRACE(r.name);
         prompts.asked.clear();
-        SetBoxText(w->Video().txtFlvlink, before.toStdU16String());
-        w->Video().imgTip->setToolTip("previous title");
+        SetBoxText(Child<QPlainTextEdit>(*w, "txtFlvlink"), before.toStdU16String());
+        w->Video().ShowTitle("previous title");
         Serve(r.reply, r.status);
         ParseFor(" http://v.test/v/12345.html \r\n");
-        EXPECT_EQ(w->Video().txtOnlineflv->toPlainText(), "http://v.test/v/12345.html");
-        EXPECT_EQ(w->Video().txtFlvlink->toPlainText(), r.flvlink);
-        EXPECT_EQ(w->Video().imgTip->toolTip(), r.tip);
+        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOnlineflv")->toPlainText(), "http://v.test/v/12345.html");
+        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtFlvlink")->toPlainText(), r.flvlink);
+        EXPECT_EQ(Child<QLabel>(*w, "imgTip")->toolTip(), r.tip);
         if (r.message.isEmpty()) {
             EXPECT_TRUE(prompts.asked.empty());
             continue;
@@ -107,7 +107,7 @@ TEST_F(VideoPageTest, ParseShowsAddressTitleOrVerdict) {
 TEST_F(VideoPageTest, EveryChangeOfTheOutputBoxIsFiltered) {
     Start();
     EXPECT_EQ(
-        w->Video().txtFlvlink->toPlainText(),
+        Child<QPlainTextEdit>(*w, "txtFlvlink")->toPlainText(),
         "在线视频地址解析速度取决于硕鼠官网的访问速度，此工具解析失败可到硕鼠官网重试，了解支持网站请访问：" +
             http.Base() + "/url.php");
     const struct {
@@ -119,29 +119,31 @@ TEST_F(VideoPageTest, EveryChangeOfTheOutputBoxIsFiltered) {
         {"MMS://media.test/v", "MMS://media.test/v", false},
     };
     for (const auto& r : rows) {
-        w->Video().imgTip->setToolTip("title");
-        SetBoxText(w->Video().txtFlvlink, r.assigned.toStdU16String());
-        EXPECT_EQ(w->Video().txtFlvlink->toPlainText(), r.shown) << r.assigned.toStdString();
-        EXPECT_EQ(w->Video().imgTip->toolTip().isEmpty(), r.tipCleared) << r.assigned.toStdString();
+        w->Video().ShowTitle("title");
+        SetBoxText(Child<QPlainTextEdit>(*w, "txtFlvlink"), r.assigned.toStdU16String());
+        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtFlvlink")->toPlainText(), r.shown)
+            << r.assigned.toStdString();
+        EXPECT_EQ(Child<QLabel>(*w, "imgTip")->toolTip().isEmpty(), r.tipCleared) << r.assigned.toStdString();
     }
 }
 
 TEST_F(VideoPageTest, PasteAndCopyThroughTheClipboard) {
     Start();
     QGuiApplication::clipboard()->setText("  http://v.test/a  ");
-    QTest::mouseDClick(w->Video().txtOnlineflv->viewport(), Qt::LeftButton);
-    EXPECT_EQ(w->Video().txtOnlineflv->toPlainText(), "http://v.test/a");
+    QTest::mouseDClick(Child<QPlainTextEdit>(*w, "txtOnlineflv")->viewport(), Qt::LeftButton);
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOnlineflv")->toPlainText(), "http://v.test/a");
     QGuiApplication::clipboard()->setText("http://v.test/b");
-    emit w->Video().skbOnlineflv->Click();
-    EXPECT_EQ(w->Video().txtOnlineflv->toPlainText(), "http://v.test/b");
+    emit Child<controls::SkButton>(*w, "skbOnlineflv")->Click();
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOnlineflv")->toPlainText(), "http://v.test/b");
 
-    SetBoxText(w->Video().txtFlvlink, u"http://media.test/1.flv");
-    QTest::mouseDClick(w->Video().txtFlvlink->viewport(), Qt::LeftButton);
+    SetBoxText(Child<QPlainTextEdit>(*w, "txtFlvlink"), u"http://media.test/1.flv");
+    QTest::mouseDClick(Child<QPlainTextEdit>(*w, "txtFlvlink")->viewport(), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://media.test/1.flv");
-    SetBoxText(w->Video().txtFlvlink, u"http://media.test/2.flv");
-    emit w->Video().skbFlvlink->Click();
+    SetBoxText(Child<QPlainTextEdit>(*w, "txtFlvlink"), u"http://media.test/2.flv");
+    emit Child<controls::SkButton>(*w, "skbFlvlink")->Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://media.test/2.flv");
-    EXPECT_EQ(w->Video().txtFlvlink->textCursor().selectedText(), "http://media.test/2.flv");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtFlvlink")->textCursor().selectedText(),
+              "http://media.test/2.flv");
 }
 
 TEST_F(VideoPageTest, BrowserDownloadOpensOneHttpAddressOnly) {
@@ -150,8 +152,8 @@ TEST_F(VideoPageTest, BrowserDownloadOpensOneHttpAddressOnly) {
     Start();
     for (const char16_t* text : {u"mms://media.test/v", u"http://a.test/1\r\nhttp://a.test/2",
                                  u"HTTP://media.test/v.mp4", u"http://media.test/v.flv"}) {
-        SetBoxText(w->Video().txtFlvlink, text);
-        emit w->Video().skbFlvIE->Click();
+        SetBoxText(Child<QPlainTextEdit>(*w, "txtFlvlink"), text);
+        emit Child<controls::SkButton>(*w, "skbFlvIE")->Click();
     }
     QDesktopServices::unsetUrlHandler("http");
     ASSERT_EQ(desktop.opened.size(), 2u);

@@ -120,10 +120,10 @@ class OutsideTextTest : public FrmMainTest {
     }
     void Parse(const char* engine) {
         Put(keys::kVideoEngine, engine);
-        SetBoxText(w->Video().txtOnlineflv, u"http://v.test/v/1.html");
-        emit w->Video().skbParse->Click();
+        SetBoxText(Child<QPlainTextEdit>(*w, "txtOnlineflv"), u"http://v.test/v/1.html");
+        emit Child<controls::SkButton>(*w, "skbParse")->Click();
         WaitForRequests();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Video().ytDlp->Running(); }, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Video().Busy(); }, 20000));
     }
 
     testsupport::LoopbackHttp http;
@@ -141,31 +141,31 @@ TEST_F(OutsideTextTest, EveryPlaceShowsOutsideTextAsItStands) {
         {"the public IP caption",
          [&](const QString& t) {
              Serve(t);
-             w->Options().SetCheck(w->Options().chkShowIP, false);
-             w->Options().SetCheck(w->Options().chkShowIP, true);
+             w->Options().SetCheck(Child<QCheckBox>(*w, "chkShowIP"), false);
+             w->Options().SetCheck(Child<QCheckBox>(*w, "chkShowIP"), true);
              WaitForRequests();
-             return OfLabel(w->Options().lblIP);
+             return OfLabel(Child<QLabel>(*w, "lblIP"));
          },
          [&](const QString& t) { return PlainCut(ipPrefix + t); }},
         {"the title tooltip of the parse service",
          [&](const QString& t) {
              Serve(t);
              Parse("service");
-             return Shown{ShownTip(w->Video().imgTip)};
+             return Shown{ShownTip(Child<QLabel>(*w, "imgTip"))};
          },
          PlainCut},
         {"the title tooltip of yt-dlp",
          [&](const QString& t) {
              YtDlpReports(t, "https://cdn.test/v.mp4");
              Parse("yt-dlp");
-             return Shown{ShownTip(w->Video().imgTip)};
+             return Shown{ShownTip(Child<QLabel>(*w, "imgTip"))};
          },
          PlainCut},
         {"the addresses of yt-dlp",
          [&](const QString& t) {
              YtDlpReports("t", "https://cdn.test/" + t);
              Parse("yt-dlp");
-             return Shown{w->Video().txtFlvlink->toPlainText()};
+             return Shown{Child<QPlainTextEdit>(*w, "txtFlvlink")->toPlainText()};
          },
          [](const QString& t) { return PlainCut("https://cdn.test/" + t); }},
         {"the status line",

@@ -27,9 +27,9 @@ class DockTest : public FrmMainTest {
     }
 
     void ClickOption() {
-        if (w->Options().optQQ->isHidden()) emit w->skbOption->Click();
-        QTest::mouseClick(w->Options().optQQ, Qt::LeftButton, {},
-                          QPoint(8, w->Options().optQQ->height() / 2));
+        if (Child<QRadioButton>(*w, "optQQ")->isHidden()) emit w->skbOption->Click();
+        QTest::mouseClick(Child<QRadioButton>(*w, "optQQ"), Qt::LeftButton, {},
+                          QPoint(8, Child<QRadioButton>(*w, "optQQ")->height() / 2));
     }
 
     // Puts the window's outer corner at `p` (as a window manager would,
@@ -55,7 +55,7 @@ class DockTest : public FrmMainTest {
         return QTest::qWaitFor(
             [&] {
                 const QPoint p = w->frameGeometry().topLeft();
-                return (horizontal ? p.x() : p.y()) == at && !w->Options().tmrMove->isActive();
+                return (horizontal ? p.x() : p.y()) == at && !Child<QTimer>(*w, "tmrMove")->isActive();
             },
             2000);
     }
@@ -76,7 +76,7 @@ TEST_F(DockTest, EachSelectionStoresThePositionExceptDuringASlide) {
     // off) and the position is stored again.
     ASSERT_TRUE(MoveTo({100, 60}));
     ClickOption();
-    EXPECT_TRUE(w->Options().optQQ->isChecked());
+    EXPECT_TRUE(Child<QRadioButton>(*w, "optQQ")->isChecked());
     EXPECT_EQ(Stored(keys::kLeft), Twips(100));
     EXPECT_EQ(Stored(keys::kTop), Twips(60));
 
@@ -84,10 +84,10 @@ TEST_F(DockTest, EachSelectionStoresThePositionExceptDuringASlide) {
     ASSERT_TRUE(Drag({-50, 60}, {0, 60}));
     ASSERT_TRUE(SlideEnds(-4));
     bool clicked = false;
-    QObject::connect(w->Options().tmrMove, &QTimer::timeout, w.get(), [&] {
+    QObject::connect(Child<QTimer>(*w, "tmrMove"), &QTimer::timeout, w.get(), [&] {
         if (!clicked) {
             clicked = true;
-            w->Options().optQQ->click();
+            Child<QRadioButton>(*w, "optQQ")->click();
         }
     });
     QCursor::setPos(screen.bottomRight() - QPoint(5, 5));
@@ -136,7 +136,7 @@ TEST_P(DockEdgeTest, KeptAtTheEdgeThenSlidesOutAndBackIn) {
 
     ASSERT_TRUE(Drag(c.drop, c.kept)) << c.name;
     EXPECT_EQ(w->frameGeometry().size(), size) << c.name;
-    EXPECT_TRUE(w->Options().tmrCheck->isActive()) << c.name;
+    EXPECT_TRUE(Child<QTimer>(*w, "tmrCheck")->isActive()) << c.name;
     // The pointer is on it: it settles where it shows, just over the edge.
     EXPECT_TRUE(SlideEnds(c.shown, c.horizontal)) << c.name;
 
@@ -149,7 +149,7 @@ TEST_P(DockEdgeTest, KeptAtTheEdgeThenSlidesOutAndBackIn) {
     EXPECT_EQ(c.horizontal ? visible.width() : visible.height(), 4) << c.name;
     // Out of sight, nothing polls: the banner and the pointer check rest.
     EXPECT_TRUE(w->Dock()->OutOfSight()) << c.name;
-    EXPECT_FALSE(w->Options().tmrCheck->isActive()) << c.name;
+    EXPECT_FALSE(Child<QTimer>(*w, "tmrCheck")->isActive()) << c.name;
     EXPECT_FALSE(w->RippleTimerActive()) << c.name;
 
     // The pointer coming onto the strip brings it out all the same, and
@@ -157,7 +157,7 @@ TEST_P(DockEdgeTest, KeptAtTheEdgeThenSlidesOutAndBackIn) {
     QCursor::setPos(c.strip);
     EXPECT_TRUE(SlideEnds(c.shown, c.horizontal)) << c.name;
     EXPECT_FALSE(w->Dock()->OutOfSight()) << c.name;
-    EXPECT_TRUE(w->Options().tmrCheck->isActive()) << c.name;
+    EXPECT_TRUE(Child<QTimer>(*w, "tmrCheck")->isActive()) << c.name;
     EXPECT_TRUE(w->RippleTimerActive()) << c.name;
 
     w->close();
@@ -189,19 +189,19 @@ class DockRestTest : public DockTest {
 // again, it goes on where it was.
 TEST_F(DockRestTest, MinimizedNothingRuns) {
     // Shown at the edge: the pointer check runs until it is minimized.
-    ASSERT_TRUE(w->Options().tmrCheck->isActive());
+    ASSERT_TRUE(Child<QTimer>(*w, "tmrCheck")->isActive());
     w->showMinimized();
-    EXPECT_FALSE(w->Options().tmrCheck->isActive());
-    EXPECT_FALSE(w->Options().tmrMove->isActive());
+    EXPECT_FALSE(Child<QTimer>(*w, "tmrCheck")->isActive());
+    EXPECT_FALSE(Child<QTimer>(*w, "tmrMove")->isActive());
     EXPECT_FALSE(w->RippleTimerActive());
     w->showNormal();
-    EXPECT_TRUE(w->Options().tmrCheck->isActive());
+    EXPECT_TRUE(Child<QTimer>(*w, "tmrCheck")->isActive());
     EXPECT_TRUE(w->RippleTimerActive());
 
     // Minimized in the middle of a slide, it stops there and finishes the
     // slide once it is back.
     bool minimized = false;
-    QObject::connect(w->Options().tmrMove, &QTimer::timeout, w.get(), [&] {
+    QObject::connect(Child<QTimer>(*w, "tmrMove"), &QTimer::timeout, w.get(), [&] {
         if (!minimized && w->frameGeometry().x() < -50) {
             minimized = true;
             w->showMinimized();
@@ -210,7 +210,7 @@ TEST_F(DockRestTest, MinimizedNothingRuns) {
     PointerAway();
     ASSERT_TRUE(QTest::qWaitFor([&] { return minimized; }, 2000));
     const int stoppedAt = w->frameGeometry().x();
-    EXPECT_FALSE(w->Options().tmrMove->isActive());
+    EXPECT_FALSE(Child<QTimer>(*w, "tmrMove")->isActive());
     QTest::qWait(100);
     EXPECT_EQ(w->frameGeometry().x(), stoppedAt);
     w->showNormal();
@@ -226,7 +226,7 @@ TEST_F(DockRestTest, OutOfSightStaysRestingAcrossMinimize) {
     w->showMinimized();
     w->showNormal();
     EXPECT_TRUE(w->Dock()->OutOfSight());
-    EXPECT_FALSE(w->Options().tmrCheck->isActive());
+    EXPECT_FALSE(Child<QTimer>(*w, "tmrCheck")->isActive());
     EXPECT_FALSE(w->RippleTimerActive());
     QCursor::setPos(strip);
     EXPECT_TRUE(SlideEnds(-4));
@@ -237,11 +237,11 @@ TEST_F(DockRestTest, OutOfSightStaysRestingAcrossMinimize) {
 // window rests (it was inside already), so the window looks when it arrives.
 TEST_F(DockRestTest, PointerBackDuringTheLastStepsIsNotMissed) {
     bool back = false;
-    QObject::connect(w->Options().tmrMove, &QTimer::timeout, w.get(), [&] {
-        if (!back && w->frameGeometry().x() < -300 && w->Options().tmrMove->isActive()) {
+    QObject::connect(Child<QTimer>(*w, "tmrMove"), &QTimer::timeout, w.get(), [&] {
+        if (!back && w->frameGeometry().x() < -300 && Child<QTimer>(*w, "tmrMove")->isActive()) {
             back = true;
             QCursor::setPos(strip);
-            w->Options().tmrCheck->stop();  // as if its next tick were far off
+            Child<QTimer>(*w, "tmrCheck")->stop();  // as if its next tick were far off
         }
     });
     PointerAway();
@@ -262,7 +262,7 @@ TEST_F(DockTest, TopCornerStretchesUntilDraggedOut) {
 
     ASSERT_TRUE(Drag({200, 150}, {200, 150}));
     EXPECT_EQ(w->frameGeometry().height(), height);
-    EXPECT_FALSE(w->Options().tmrCheck->isActive());
+    EXPECT_FALSE(Child<QTimer>(*w, "tmrCheck")->isActive());
     QCursor::setPos(screen.bottomRight() - QPoint(5, 5));
     QTest::qWait(150);
     EXPECT_EQ(w->frameGeometry().topLeft(), QPoint(200, 150));

@@ -18,8 +18,9 @@ class BoxTextTest : public FrmMainTest {
         return *w;
     }
     QList<QPlainTextEdit*> MultiLineBoxes() const {
-        return {w->Link().txtInput, w->Link().txtOutput, w->Video().txtOnlineflv, w->Video().txtFlvlink,
-                w->About().txtAbout};
+        return {Child<QPlainTextEdit>(*w, "txtInput"), Child<QPlainTextEdit>(*w, "txtOutput"),
+                Child<QPlainTextEdit>(*w, "txtOnlineflv"), Child<QPlainTextEdit>(*w, "txtFlvlink"),
+                Child<QPlainTextEdit>(*w, "txtAbout")};
     }
     QStringList notices;
 };
@@ -42,7 +43,8 @@ TEST_F(BoxTextTest, AMebibyteWrittenIntoAnyBoxKeepsItsFirst64KiCharactersAndSays
         ASSERT_EQ(notices.size(), 1);
         EXPECT_EQ(notices[0], QStringLiteral("文本过长（1048583 个字符），框中只显示前 65536 个字符"));
     }
-    for (QLineEdit* box : {w->Disk().txtPickcode, w->Disk().txtTel, w->Disk().txtCnc, w->Disk().txtBak}) {
+    for (QLineEdit* box : {Child<QLineEdit>(*w, "txtPickcode"), Child<QLineEdit>(*w, "txtTel"),
+                           Child<QLineEdit>(*w, "txtCnc"), Child<QLineEdit>(*w, "txtBak")}) {
         SCOPED_TRACE(box->objectName().toStdString());
         notices.clear();
         SetBoxText(box, mib);
@@ -53,7 +55,7 @@ TEST_F(BoxTextTest, AMebibyteWrittenIntoAnyBoxKeepsItsFirst64KiCharactersAndSays
 
 TEST_F(BoxTextTest, TheCutFallsOnWholeCharactersAndOnlyPastTheLimit) {
     MakeListening();
-    QPlainTextEdit* box = w->Link().txtOutput;
+    QPlainTextEdit* box = Child<QPlainTextEdit>(*w, "txtOutput");
     struct Case {
         const char* what;
         std::u16string text;
@@ -86,7 +88,7 @@ TEST_F(BoxTextTest, AHugeParseHomeInTheStartUpNoticeIsCutNotLaidOutForMinutes) {
     Put(keys::kParseHome, QStringLiteral("http://") + QString(256 * 1024, QLatin1Char('h')));
     MakeListening();
     w->Load();
-    const QString shown = w->Video().txtFlvlink->toPlainText();
+    const QString shown = Child<QPlainTextEdit>(*w, "txtFlvlink")->toPlainText();
     EXPECT_EQ(shown.size(), kBoxTextLimit);
     EXPECT_TRUE(shown.startsWith(QStringLiteral("在线视频地址解析速度取决于硕鼠官网的访问速度")));
     ASSERT_EQ(notices.size(), 1);

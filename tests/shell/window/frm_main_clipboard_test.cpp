@@ -28,13 +28,14 @@ class WatcherTest : public FrmMainTest {
 TEST_F(WatcherTest, SpecialLinkGoesToConversionPageSwitchingOncePerRun) {
     StartWatching();
     Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
     EXPECT_EQ(Stored(keys::kLinkActiveTab), "1");
 
     w->safeTabs->setActiveTab(2);
     Copy("flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(),
+              "flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 2);  // already switched once in this run
 
     // The next run starts with the flag reset, so it switches again.
@@ -67,9 +68,9 @@ TEST_F(WatcherTest, EachKindOfTextLandsOnItsPages) {
         StartWatching();
         w->safeTabs->setActiveTab(QString(r.copied).contains("115") ? 2 : 0);  // the disk page comes forward
         Copy(QString::fromUtf8(r.copied));
-        EXPECT_EQ(w->Link().txtInput->toPlainText(), r.txtInput) << r.copied;
-        EXPECT_EQ(w->Video().txtOnlineflv->toPlainText(), r.txtOnlineflv) << r.copied;
-        EXPECT_EQ(w->Disk().txtPickcode->text(), r.txtPickcode) << r.copied;
+        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), r.txtInput) << r.copied;
+        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOnlineflv")->toPlainText(), r.txtOnlineflv) << r.copied;
+        EXPECT_EQ(Child<QLineEdit>(*w, "txtPickcode")->text(), r.txtPickcode) << r.copied;
         EXPECT_EQ(w->safeTabs->ActiveTab(), r.tab) << r.copied;
         EXPECT_EQ(Stored(keys::kUDownActiveTab).value_or("0"), QString(r.txtPickcode).isEmpty() ? "0" : "1");
         Restart();
@@ -78,19 +79,20 @@ TEST_F(WatcherTest, EachKindOfTextLandsOnItsPages) {
 
 TEST_F(WatcherTest, OwnCopyOutOfTheOutputDoesNotComeBack) {
     StartWatching();
-    w->Link().txtInput->setPlainText("thunder://QUFodHRwOi8vYS9iWlo=/");
-    emit w->Link().skbTogeneral->Click();
-    ASSERT_EQ(w->Link().txtOutput->toPlainText(), "http://a/b");
-    emit w->Link().skbOutput->Click();
+    Child<QPlainTextEdit>(*w, "txtInput")->setPlainText("thunder://QUFodHRwOi8vYS9iWlo=/");
+    emit Child<controls::SkButton>(*w, "skbTogeneral")->Click();
+    ASSERT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "http://a/b");
+    emit Child<controls::SkButton>(*w, "skbOutput")->Click();
     EXPECT_EQ(w->txtMessage->text(), "http://a/b");  // the watcher saw it
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
-    EXPECT_EQ(w->Video().txtOnlineflv->toPlainText(), "http://a/b");  // still offered to the video page
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOnlineflv")->toPlainText(),
+              "http://a/b");  // still offered to the video page
 
     // Converting back and copying the special link out: not back in either.
-    w->Link().txtInput->setPlainText("http://a/b");
-    emit w->Link().skbTothunder->Click();
-    QTest::mouseDClick(w->Link().txtOutput->viewport(), Qt::LeftButton);
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "http://a/b");
+    Child<QPlainTextEdit>(*w, "txtInput")->setPlainText("http://a/b");
+    emit Child<controls::SkButton>(*w, "skbTothunder")->Click();
+    QTest::mouseDClick(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), Qt::LeftButton);
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "http://a/b");
 }
 
 TEST_F(WatcherTest, NonTextClearsTheStoredText) {
@@ -101,23 +103,23 @@ TEST_F(WatcherTest, NonTextClearsTheStoredText) {
     QGuiApplication::clipboard()->setImage(img);
     EXPECT_EQ(w->txtMessage->text(), "");
     // ... so the same link copied again is routed again.
-    w->Link().txtInput->setPlainText("edited");
+    Child<QPlainTextEdit>(*w, "txtInput")->setPlainText("edited");
     Copy("http://a/b");
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "http://a/b");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "http://a/b");
 }
 
 TEST_F(FrmMainTest, WatcherOffRoutesNothingAndSavesTheOption) {
     Start();
     Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
     EXPECT_FALSE(Stored(keys::kLinkActiveTab).has_value());
 
-    w->Options().chkClipboard->click();
+    Child<QCheckBox>(*w, "chkClipboard")->click();
     EXPECT_EQ(Stored(keys::kClipboard), "1");
     Copy("thunder://QUFodHRwOi8vYS9iWlo=/ ");
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
-    w->Options().chkClipboard->click();
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    Child<QCheckBox>(*w, "chkClipboard")->click();
     EXPECT_EQ(Stored(keys::kClipboard), "0");
 }
 
@@ -133,24 +135,25 @@ TEST_F(WatcherTest, TextsOverTheBoundAreNotRoutedAndDoNotStick) {
     StartWatching();
     const QString fits = LongText("thunder://", kMax);
     Copy(fits);
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), fits);  // the longest text still routed
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), fits);  // the longest text still routed
 
     for (const char* start : {"http://a/", "thunder://", "http://115.com/"}) {
         SCOPED_TRACE(start);
-        for (auto* box : {w->Link().txtInput, w->Video().txtOnlineflv}) box->setPlainText("kept");
-        w->Disk().txtPickcode->setText("kept");
+        for (auto* box : {Child<QPlainTextEdit>(*w, "txtInput"), Child<QPlainTextEdit>(*w, "txtOnlineflv")})
+            box->setPlainText("kept");
+        Child<QLineEdit>(*w, "txtPickcode")->setText("kept");
         Copy(LongText(start, kMax + 1));
         EXPECT_EQ(w->txtMessage->text(), "");  // not held either
-        EXPECT_EQ(w->Link().txtInput->toPlainText(), "kept");
-        EXPECT_EQ(w->Video().txtOnlineflv->toPlainText(), "kept");
-        EXPECT_EQ(w->Disk().txtPickcode->text(), "kept");
+        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "kept");
+        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOnlineflv")->toPlainText(), "kept");
+        EXPECT_EQ(Child<QLineEdit>(*w, "txtPickcode")->text(), "kept");
         EXPECT_EQ(w->safeTabs->ActiveTab(), 1);  // no page comes forward
 
         // The watcher goes on: the next link is routed.
         const QString link = QString::fromLatin1(start) + "file";
         Copy(link);
-        EXPECT_EQ(QString(start).contains("115") ? w->Disk().txtPickcode->text()
-                                                 : w->Link().txtInput->toPlainText(),
+        EXPECT_EQ(QString(start).contains("115") ? Child<QLineEdit>(*w, "txtPickcode")->text()
+                                                 : Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(),
                   link);
         w->safeTabs->setActiveTab(1);
     }
@@ -160,14 +163,14 @@ TEST_F(WatcherTest, TextOverTheBoundAtStartIsNotRouted) {
     Copy(LongText("  thunder://", ClipboardTextBox::kMaxChars + 1));
     StartWatching();
     EXPECT_EQ(w->txtMessage->text(), "");
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
 }
 
 TEST_F(WatcherTest, ActivationRoutesTheClipboardText) {
     Copy("  thunder://QUFodHRwOi8vYS9iWlo=/  ");
     StartWatching();  // a link on the clipboard at start is routed at once
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
 
     // The watcher is gone after unload: changes no longer reach the window.

@@ -80,7 +80,7 @@ TEST_F(FrmMainKeysTest, TabCyclesOnlyThroughThePageInFrontTheOptionsAndTheStrip)
             EXPECT_EQ(QApplication::focusWidget(), first) << "Tab never came back";
             for (QWidget* c : expected)
                 EXPECT_TRUE(seen.contains(c)) << c->objectName().toStdString() << " cannot be reached";
-            EXPECT_TRUE(seen.contains(w->Options().chkShowIP));
+            EXPECT_TRUE(seen.contains(Child<QCheckBox>(*w, "chkShowIP")));
         }
     }
 }
@@ -116,7 +116,7 @@ TEST_F(FrmMainKeysTest, PageKeysStepThroughThePagesAndWrap) {
     for (const Case& c : cases) {
         SCOPED_TRACE(QKeySequence(c.key | c.mods).toString().toStdString());
         w->safeTabs->setActiveTab(0);
-        w->Disk().txtPickcode->setFocus(Qt::MouseFocusReason);
+        Child<QLineEdit>(*w, "txtPickcode")->setFocus(Qt::MouseFocusReason);
         for (int n = 1; n <= 4; ++n) {
             Press(c.key, c.mods);
             const int expected = ((c.step * n) % 4 + 4) % 4;
@@ -131,21 +131,21 @@ TEST_F(FrmMainKeysTest, PageKeysStepThroughThePagesAndWrap) {
 
 TEST_F(FrmMainKeysTest, TypingAfterAPageKeyNeverReachesAHiddenBox) {
     StartActive();
-    w->Disk().txtPickcode->setFocus(Qt::MouseFocusReason);
+    Child<QLineEdit>(*w, "txtPickcode")->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(QApplication::focusWidget(), "ab");
     Press(Qt::Key_PageDown, Qt::ControlModifier);  // to the conversion page
     QTest::keyClicks(QApplication::focusWidget(), "cd");
-    EXPECT_EQ(w->Disk().txtPickcode->text(), "ab");
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "cd");
+    EXPECT_EQ(Child<QLineEdit>(*w, "txtPickcode")->text(), "ab");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "cd");
     // Back again: the focus returns to where it was on that page.
     Press(Qt::Key_PageUp, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::focusWidget(), w->Disk().txtPickcode);
+    EXPECT_EQ(QApplication::focusWidget(), Child<QLineEdit>(*w, "txtPickcode"));
 }
 
 TEST_F(FrmMainKeysTest, EnterOrSpaceCopiesTheIpAndTheFileNameAsADoubleClickDoes) {
     StartActive();
-    QLabel* ip = w->Options().lblIP;
-    QLabel* name = w->Video().lblfilename;
+    QLabel* ip = Child<QLabel>(*w, "lblIP");
+    QLabel* name = Child<QLabel>(*w, "lblfilename");
     EXPECT_EQ(ip->focusPolicy(), Qt::TabFocus);  // a click still does what it did
     EXPECT_EQ(name->focusPolicy(), Qt::TabFocus);
 
@@ -164,18 +164,18 @@ TEST_F(FrmMainKeysTest, EnterOrSpaceCopiesTheIpAndTheFileNameAsADoubleClickDoes)
         QGuiApplication::clipboard()->setText("untouched");
         Press(key);
         EXPECT_EQ(QGuiApplication::clipboard()->text(), "untouched");
-        w->Options().tmrClipboard->stop();
+        Child<QTimer>(*w, "tmrClipboard")->stop();
 
         w->safeTabs->setActiveTab(2);
-        w->Video().imgTip->setToolTip(QString());
+        w->Video().ShowTitle(QString());
         name->setFocus(Qt::TabFocusReason);
         ASSERT_EQ(QApplication::focusWidget(), name);
         Press(key);
         EXPECT_EQ(QGuiApplication::clipboard()->text(), "untouched") << "no title yet: nothing to copy";
-        w->Video().imgTip->setToolTip("某视频标题");
+        w->Video().ShowTitle("某视频标题");
         Press(key);
         EXPECT_EQ(QGuiApplication::clipboard()->text(), "某视频标题");
-        w->Video().txtOnlineflv->setFocus();
+        Child<QPlainTextEdit>(*w, "txtOnlineflv")->setFocus();
         EXPECT_EQ(name->palette().color(QPalette::Window), QColor(Qt::white)) << "focus look stuck";
         w->safeTabs->setActiveTab(0);
     }

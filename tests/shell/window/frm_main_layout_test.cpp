@@ -67,21 +67,24 @@ TEST_F(FrmMainTest, WindowAndPagesStartAsDrawn) {
     EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
 
     for (QWidget* hidden : std::initializer_list<QWidget*>{
-             w->txtMessage, w->Link().txtFilesize, w->Options().lblIP, w->Options().chkOntop,
-             w->Options().chkClipboard, w->Options().chkShowIP, w->Options().optQQ})
+             w->txtMessage, Child<QLineEdit>(*w, "txtFilesize"), Child<QLabel>(*w, "lblIP"),
+             Child<QCheckBox>(*w, "chkOntop"), Child<QCheckBox>(*w, "chkClipboard"),
+             Child<QCheckBox>(*w, "chkShowIP"), Child<QRadioButton>(*w, "optQQ")})
         EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
-    for (QWidget* shown : std::initializer_list<QWidget*>{w->Link().txtInput, w->skbOption, (&w->Options()),
-                                                          w->Video().imgTip})
+    for (QWidget* shown : std::initializer_list<QWidget*>{Child<QPlainTextEdit>(*w, "txtInput"), w->skbOption,
+                                                          (&w->Options()), Child<QLabel>(*w, "imgTip")})
         EXPECT_FALSE(shown->isHidden()) << shown->objectName().toStdString();
 
-    EXPECT_TRUE(w->Link().txtOutput->isReadOnly() && w->Video().txtFlvlink->isReadOnly() &&
-                w->Disk().txtTel->isReadOnly());
-    EXPECT_FALSE(w->Link().txtInput->isReadOnly() || w->Video().txtOnlineflv->isReadOnly() ||
-                 w->Disk().txtPickcode->isReadOnly());
+    EXPECT_TRUE(Child<QPlainTextEdit>(*w, "txtOutput")->isReadOnly() &&
+                Child<QPlainTextEdit>(*w, "txtFlvlink")->isReadOnly() &&
+                Child<QLineEdit>(*w, "txtTel")->isReadOnly());
+    EXPECT_FALSE(Child<QPlainTextEdit>(*w, "txtInput")->isReadOnly() ||
+                 Child<QPlainTextEdit>(*w, "txtOnlineflv")->isReadOnly() ||
+                 Child<QLineEdit>(*w, "txtPickcode")->isReadOnly());
 
     // The pictures and texts come from the resources compiled in.
-    EXPECT_EQ(w->Video().imgTip->pixmap().size(), QSize(16, 16));
-    const QStringList credits = w->About().txtAbout->toPlainText().split('\n');
+    EXPECT_EQ(Child<QLabel>(*w, "imgTip")->pixmap().size(), QSize(16, 16));
+    const QStringList credits = Child<QPlainTextEdit>(*w, "txtAbout")->toPlainText().split('\n');
     EXPECT_EQ(credits.size(), 54);
     EXPECT_TRUE(credits.first().startsWith("Tessel V2"));
 }

@@ -81,10 +81,10 @@ TEST_F(FrmMainTest, StoredOptionsRunTheirClickHandlers) {
     Put(keys::kShowIP, "1");
     Make();
     w->Load();
-    EXPECT_TRUE(w->Options().chkOntop->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(*w, "chkOntop")->isChecked());
     EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_TRUE(w->Options().chkClipboard->isChecked());
-    EXPECT_TRUE(w->Options().chkShowIP->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(*w, "chkClipboard")->isChecked());
+    EXPECT_TRUE(Child<QCheckBox>(*w, "chkShowIP")->isChecked());
     // The public IP asks beside the window, which shows at once.
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(w->Options().PublicIpQueries(), 2);  // the restored box, then the load itself
@@ -95,11 +95,11 @@ TEST_F(FrmMainTest, StoredOptionsRunTheirClickHandlers) {
 
 TEST_F(FrmMainTest, OntopClicksToggleTheBandAndTheSetting) {
     Start();
-    w->Options().chkOntop->click();
+    Child<QCheckBox>(*w, "chkOntop")->click();
     EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(Stored(keys::kSetTop), "1");
     EXPECT_TRUE(w->isVisible());
-    w->Options().chkOntop->click();
+    Child<QCheckBox>(*w, "chkOntop")->click();
     EXPECT_FALSE(w->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(Stored(keys::kSetTop), "0");
 }
@@ -126,7 +126,7 @@ TEST_F(FrmMainTest, UnloadKeepsOldPositionWhenMinimizedOrDocked) {
         Start();
         w->move(120, 80);
         if (docked)
-            w->Options().optQQ->setChecked(true);
+            Child<QRadioButton>(*w, "optQQ")->setChecked(true);
         else
             w->showMinimized();
         w->close();
@@ -154,9 +154,9 @@ TEST_F(FrmMainTest, EscClosesFromAnyControl) {
 
 TEST_F(FrmMainTest, OtherKeysReachTheFocusedBox) {
     Start();
-    w->Link().txtInput->setFocus();
-    QTest::keyClicks(w->Link().txtInput, "ab");
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "ab");
+    Child<QPlainTextEdit>(*w, "txtInput")->setFocus();
+    QTest::keyClicks(Child<QPlainTextEdit>(*w, "txtInput"), "ab");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "ab");
 }
 
 TEST_F(FrmMainTest, FoldOutAndBackRestoresTheLayout) {
@@ -167,14 +167,16 @@ TEST_F(FrmMainTest, FoldOutAndBackRestoresTheLayout) {
     EXPECT_EQ(w->skbOption->Caption(), "收起设置<<");
     EXPECT_EQ(w->height(), (5445 - 480) / 15);
     EXPECT_EQ((&w->Options())->height(), 57);
-    EXPECT_FALSE(w->Options().chkOntop->isHidden() || w->Options().optQQ->isHidden());
-    EXPECT_TRUE(w->Options().lblIP->isHidden());
+    EXPECT_FALSE(Child<QCheckBox>(*w, "chkOntop")->isHidden() ||
+                 Child<QRadioButton>(*w, "optQQ")->isHidden());
+    EXPECT_TRUE(Child<QLabel>(*w, "lblIP")->isHidden());
     emit w->skbOption->Click();
     EXPECT_EQ(w->skbOption->Caption(), "展开设置>>");
     EXPECT_EQ(w->size(), in);
     EXPECT_EQ((&w->Options())->geometry(), strip);
-    for (QWidget* c : std::initializer_list<QWidget*>{w->Options().chkOntop, w->Options().chkClipboard,
-                                                      w->Options().chkShowIP, w->Options().optQQ})
+    for (QWidget* c : std::initializer_list<QWidget*>{
+             Child<QCheckBox>(*w, "chkOntop"), Child<QCheckBox>(*w, "chkClipboard"),
+             Child<QCheckBox>(*w, "chkShowIP"), Child<QRadioButton>(*w, "optQQ")})
         EXPECT_TRUE(c->isHidden());
 }
 

@@ -167,13 +167,13 @@ TEST_F(FrmMainTest, FailedRippleLeavesTheWindowOpen) {
 TEST_F(FrmMainTest, FileNameIsCopiedOnlyWhenThereIsOne) {
     Start();
     QGuiApplication::clipboard()->setText("untouched");
-    QTest::mouseDClick(w->Video().lblfilename, Qt::LeftButton);
+    QTest::mouseDClick(Child<QLabel>(*w, "lblfilename"), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "untouched");
-    w->Video().imgTip->setToolTip("某视频 第1集");
-    QTest::mouseDClick(w->Video().lblfilename, Qt::LeftButton);
+    w->Video().ShowTitle("某视频 第1集");
+    QTest::mouseDClick(Child<QLabel>(*w, "lblfilename"), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "某视频 第1集");
     QGuiApplication::clipboard()->setText("again");
-    QTest::mouseDClick(w->Video().imgTip, Qt::LeftButton);
+    QTest::mouseDClick(Child<QLabel>(*w, "imgTip"), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "某视频 第1集");  // the picture does the same
 }
 

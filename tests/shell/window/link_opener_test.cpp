@@ -94,9 +94,9 @@ TEST_F(LinkOpenerTest, YesHandsTheDecodedAddressToAria2WithTheSecretAndFileName)
     prompts.answers = {Prompts::Answer::Yes};
     Open({QStringLiteral(" thunder://QUFodHRwOi8vaC50ZXN0L2QvJUM0JUUzJUJBJUMzLmlzb1pa/ ")});
 
-    EXPECT_EQ(w->Link().txtInput->toPlainText(),
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(),
               "thunder://QUFodHRwOi8vaC50ZXN0L2QvJUM0JUUzJUJBJUMzLmlzb1pa/");
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(), "http://h.test/d/%C4%E3%BA%C3.iso");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "http://h.test/d/%C4%E3%BA%C3.iso");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
     ASSERT_EQ(prompts.asked.size(), 1u);
     EXPECT_EQ(prompts.asked[0].title, "提示");
@@ -115,8 +115,8 @@ TEST_F(LinkOpenerTest, YesHandsTheDecodedAddressToAria2WithTheSecretAndFileName)
 TEST_F(LinkOpenerTest, NoOrClosingTheQuestionHandsNothingOverAndKeepsTheBoxes) {
     prompts.answers = {Prompts::Answer::No};
     Open({QStringLiteral("https://h.test/file.bin")});
-    EXPECT_EQ(w->Link().txtInput->toPlainText(), "https://h.test/file.bin");
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(), "https://h.test/file.bin");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "https://h.test/file.bin");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "https://h.test/file.bin");
     ASSERT_EQ(prompts.asked.size(), 1u);
     // No scripted answer left: the box is dismissed without a choice.
     Open({QStringLiteral("http://h.test/other.bin")});
@@ -125,9 +125,9 @@ TEST_F(LinkOpenerTest, NoOrClosingTheQuestionHandsNothingOverAndKeepsTheBoxes) {
 }
 
 TEST_F(LinkOpenerTest, OpenedLinksAreRoutedEvenWithTheWatcherOffAndShowTheirPageEveryTime) {
-    ASSERT_FALSE(w->Options().chkClipboard->isChecked());
+    ASSERT_FALSE(Child<QCheckBox>(*w, "chkClipboard")->isChecked());
     Open({QStringLiteral("http://115.com/s/abc")});
-    EXPECT_EQ(w->Disk().txtPickcode->text(), "http://115.com/s/abc");
+    EXPECT_EQ(Child<QLineEdit>(*w, "txtPickcode")->text(), "http://115.com/s/abc");
     EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
     Open({QStringLiteral("qqdl://aHR0cDovL2EvYg==/")});
     EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
@@ -141,7 +141,7 @@ TEST_F(LinkOpenerTest, OpenedLinksAreRoutedEvenWithTheWatcherOffAndShowTheirPage
 
 TEST_F(LinkOpenerTest, ABadLinkGetsTheComplaintAndNoQuestion) {
     Open({QStringLiteral("flashget://%%%")});
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(), "对不起，链接不正确");
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "对不起，链接不正确");
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_TRUE(Calls().empty());
 }
@@ -165,7 +165,7 @@ TEST_F(LinkOpenerTest, LinksArrivingTogetherMakeOneQuestionAndOneHandOver) {
               "是否把这 3 个地址交给 aria2 "
               "下载？\n\nhttp://h.test/a.iso\nhttp://h.test/b.iso\nhttp://h.test/refuse.iso");
     EXPECT_EQ(prompts.asked[0].buttons, Prompts::Buttons::YesNoDefaultNo);
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(),
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(),
               "http://h.test/a.iso\nhttp://h.test/b.iso\nhttp://h.test/refuse.iso");
     const std::vector<json> sent = Calls();
     ASSERT_EQ(sent.size(), 1u);
@@ -202,7 +202,7 @@ TEST_F(LinkOpenerTest, AnEd2kLinkGoesToTheDesktopsEd2kProgramNeverToAria2) {
     const QString link = Q(links::EncodeThunderLink(ed2k.toStdU16String()));
 
     Open({link});
-    EXPECT_EQ(w->Link().txtOutput->toPlainText(), ed2k);
+    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), ed2k);
     EXPECT_TRUE(prompts.asked.empty());
     EXPECT_EQ(w->Status().Text(), Q(handoff::kNoEd2kProgramText));
 

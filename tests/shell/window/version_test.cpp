@@ -14,7 +14,7 @@ using VersionTest = FrmMainTest;
 
 TEST_F(VersionTest, AboutPageTrayTipAndHandoffCommentShowTheBuildsVersion) {
     Start();
-    const QString about = w->About().txtAbout->toPlainText();
+    const QString about = Child<QPlainTextEdit>(*w, "txtAbout")->toPlainText();
     EXPECT_TRUE(about.contains(QStringLiteral("版本：" TESSEL_VERSION))) << about.left(200).toStdString();
     EXPECT_TRUE(about.startsWith(QStringLiteral("Tessel V" TESSEL_VERSION_MAJOR)));
     EXPECT_FALSE(about.contains(u'@')) << "a placeholder was left in the credits";
