@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The conversion page's wiring: each button and double-click reaches its
+// The conversion page on its own: each button and double-click reaches its
 // command, the Rayfile questions are asked as they should be, and dropped
 // files get their fingerprint while the window keeps answering.
+#include "shell/pages/link_page.h"
+
 #include <QDir>
 #include <QFile>
 #include <QMimeData>
@@ -11,15 +13,19 @@
 #include <QUrl>
 #include <cmath>
 
-#include "controls/safe_tabs.h"
 #include "controls/sk_button.h"
 #include "links/commands.h"
-#include "support/frm_main_fixture.h"
+#include "support/page_fixture.h"
 
 namespace tessel::shell::testing {
 namespace {
 
 QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16string(s)); }
+
+class LinkPageTest : public PageTest {
+ protected:
+    LinkPage page{Context(), nullptr};
+};
 
 struct CommandRow {
     const char* button;
@@ -27,8 +33,7 @@ struct CommandRow {
     links::CommandResult (*command)(std::u16string_view);
 };
 
-TEST_F(FrmMainTest, EachCommandButtonRunsItsCommand) {
-    Start();
+TEST_F(LinkPageTest, EachCommandButtonRunsItsCommand) {
     const CommandRow rows[] = {
         {"skbTogeneral", "thunder://QUFodHRwOi8vYS9iWlo=/", &links::ToGeneral},
         {"skbTothunder", "  http://a/b  ", &links::ToThunder},
@@ -37,64 +42,61 @@ TEST_F(FrmMainTest, EachCommandButtonRunsItsCommand) {
         {"skbURL", "a%20b", &links::UrlCommand},
     };
     for (const auto& r : rows) {
-        Child<QPlainTextEdit>(*w, "txtInput")->setPlainText(QString::fromUtf8(r.input));
-        Child<QPlainTextEdit>(*w, "txtOutput")->clear();
-        emit w->findChild<controls::SkButton*>(r.button)->Click();
+        Child<QPlainTextEdit>(page, "txtInput")->setPlainText(QString::fromUtf8(r.input));
+        Child<QPlainTextEdit>(page, "txtOutput")->clear();
+        emit Child<controls::SkButton>(page, r.button)->Click();
         const auto want = r.command(QString::fromUtf8(r.input).toStdU16String());
-        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), Q(want.input))
+        EXPECT_EQ(Child<QPlainTextEdit>(page, "txtInput")->toPlainText(), Q(want.input))
             << r.button << " " << r.input;
-        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), Q(want.output))
+        EXPECT_EQ(Child<QPlainTextEdit>(page, "txtOutput")->toPlainText(), Q(want.output))
             << r.button << " " << r.input;
     }
 }
 
-TEST_F(FrmMainTest, ARealClickConvertsAndLinesAreJoined) {
-    Start();
-    w->safeTabs->setActiveTab(1);
+TEST_F(LinkPageTest, ARealClickConvertsAndLinesAreJoined) {
+    page.show();
     // Two lines typed with Enter become one address.
-    Child<QPlainTextEdit>(*w, "txtInput")->setPlainText("  http://a/\nb  ");
-    QTest::mouseClick(Child<controls::SkButton>(*w, "skbTothunder"), Qt::LeftButton, {},
-                      Child<controls::SkButton>(*w, "skbTothunder")->rect().center());
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "http://a/b");
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
+    Child<QPlainTextEdit>(page, "txtInput")->setPlainText("  http://a/\nb  ");
+    QTest::mouseClick(Child<controls::SkButton>(page, "skbTothunder"), Qt::LeftButton, {},
+                      Child<controls::SkButton>(page, "skbTothunder")->rect().center());
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtInput")->toPlainText(), "http://a/b");
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtOutput")->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
 
-    Child<QPlainTextEdit>(*w, "txtInput")->setPlainText("  \n  ");
-    QTest::mouseClick(Child<controls::SkButton>(*w, "skbURL"), Qt::LeftButton, {},
-                      Child<controls::SkButton>(*w, "skbURL")->rect().center());
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "");
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "请输入待加解密链接");
+    Child<QPlainTextEdit>(page, "txtInput")->setPlainText("  \n  ");
+    QTest::mouseClick(Child<controls::SkButton>(page, "skbURL"), Qt::LeftButton, {},
+                      Child<controls::SkButton>(page, "skbURL")->rect().center());
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtInput")->toPlainText(), "");
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtOutput")->toPlainText(), "请输入待加解密链接");
 }
 
-TEST_F(FrmMainTest, PasteTakesTheTrimmedClipboardText) {
-    Start();
-    Child<QPlainTextEdit>(*w, "txtInput")->setPlainText("kept");
+TEST_F(LinkPageTest, PasteTakesTheTrimmedClipboardText) {
+    Child<QPlainTextEdit>(page, "txtInput")->setPlainText("kept");
     QGuiApplication::clipboard()->clear();
-    emit Child<controls::SkButton>(*w, "skbInput")->Click();
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "kept");  // nothing to paste
+    emit Child<controls::SkButton>(page, "skbInput")->Click();
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtInput")->toPlainText(), "kept");  // nothing to paste
 
     QGuiApplication::clipboard()->setText(" http://x/y ");
-    emit Child<controls::SkButton>(*w, "skbInput")->Click();
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "http://x/y");
+    emit Child<controls::SkButton>(page, "skbInput")->Click();
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtInput")->toPlainText(), "http://x/y");
 
     QGuiApplication::clipboard()->setText("  ftp://z  ");
-    QTest::mouseDClick(Child<QPlainTextEdit>(*w, "txtInput")->viewport(), Qt::LeftButton);
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "ftp://z");
+    QTest::mouseDClick(Child<QPlainTextEdit>(page, "txtInput")->viewport(), Qt::LeftButton);
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtInput")->toPlainText(), "ftp://z");
 }
 
-TEST_F(FrmMainTest, CopyPutsTheOutputOnTheClipboardAndSelectsIt) {
-    Start();
-    w->safeTabs->setActiveTab(1);
+TEST_F(LinkPageTest, CopyPutsTheOutputOnTheClipboardAndSelectsIt) {
+    page.show();
     QGuiApplication::clipboard()->setText("before");
-    emit Child<controls::SkButton>(*w, "skbOutput")->Click();
+    emit Child<controls::SkButton>(page, "skbOutput")->Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");  // empty box: nothing
 
-    Child<QPlainTextEdit>(*w, "txtOutput")->setPlainText("http://a/b");
-    emit Child<controls::SkButton>(*w, "skbOutput")->Click();
+    Child<QPlainTextEdit>(page, "txtOutput")->setPlainText("http://a/b");
+    emit Child<controls::SkButton>(page, "skbOutput")->Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://a/b");
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->textCursor().selectedText(), "http://a/b");
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtOutput")->textCursor().selectedText(), "http://a/b");
 
-    Child<QPlainTextEdit>(*w, "txtOutput")->setPlainText("http://c/d");
-    QTest::mouseDClick(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), Qt::LeftButton);
+    Child<QPlainTextEdit>(page, "txtOutput")->setPlainText("http://c/d");
+    QTest::mouseDClick(Child<QPlainTextEdit>(page, "txtOutput")->viewport(), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://c/d");
 }
 
@@ -107,7 +109,7 @@ struct RayfileRow {
     int boxes;  // message and input boxes asked
 };
 
-TEST_F(FrmMainTest, RayfileAsksItsQuestionsAndBuildsTheLink) {
+TEST_F(LinkPageTest, RayfileAsksItsQuestionsAndBuildsTheLink) {
     const RayfileRow rows[] = {
         {"bar in address", "http://a/b|1", {}, {}, "对不起，链接不正确", 0},
         {"empty", "   ", {}, {}, "请输入待转换链接", 0},
@@ -119,15 +121,14 @@ TEST_F(FrmMainTest, RayfileAsksItsQuestionsAndBuildsTheLink) {
          2},
         {"no, cancelled", "http://a/b", {Prompts::Answer::No}, {QString()}, "请输入链接中文件大小", 2},
     };
-    Start();
-    w->move(200, 100);
+    page.move(200, 100);
     for (const auto& r : rows) {
         prompts.asked.clear();
         prompts.answers.assign(r.answers.begin(), r.answers.end());
         prompts.inputs.assign(r.typed.begin(), r.typed.end());
-        Child<QPlainTextEdit>(*w, "txtInput")->setPlainText(r.input);
-        emit Child<controls::SkButton>(*w, "skbToRayfile")->Click();
-        EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), QString::fromUtf8(r.output))
+        Child<QPlainTextEdit>(page, "txtInput")->setPlainText(r.input);
+        emit Child<controls::SkButton>(page, "skbToRayfile")->Click();
+        EXPECT_EQ(Child<QPlainTextEdit>(page, "txtOutput")->toPlainText(), QString::fromUtf8(r.output))
             << r.name;
         ASSERT_EQ(static_cast<int>(prompts.asked.size()), r.boxes) << r.name;
         if (r.boxes == 0) continue;
@@ -144,14 +145,14 @@ TEST_F(FrmMainTest, RayfileAsksItsQuestionsAndBuildsTheLink) {
         EXPECT_TRUE(in.defaultText.isEmpty());
         // From the outer rectangle in twips: left + width/2 - 3000, top +
         // height/2 - 1000, halves to even, then to the nearest pixel.
-        const QRect o = w->frameGeometry();
+        const QRect o = page.frameGeometry();
         const auto twips = [](double v) { return static_cast<double>(std::nearbyint(v)); };
         const double x = twips(o.x() * 15 + o.width() * 15 / 2.0 - 3000);
         const double y = twips(o.y() * 15 + o.height() * 15 / 2.0 - 1000);
         EXPECT_EQ(in.topLeft,
                   QPoint(static_cast<int>(std::nearbyint(x / 15)), static_cast<int>(std::nearbyint(y / 15))));
     }
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "http://a/b");
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtInput")->toPlainText(), "http://a/b");
 }
 
 // ---------------------------------------------------------------------------
@@ -174,8 +175,7 @@ QMimeData* Files(const QStringList& paths) {
     return m;
 }
 
-TEST_F(FrmMainTest, DroppedFileGetsItsFingerprint) {
-    Start();
+TEST_F(LinkPageTest, DroppedFileGetsItsFingerprint) {
     QFile abc(dir.filePath("abc.txt"));
     ASSERT_TRUE(abc.open(QIODevice::WriteOnly));
     abc.write("abc");
@@ -185,30 +185,28 @@ TEST_F(FrmMainTest, DroppedFileGetsItsFingerprint) {
     empty.close();
 
     std::unique_ptr<QMimeData> two(Files({abc.fileName(), empty.fileName()}));
-    Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), two.get());
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(),
+    Drop(Child<QPlainTextEdit>(page, "txtOutput")->viewport(), two.get());
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtOutput")->toPlainText(),
               "文件大小:3\nCRC32:352441C2\nMD5:900150983CD24FB0D6963F7D28E17F72");
 
     std::unique_ptr<QMimeData> folder(Files({dir.path()}));
-    Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), folder.get());
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "文件并不存在");
+    Drop(Child<QPlainTextEdit>(page, "txtOutput")->viewport(), folder.get());
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtOutput")->toPlainText(), "文件并不存在");
 }
 
-TEST_F(FrmMainTest, DropWithoutAFileDoesNothing) {
-    Start();
-    Child<QPlainTextEdit>(*w, "txtOutput")->setPlainText("kept");
+TEST_F(LinkPageTest, DropWithoutAFileDoesNothing) {
+    Child<QPlainTextEdit>(page, "txtOutput")->setPlainText("kept");
     auto text = std::make_unique<QMimeData>();
     text->setText("/etc/passwd");
-    Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), text.get());
+    Drop(Child<QPlainTextEdit>(page, "txtOutput")->viewport(), text.get());
     auto web = std::make_unique<QMimeData>();
     web->setUrls({QUrl("http://a/b")});
-    Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), web.get());
-    EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "kept");
+    Drop(Child<QPlainTextEdit>(page, "txtOutput")->viewport(), web.get());
+    EXPECT_EQ(Child<QPlainTextEdit>(page, "txtOutput")->toPlainText(), "kept");
 }
 
 // The checksum of a big file lets the window's events run between blocks.
-TEST_F(FrmMainTest, BigFileKeepsTheWindowAnswering) {
-    Start();
+TEST_F(LinkPageTest, BigFileKeepsTheWindowAnswering) {
     QFile big(dir.filePath("big.bin"));
     ASSERT_TRUE(big.open(QIODevice::WriteOnly));
     ASSERT_TRUE(big.resize(qint64(500) * 1024 * 1024));  // sparse: quick to make
@@ -221,16 +219,16 @@ TEST_F(FrmMainTest, BigFileKeepsTheWindowAnswering) {
     std::unique_ptr<QMimeData> second(Files({small.fileName()}));
     QObject::connect(&beat, &QTimer::timeout, [&] {
         // A second drop meanwhile is refused, and the status line says why.
-        if (++ticks == 3) Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), second.get());
+        if (++ticks == 3) Drop(Child<QPlainTextEdit>(page, "txtOutput")->viewport(), second.get());
     });
     beat.start(1);
     std::unique_ptr<QMimeData> mime(Files({big.fileName()}));
-    Drop(Child<QPlainTextEdit>(*w, "txtOutput")->viewport(), mime.get());
+    Drop(Child<QPlainTextEdit>(page, "txtOutput")->viewport(), mime.get());
     beat.stop();
     EXPECT_TRUE(
-        Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText().startsWith("文件大小:524288000\nCRC32:"));
+        Child<QPlainTextEdit>(page, "txtOutput")->toPlainText().startsWith("文件大小:524288000\nCRC32:"));
     EXPECT_GT(ticks, 5);
-    EXPECT_EQ(w->Status().Text(), "正在计算上一个文件的校验值，请等它结束后再拖入");
+    EXPECT_EQ(status.Text(), "正在计算上一个文件的校验值，请等它结束后再拖入");
 }
 
 }  // namespace
