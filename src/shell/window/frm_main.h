@@ -132,9 +132,8 @@ class FrmMain : public QWidget {
     VideoPage& Video() const { return *video_; }
     AboutPage& About() const { return *about_; }
     OptionsStrip& Options() const { return *options_; }
-    SafeTabs* safeTabs = nullptr;  // object name "SafeTabs"
-    SkButton* skbOption = nullptr;
-    ClipboardTextBox* txtMessage = nullptr;  // hidden; holds the last clipboard text
+    // The tab strip the pages sit on.
+    SafeTabs& Tabs() const { return *safeTabs; }
 
     // --- the banner ---------------------------------------------------------
     // The banner as drawn now (the picture, or the ripple's latest frame).
@@ -224,6 +223,11 @@ class FrmMain : public QWidget {
     bool banner_device_stale_ = true;
     WaveObject wave_;
     QTimer ripple_timer_;
+
+    // The window's own controls, under the names its texts use.
+    SafeTabs* safeTabs = nullptr;  // object name "SafeTabs"
+    SkButton* skbOption = nullptr;
+    ClipboardTextBox* txtMessage = nullptr;  // hidden; holds the last clipboard text
 
     std::unique_ptr<Aria2Engine> engine_;
     StatusLine* status_ = nullptr;

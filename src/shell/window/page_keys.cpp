@@ -30,7 +30,7 @@ PageKeys::PageKeys(FrmMain& window)
     : QObject(&window),
       window_(window),
       pages_{&window.Disk(), &window.Link(), &window.Video(), &window.About()} {
-    controls::SafeTabs* tabs = window.safeTabs;
+    controls::SafeTabs* tabs = &window.Tabs();
     connect(tabs, &controls::SafeTabs::TabSwitch, this, &PageKeys::OnTabSwitch);
     ShowOnly(tabs->ActiveTab());
 
@@ -49,7 +49,7 @@ PageKeys::PageKeys(FrmMain& window)
 }
 
 void PageKeys::Step(int direction) {
-    controls::SafeTabs* tabs = window_.safeTabs;
+    controls::SafeTabs* tabs = &window_.Tabs();
     const int n = tabs->TabCount();
     tabs->setActiveTab(((tabs->ActiveTab() + direction) % n + n) % n);
 }
@@ -60,7 +60,7 @@ void PageKeys::ShowOnly(int tab) {
 }
 
 void PageKeys::OnTabSwitch(int previous) {
-    const int active = window_.safeTabs->ActiveTab();
+    const int active = window_.Tabs().ActiveTab();
     QWidget* from = previous >= 0 && previous < static_cast<int>(pages_.size()) ? pages_[previous] : nullptr;
     QWidget* to = active >= 0 && active < static_cast<int>(pages_.size()) ? pages_[active] : nullptr;
     if (to) to->show();
@@ -75,7 +75,7 @@ void PageKeys::OnTabSwitch(int previous) {
         if (target)
             target->setFocus(Qt::TabFocusReason);
         else
-            window_.safeTabs->setFocus(Qt::TabFocusReason);
+            window_.Tabs().setFocus(Qt::TabFocusReason);
     }
     ShowOnly(active);
 }

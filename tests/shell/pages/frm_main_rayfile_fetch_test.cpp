@@ -117,13 +117,13 @@ TEST_F(RayfileFetchTest, AddressThatCannotBeOpenedEndsSilently) {
 // front, and no other fetch is stopped or read for a size.
 TEST_F(RayfileFetchTest, OnlyItsOwnFetchIsCutShort) {
     Start();
-    w->safeTabs->setActiveTab(0);
+    Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(0);
     const QString address = http.Base() + "/sized/104857600";
     Convert(address);
     EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), Link(address, "104857600"));
     EXPECT_LE(ReplySize(), 512);
 
-    w->safeTabs->setActiveTab(1);
+    Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(1);
     Put(keys::kPickCodeApi, http.Base());
     Child<QLineEdit>(*w, "txtPickcode")->setText("abc");
     emit Child<controls::SkButton>(*w, "skbPickcode")->Click();

@@ -101,9 +101,10 @@ TEST_F(RequestTest, SilentServiceLeavesTheWindowAnswering) {
         bool fired = false;
         QTimer::singleShot(20, w.get(), [&] { fired = true; });
         EXPECT_TRUE(QTest::qWaitFor([&] { return fired; }, 1000));
-        const int other = w->safeTabs->ActiveTab() == 3 ? 0 : 3;
-        QTest::mouseClick(w->safeTabs, Qt::LeftButton, {}, w->safeTabs->TabRect(other).center());
-        EXPECT_EQ(w->safeTabs->ActiveTab(), other);
+        const int other = Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab() == 3 ? 0 : 3;
+        QTest::mouseClick(Child<controls::SafeTabs>(*w, "SafeTabs"), Qt::LeftButton, {},
+                          Child<controls::SafeTabs>(*w, "SafeTabs")->TabRect(other).center());
+        EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), other);
         EXPECT_EQ(BackgroundRequest::RunningCount(), 1);
 
         // Closing the window ends the request before the close returns.
@@ -178,10 +179,10 @@ TEST_F(FrmMainTest, StatusLineStaysInItsBand) {
     for (int fold = 0; fold < 2; ++fold) {
         EXPECT_TRUE(line.isVisible());
         EXPECT_TRUE(w->rect().contains(line.geometry()));
-        EXPECT_LT(line.geometry().right(), w->skbOption->geometry().left());
-        EXPECT_GT(line.geometry().top(), w->safeTabs->geometry().bottom());
+        EXPECT_LT(line.geometry().right(), Child<controls::SkButton>(*w, "skbOption")->geometry().left());
+        EXPECT_GT(line.geometry().top(), Child<controls::SafeTabs>(*w, "SafeTabs")->geometry().bottom());
         EXPECT_LT(line.geometry().bottom(), Child<QLabel>(*w, "lblIP")->mapTo(w.get(), QPoint(0, 0)).y());
-        emit w->skbOption->Click();
+        emit Child<controls::SkButton>(*w, "skbOption")->Click();
     }
     w->ShowStatus(QStringLiteral("短\r\n句"));
     EXPECT_EQ(line.text(), "短  句");

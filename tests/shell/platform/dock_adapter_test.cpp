@@ -27,7 +27,8 @@ class DockTest : public FrmMainTest {
     }
 
     void ClickOption() {
-        if (Child<QRadioButton>(*w, "optQQ")->isHidden()) emit w->skbOption->Click();
+        if (Child<QRadioButton>(*w, "optQQ")->isHidden())
+            emit Child<controls::SkButton>(*w, "skbOption")->Click();
         QTest::mouseClick(Child<QRadioButton>(*w, "optQQ"), Qt::LeftButton, {},
                           QPoint(8, Child<QRadioButton>(*w, "optQQ")->height() / 2));
     }

@@ -29,22 +29,23 @@ TEST_F(WatcherTest, SpecialLinkGoesToConversionPageSwitchingOncePerRun) {
     StartWatching();
     Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
     EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 1);
     EXPECT_EQ(Stored(keys::kLinkActiveTab), "1");
 
-    w->safeTabs->setActiveTab(2);
+    Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(2);
     Copy("flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
     EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(),
               "flashget://W0ZMQVNIR0VUXWh0dHA6Ly9hL2JbRkxBU0hHRVRd&1");
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 2);  // already switched once in this run
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(),
+              2);  // already switched once in this run
 
     // The next run starts with the flag reset, so it switches again.
     Restart();
     QGuiApplication::clipboard()->clear();
     StartWatching();
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 0);
     Copy("qqdl://aHR0cDovL2EvYg==");
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 1);
 }
 
 struct RouteRow {
@@ -66,12 +67,13 @@ TEST_F(WatcherTest, EachKindOfTextLandsOnItsPages) {
     for (const auto& r : rows) {
         QGuiApplication::clipboard()->clear();
         StartWatching();
-        w->safeTabs->setActiveTab(QString(r.copied).contains("115") ? 2 : 0);  // the disk page comes forward
+        Child<controls::SafeTabs>(*w, "SafeTabs")
+            ->setActiveTab(QString(r.copied).contains("115") ? 2 : 0);  // the disk page comes forward
         Copy(QString::fromUtf8(r.copied));
         EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), r.txtInput) << r.copied;
         EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOnlineflv")->toPlainText(), r.txtOnlineflv) << r.copied;
         EXPECT_EQ(Child<QLineEdit>(*w, "txtPickcode")->text(), r.txtPickcode) << r.copied;
-        EXPECT_EQ(w->safeTabs->ActiveTab(), r.tab) << r.copied;
+        EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), r.tab) << r.copied;
         EXPECT_EQ(Stored(keys::kUDownActiveTab).value_or("0"), QString(r.txtPickcode).isEmpty() ? "0" : "1");
         Restart();
     }
@@ -83,7 +85,7 @@ TEST_F(WatcherTest, OwnCopyOutOfTheOutputDoesNotComeBack) {
     emit Child<controls::SkButton>(*w, "skbTogeneral")->Click();
     ASSERT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "http://a/b");
     emit Child<controls::SkButton>(*w, "skbOutput")->Click();
-    EXPECT_EQ(w->txtMessage->text(), "http://a/b");  // the watcher saw it
+    EXPECT_EQ(Child<ClipboardTextBox>(*w, "txtMessage")->text(), "http://a/b");  // the watcher saw it
     EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
     EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOnlineflv")->toPlainText(),
               "http://a/b");  // still offered to the video page
@@ -101,7 +103,7 @@ TEST_F(WatcherTest, NonTextClearsTheStoredText) {
     QImage img(4, 4, QImage::Format_RGB32);
     img.fill(Qt::red);
     QGuiApplication::clipboard()->setImage(img);
-    EXPECT_EQ(w->txtMessage->text(), "");
+    EXPECT_EQ(Child<ClipboardTextBox>(*w, "txtMessage")->text(), "");
     // ... so the same link copied again is routed again.
     Child<QPlainTextEdit>(*w, "txtInput")->setPlainText("edited");
     Copy("http://a/b");
@@ -112,7 +114,7 @@ TEST_F(FrmMainTest, WatcherOffRoutesNothingAndSavesTheOption) {
     Start();
     Copy("thunder://QUFodHRwOi8vYS9iWlo=/");
     EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "");
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 0);
     EXPECT_FALSE(Stored(keys::kLinkActiveTab).has_value());
 
     Child<QCheckBox>(*w, "chkClipboard")->click();
@@ -143,11 +145,11 @@ TEST_F(WatcherTest, TextsOverTheBoundAreNotRoutedAndDoNotStick) {
             box->setPlainText("kept");
         Child<QLineEdit>(*w, "txtPickcode")->setText("kept");
         Copy(LongText(start, kMax + 1));
-        EXPECT_EQ(w->txtMessage->text(), "");  // not held either
+        EXPECT_EQ(Child<ClipboardTextBox>(*w, "txtMessage")->text(), "");  // not held either
         EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "kept");
         EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOnlineflv")->toPlainText(), "kept");
         EXPECT_EQ(Child<QLineEdit>(*w, "txtPickcode")->text(), "kept");
-        EXPECT_EQ(w->safeTabs->ActiveTab(), 1);  // no page comes forward
+        EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 1);  // no page comes forward
 
         // The watcher goes on: the next link is routed.
         const QString link = QString::fromLatin1(start) + "file";
@@ -155,28 +157,28 @@ TEST_F(WatcherTest, TextsOverTheBoundAreNotRoutedAndDoNotStick) {
         EXPECT_EQ(QString(start).contains("115") ? Child<QLineEdit>(*w, "txtPickcode")->text()
                                                  : Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(),
                   link);
-        w->safeTabs->setActiveTab(1);
+        Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(1);
     }
 }
 
 TEST_F(WatcherTest, TextOverTheBoundAtStartIsNotRouted) {
     Copy(LongText("  thunder://", ClipboardTextBox::kMaxChars + 1));
     StartWatching();
-    EXPECT_EQ(w->txtMessage->text(), "");
+    EXPECT_EQ(Child<ClipboardTextBox>(*w, "txtMessage")->text(), "");
     EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "");
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 0);
 }
 
 TEST_F(WatcherTest, ActivationRoutesTheClipboardText) {
     Copy("  thunder://QUFodHRwOi8vYS9iWlo=/  ");
     StartWatching();  // a link on the clipboard at start is routed at once
     EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(), "thunder://QUFodHRwOi8vYS9iWlo=/");
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 1);
 
     // The watcher is gone after unload: changes no longer reach the window.
     w->close();
     Copy("http://later/");
-    EXPECT_NE(w->txtMessage->text(), "http://later/");
+    EXPECT_NE(Child<ClipboardTextBox>(*w, "txtMessage")->text(), "http://later/");
 }
 
 }  // namespace

@@ -43,22 +43,25 @@ class FrmMainKeysTest : public FrmMainTest {
         return out;
     }
     bool InFrontOrAround(QWidget* c, int tab) const {
-        return Page(tab)->isAncestorOf(c) || w->Options().isAncestorOf(c) || c == w->skbOption ||
-               c == w->safeTabs;
+        return Page(tab)->isAncestorOf(c) || w->Options().isAncestorOf(c) ||
+               c == Child<controls::SkButton>(*w, "skbOption") ||
+               c == Child<controls::SafeTabs>(*w, "SafeTabs");
     }
 };
 
 TEST_F(FrmMainKeysTest, TabCyclesOnlyThroughThePageInFrontTheOptionsAndTheStrip) {
     StartActive();
-    emit w->skbOption->Click();  // the options folded out: their boxes join the cycle
+    emit Child<controls::SkButton>(*w, "skbOption")
+        ->Click();  // the options folded out: their boxes join the cycle
     for (int tab = 0; tab < 4; ++tab) {
         SCOPED_TRACE(tab);
-        w->safeTabs->setActiveTab(tab);
+        Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(tab);
         const QSet<QWidget*> expected = Reachable(Page(tab));
         ASSERT_FALSE(expected.isEmpty()) << "the page offers the keyboard nothing";
         // Its first control, as a click would leave it.
         QWidget* first = nullptr;
-        for (QWidget* c = w->safeTabs->nextInFocusChain(); c != w->safeTabs; c = c->nextInFocusChain())
+        for (QWidget* c = Child<controls::SafeTabs>(*w, "SafeTabs")->nextInFocusChain();
+             c != Child<controls::SafeTabs>(*w, "SafeTabs"); c = c->nextInFocusChain())
             if (expected.contains(c)) {
                 first = c;
                 break;
@@ -89,7 +92,7 @@ TEST_F(FrmMainKeysTest, PagesBehindAreHiddenFromAccessibilityButKeepTheirPlaces)
     Start();
     const QRect home(5, 35, 489, 177);
     for (int tab : {2, 0, 3, 1}) {
-        w->safeTabs->setActiveTab(tab);
+        Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(tab);
         for (int i = 0; i < 4; ++i) {
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(Page(i));
             ASSERT_NE(a, nullptr);
@@ -115,12 +118,12 @@ TEST_F(FrmMainKeysTest, PageKeysStepThroughThePagesAndWrap) {
     StartActive();
     for (const Case& c : cases) {
         SCOPED_TRACE(QKeySequence(c.key | c.mods).toString().toStdString());
-        w->safeTabs->setActiveTab(0);
+        Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(0);
         Child<QLineEdit>(*w, "txtPickcode")->setFocus(Qt::MouseFocusReason);
         for (int n = 1; n <= 4; ++n) {
             Press(c.key, c.mods);
             const int expected = ((c.step * n) % 4 + 4) % 4;
-            EXPECT_EQ(w->safeTabs->ActiveTab(), expected);
+            EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), expected);
             // The focus went along, so typing lands on the page that is shown.
             QWidget* f = QApplication::focusWidget();
             ASSERT_NE(f, nullptr);
@@ -166,7 +169,7 @@ TEST_F(FrmMainKeysTest, EnterOrSpaceCopiesTheIpAndTheFileNameAsADoubleClickDoes)
         EXPECT_EQ(QGuiApplication::clipboard()->text(), "untouched");
         Child<QTimer>(*w, "tmrClipboard")->stop();
 
-        w->safeTabs->setActiveTab(2);
+        Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(2);
         w->Video().ShowTitle(QString());
         name->setFocus(Qt::TabFocusReason);
         ASSERT_EQ(QApplication::focusWidget(), name);
@@ -177,7 +180,7 @@ TEST_F(FrmMainKeysTest, EnterOrSpaceCopiesTheIpAndTheFileNameAsADoubleClickDoes)
         EXPECT_EQ(QGuiApplication::clipboard()->text(), "某视频标题");
         Child<QPlainTextEdit>(*w, "txtOnlineflv")->setFocus();
         EXPECT_EQ(name->palette().color(QPalette::Window), QColor(Qt::white)) << "focus look stuck";
-        w->safeTabs->setActiveTab(0);
+        Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(0);
     }
 }
 

@@ -38,14 +38,15 @@ TEST_F(FrmMainTest, EveryPageIsTidyAndOnlyTheActiveOneIsInView) {
     QWidget* pages[] = {&w->Disk(), &w->Link(), &w->Video(), &w->About()};
     for (QWidget* page : pages) ExpectTidy(page);
     // The window's own children, the options strip folded out included.
-    emit w->skbOption->Click();
+    emit Child<controls::SkButton>(*w, "skbOption")->Click();
     const QRect strip = w->Options().geometry();
     EXPECT_LT(strip.bottom(), w->height()) << "the unfolded strip is cut off";
     ExpectTidy(&w->Options());
     for (int tab = 0; tab < 4; ++tab) {
-        w->safeTabs->setActiveTab(tab);
+        Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(tab);
         for (int i = 0; i < 4; ++i) {
-            const bool inView = w->safeTabs->rect().intersects(pages[i]->geometry());
+            const bool inView =
+                Child<controls::SafeTabs>(*w, "SafeTabs")->rect().intersects(pages[i]->geometry());
             EXPECT_EQ(inView, i == tab) << "tab " << tab << ", page " << i;
         }
         // The page in front is where it was drawn, whichever tab it is.
@@ -61,17 +62,20 @@ TEST_F(FrmMainTest, WindowAndPagesStartAsDrawn) {
     EXPECT_EQ(w->palette().color(QPalette::Window), QColor(Qt::white));
     EXPECT_EQ(w->BannerFrame().size(), QSize(500, 60));
 
-    ASSERT_EQ(w->safeTabs->TabCount(), 4);
+    ASSERT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->TabCount(), 4);
     const char* tabs[] = {"115网盘", "专链转换", "在线视频", "关于"};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(w->safeTabs->TabCaption(i), QString::fromUtf8(tabs[i]));
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->TabCaption(i), QString::fromUtf8(tabs[i]));
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 0);
 
     for (QWidget* hidden : std::initializer_list<QWidget*>{
-             w->txtMessage, Child<QLineEdit>(*w, "txtFilesize"), Child<QLabel>(*w, "lblIP"),
-             Child<QCheckBox>(*w, "chkOntop"), Child<QCheckBox>(*w, "chkClipboard"),
-             Child<QCheckBox>(*w, "chkShowIP"), Child<QRadioButton>(*w, "optQQ")})
+             Child<ClipboardTextBox>(*w, "txtMessage"), Child<QLineEdit>(*w, "txtFilesize"),
+             Child<QLabel>(*w, "lblIP"), Child<QCheckBox>(*w, "chkOntop"),
+             Child<QCheckBox>(*w, "chkClipboard"), Child<QCheckBox>(*w, "chkShowIP"),
+             Child<QRadioButton>(*w, "optQQ")})
         EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
-    for (QWidget* shown : std::initializer_list<QWidget*>{Child<QPlainTextEdit>(*w, "txtInput"), w->skbOption,
+    for (QWidget* shown : std::initializer_list<QWidget*>{Child<QPlainTextEdit>(*w, "txtInput"),
+                                                          Child<controls::SkButton>(*w, "skbOption"),
                                                           (&w->Options()), Child<QLabel>(*w, "imgTip")})
         EXPECT_FALSE(shown->isHidden()) << shown->objectName().toStdString();
 

@@ -163,15 +163,15 @@ TEST_F(FrmMainTest, FoldOutAndBackRestoresTheLayout) {
     Start();
     const QSize in = w->size();
     const QRect strip = (&w->Options())->geometry();
-    emit w->skbOption->Click();
-    EXPECT_EQ(w->skbOption->Caption(), "收起设置<<");
+    emit Child<controls::SkButton>(*w, "skbOption")->Click();
+    EXPECT_EQ(Child<controls::SkButton>(*w, "skbOption")->Caption(), "收起设置<<");
     EXPECT_EQ(w->height(), (5445 - 480) / 15);
     EXPECT_EQ((&w->Options())->height(), 57);
     EXPECT_FALSE(Child<QCheckBox>(*w, "chkOntop")->isHidden() ||
                  Child<QRadioButton>(*w, "optQQ")->isHidden());
     EXPECT_TRUE(Child<QLabel>(*w, "lblIP")->isHidden());
-    emit w->skbOption->Click();
-    EXPECT_EQ(w->skbOption->Caption(), "展开设置>>");
+    emit Child<controls::SkButton>(*w, "skbOption")->Click();
+    EXPECT_EQ(Child<controls::SkButton>(*w, "skbOption")->Caption(), "展开设置>>");
     EXPECT_EQ(w->size(), in);
     EXPECT_EQ((&w->Options())->geometry(), strip);
     for (QWidget* c : std::initializer_list<QWidget*>{

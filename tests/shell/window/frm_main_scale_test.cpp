@@ -207,8 +207,8 @@ TEST_F(FrmMainScaleTest, ButtonsAndTabsShowTheirDeviceResolutionDrawings) {
 TEST_F(FrmMainScaleTest, MultiLineBoxesKeepTheirWholeFrame) {
     StartScaled();
     int checked = 0;
-    for (int tab = 0; tab < w->safeTabs->TabCount(); ++tab) {
-        w->safeTabs->setActiveTab(tab);
+    for (int tab = 0; tab < Child<controls::SafeTabs>(*w, "SafeTabs")->TabCount(); ++tab) {
+        Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(tab);
         QApplication::processEvents();
         const QImage shot = Shot(w.get());
         for (auto* t : w->findChildren<QPlainTextEdit*>()) {

@@ -97,7 +97,7 @@ TEST_F(LinkOpenerTest, YesHandsTheDecodedAddressToAria2WithTheSecretAndFileName)
     EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtInput")->toPlainText(),
               "thunder://QUFodHRwOi8vaC50ZXN0L2QvJUM0JUUzJUJBJUMzLmlzb1pa/");
     EXPECT_EQ(Child<QPlainTextEdit>(*w, "txtOutput")->toPlainText(), "http://h.test/d/%C4%E3%BA%C3.iso");
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 1);
     ASSERT_EQ(prompts.asked.size(), 1u);
     EXPECT_EQ(prompts.asked[0].title, "提示");
     EXPECT_EQ(prompts.asked[0].text, "是否交给 aria2 下载？\n\nhttp://h.test/d/%C4%E3%BA%C3.iso");
@@ -128,13 +128,13 @@ TEST_F(LinkOpenerTest, OpenedLinksAreRoutedEvenWithTheWatcherOffAndShowTheirPage
     ASSERT_FALSE(Child<QCheckBox>(*w, "chkClipboard")->isChecked());
     Open({QStringLiteral("http://115.com/s/abc")});
     EXPECT_EQ(Child<QLineEdit>(*w, "txtPickcode")->text(), "http://115.com/s/abc");
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 0);
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 0);
     Open({QStringLiteral("qqdl://aHR0cDovL2EvYg==/")});
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
-    w->safeTabs->setActiveTab(2);
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 1);
+    Child<controls::SafeTabs>(*w, "SafeTabs")->setActiveTab(2);
     // The tab flag is set by now; an opened link still shows its page.
     Open({QStringLiteral("qqdl://aHR0cDovL2EvYg==/")});
-    EXPECT_EQ(w->safeTabs->ActiveTab(), 1);
+    EXPECT_EQ(Child<controls::SafeTabs>(*w, "SafeTabs")->ActiveTab(), 1);
     EXPECT_EQ(Stored(keys::kLinkActiveTab), "1");
     EXPECT_TRUE(Calls().empty());
 }
