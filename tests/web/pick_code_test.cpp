@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "support/fake_service.h"
 #include "support/table_rows.h"
 
 namespace tessel::web {
@@ -89,24 +90,20 @@ TEST(PickCodeReply, FillsTheAddressBoxesInOrder) {
 }
 
 TEST(ExtractPickCode, InputRulesTheRequestAndAFailedFetch) {
-    std::vector<std::u16string> asked;
-    std::optional<std::u16string> reply;
-    const ReplyFetch fetch = [&](const std::u16string& url) {
-        asked.push_back(url);
-        return reply;
-    };
+    testsupport::FakeService api;
+    const ReplyFetch fetch = api.Fetch();
     EXPECT_EQ(ExtractPickCode(kPickHint, u"https://api.test", fetch).txtPickcode, std::nullopt);
     EXPECT_EQ(ExtractPickCode(u"   ", u"https://api.test", fetch).txtPickcode, std::u16string(kPickHint));
-    EXPECT_TRUE(asked.empty());
+    EXPECT_TRUE(api.asked.empty());
 
     PickCodeResult r = ExtractPickCode(u"  http://disk.test/file/ab cd#x ", u"https://api.test", fetch);
     EXPECT_EQ(r.txtPickcode, u"http://disk.test/file/ab cd#x");
     EXPECT_THAT(
-        asked,
+        api.asked,
         ElementsAre(u"https://api.test/?ct=upload_api&ac=get_pick_code_info&pickcode=ab%20cd&version=1170"));
     EXPECT_FALSE(r.txtTel || r.txtCnc || r.txtBak || r.deleteReply);  // nothing came: every box stays
 
-    reply = u"{\"state\":true,\"url\":\"http://t/1\"}";
+    api.reply = u"{\"state\":true,\"url\":\"http://t/1\"}";
     r = ExtractPickCode(u"abc", u"https://api.test", fetch);
     EXPECT_EQ(r.txtTel, u"http://t/1");
     EXPECT_TRUE(r.deleteReply);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "support/fake_service.h"
 #include "support/table_rows.h"
 
 namespace tessel::web {
@@ -22,20 +25,14 @@ TEST(IpReply, AddressIsBetweenTheFirstParentheses) {
 }
 
 TEST(IpReply, CaptionComesFromTheEchoOrNotAtAll) {
-    std::u16string asked;
-    const ReplyFetch echo = [&](const std::u16string& url) {
-        asked = url;
-        return std::optional<std::u16string>(u"show(192.0.2.7)");
-    };
-    EXPECT_EQ(QueryIpCaption(u"http://echo.test", echo), u"您的IP地址为：192.0.2.7");
-    EXPECT_EQ(asked, u"http://echo.test/ip/");
+    testsupport::FakeService echo{{}, u"show(192.0.2.7)"};
+    EXPECT_EQ(QueryIpCaption(u"http://echo.test", echo.Fetch()), u"您的IP地址为：192.0.2.7");
+    EXPECT_EQ(echo.asked, std::vector<std::u16string>{u"http://echo.test/ip/"});
 
-    const ReplyFetch broken = [](const std::u16string&) {
-        return std::optional<std::u16string>(u"no address");
-    };
-    const ReplyFetch offline = [](const std::u16string&) { return std::optional<std::u16string>(); };
-    EXPECT_EQ(QueryIpCaption(u"http://echo.test", broken), std::nullopt);
-    EXPECT_EQ(QueryIpCaption(u"http://echo.test", offline), std::nullopt);
+    echo.reply = u"no address";
+    EXPECT_EQ(QueryIpCaption(u"http://echo.test", echo.Fetch()), std::nullopt);
+    echo.reply = std::nullopt;  // offline
+    EXPECT_EQ(QueryIpCaption(u"http://echo.test", echo.Fetch()), std::nullopt);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "support/fake_service.h"
 #include "text/codepage.h"
 #include "text/vbstring.h"
 
@@ -261,27 +262,24 @@ TEST(AlbumReply, HostileAlbumsAreReadInOnePass) {
 }
 
 TEST(ParseVideoAddress, CleansTheInputAsksOnceAndReportsWhatCame) {
-    std::vector<std::u16string> asked;
-    std::optional<std::u16string> reply;
-    const ReplyFetch fetch = [&](const std::u16string& url) {
-        asked.push_back(url);
-        return reply;
-    };
+    testsupport::FakeService service;
+    const ReplyFetch fetch = service.Fetch();
     VideoParseResult r = ParseVideoAddress(u"  \r\n  ", kHomes, fetch);
     EXPECT_EQ(r.txtOnlineflv, u"");
     EXPECT_EQ(r.txtFlvlink, std::u16string(kFlvAskInput));
     EXPECT_EQ(r.imgTip, std::nullopt);
-    EXPECT_TRUE(asked.empty());
+    EXPECT_TRUE(service.asked.empty());
 
     r = ParseVideoAddress(u"  http://v.test/a b\r\n\r ", kHomes, fetch);
     // CR LF pairs go, a lone CR stays and travels escaped.
     EXPECT_EQ(r.txtOnlineflv, u"http://v.test/a b\r");
-    EXPECT_THAT(asked, ::testing::ElementsAre(
-                           u"http://parse.test/parse.php?kw=http://v.test/a%20b%0D&flag=&format=high"));
+    EXPECT_THAT(
+        service.asked,
+        ::testing::ElementsAre(u"http://parse.test/parse.php?kw=http://v.test/a%20b%0D&flag=&format=high"));
     EXPECT_EQ(r.txtFlvlink, std::u16string(kFlvNetFailed));
     EXPECT_EQ(r.imgTip, u"");  // the old title is gone even though nothing new came
 
-    reply = kSingleHead + u"http://media.test/v.flv\">cliptitle=\"T\"";
+    service.reply = kSingleHead + u"http://media.test/v.flv\">cliptitle=\"T\"";
     r = ParseVideoAddress(u"http://v.test/1", kHomes, fetch);
     EXPECT_EQ(r.txtFlvlink, u"http://media.test/v.flv");
     EXPECT_EQ(r.imgTip, u"T");

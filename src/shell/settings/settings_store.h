@@ -138,43 +138,49 @@ namespace keys {
 inline constexpr char kMainGroup[] = "frmMain";
 inline constexpr char kServicesGroup[] = "services";
 
+// Most of the window's keys are flags and numbers that start at 0; most of
+// the services' are texts.
+constexpr SettingKey MainKey(const char* name, SettingKind kind = SettingKind::Int16) {
+    return {kMainGroup, name, kind, u"0"};
+}
+constexpr SettingKey ServicesKey(const char* name, std::u16string_view fallback = u"",
+                                 SettingKind kind = SettingKind::Text) {
+    return {kServicesGroup, name, kind, fallback};
+}
+
 // frmMain: the window's position, its options and the per-run tab flags.
 // "Top" and "Left" have no fixed default: their reader supplies the centred
 // position.
-inline constexpr SettingKey kFirstRun{kMainGroup, "firstrun", SettingKind::Int16, u"0"};
-inline constexpr SettingKey kTop{kMainGroup, "Top", SettingKind::Single, u"0"};
-inline constexpr SettingKey kLeft{kMainGroup, "Left", SettingKind::Single, u"0"};
-inline constexpr SettingKey kSetTop{kMainGroup, "settop", SettingKind::Int16, u"0"};
-inline constexpr SettingKey kClipboard{kMainGroup, "Clipboard", SettingKind::Int16, u"0"};
-inline constexpr SettingKey kShowIP{kMainGroup, "IP", SettingKind::Int16, u"0"};
-inline constexpr SettingKey kLinkActiveTab{kMainGroup, "linkActiveTab", SettingKind::Int16, u"0"};
-inline constexpr SettingKey kUDownActiveTab{kMainGroup, "UDownActiveTab", SettingKind::Int16, u"0"};
-inline constexpr SettingKey kErrorCode{kMainGroup, "errorcode", SettingKind::Int16, u"0"};
+inline constexpr SettingKey kFirstRun = MainKey("firstrun");
+inline constexpr SettingKey kTop = MainKey("Top", SettingKind::Single);
+inline constexpr SettingKey kLeft = MainKey("Left", SettingKind::Single);
+inline constexpr SettingKey kSetTop = MainKey("settop");
+inline constexpr SettingKey kClipboard = MainKey("Clipboard");
+inline constexpr SettingKey kShowIP = MainKey("IP");
+inline constexpr SettingKey kLinkActiveTab = MainKey("linkActiveTab");
+inline constexpr SettingKey kUDownActiveTab = MainKey("UDownActiveTab");
+inline constexpr SettingKey kErrorCode = MainKey("errorcode");
 
 // services: where the outside web services and the download engine are.
-inline constexpr SettingKey kParseHome{kServicesGroup, "ParseHome", SettingKind::Text,
-                                       web::kDefaultParseHome};
-inline constexpr SettingKey kParseHome2{kServicesGroup, "ParseHome2", SettingKind::Text,
-                                        web::kDefaultParseHome2};
-inline constexpr SettingKey kPickCodeApi{kServicesGroup, "PickCodeApi", SettingKind::Text,
-                                         web::kDefaultPickCodeApi};
-inline constexpr SettingKey kIpEcho{kServicesGroup, "IpEcho", SettingKind::Text, web::kDefaultIpEcho};
-inline constexpr SettingKey kDiskServiceDomain{kServicesGroup, "DiskServiceDomain", SettingKind::Text,
-                                               links::kDefaultDiskServiceDomain};
-inline constexpr SettingKey kAria2Rpc{kServicesGroup, "Aria2Rpc", SettingKind::Text,
-                                      handoff::kAria2RpcDefault};
-inline constexpr SettingKey kAria2Secret{kServicesGroup, "Aria2Secret", SettingKind::Text, u""};
+inline constexpr SettingKey kParseHome = ServicesKey("ParseHome", web::kDefaultParseHome);
+inline constexpr SettingKey kParseHome2 = ServicesKey("ParseHome2", web::kDefaultParseHome2);
+inline constexpr SettingKey kPickCodeApi = ServicesKey("PickCodeApi", web::kDefaultPickCodeApi);
+inline constexpr SettingKey kIpEcho = ServicesKey("IpEcho", web::kDefaultIpEcho);
+inline constexpr SettingKey kDiskServiceDomain =
+    ServicesKey("DiskServiceDomain", links::kDefaultDiskServiceDomain);
+inline constexpr SettingKey kAria2Rpc = ServicesKey("Aria2Rpc", handoff::kAria2RpcDefault);
+inline constexpr SettingKey kAria2Secret = ServicesKey("Aria2Secret");
 // The online-video page's engine: "yt-dlp", "service" or "auto" (yt-dlp when
 // it is installed).
-inline constexpr SettingKey kVideoEngine{kServicesGroup, "VideoEngine", SettingKind::Text, u"auto"};
-inline constexpr SettingKey kYtDlpPath{kServicesGroup, "YtDlpPath", SettingKind::Text, u""};
-inline constexpr SettingKey kYtDlpTimeout{kServicesGroup, "YtDlpTimeout", SettingKind::Int16, u"30"};
-inline constexpr SettingKey kAria2CaFile{kServicesGroup, "Aria2CaFile", SettingKind::Text, u""};
+inline constexpr SettingKey kVideoEngine = ServicesKey("VideoEngine", u"auto");
+inline constexpr SettingKey kYtDlpPath = ServicesKey("YtDlpPath");
+inline constexpr SettingKey kYtDlpTimeout = ServicesKey("YtDlpTimeout", u"30", SettingKind::Int16);
+inline constexpr SettingKey kAria2CaFile = ServicesKey("Aria2CaFile");
 // "auto": Tessel starts its own aria2 when none answers at a loopback
 // Aria2Rpc; "never": only another aria2.  DownloadDir: where Tessel's own
 // saves ("" the desktop's download folder).
-inline constexpr SettingKey kAria2Start{kServicesGroup, "Aria2Start", SettingKind::Text, u"auto"};
-inline constexpr SettingKey kDownloadDir{kServicesGroup, "DownloadDir", SettingKind::Text, u""};
+inline constexpr SettingKey kAria2Start = ServicesKey("Aria2Start", u"auto");
+inline constexpr SettingKey kDownloadDir = ServicesKey("DownloadDir");
 
 inline constexpr const SettingKey* kAll[] = {
     &kFirstRun,      &kTop,
