@@ -40,14 +40,18 @@ std::string Noise(std::uint32_t& seed, std::size_t n) {
 
 std::string Format(std::uint32_t& seed, int entry, int i) {
     const std::string itag = std::to_string(100 + i);
-    return R"({"format_id": ")" + itag + R"(", "format_note": "720p", "ext": "mp4", "protocol": "https",)"
+    return R"({"format_id": ")" + itag +
+           R"(", "format_note": "720p", "ext": "mp4", "protocol": "https",)"
            R"( "acodec": "none", "vcodec": "avc1.64001F", "url": "https://rr3---sn-a5mekn7z.example-video.test/videoplayback?expire=1765170000&ei=)" +
            Noise(seed, 24) + "&ip=203.0.113.7&id=o-" + Noise(seed, 44) + "&itag=" + itag +
            "&source=youtube&requiressl=yes&mh=ab&mm=31%2C29&mn=sn-a5mekn7z&ms=au%2Crdu&mv=m&mvi=3&pl=24"
            "&initcwndbps=1500000&vprv=1&svpuc=1&mime=video%2Fmp4&rqh=1&gir=yes&clen=" +
-           std::to_string(1000000 + entry * 1000 + i) + "&dur=612.445&lmt=1700000000000000&mt=1765140000&fvip=3"
-           "&keepalive=yes&fexp=24350590&c=IOS&txp=5535434&sparams=expire%2Cei%2Cip%2Cid%2Citag%2Csource&sig=" +
-           Noise(seed, 88) + "&lsparams=mh%2Cmm%2Cmn%2Cms%2Cmv%2Cmvi%2Cpl%2Cinitcwndbps&lsig=" + Noise(seed, 72) +
+           std::to_string(1000000 + entry * 1000 + i) +
+           "&dur=612.445&lmt=1700000000000000&mt=1765140000&fvip=3"
+           "&keepalive=yes&fexp=24350590&c=IOS&txp=5535434&sparams=expire%2Cei%2Cip%2Cid%2Citag%2Csource&"
+           "sig=" +
+           Noise(seed, 88) +
+           "&lsparams=mh%2Cmm%2Cmn%2Cms%2Cmv%2Cmvi%2Cpl%2Cinitcwndbps&lsig=" + Noise(seed, 72) +
            R"(", "width": 1280, "height": 720, "fps": 30, "audio_channels": null, "quality": 8,)"
            R"( "has_drm": false, "tbr": 1546.13, "filesize": 118234567, "container": "mp4_dash",)"
            R"( "language": null, "dynamic_range": "SDR", "http_headers": {"User-Agent":)"
@@ -65,8 +69,8 @@ std::string Entry(std::uint32_t& seed, int entry) {
     for (int i = 0; i < 30; ++i) formats += (i ? ", " : "") + Format(seed, entry, i);
     std::string thumbnails;
     for (int i = 0; i < 40; ++i) {
-        thumbnails += std::string(i ? ", " : "") + R"({"url": "https://i.example-video.test/vi/)" + id + "/hq" +
-                      std::to_string(i) + R"(.jpg?sqp=)" + Noise(seed, 40) + R"(", "preference": )" +
+        thumbnails += std::string(i ? ", " : "") + R"({"url": "https://i.example-video.test/vi/)" + id +
+                      "/hq" + std::to_string(i) + R"(.jpg?sqp=)" + Noise(seed, 40) + R"(", "preference": )" +
                       std::to_string(-40 + i) + R"(, "id": ")" + std::to_string(i) + R"("})";
     }
     std::string captions;
@@ -76,9 +80,11 @@ std::string Entry(std::uint32_t& seed, int entry) {
         for (const char* ext : {"json3", "srv1", "srv2", "srv3", "ttml", "vtt"}) {
             captions += std::string(ext[0] == 'j' ? "" : ", ") + R"({"ext": ")" + ext +
                         R"(", "url": "https://www.example-video.test/api/timedtext?v=)" + id +
-                        "&ei=" + Noise(seed, 24) + "&caps=asr&opi=112496729&xoaf=5&hl=en&ip=0.0.0.0&ipbits=0"
+                        "&ei=" + Noise(seed, 24) +
+                        "&caps=asr&opi=112496729&xoaf=5&hl=en&ip=0.0.0.0&ipbits=0"
                         "&expire=1765170000&sparams=ip%2Cipbits%2Cexpire%2Cv%2Cei%2Ccaps%2Copi%2Cxoaf"
-                        "&signature=" + Noise(seed, 40) + "&key=yt8&kind=asr&lang=en&tlang=" + code + "&fmt=" + ext +
+                        "&signature=" +
+                        Noise(seed, 40) + "&key=yt8&kind=asr&lang=en&tlang=" + code + "&fmt=" + ext +
                         R"(", "name": "Language )" + code + R"( from English"})";
         }
         captions += "]";
@@ -160,6 +166,11 @@ void BM_EngineLongestStall(benchmark::State& state) {
     }
     state.counters["worst_stall_ms"] = worst;
 }
-BENCHMARK(BM_EngineLongestStall)->Arg(40)->Arg(52)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineLongestStall)
+    ->Arg(40)
+    ->Arg(52)
+    ->UseManualTime()
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -6,11 +6,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QHash>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QPromise>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QThreadPool>
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -115,6 +118,9 @@ YtDlpEngine::YtDlpEngine(QObject* parent) : QObject(parent) {
 }
 
 YtDlpEngine::~YtDlpEngine() {
+    // A report still being read is read to its end by its pool thread and
+    // dropped there.
+    delete reading_;
     if (!process_) return;
     process_->disconnect(this);
     if (process_->state() != QProcess::NotRunning) {
@@ -127,7 +133,7 @@ YtDlpEngine::~YtDlpEngine() {
 
 bool YtDlpEngine::Start(const QString& program, std::u16string_view address,
                         std::chrono::milliseconds timeout) {
-    if (process_) return false;
+    if (Running()) return false;
     output_.clear();
     errors_.clear();
     failure_.clear();
@@ -219,6 +225,7 @@ void YtDlpEngine::Done(int exitCode, bool crashed) {
     }
     web::YtDlpReply reply;
     const std::u16string errorLine = web::YtDlpErrorLine(errors_.toStdString());
+    const bool succeeded = failure_.empty() && !crashed && exitCode == 0;
     if (!failure_.empty()) {
         reply.error = failure_;
     } else if (crashed) {
@@ -227,17 +234,43 @@ void YtDlpEngine::Done(int exitCode, bool crashed) {
         reply.error = errorLine.empty()
                           ? u"yt-dlp 以退出码 " + QString::number(exitCode).toStdU16String() + u" 结束"
                           : errorLine;
-    } else {
-        reply = web::ReadYtDlpReply(
-            std::string_view(output_.constData(), static_cast<std::size_t>(output_.size())));
     }
     // Nothing yt-dlp started outlives the run.
     EndDescendants();
     // The process object may be the sender of the signal that got us here.
     process_->disconnect(this);
     process_.release()->deleteLater();
-    output_.clear();
+    QByteArray report = std::exchange(output_, {});
     errors_.clear();
+    if (succeeded) {
+        ReadReport(std::move(report));
+        return;
+    }
+    emit Finished(reply);
+}
+
+void YtDlpEngine::ReadReport(QByteArray report) {
+    // The promise is shared only because the pool takes copyable work; the
+    // engine keeps nothing of it but the watcher, which goes with the engine.
+    auto promise = std::make_shared<QPromise<web::YtDlpReply>>();
+    reading_ = new QFutureWatcher<web::YtDlpReply>(this);
+    connect(reading_, &QFutureWatcherBase::finished, this, &YtDlpEngine::Deliver);
+    promise->start();
+    reading_->setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, report = std::move(report)] {
+        promise->addResult(web::ReadYtDlpReply(
+            std::string_view(report.constData(), static_cast<std::size_t>(report.size()))));
+        promise->finish();
+    });
+}
+
+void YtDlpEngine::Deliver() {
+    // The watcher is the sender: it goes once the signal has been handled.
+    QFutureWatcher<web::YtDlpReply>* reading = std::exchange(reading_, nullptr);
+    reading->deleteLater();
+    const QFuture<web::YtDlpReply> future = reading->future();
+    const web::YtDlpReply reply =
+        future.resultCount() > 0 ? future.result() : web::YtDlpReply{false, {}, {}, u"yt-dlp 的输出无法读取"};
     emit Finished(reply);
 }
 

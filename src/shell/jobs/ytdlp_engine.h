@@ -3,7 +3,8 @@
 
 // yt-dlp run beside the window: one `yt-dlp -J` process per parse, never
 // through a shell, bounded in time and in output, its report read by the web
-// library once it ends.
+// library once it ends, on a pool thread: a playlist's report of megabytes
+// takes the reader a good part of a second, which the window spends painting.
 //
 //   YtDlpEngine engine;
 //   connect(&engine, &YtDlpEngine::Finished, ..., [](const web::YtDlpReply& r) { ... });
@@ -24,6 +25,8 @@
 #include "web/ytdlp_reply.h"
 
 class QProcess;
+template <typename T>
+class QFutureWatcher;
 
 namespace tessel::shell {
 
@@ -44,7 +47,8 @@ class YtDlpEngine : public QObject {
     // happens) while a run is going; a program that cannot be started ends
     // in Finished with a failure like any other run.
     bool Start(const QString& program, std::u16string_view address, std::chrono::milliseconds timeout);
-    bool Running() const { return process_ != nullptr; }
+    // From Start until Finished, the reading of the report included.
+    bool Running() const { return process_ != nullptr || reading_ != nullptr; }
 
  signals:
     void Finished(const tessel::web::YtDlpReply& reply);
@@ -54,6 +58,11 @@ class YtDlpEngine : public QObject {
     void ReadErrors();
     void Stop(std::u16string why);
     void Done(int exitCode, bool crashed);
+    // Reads the report beside the window thread; Finished follows.  The
+    // reading owns the report: an engine destroyed meanwhile only drops the
+    // reply.
+    void ReadReport(QByteArray report);
+    void Deliver();
 
     // A process yt-dlp started: its id and start time, which tell it from a
     // later process given the same id.
@@ -77,6 +86,7 @@ class YtDlpEngine : public QObject {
     QByteArray errors_;
     std::u16string failure_;  // set when the run was stopped by us
     std::chrono::milliseconds timeout_{0};
+    QFutureWatcher<web::YtDlpReply>* reading_ = nullptr;  // a child while the report is read
 };
 
 }  // namespace tessel::shell

@@ -12,10 +12,12 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <optional>
 
@@ -191,6 +193,52 @@ TEST_F(YtDlpEngineTest, ClosingTheWindowMidRunEndsTheRun) {
         ASSERT_NE(child, 0);
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return Gone(child); }, 5000));
+}
+
+// A playlist's report of megabytes is read beside the window thread: the
+// reply is the reader's own, the engine counts as running until it arrives,
+// and an engine destroyed while the report is read drops it safely.
+TEST_F(YtDlpEngineTest, ALargeReportIsReadBesideTheWindowAndDroppedWithTheEngine) {
+    std::string report = R"({"_type": "playlist", "title": "很长的列表", "entries": [)";
+    const std::string sig(200, 's'), headers = R"("http_headers": {"Referer": "http://p.test/", "X-E": "1"})";
+    for (int e = 0; e < 3000; ++e) {
+        const std::string at = "http://a.test/" + std::to_string(e);
+        report +=
+            (e ? ", {" : "{") + std::string(R"("title": "第)") + std::to_string(e) + R"(集", "formats": [)";
+        for (int f = 0; f < 10; ++f)
+            report += std::string(f ? ", " : "") + R"({"url": ")" + at + "/" + std::to_string(f) + "?" + sig +
+                      R"(", )" + headers + "}";
+        report += R"(], "requested_formats": [{"url": ")" + at + R"(/v", "ext": "mp4", )" + headers +
+                  R"(}, {"url": ")" + at + R"(/a", "ext": "m4a"}]})";
+    }
+    report += "]}";
+    const QString file = dir.filePath("report.json");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(report.data(), static_cast<qint64>(report.size()));
+    out.close();
+    const QString program = Script("prints", ("#!/bin/sh\nexec cat '" + file + "'\n").toUtf8());
+
+    const web::YtDlpReply expected = web::ReadYtDlpReply(report);
+    ASSERT_EQ(expected.media.size(), 6000u);
+    const auto r = Run(program, u"http://p.test/list", 60s);
+    ASSERT_TRUE(r);
+    EXPECT_TRUE(r->ok);
+    EXPECT_EQ(r->title, u"很长的列表");
+    EXPECT_EQ(r->media, expected.media);
+
+    int finished = 0;
+    {
+        YtDlpEngine closing;
+        QObject::connect(&closing, &YtDlpEngine::Finished, [&] { ++finished; });
+        ASSERT_TRUE(closing.Start(program, u"http://p.test/list", 60s));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return closing.findChild<QFutureWatcherBase*>(); }, 30000));
+        EXPECT_TRUE(closing.Running());
+        EXPECT_FALSE(closing.Start(program, u"http://p.test/again", 60s));
+    }
+    QThreadPool::globalInstance()->waitForDone();
+    QTest::qWait(50);
+    EXPECT_EQ(finished, 0);
 }
 
 // What yt-dlp starts ends with the run: at a normal end as at the time
