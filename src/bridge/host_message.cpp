@@ -12,18 +12,11 @@ namespace {
 
 using Json = nlohmann::json;
 
+// The texts several checks give; the others stand at their one check.
 constexpr std::string_view kNotJson = "消息不是有效的 UTF-8 JSON";
 constexpr std::string_view kNotObject = "消息必须是 JSON 对象";
-constexpr std::string_view kTooDeep = "消息嵌套太深";
 constexpr std::string_view kLinksNotList = "links 必须是文本的列表";
-constexpr std::string_view kNoLinks = "消息里没有链接";
-constexpr std::string_view kLinksTwice = "links 出现了两次";
-constexpr std::string_view kTooManyLinks = "链接超过 256 条";
-constexpr std::string_view kLinkTooLong = "有一条链接超过 64 KiB";
-constexpr std::string_view kEmptyLink = "有一条链接是空的";
-constexpr std::string_view kNulInLink = "链接里不能有空字符";
 constexpr std::string_view kPageNotText = "page 必须是文本";
-constexpr std::string_view kPageTooLong = "页面地址超过 64 KiB";
 
 // Takes only what a request holds while the parser walks the text, and stops
 // it at the first thing that breaks a bound: a deep or huge document is never
@@ -45,7 +38,7 @@ class RequestSax final : public nlohmann::json_sax<Json> {
         if (depth_ == 0) return Fail(kNotObject);
         if (depth_ == 1 && field_ == Field::Links) return Fail(kLinksNotList);
         if (depth_ == 1 && field_ == Field::Page) {
-            if (value.size() > kMaxHostLinkBytes) return Fail(kPageTooLong);
+            if (value.size() > kMaxHostLinkBytes) return Fail("页面地址超过 64 KiB");
             request.page = std::move(value);
             return true;
         }
@@ -77,7 +70,7 @@ class RequestSax final : public nlohmann::json_sax<Json> {
         if (depth_ != 1) return true;
         field_ = name == "links" ? Field::Links : name == "page" ? Field::Page : Field::Other;
         if (field_ == Field::Links) {
-            if (sawLinks) return Fail(kLinksTwice);
+            if (sawLinks) return Fail("links 出现了两次");
             sawLinks = true;
         }
         return true;
@@ -100,18 +93,18 @@ class RequestSax final : public nlohmann::json_sax<Json> {
     }
 
     bool AddLink(std::string& link) {
-        if (request.links.size() >= kMaxHostLinks) return Fail(kTooManyLinks);
-        if (link.size() > kMaxHostLinkBytes) return Fail(kLinkTooLong);
-        if (link.empty()) return Fail(kEmptyLink);
+        if (request.links.size() >= kMaxHostLinks) return Fail("链接超过 256 条");
+        if (link.size() > kMaxHostLinkBytes) return Fail("有一条链接超过 64 KiB");
+        if (link.empty()) return Fail("有一条链接是空的");
         // "\u0000" is valid JSON, but no link holds it and the forward to
         // the window refuses it.
-        if (link.find('\0') != std::string::npos) return Fail(kNulInLink);
+        if (link.find('\0') != std::string::npos) return Fail("链接里不能有空字符");
         request.links.push_back(std::move(link));
         return true;
     }
 
     bool Enter() {
-        if (++depth_ > kMaxHostJsonDepth) return Fail(kTooDeep);
+        if (++depth_ > kMaxHostJsonDepth) return Fail("消息嵌套太深");
         return true;
     }
     bool Leave() {
@@ -150,7 +143,7 @@ HostReading ReadHostRequest(std::string_view json) {
         return out;
     }
     if (!sax.sawLinks || sax.request.links.empty()) {
-        out.error = kNoLinks;
+        out.error = "消息里没有链接";
         return out;
     }
     out.request = std::move(sax.request);
