@@ -30,15 +30,18 @@
 
 namespace tessel::checksum {
 
-inline constexpr std::uint32_t kMD5ErrNoProvider = 0x8004C352;
-inline constexpr std::uint32_t kMD5ErrCreateHash = 0x8004C332;
-inline constexpr std::uint32_t kMD5ErrHashBlock = 0x8004C312;
-inline constexpr std::uint32_t kMD5ErrHashLength = 0x8004C322;
-inline constexpr std::uint32_t kMD5ErrHashValue = 0x8004C324;
-inline constexpr std::uint32_t kMD5ErrNoFile = 0x8004C342;
-inline constexpr std::uint32_t kMD5ErrFileAccess = 75;
-inline constexpr std::uint32_t kMD5ErrDeviceIO = 57;
-inline constexpr std::uint32_t kMD5ErrPastEnd = 62;
+// The numbers MD5HashError carries (see above).
+enum MD5ErrorNumber : std::uint32_t {
+    kMD5ErrNoProvider = 0x8004C352,
+    kMD5ErrCreateHash = 0x8004C332,
+    kMD5ErrHashBlock = 0x8004C312,
+    kMD5ErrHashLength = 0x8004C322,
+    kMD5ErrHashValue = 0x8004C324,
+    kMD5ErrNoFile = 0x8004C342,
+    kMD5ErrFileAccess = 75,
+    kMD5ErrDeviceIO = 57,
+    kMD5ErrPastEnd = 62,
+};
 
 class MD5HashError : public std::runtime_error {
  public:
