@@ -31,11 +31,7 @@
 #include "shell/ui/status_line.h"
 #include "shell/window/clipboard_text_box.h"
 #include "shell/window/frm_main.h"
-#include "support/find_child.h"
-#include "support/scripted_prompts.h"
-
-// Readable failures for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+#include "support/page_fixture.h"
 
 namespace tessel::shell::testing {
 
@@ -60,12 +56,9 @@ class ScopedEnv {
     QByteArray old_;
 };
 
-class FrmMainTest : public ::testing::Test {
+// A main window over the page fixture's settings file and prompts.
+class FrmMainTest : public PageTest {
  protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        QGuiApplication::clipboard()->clear();
-    }
     void TearDown() override {
         if (w && !w->IsUnloaded()) w->close();
         w.reset();
@@ -91,18 +84,6 @@ class FrmMainTest : public ::testing::Test {
         store = std::make_unique<IniSettingsStore>(path);
     }
 
-    // Lets the window run until no request of it is running any more.
-    static void WaitForRequests() {
-        ASSERT_TRUE(QTest::qWaitFor([] { return BackgroundRequest::RunningCount() == 0; }, 15000));
-    }
-
-    void Put(const SettingKey& k, const QString& v) { store->Write(k.group, k.name, v); }
-    std::optional<QString> Stored(const SettingKey& k) const { return store->Read(k.group, k.name); }
-
-    QTemporaryDir dir;
-    QString path = dir.filePath("TESSEL.ini");
-    std::unique_ptr<IniSettingsStore> store = std::make_unique<IniSettingsStore>(path);
-    ScriptedPrompts prompts;
     std::unique_ptr<FrmMain> w;
 };
 

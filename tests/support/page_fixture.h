@@ -10,7 +10,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <optional>
 
+#include "shell/jobs/background_request.h"
 #include "shell/settings/settings_store.h"
 #include "shell/ui/page_context.h"
 #include "shell/ui/status_line.h"
@@ -29,10 +33,19 @@ class PageTest : public ::testing::Test {
         QGuiApplication::clipboard()->clear();
     }
 
-    PageContext Context() { return {settings, prompts, status, nullptr}; }
+    PageContext Context() { return {*store, prompts, status, nullptr}; }
+
+    // Lets the pages run until no request of theirs is running any more.
+    static void WaitForRequests() {
+        ASSERT_TRUE(QTest::qWaitFor([] { return BackgroundRequest::RunningCount() == 0; }, 15000));
+    }
+
+    void Put(const SettingKey& k, const QString& v) { store->Write(k.group, k.name, v); }
+    std::optional<QString> Stored(const SettingKey& k) const { return store->Read(k.group, k.name); }
 
     QTemporaryDir dir;
-    IniSettingsStore settings{dir.filePath("TESSEL.ini")};
+    QString path = dir.filePath("TESSEL.ini");
+    std::unique_ptr<IniSettingsStore> store = std::make_unique<IniSettingsStore>(path);
     ScriptedPrompts prompts;
     StatusLine status{nullptr};
 };

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The 115 page against an upload interface on loopback: the request, the
+// The 115 page on its own against an upload interface on loopback: the request, the
 // three address boxes, the refusals, the reply file, the window staying
 // responsive during the fetch, paste and the copy commands.
+#include "shell/pages/disk_page.h"
+
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QTimer>
 
 #include "controls/sk_button.h"
-#include "support/frm_main_fixture.h"
 #include "support/loopback_http.h"
+#include "support/page_fixture.h"
 #include "text/codepage.h"
 #include "web/reply_file.h"
 
@@ -15,10 +19,10 @@ namespace {
 
 const QString kNoAddress = QStringLiteral("没有解析出此下载地址");
 
-class DiskPageTest : public FrmMainTest {
+class DiskPageTest : public PageTest {
  protected:
     void SetUp() override {
-        FrmMainTest::SetUp();
+        PageTest::SetUp();
         http.server().Get("/", [this](const httplib::Request& req, httplib::Response& res) {
             http.Record(req);
             std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
@@ -35,8 +39,8 @@ class DiskPageTest : public FrmMainTest {
     }
 
     void Extract(const QString& input) {
-        Child<QLineEdit>(*w, "txtPickcode")->setText(input);
-        emit Child<controls::SkButton>(*w, "skbPickcode")->Click();
+        Child<QLineEdit>(page, "txtPickcode")->setText(input);
+        emit Child<controls::SkButton>(page, "skbPickcode")->Click();
     }
 
     static bool ReplyFileExists() {
@@ -47,6 +51,7 @@ class DiskPageTest : public FrmMainTest {
     std::mutex replyMutex;
     std::string reply;
     std::atomic<int> delayMs{0};
+    DiskPage page{Context(), nullptr};  // last: it ends its request before the server goes
 };
 
 struct ReplyRow {
@@ -67,19 +72,18 @@ TEST_F(DiskPageTest, RepliesFillTheBoxesOrShowTheRefusal) {
         {"refused, unknown number", u"{\"state\":false,\"errCode\":999}", "对不起，发生未知错误", old, old,
          true, "1"},
     };
-    Start();
     for (const ReplyRow& r : rows) {
         SCOPED_TRACE(r.name);
-        for (QLineEdit* box :
-             {Child<QLineEdit>(*w, "txtTel"), Child<QLineEdit>(*w, "txtCnc"), Child<QLineEdit>(*w, "txtBak")})
+        for (QLineEdit* box : {Child<QLineEdit>(page, "txtTel"), Child<QLineEdit>(page, "txtCnc"),
+                               Child<QLineEdit>(page, "txtBak")})
             box->setText(old);
         Serve(r.reply);
         Extract("  http://115.com/FILE/abc123#top ");
         WaitForRequests();
-        EXPECT_EQ(Child<QLineEdit>(*w, "txtPickcode")->text(), "http://115.com/FILE/abc123#top");
-        EXPECT_EQ(Child<QLineEdit>(*w, "txtTel")->text(), r.tel);
-        EXPECT_EQ(Child<QLineEdit>(*w, "txtCnc")->text(), r.cnc);
-        EXPECT_EQ(Child<QLineEdit>(*w, "txtBak")->text(), r.bak);
+        EXPECT_EQ(Child<QLineEdit>(page, "txtPickcode")->text(), "http://115.com/FILE/abc123#top");
+        EXPECT_EQ(Child<QLineEdit>(page, "txtTel")->text(), r.tel);
+        EXPECT_EQ(Child<QLineEdit>(page, "txtCnc")->text(), r.cnc);
+        EXPECT_EQ(Child<QLineEdit>(page, "txtBak")->text(), r.bak);
         EXPECT_EQ(ReplyFileExists(), r.fileKept);
         EXPECT_EQ(Stored(keys::kErrorCode), r.errorcode ? std::optional<QString>(r.errorcode) : std::nullopt);
     }
@@ -91,41 +95,39 @@ TEST_F(DiskPageTest, RepliesFillTheBoxesOrShowTheRefusal) {
 // The fetch runs beside the window; its button is disabled meanwhile, and a
 // second click that still comes is refused and leaves the running one alone.
 TEST_F(DiskPageTest, WindowStaysResponsiveDuringTheFetch) {
-    Start();
     Serve(u"{\"state\":true,\"data\":{\"url\":\"http://t.test/1\"}}");
     delayMs = 300;
     bool ranMeanwhile = false;
-    QTimer::singleShot(50, w.get(), [&] {
+    QTimer::singleShot(50, &page, [&] {
         ranMeanwhile = true;
-        EXPECT_FALSE(Child<controls::SkButton>(*w, "skbPickcode")->isEnabled());
+        EXPECT_FALSE(Child<controls::SkButton>(page, "skbPickcode")->isEnabled());
         Extract("second");
-        EXPECT_EQ(w->Status().Text(), "115链接提取仍在进行，请等它结束后再试");
+        EXPECT_EQ(status.Text(), "115链接提取仍在进行，请等它结束后再试");
     });
     Extract("first");
-    EXPECT_EQ(w->Status().Text(), "正在提取115下载地址…");
+    EXPECT_EQ(status.Text(), "正在提取115下载地址…");
     WaitForRequests();
     EXPECT_TRUE(ranMeanwhile);
-    EXPECT_TRUE(Child<controls::SkButton>(*w, "skbPickcode")->isEnabled());
-    EXPECT_EQ(w->Status().Text(), "");
-    EXPECT_EQ(Child<QLineEdit>(*w, "txtTel")->text(), "http://t.test/1");
+    EXPECT_TRUE(Child<controls::SkButton>(page, "skbPickcode")->isEnabled());
+    EXPECT_EQ(status.Text(), "");
+    EXPECT_EQ(Child<QLineEdit>(page, "txtTel")->text(), "http://t.test/1");
     ASSERT_EQ(http.Targets().size(), 1u);
     EXPECT_NE(http.Targets()[0].find("pickcode=first&"), std::string::npos);
 }
 
 TEST_F(DiskPageTest, PasteAndCopyCommands) {
-    Start();
     QGuiApplication::clipboard()->setText("  abc123  ");
-    QTest::mouseDClick(Child<QLineEdit>(*w, "txtPickcode"), Qt::LeftButton);
-    EXPECT_EQ(Child<QLineEdit>(*w, "txtPickcode")->text(), "abc123");
+    QTest::mouseDClick(Child<QLineEdit>(page, "txtPickcode"), Qt::LeftButton);
+    EXPECT_EQ(Child<QLineEdit>(page, "txtPickcode")->text(), "abc123");
 
     struct Copy {
         QLineEdit* box;
         controls::SkButton* button;
     };
     for (const Copy& c :
-         {Copy{Child<QLineEdit>(*w, "txtTel"), Child<controls::SkButton>(*w, "skbTelcopy")},
-          Copy{Child<QLineEdit>(*w, "txtCnc"), Child<controls::SkButton>(*w, "skbCnccopy")},
-          Copy{Child<QLineEdit>(*w, "txtBak"), Child<controls::SkButton>(*w, "skbBakcopy")}}) {
+         {Copy{Child<QLineEdit>(page, "txtTel"), Child<controls::SkButton>(page, "skbTelcopy")},
+          Copy{Child<QLineEdit>(page, "txtCnc"), Child<controls::SkButton>(page, "skbCnccopy")},
+          Copy{Child<QLineEdit>(page, "txtBak"), Child<controls::SkButton>(page, "skbBakcopy")}}) {
         const QString name = c.box->objectName();
         Put(keys::kLinkActiveTab, "0");
         c.box->setText("http://" + name + ".test/a");
