@@ -26,45 +26,37 @@ std::vector<std::u16string> Addresses(bool chinese) {
     return v;
 }
 
-template <std::u16string (*Encode)(std::u16string_view)>
-void BM_Encode(benchmark::State& state) {
-    const auto addresses = Addresses(state.range(0) != 0);
+// Runs `work` on the 256 inputs in turn, one item per iteration.
+template <class Work>
+void EachInTurn(benchmark::State& state, const std::vector<std::u16string>& inputs, Work work) {
     std::size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(Encode(addresses[i++ & 255]));
+        benchmark::DoNotOptimize(work(inputs[i++ & 255]));
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+
+template <std::u16string (*Encode)(std::u16string_view)>
+void BM_Encode(benchmark::State& state) {
+    EachInTurn(state, Addresses(state.range(0) != 0), Encode);
 }
 
 template <std::u16string (*Encode)(std::u16string_view)>
 void BM_Decode(benchmark::State& state) {
     std::vector<std::u16string> links;
     for (const auto& a : Addresses(state.range(0) != 0)) links.push_back(Encode(a));
-    std::size_t i = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(DecodeSpecialLink(links[i++ & 255]));
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+    EachInTurn(state, links, [](const std::u16string& link) { return DecodeSpecialLink(link); });
 }
 
 // The whole window command, cleaning included.
 void BM_ToGeneralThunder(benchmark::State& state) {
     std::vector<std::u16string> links;
     for (const auto& a : Addresses(false)) links.push_back(EncodeThunderLink(a));
-    std::size_t i = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(ToGeneral(links[i++ & 255]));
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+    EachInTurn(state, links, [](const std::u16string& link) { return ToGeneral(link); });
 }
 
 void BM_UrlEncode(benchmark::State& state) {
-    const auto addresses = Addresses(state.range(0) != 0);
-    std::size_t i = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(UrlEncode(addresses[i++ & 255]));
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+    EachInTurn(state, Addresses(state.range(0) != 0), [](const std::u16string& a) { return UrlEncode(a); });
 }
 
 // Argument: 0 = ASCII address, 1 = address with Chinese characters.

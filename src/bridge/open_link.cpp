@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "links/commands.h"
 #include "links/peer_links.h"
 #include "links/special_link.h"
 #include "text/vbstring.h"
@@ -56,7 +57,7 @@ Aria2Item Aria2ItemFrom(std::u16string_view text) {
     text::CodePage page = text::CodePage::Utf8;
     if (IsDownloadManagerLink(s)) {
         std::optional<links::DecodedAddress> decoded = links::DecodeSpecialLinkRead(s);
-        if (!decoded || decoded->address.empty()) return {std::nullopt, std::u16string(kBadLinkText)};
+        if (!decoded || decoded->address.empty()) return {std::nullopt, std::u16string(links::kBadLinkText)};
         address = std::move(decoded->address);
         page = decoded->codePage;
     }
@@ -90,7 +91,7 @@ OpenLinkPlan PlanOpenLink(const links::RoutingInput& in) {
         plan.routing.activateTab = links::kLinkTab;
         std::optional<links::DecodedAddress> decoded = links::DecodeSpecialLinkRead(s);
         if (!decoded || decoded->address.empty()) {
-            plan.txtOutput = std::u16string(kBadLinkText);
+            plan.txtOutput = std::u16string(links::kBadLinkText);
             return plan;
         }
         address = std::move(decoded->address);

@@ -28,7 +28,6 @@
 namespace tessel::bridge {
 
 inline constexpr std::u16string_view kOpenLinkQuestion = u"是否交给 aria2 下载？";
-inline constexpr std::u16string_view kBadLinkText = u"对不起，链接不正确";
 
 struct OpenLinkPlan {
     // The boxes to fill and flags to store, as the watcher would; its
@@ -36,7 +35,7 @@ struct OpenLinkPlan {
     // is not a link of any page.
     links::RoutingResult routing;
     // What the conversion page's result box shows: the decoded address, or
-    // kBadLinkText for a download-manager link that does not decode.
+    // links::kBadLinkText for a download-manager link that does not decode.
     std::optional<std::u16string> txtOutput;
     // Set when the address may go to aria2 after a Yes.
     std::optional<handoff::Aria2Task> offer;

@@ -13,6 +13,17 @@
 namespace tessel::checksum {
 namespace {
 
+// The numbers of the failures listed in md5_hash.h.
+constexpr std::uint32_t kMD5ErrNoProvider = 0x8004C352;
+constexpr std::uint32_t kMD5ErrCreateHash = 0x8004C332;
+constexpr std::uint32_t kMD5ErrHashBlock = 0x8004C312;
+constexpr std::uint32_t kMD5ErrHashLength = 0x8004C322;
+constexpr std::uint32_t kMD5ErrHashValue = 0x8004C324;
+constexpr std::uint32_t kMD5ErrNoFile = 0x8004C342;
+constexpr std::uint32_t kMD5ErrFileAccess = 75;
+constexpr std::uint32_t kMD5ErrDeviceIO = 57;
+constexpr std::uint32_t kMD5ErrPastEnd = 62;
+
 constexpr const char* kSource = "MD5Hash";
 constexpr const char* kFileSource = "MD5Hash.HashFile";
 

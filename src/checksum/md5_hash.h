@@ -30,19 +30,6 @@
 
 namespace tessel::checksum {
 
-// The numbers MD5HashError carries (see above).
-enum MD5ErrorNumber : std::uint32_t {
-    kMD5ErrNoProvider = 0x8004C352,
-    kMD5ErrCreateHash = 0x8004C332,
-    kMD5ErrHashBlock = 0x8004C312,
-    kMD5ErrHashLength = 0x8004C322,
-    kMD5ErrHashValue = 0x8004C324,
-    kMD5ErrNoFile = 0x8004C342,
-    kMD5ErrFileAccess = 75,
-    kMD5ErrDeviceIO = 57,
-    kMD5ErrPastEnd = 62,
-};
-
 class MD5HashError : public std::runtime_error {
  public:
     MD5HashError(std::uint32_t number, std::string source, std::string description);

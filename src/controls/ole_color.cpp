@@ -3,110 +3,60 @@
 
 #include <QGuiApplication>
 #include <QPalette>
+#include <iterator>
 
 namespace tessel::controls {
 
 namespace {
 
-// The window system's colour indices mapped onto the palette roles that
-// play the same part here.
+struct PaletteEntry {
+    QPalette::ColorRole role;
+    QPalette::ColorGroup group = QPalette::Active;
+};
+
+// The window system's colour indices 0 to 30 mapped onto the palette roles
+// that play the same part here.
+constexpr PaletteEntry kSystemColors[] = {
+    {QPalette::Dark},                            // 0 scroll bar
+    {QPalette::Window},                          // 1 desktop
+    {QPalette::Highlight},                       // 2 active caption
+    {QPalette::Mid},                             // 3 inactive caption
+    {QPalette::Window},                          // 4 menu
+    {QPalette::Base},                            // 5 window
+    {QPalette::Shadow},                          // 6 window frame
+    {QPalette::WindowText},                      // 7 menu text
+    {QPalette::Text},                            // 8 window text
+    {QPalette::HighlightedText},                 // 9 caption text
+    {QPalette::Button},                          // 10 active border
+    {QPalette::Button},                          // 11 inactive border
+    {QPalette::Dark},                            // 12 application workspace
+    {QPalette::Highlight},                       // 13 highlight
+    {QPalette::HighlightedText},                 // 14 highlighted text
+    {QPalette::Button},                          // 15 button face
+    {QPalette::Dark},                            // 16 button shadow
+    {QPalette::WindowText, QPalette::Disabled},  // 17 grey text
+    {QPalette::ButtonText},                      // 18 button text
+    {QPalette::WindowText},                      // 19 inactive caption text
+    {QPalette::Light},                           // 20 button highlight
+    {QPalette::Shadow},                          // 21 3D dark shadow
+    {QPalette::Midlight},                        // 22 3D light
+    {QPalette::ToolTipText},                     // 23 tool tip text
+    {QPalette::ToolTipBase},                     // 24 tool tip background
+    {QPalette::NoRole},                          // 25 names no colour
+    {QPalette::Link},                            // 26 hot-tracked item
+    {QPalette::Highlight},                       // 27 gradient active caption
+    {QPalette::Mid},                             // 28 gradient inactive caption
+    {QPalette::Highlight},                       // 29 menu highlight
+    {QPalette::Window},                          // 30 menu bar
+};
+
 bool SystemRole(int index, QPalette::ColorGroup* group, QPalette::ColorRole* role) {
-    *group = QPalette::Active;
-    switch (index) {
-        case 0:
-            *role = QPalette::Dark;
-            return true;  // scroll bar
-        case 1:
-            *role = QPalette::Window;
-            return true;  // desktop
-        case 2:
-            *role = QPalette::Highlight;
-            return true;  // active caption
-        case 3:
-            *role = QPalette::Mid;
-            return true;  // inactive caption
-        case 4:
-            *role = QPalette::Window;
-            return true;  // menu
-        case 5:
-            *role = QPalette::Base;
-            return true;  // window
-        case 6:
-            *role = QPalette::Shadow;
-            return true;  // window frame
-        case 7:
-            *role = QPalette::WindowText;
-            return true;  // menu text
-        case 8:
-            *role = QPalette::Text;
-            return true;  // window text
-        case 9:
-            *role = QPalette::HighlightedText;
-            return true;  // caption text
-        case 10:
-            *role = QPalette::Button;
-            return true;  // active border
-        case 11:
-            *role = QPalette::Button;
-            return true;  // inactive border
-        case kColorAppWorkspace:
-            *role = QPalette::Dark;
-            return true;
-        case 13:
-            *role = QPalette::Highlight;
-            return true;
-        case 14:
-            *role = QPalette::HighlightedText;
-            return true;
-        case kColorBtnFace:
-            *role = QPalette::Button;
-            return true;
-        case 16:
-            *role = QPalette::Dark;
-            return true;  // button shadow
-        case kColorGrayText:
-            *group = QPalette::Disabled;
-            *role = QPalette::WindowText;
-            return true;
-        case kColorBtnText:
-            *role = QPalette::ButtonText;
-            return true;
-        case 19:
-            *role = QPalette::WindowText;
-            return true;  // inactive caption text
-        case 20:
-            *role = QPalette::Light;
-            return true;  // button highlight
-        case 21:
-            *role = QPalette::Shadow;
-            return true;  // 3D dark shadow
-        case 22:
-            *role = QPalette::Midlight;
-            return true;  // 3D light
-        case 23:
-            *role = QPalette::ToolTipText;
-            return true;
-        case kColorInfoBk:
-            *role = QPalette::ToolTipBase;
-            return true;
-        case 26:
-            *role = QPalette::Link;
-            return true;  // hot-tracked item
-        case 27:
-            *role = QPalette::Highlight;
-            return true;  // gradient active caption
-        case 28:
-            *role = QPalette::Mid;
-            return true;  // gradient inactive caption
-        case 29:
-            *role = QPalette::Highlight;
-            return true;  // menu highlight
-        case 30:
-            *role = QPalette::Window;
-            return true;  // menu bar
-        default:
-            return false;
-    }
+    if (index < 0 || index >= static_cast<int>(std::size(kSystemColors))) return false;
+    const PaletteEntry& entry = kSystemColors[index];
+    if (entry.role == QPalette::NoRole) return false;
+    *group = entry.group;
+    *role = entry.role;
+    return true;
 }
 
 }  // namespace

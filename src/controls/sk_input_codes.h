@@ -12,13 +12,16 @@ namespace tessel::controls::input {
 
 inline constexpr int kAltShift = 4;
 
-inline constexpr int kKeyEnter = 13;
-inline constexpr int kKeyEscape = 27;
-inline constexpr int kKeySpace = 32;
-inline constexpr int kKeyLeft = 37;
-inline constexpr int kKeyUp = 38;
-inline constexpr int kKeyRight = 39;
-inline constexpr int kKeyDown = 40;
+// The virtual-key numbers the button's own code looks at.
+enum VirtualKeyCode : int {
+    kKeyEnter = 13,
+    kKeyEscape = 27,
+    kKeySpace = 32,
+    kKeyLeft = 37,
+    kKeyUp = 38,
+    kKeyRight = 39,
+    kKeyDown = 40,
+};
 
 // The virtual-key number of a Qt key, 0 for keys without one.
 int VirtualKey(int qtKey);

@@ -14,6 +14,10 @@
 
 namespace tessel::links {
 
+// Input cleaning shared by every command button, and the paste trimming.
+using text::CleanInput;
+using text::PasteText;
+
 // Fixed texts written into txtOutput instead of a result.
 inline constexpr std::u16string_view kAskForLinkText = u"请输入待转换链接";
 inline constexpr std::u16string_view kBadLinkText = u"对不起，链接不正确";
@@ -28,10 +32,6 @@ struct CommandResult {
     std::u16string output;
     bool accepted = true;
 };
-
-// Input cleaning shared by every command button, and the paste trimming.
-using text::CleanInput;
-using text::PasteText;
 
 // Special link -> plain address.
 //

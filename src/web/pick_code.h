@@ -14,7 +14,6 @@ namespace tessel::web {
 
 inline constexpr std::u16string_view kPickHint = u"请输入完整链接或提取码";
 inline constexpr std::u16string_view kPickNoAddress = u"没有解析出此下载地址";
-inline constexpr std::u16string_view kPickUnknownError = u"对不起，发生未知错误";
 
 struct PickCodeRefusal {
     std::u16string_view number;
@@ -31,6 +30,8 @@ inline constexpr PickCodeRefusal kPickCodeRefusals[] = {
     {u"109", u"对不起，非法文件，禁止下载"},
     {u"122", u"对不起，视频文件禁止共享"},
 };
+// And for any other number.
+inline constexpr std::u16string_view kPickUnknownError = u"对不起，发生未知错误";
 
 // The pick code inside trimmed input: everything after "file" (any case) and
 // the one character after it, then up to a "#".  A bare code comes back

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QPalette>
 #include <tuple>
 
 namespace tessel::controls {
@@ -35,6 +37,25 @@ INSTANTIATE_TEST_SUITE_P(
                       ShiftCase{-0.09f, Rgb(213, 212, 208)}, ShiftCase{-0.10f, Rgb(210, 209, 205)},
                       ShiftCase{-0.16f, Rgb(195, 194, 190)}, ShiftCase{0.01f, Rgb(239, 238, 234)},
                       ShiftCase{0.04f, Rgb(246, 245, 241)}));
+
+// A system colour index reads the palette role that plays its part; 25 and
+// anything past 30 name no colour.
+TEST(SystemColours, ReadTheirPaletteRoleAndNoOther) {
+    const QPalette saved = QGuiApplication::palette();
+    QPalette p = saved;
+    p.setColor(QPalette::Active, QPalette::Dark, QColor(1, 2, 3));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(4, 5, 6));
+    p.setColor(QPalette::Active, QPalette::ToolTipBase, QColor(7, 8, 9));
+    p.setColor(QPalette::Active, QPalette::Window, QColor(10, 11, 12));
+    QGuiApplication::setPalette(p);
+    EXPECT_EQ(TranslateColor(SystemColor(0)), qint64{Rgb(1, 2, 3)});
+    EXPECT_EQ(TranslateColor(SystemColor(kColorGrayText)), qint64{Rgb(4, 5, 6)});
+    EXPECT_EQ(TranslateColor(SystemColor(kColorInfoBk)), qint64{Rgb(7, 8, 9)});
+    EXPECT_EQ(TranslateColor(SystemColor(30)), qint64{Rgb(10, 11, 12)});
+    EXPECT_EQ(TranslateColor(SystemColor(25)), -1);
+    EXPECT_EQ(TranslateColor(SystemColor(31)), -1);
+    QGuiApplication::setPalette(saved);
+}
 
 TEST(ColourArithmetic, AverageAndFrameCornersRoundHalfToEven) {
     EXPECT_EQ(Average(kWhite, kBack), Rgb(246, 245, 243));
