@@ -116,6 +116,42 @@ class LoopbackHttp {
     std::vector<std::string> targets_;
 };
 
+// A service with one answer that the test changes as it goes: every GET of
+// `path` is noted and answered with the status and body set last, after
+// `delayMs` when the test wants a slow service.
+class CannedReplyHttp {
+ public:
+    CannedReplyHttp(const std::string& path, std::string contentType, std::string reply = {})
+        : reply_(std::move(reply)) {
+        http_.server().Get(
+            path, [this, type = std::move(contentType)](const httplib::Request& req, httplib::Response& res) {
+                http_.Record(req);
+                http_.Pause(std::chrono::milliseconds(delayMs));
+                std::lock_guard lock(mutex_);
+                res.status = status_;
+                res.set_content(reply_, type);
+            });
+        http_.Start();
+    }
+
+    void Serve(std::string reply, int status = 200) {
+        std::lock_guard lock(mutex_);
+        reply_ = std::move(reply);
+        status_ = status;
+    }
+    AddressText Base() const { return http_.Base(); }
+    std::vector<std::string> Targets() const { return http_.Targets(); }
+
+    std::atomic<int> delayMs{0};
+
+ private:
+    std::mutex mutex_;
+    std::string reply_;
+    int status_ = 200;
+    // Last, so that the server stops before what its handler reads goes.
+    LoopbackHttp http_;
+};
+
 class LoopbackRaw {
  public:
     // Gets the connected socket and the server's stop flag; the socket is

@@ -21,22 +21,9 @@ const QString kNoAddress = QStringLiteral("没有解析出此下载地址");
 
 class DiskPageTest : public PageTest {
  protected:
-    void SetUp() override {
-        PageTest::SetUp();
-        http.server().Get("/", [this](const httplib::Request& req, httplib::Response& res) {
-            http.Record(req);
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-            std::lock_guard lock(replyMutex);
-            res.set_content(reply, "application/json");
-        });
-        http.Start();
-        Put(keys::kPickCodeApi, http.Base());
-    }
+    DiskPageTest() { Put(keys::kPickCodeApi, http.Base()); }
 
-    void Serve(std::u16string_view text) {
-        std::lock_guard lock(replyMutex);
-        reply = text::ToAnsi(text);
-    }
+    void Serve(std::u16string_view text) { http.Serve(text::ToAnsi(text)); }
 
     void Extract(const QString& input) {
         Child<QLineEdit>(page, "txtPickcode")->setText(input);
@@ -47,10 +34,7 @@ class DiskPageTest : public PageTest {
         return QFileInfo::exists(QString::fromStdString(web::ReplyPath(web::kPickCodeReply)));
     }
 
-    testsupport::LoopbackHttp http;
-    std::mutex replyMutex;
-    std::string reply;
-    std::atomic<int> delayMs{0};
+    testsupport::CannedReplyHttp http{"/", "application/json"};
     DiskPage page{Context(), nullptr};  // last: it ends its request before the server goes
 };
 
@@ -96,7 +80,7 @@ TEST_F(DiskPageTest, RepliesFillTheBoxesOrShowTheRefusal) {
 // second click that still comes is refused and leaves the running one alone.
 TEST_F(DiskPageTest, WindowStaysResponsiveDuringTheFetch) {
     Serve(u"{\"state\":true,\"data\":{\"url\":\"http://t.test/1\"}}");
-    delayMs = 300;
+    http.delayMs = 300;
     bool ranMeanwhile = false;
     QTimer::singleShot(50, &page, [&] {
         ranMeanwhile = true;

@@ -16,44 +16,40 @@ const QString kCopied = QStringLiteral("IP地址已复制到剪贴板");
 
 class IpTest : public FrmMainTest {
  protected:
-    void SetUp() override {
-        FrmMainTest::SetUp();
-        http.server().Get("/ip/", [this](const httplib::Request& req, httplib::Response& res) {
-            http.Record(req);
-            std::lock_guard lock(replyMutex);
-            res.set_content(reply, "text/html");
-        });
-        http.Start();
-        Put(keys::kIpEcho, http.Base());
+    IpTest() { Put(keys::kIpEcho, http.Base()); }
+
+    QLabel* Ip() const { return Child<QLabel>(*w, "lblIP"); }
+    bool IpShown() const { return Ip()->isVisibleTo(w.get()); }
+    // A click on chkShowIP and the query it starts, to its end.
+    void ClickShowIp() {
+        Child<QCheckBox>(*w, "chkShowIP")->click();
+        WaitForRequests();
+    }
+    // A start with the option stored as on, to the end of its queries.
+    void StartShowingIp() {
+        Put(keys::kShowIP, "1");
+        Start();
+        WaitForRequests();
     }
 
-    void Serve(const std::string& text) {
-        std::lock_guard lock(replyMutex);
-        reply = text;
-    }
-
-    testsupport::LoopbackHttp http;
-    std::mutex replyMutex;
-    std::string reply = "window.ip = \"(203.0.113.7)\";";
+    testsupport::CannedReplyHttp http{"/ip/", "text/html", "window.ip = \"(203.0.113.7)\";"};
 };
 
 TEST_F(IpTest, CheckBoxShowsAndHidesTheAddress) {
     Start();
     EXPECT_TRUE(http.Targets().empty());  // the option is off
-    Child<QCheckBox>(*w, "chkShowIP")->click();
-    WaitForRequests();
+    ClickShowIp();
     EXPECT_EQ(Stored(keys::kShowIP), "1");
-    EXPECT_TRUE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
-    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), kPrefix + "203.0.113.7");
+    EXPECT_TRUE(IpShown());
+    EXPECT_EQ(Ip()->text(), kPrefix + "203.0.113.7");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(web::ReplyPath(web::kIpReply))));
     ASSERT_EQ(http.Targets().size(), 1u);
     EXPECT_EQ(http.Targets()[0], "/ip/");
 
-    Child<QCheckBox>(*w, "chkShowIP")->click();
-    WaitForRequests();
+    ClickShowIp();
     EXPECT_EQ(Stored(keys::kShowIP), "0");
-    EXPECT_FALSE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
-    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), kPrefix + "203.0.113.7");  // hidden, not cleared
+    EXPECT_FALSE(IpShown());
+    EXPECT_EQ(Ip()->text(), kPrefix + "203.0.113.7");  // hidden, not cleared
 }
 
 // No answer changes nothing; checking the box again retries.
@@ -61,63 +57,53 @@ TEST_F(IpTest, FailedQueryShowsNothingAndALaterOneRetries) {
     const QString echo = http.Base();
     Put(keys::kIpEcho, testsupport::ClosedPortBase());
     Start();
-    Child<QCheckBox>(*w, "chkShowIP")->click();
-    WaitForRequests();
-    EXPECT_FALSE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
-    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), "");
-    Child<QCheckBox>(*w, "chkShowIP")->click();
-    WaitForRequests();
+    ClickShowIp();
+    EXPECT_FALSE(IpShown());
+    EXPECT_EQ(Ip()->text(), "");
+    ClickShowIp();
     Put(keys::kIpEcho, echo);
-    Child<QCheckBox>(*w, "chkShowIP")->click();
-    WaitForRequests();
-    EXPECT_TRUE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
-    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), kPrefix + "203.0.113.7");
+    ClickShowIp();
+    EXPECT_TRUE(IpShown());
+    EXPECT_EQ(Ip()->text(), kPrefix + "203.0.113.7");
 }
 
 TEST_F(IpTest, StoredOptionQueriesTwiceAtStart) {
-    Put(keys::kShowIP, "1");
-    Start();
-    WaitForRequests();
+    StartShowingIp();
     EXPECT_EQ(http.Targets().size(), 2u);
-    EXPECT_TRUE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
-    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), kPrefix + "203.0.113.7");
+    EXPECT_TRUE(IpShown());
+    EXPECT_EQ(Ip()->text(), kPrefix + "203.0.113.7");
 }
 
 TEST_F(IpTest, DoubleClickCopiesAndQueriesAgainLater) {
-    Put(keys::kShowIP, "1");
-    Start();
-    WaitForRequests();
+    StartShowingIp();
     const size_t queries = http.Targets().size();
-    QTest::mouseDClick(Child<QLabel>(*w, "lblIP"), Qt::LeftButton);
+    QTest::mouseDClick(Ip(), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), kPrefix + "203.0.113.7");
-    EXPECT_EQ(Child<QLabel>(*w, "lblIP")->text(), kCopied);
+    EXPECT_EQ(Ip()->text(), kCopied);
     EXPECT_TRUE(Child<QTimer>(*w, "tmrClipboard")->isActive());
     EXPECT_EQ(Child<QTimer>(*w, "tmrClipboard")->interval(), 2000);
 
     // While it says "copied", a double-click does nothing.
     QGuiApplication::clipboard()->setText("other");
-    QTest::mouseDClick(Child<QLabel>(*w, "lblIP"), Qt::LeftButton);
+    QTest::mouseDClick(Ip(), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "other");
 
-    Serve("(198.51.100.2)");
+    http.Serve("(198.51.100.2)");
     Child<QTimer>(*w, "tmrClipboard")->setInterval(10);  // the tick itself, without the wait
-    QTRY_COMPARE(Child<QLabel>(*w, "lblIP")->text(), kPrefix + "198.51.100.2");
+    QTRY_COMPARE(Ip()->text(), kPrefix + "198.51.100.2");
     EXPECT_FALSE(Child<QTimer>(*w, "tmrClipboard")->isActive());
     EXPECT_EQ(http.Targets().size(), queries + 1);
 }
 
 // Unchecking the box right after a copy must not bring the label back.
 TEST_F(IpTest, UncheckingCancelsThePendingRequery) {
-    Put(keys::kShowIP, "1");
-    Start();
-    WaitForRequests();
-    QTest::mouseDClick(Child<QLabel>(*w, "lblIP"), Qt::LeftButton);
+    StartShowingIp();
+    QTest::mouseDClick(Ip(), Qt::LeftButton);
     ASSERT_TRUE(Child<QTimer>(*w, "tmrClipboard")->isActive());
-    Child<QCheckBox>(*w, "chkShowIP")->click();
-    WaitForRequests();
+    ClickShowIp();
     EXPECT_FALSE(Child<QTimer>(*w, "tmrClipboard")->isActive());
     QTest::qWait(50);
-    EXPECT_FALSE(Child<QLabel>(*w, "lblIP")->isVisibleTo(w.get()));
+    EXPECT_FALSE(IpShown());
 }
 
 }  // namespace

@@ -25,25 +25,13 @@ class UrlRecorder : public QObject {
 
 class VideoPageTest : public FrmMainTest {
  protected:
-    void SetUp() override {
-        FrmMainTest::SetUp();
-        http.server().Get("/parse.php", [this](const httplib::Request& req, httplib::Response& res) {
-            http.Record(req);
-            std::lock_guard lock(replyMutex);
-            res.status = replyStatus;
-            res.set_content(reply, "text/html; charset=gb2312");
-        });
-        http.Start();
+    VideoPageTest() {
         Put(keys::kParseHome, http.Base());
         Put(keys::kVideoEngine, "service");
     }
 
     // The service answers with `text` in GBK, as the real one does.
-    void Serve(std::u16string_view text, int status = 200) {
-        std::lock_guard lock(replyMutex);
-        reply = text::ToAnsi(text);
-        replyStatus = status;
-    }
+    void Serve(std::u16string_view text, int status = 200) { http.Serve(text::ToAnsi(text), status); }
 
     void ParseFor(const QString& input) {
         SetBoxText(Child<QPlainTextEdit>(*w, "txtOnlineflv"), input.toStdU16String());
@@ -51,10 +39,7 @@ class VideoPageTest : public FrmMainTest {
         WaitForRequests();
     }
 
-    testsupport::LoopbackHttp http;
-    std::mutex replyMutex;
-    std::string reply;
-    int replyStatus = 200;
+    testsupport::CannedReplyHttp http{"/parse.php", "text/html; charset=gb2312"};
 };
 
 const std::u16string kSingle = u"<html><br>下载地址：<a href=\"";

@@ -22,6 +22,7 @@
 #include "shell/ui/prompts.h"
 #include "support/frm_main_fixture.h"
 #include "support/loopback_http.h"
+#include "support/modal_box.h"
 #include "text/codepage.h"
 
 namespace tessel::shell::testing {
@@ -69,15 +70,14 @@ struct Shown {
 };
 Shown OfLabel(const QLabel* l) { return {l->text(), l->textFormat() == Qt::PlainText}; }
 
-// The modal box a call opens: `look` sees it, then it is closed.
+// What the modal box of type Box that `open` opens shows, as `read` finds it;
+// the box is then closed.
 template <class Box>
-void WhenOpen(std::function<void(Box*)> look) {
-    QTimer::singleShot(0, [look] {
-        auto* box = qobject_cast<Box*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        look(box);
-        box->reject();
-    });
+Shown ShownInModal(const std::function<void()>& open, std::function<Shown(Box*)> read) {
+    Shown shown;
+    testsupport::WhenOpen<Box>([&](Box* box) { shown = read(box); });
+    open();
+    return shown;
 }
 
 class OutsideTextTest : public FrmMainTest {
@@ -186,37 +186,39 @@ TEST_F(OutsideTextTest, EveryPlaceShowsOutsideTextAsItStands) {
          PlainCut},
         {"a message box",
          [&](const QString& t) {
-             Shown shown;
-             WhenOpen<QMessageBox>([&](QMessageBox* box) {
-                 const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
-                 shown = {box->text(), box->textFormat() == Qt::PlainText && label &&
-                                           label->textFormat() == Qt::PlainText &&
-                                           label->text() == box->text()};
-             });
-             QtPrompts(w.get()).Message(t, "提示", Prompts::Buttons::YesNoDefaultNo, Prompts::Icon::Question);
-             return shown;
+             return ShownInModal<QMessageBox>(
+                 [&] {
+                     QtPrompts(w.get()).Message(t, "提示", Prompts::Buttons::YesNoDefaultNo,
+                                                Prompts::Icon::Question);
+                 },
+                 [](QMessageBox* box) {
+                     const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+                     return Shown{box->text(), box->textFormat() == Qt::PlainText && label &&
+                                                   label->textFormat() == Qt::PlainText &&
+                                                   label->text() == box->text()};
+                 });
          },
          PlainCut},
         {"the list of a question for several links",
          [&](const QString& t) {
-             Shown shown;
-             WhenOpen<QMessageBox>([&](QMessageBox* box) {
-                 const auto* list = box->findChild<QPlainTextEdit*>("txtAddresses");
-                 shown = {list ? list->toPlainText() : QString(), box->textFormat() == Qt::PlainText};
-             });
-             QtPrompts(w.get()).AskList(t, {t, t}, "提示");
-             return shown;
+             return ShownInModal<QMessageBox>(
+                 [&] {
+                     QtPrompts(w.get()).AskList(t, {t, t}, "提示");
+                 },
+                 [](QMessageBox* box) {
+                     const auto* list = box->findChild<QPlainTextEdit*>("txtAddresses");
+                     return Shown{list ? list->toPlainText() : QString(), box->textFormat() == Qt::PlainText};
+                 });
          },
          [](const QString& t) { return PlainCut(t + "\n" + t); }},
         {"an input box's prompt",
          [&](const QString& t) {
-             Shown shown;
-             WhenOpen<QInputDialog>([&](QInputDialog* box) {
-                 const auto* label = box->findChild<QLabel*>();
-                 shown = {box->labelText(), label && label->textFormat() == Qt::PlainText};
-             });
-             QtPrompts(w.get()).Input(t, "提示", QString(), QPoint(0, 0));
-             return shown;
+             return ShownInModal<QInputDialog>(
+                 [&] { QtPrompts(w.get()).Input(t, "提示", QString(), QPoint(0, 0)); },
+                 [](QInputDialog* box) {
+                     const auto* label = box->findChild<QLabel*>();
+                     return Shown{box->labelText(), label && label->textFormat() == Qt::PlainText};
+                 });
          },
          PlainCut},
         {"a notice of the desktop",

@@ -5,10 +5,10 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
 
 #include "shell/ui/msgbox_placement.h"
 #include "support/frm_main_fixture.h"
+#include "support/modal_box.h"
 
 namespace tessel::shell::testing {
 namespace {
@@ -41,9 +41,7 @@ TEST_F(FrmMainTest, QtPromptsShowTitledBoxes) {
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QPoint at;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
+    testsupport::OnNextModal<QMessageBox>([&](QMessageBox* box) {
         title = box->windowTitle();
         text = box->text();
         icon = box->icon();
@@ -58,9 +56,7 @@ TEST_F(FrmMainTest, QtPromptsShowTitledBoxes) {
     EXPECT_EQ(at, QPoint(0, 0));
 
     QPoint inputAt;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
+    testsupport::OnNextModal<QInputDialog>([&](QInputDialog* box) {
         title = box->windowTitle();
         inputAt = box->pos();
         box->setTextValue(" 2048 ");
