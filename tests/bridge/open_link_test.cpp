@@ -28,6 +28,13 @@ struct Row {
 
 const std::u16string kThunder = u"thunder://QUFodHRwOi8vYS9iWlo=/";
 
+// The plan for `text` opened while the window's boxes and settings are as
+// `in` has them.
+OpenLinkPlan PlanFor(std::u16string text, links::RoutingInput in = {}) {
+    in.txtMessage = std::move(text);
+    return PlanOpenLink(in);
+}
+
 const Row kRows[] = {
     {"thunder link decoded and offered",
      kThunder,
@@ -142,9 +149,7 @@ const Row kRows[] = {
 TEST(OpenLink, EachKindOfTextFillsItsBoxesShowsItsPageAndIsOfferedOnlyWhenFetchable) {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.name);
-        links::RoutingInput in;
-        in.txtMessage = row.argument;
-        const OpenLinkPlan plan = PlanOpenLink(in);
+        const OpenLinkPlan plan = PlanFor(row.argument);
         EXPECT_EQ(plan.routing.txtInput, row.txtInput);
         EXPECT_EQ(plan.routing.txtPickcode, row.txtPickcode);
         EXPECT_EQ(plan.routing.activateTab, row.showTab);
@@ -174,19 +179,17 @@ TEST(OpenLink, ThePageIsShownEveryTimeWhileTheTabFlagIsStoredOnlyOnce) {
 }
 
 TEST(OpenLink, ResultsAlreadyInTheOutputBoxAreNotCopiedBackIntoTheInput) {
-    links::RoutingInput in;
-    in.txtMessage = u"https://h.test/x";
-    in.txtOutput = u"https://h.test/x";
-    const OpenLinkPlan plan = PlanOpenLink(in);
+    links::RoutingInput boxes;
+    boxes.txtOutput = u"https://h.test/x";
+    const OpenLinkPlan plan = PlanFor(u"https://h.test/x", boxes);
     EXPECT_FALSE(plan.routing.txtInput);
     EXPECT_TRUE(plan.offer);
 }
 
 TEST(OpenLink, AnotherDiskDomainMovesShareAddressesToo) {
-    links::RoutingInput in;
-    in.txtMessage = u"http://115.com/s/abc";
-    in.diskServiceDomain = u"disk.test";
-    const OpenLinkPlan plan = PlanOpenLink(in);
+    links::RoutingInput boxes;
+    boxes.diskServiceDomain = u"disk.test";
+    const OpenLinkPlan plan = PlanFor(u"http://115.com/s/abc", boxes);
     EXPECT_FALSE(plan.routing.txtPickcode);
     EXPECT_EQ(plan.routing.activateTab, kLinkTab);
     EXPECT_TRUE(plan.offer);
@@ -243,9 +246,7 @@ TEST(OpenLink, TheAddressGoesToAria2InTheCodePageItWasReadWith) {
         {address, text::CodePage::Utf8},
     };
     for (const auto& r : rows) {
-        links::RoutingInput in;
-        in.txtMessage = r.argument;
-        const OpenLinkPlan plan = PlanOpenLink(in);
+        const OpenLinkPlan plan = PlanFor(r.argument);
         ASSERT_TRUE(plan.offer) << text::ToUtf8(r.argument);
         EXPECT_EQ(plan.offer->link, address);
         EXPECT_EQ(plan.offer->headers.codePage, r.page) << text::ToUtf8(r.argument);
@@ -259,9 +260,7 @@ TEST(OpenLink, AMagnetIsOfferedUnderItsNameAndAnEd2kLinkIsForItsOwnProgram) {
     const std::u16string magnet =
         u"magnet:?xt=urn:btih:0123456789abcdef0123456789abcdef01234567&dn=%E7%94%B5%E5%BD%B1";
     for (const std::u16string& argument : {magnet, links::EncodeQqdlLink(magnet)}) {
-        links::RoutingInput in;
-        in.txtMessage = argument;
-        const OpenLinkPlan plan = PlanOpenLink(in);
+        const OpenLinkPlan plan = PlanFor(argument);
         EXPECT_EQ(plan.routing.activateTab, kLinkTab);
         EXPECT_EQ(plan.txtOutput, magnet);
         ASSERT_TRUE(plan.offer);
@@ -270,14 +269,11 @@ TEST(OpenLink, AMagnetIsOfferedUnderItsNameAndAnEd2kLinkIsForItsOwnProgram) {
         EXPECT_EQ(plan.offerName, u"电影");
         EXPECT_FALSE(plan.ed2k);
     }
-    links::RoutingInput in;
-    in.txtMessage = u"magnet:?xt=urn:btih:abc";
-    EXPECT_EQ(PlanOpenLink(in).offerName, in.txtMessage);
+    EXPECT_EQ(PlanFor(u"magnet:?xt=urn:btih:abc").offerName, u"magnet:?xt=urn:btih:abc");
 
     const std::u16string ed2k = u"ed2k://|file|a.avi|1|0123456789ABCDEF0123456789ABCDEF|/";
     for (const std::u16string& argument : {ed2k, links::EncodeThunderLink(ed2k)}) {
-        in.txtMessage = argument;
-        const OpenLinkPlan plan = PlanOpenLink(in);
+        const OpenLinkPlan plan = PlanFor(argument);
         EXPECT_EQ(plan.txtOutput, ed2k);
         EXPECT_EQ(plan.ed2k, ed2k);
         EXPECT_FALSE(plan.offer);

@@ -11,40 +11,29 @@
 using namespace tessel::links;
 using tessel::text::ToUtf8;
 
-struct UrlCase {
-    std::u16string plain;
-    std::u16string escaped;
-};
-
-class UrlEncodeKnown : public ::testing::TestWithParam<UrlCase> {};
-
-TEST_P(UrlEncodeKnown, OnlyAsciiLettersStayAndGbkBytesAreEscaped) {
-    EXPECT_EQ(UrlEncode(GetParam().plain), GetParam().escaped);
+TEST(UrlEncode, OnlyAsciiLettersStayAndGbkBytesAreEscaped) {
+    const tessel::TextRow rows[] = {
+        {u"http://a/b", u"http%3A%2F%2Fa%2Fb"}, {u"a1 b", u"a%31%20b"},    {u"你好", u"%C4%E3%BA%C3"},
+        {u"\t-._~+", u"%09%2D%2E%5F%7E%2B"},    {u"x\U0001F600", u"x%3F"},  // GBK lacks it: "?"
+    };
+    tessel::ExpectRows(UrlEncode, rows);
 }
 
-INSTANTIATE_TEST_SUITE_P(Vectors, UrlEncodeKnown,
-                         ::testing::Values(UrlCase{u"http://a/b", u"http%3A%2F%2Fa%2Fb"},
-                                           UrlCase{u"a1 b", u"a%31%20b"}, UrlCase{u"你好", u"%C4%E3%BA%C3"},
-                                           UrlCase{u"\t-._~+", u"%09%2D%2E%5F%7E%2B"},
-                                           UrlCase{u"x\U0001F600", u"x%3F"}));  // GBK lacks it: "?"
-
-class UrlDecodeKnown : public ::testing::TestWithParam<UrlCase> {};
-
-TEST_P(UrlDecodeKnown, EveryPercentConsumesItsDigits) {
-    EXPECT_EQ(UrlDecode(GetParam().escaped), GetParam().plain);
+TEST(UrlDecode, EveryPercentConsumesItsDigits) {
+    const tessel::TextRow rows[] = {
+        {u"%C4%E3%BA%C3", u"你好"},
+        {u"a%20b", u"a b"},
+        {u"a%2fb", u"a/b"},  // lower-case digits
+        {u"a+b", u"a+b"},    // "+" is no blank
+        {u"no escape", u"no escape"},
+        {u"100%", std::u16string(u"100") + u'\0'},  // nothing after "%": code 0
+        {u"%4Gx", u"\x04x"},                        // leading hex digits only
+        {u"%G4x", std::u16string(1, u'\0') + u"x"},
+        {u"%C4_E3", u"你"},  // the character between is not tested
+        {u"%25", u"%"},
+    };
+    tessel::ExpectRows(UrlDecode, rows);
 }
-
-INSTANTIATE_TEST_SUITE_P(Vectors, UrlDecodeKnown,
-                         ::testing::Values(UrlCase{u"你好", u"%C4%E3%BA%C3"}, UrlCase{u"a b", u"a%20b"},
-                                           UrlCase{u"a/b", u"a%2fb"},  // lower-case digits
-                                           UrlCase{u"a+b", u"a+b"},    // "+" is no blank
-                                           UrlCase{u"no escape", u"no escape"},
-                                           UrlCase{std::u16string(u"100") + u'\0',
-                                                   u"100%"},            // nothing after "%": code 0
-                                           UrlCase{u"\x04x", u"%4Gx"},  // leading hex digits only
-                                           UrlCase{std::u16string(1, u'\0') + u"x", u"%G4x"},
-                                           UrlCase{u"你", u"%C4_E3"},  // the character between is not tested
-                                           UrlCase{u"%", u"%25"}));
 
 TEST(Url, DecodeUndoesEncodeForGbkText) {
     const std::u16string pool = u"aZ09 %+-_./:?&=#中文下载（）、。\t";
