@@ -13,10 +13,10 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <memory>
 
 #include "shell/ui/prompts.h"
+#include "support/modal_box.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
@@ -148,9 +148,7 @@ TEST_F(QtChineseTest, ProgramBoxesTakeTheirButtonTextsFromTheCatalogue) {
     for (const auto& c : cases) {
         QStringList texts;
         QString byDefault;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
+        testsupport::OnNextModal<QMessageBox>([&](QMessageBox* box) {
             for (QAbstractButton* b : box->buttons()) texts << b->text();
             texts.sort();
             if (box->defaultButton()) byDefault = box->defaultButton()->text();
@@ -162,14 +160,11 @@ TEST_F(QtChineseTest, ProgramBoxesTakeTheirButtonTextsFromTheCatalogue) {
     }
 
     QStringList input;
-    QTimer::singleShot(0, [&input] {
-        auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
+    testsupport::WhenOpen<QInputDialog>([&input](QInputDialog* box) {
         auto* buttons = box->findChild<QDialogButtonBox*>();
         ASSERT_NE(buttons, nullptr);
         input << buttons->button(QDialogButtonBox::Ok)->text()
               << buttons->button(QDialogButtonBox::Cancel)->text();
-        box->reject();
     });
     EXPECT_FALSE(prompts.Input("大小：", "文件大小", QString(), QPoint(40, 30)).has_value());
     EXPECT_EQ(input, (QStringList{QStringLiteral("确定"), QStringLiteral("取消")}));

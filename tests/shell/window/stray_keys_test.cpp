@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "shell/ui/prompts.h"
+#include "support/modal_box.h"
 
 namespace tessel::shell {
 namespace {
@@ -87,11 +88,8 @@ TEST(StrayKeysTest, TheListQuestionDropsKeysAtOnce) {
 // Boxes the user asked for himself answer the first key.
 TEST(StrayKeysTest, OtherBoxesTakeKeysAtOnce) {
     QtPrompts prompts(nullptr);
-    QTimer::singleShot(0, [] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Y);
-    });
+    testsupport::OnNextModal<QMessageBox>(
+        [](QMessageBox* box) { QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Y); });
     EXPECT_EQ(prompts.Message("?", "提示", Prompts::Buttons::YesNo, Prompts::Icon::Question),
               Prompts::Answer::Yes);
 }
