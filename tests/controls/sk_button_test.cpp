@@ -61,6 +61,13 @@ std::unique_ptr<SkButton> MakeButton(QWidget* parent = nullptr) {
     return b;
 }
 
+// A button in mode 1, which keeps a value that a click toggles.
+std::unique_ptr<SkButton> MakeCheckButton() {
+    auto b = MakeButton();
+    b->setMode(1);
+    return b;
+}
+
 TEST(SkButtonCreation, NewButtonTakesItsNameAsCaptionAndStyleThirteenBecomesTwo) {
     SkButton b(nullptr, QStringLiteral("skbParse"));
     EXPECT_EQ(b.Caption(), QStringLiteral("skbParse"));
@@ -152,8 +159,7 @@ TEST(SkButtonMouse, LeavingReturnsToNormalUnlessSpaceIsHeld) {
 }
 
 TEST(SkButtonKeys, EnterClicksWithoutTogglingEvenAsCheckButton) {
-    auto b = MakeButton();
-    b->setMode(1);
+    auto b = MakeCheckButton();
     Recorder r(b.get());
     Key(b.get(), QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
     EXPECT_FALSE(b->Value());
@@ -161,8 +167,7 @@ TEST(SkButtonKeys, EnterClicksWithoutTogglingEvenAsCheckButton) {
 }
 
 TEST(SkButtonKeys, SpaceTogglesAtKeyDownAndClicksAtKeyUp) {
-    auto b = MakeButton();
-    b->setMode(1);
+    auto b = MakeCheckButton();
     Recorder r(b.get());
     Key(b.get(), QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
     EXPECT_TRUE(b->Value());
@@ -180,8 +185,7 @@ TEST(SkButtonKeys, SpaceTogglesAtKeyDownAndClicksAtKeyUp) {
 }
 
 TEST(SkButtonKeys, AltSpaceDoesNothingAtAll) {
-    auto b = MakeButton();
-    b->setMode(1);
+    auto b = MakeCheckButton();
     Recorder r(b.get());
     QSignalSpy presses(b.get(), &SkButton::KeyPress);
     Key(b.get(), QEvent::KeyPress, Qt::Key_Space, Qt::AltModifier, " ");
