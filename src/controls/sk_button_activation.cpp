@@ -145,20 +145,18 @@ void SkButton::DeriveAccessKey() {
 }
 
 void SkButton::UpdateShortcuts() {
-    delete default_shortcut_;
-    default_shortcut_ = nullptr;
-    if (display_as_default_) {
-        default_shortcut_ = new QShortcut(QKeySequence(Qt::Key_Return), this);
-        default_shortcut_->setContext(Qt::WindowShortcut);
-        connect(default_shortcut_, &QShortcut::activated, this, [this] { ActivateByKey(input::kKeyEnter); });
-    }
-    delete cancel_shortcut_;
-    cancel_shortcut_ = nullptr;
-    if (cancel_) {
-        cancel_shortcut_ = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-        cancel_shortcut_->setContext(Qt::WindowShortcut);
-        connect(cancel_shortcut_, &QShortcut::activated, this, [this] { ActivateByKey(input::kKeyEscape); });
-    }
+    // While `on`, `key` anywhere in the window presses this button as the
+    // virtual key `code` would.
+    const auto remake = [this](QShortcut*& shortcut, bool on, Qt::Key key, int code) {
+        delete shortcut;
+        shortcut = nullptr;
+        if (!on) return;
+        shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, code] { ActivateByKey(code); });
+    };
+    remake(default_shortcut_, display_as_default_, Qt::Key_Return, input::kKeyEnter);
+    remake(cancel_shortcut_, cancel_, Qt::Key_Escape, input::kKeyEscape);
 }
 
 void SkButton::setDisplayAsDefault(bool on) {

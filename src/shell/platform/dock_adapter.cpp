@@ -136,18 +136,12 @@ bool DockAdapter::OutOfSight() const {
 
 bool DockAdapter::WindowShown() const { return window_.isVisible() && !window_.isMinimized(); }
 
+bool ShownStateMayChange(const QEvent& e) {
+    return e.type() == QEvent::Show || e.type() == QEvent::Hide || e.type() == QEvent::WindowStateChange;
+}
+
 bool DockAdapter::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == &window_ && !stopped_) {
-        switch (e->type()) {
-            case QEvent::Show:
-            case QEvent::Hide:
-            case QEvent::WindowStateChange:
-                SyncTimers();
-                break;
-            default:
-                break;
-        }
-    }
+    if (watched == &window_ && !stopped_ && ShownStateMayChange(*e)) SyncTimers();
     return QObject::eventFilter(watched, e);
 }
 

@@ -27,10 +27,16 @@
 
 #include "shell/core/dock_engine.h"
 
+class QEvent;
 class QTimer;
 class QWidget;
 
 namespace tessel::shell {
+
+// True for the events after which a window may have been shown, hidden,
+// minimised or restored: when the timers that only run while it is on
+// screen are to be started or stopped.
+bool ShownStateMayChange(const QEvent& e);
 
 class DockAdapter;
 

@@ -25,6 +25,7 @@
 #include "shell/pages/link_page.h"
 #include "shell/pages/options_strip.h"
 #include "shell/pages/video_page.h"
+#include "shell/platform/dock_adapter.h"
 #include "shell/settings/settings_store.h"
 #include "shell/ui/page_parts.h"
 #include "shell/ui/prompts.h"
@@ -216,15 +217,7 @@ void FrmMain::closeEvent(QCloseEvent* e) {
 }
 
 bool FrmMain::event(QEvent* e) {
-    switch (e->type()) {
-        case QEvent::Show:
-        case QEvent::Hide:
-        case QEvent::WindowStateChange:
-            SyncRippleTimer();
-            break;
-        default:
-            break;
-    }
+    if (ShownStateMayChange(*e)) SyncRippleTimer();
     if (e->type() == QEvent::WindowActivate && other_form_active_ && loaded_) {
         other_form_active_ = false;
         const bool handled = QWidget::event(e);
