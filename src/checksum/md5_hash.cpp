@@ -38,10 +38,7 @@ std::string SystemError(const char* what) {
 }  // namespace
 
 MD5HashError::MD5HashError(std::uint32_t number, std::string source, std::string description)
-    : std::runtime_error(description),
-      number_(number),
-      source_(std::move(source)),
-      description_(std::move(description)) {}
+    : NumberedError(description, number, std::move(source), description) {}
 
 Md5Context::Md5Context() {
     md_ = EVP_MD_fetch(nullptr, "MD5", nullptr);

@@ -24,24 +24,16 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "text/numbered_error.h"
+
 namespace tessel::checksum {
 
-class MD5HashError : public std::runtime_error {
+class MD5HashError : public text::NumberedError<std::uint32_t, std::string> {
  public:
     MD5HashError(std::uint32_t number, std::string source, std::string description);
-
-    std::uint32_t number() const { return number_; }
-    const std::string& source() const { return source_; }
-    const std::string& description() const { return description_; }
-
- private:
-    std::uint32_t number_;
-    std::string source_;
-    std::string description_;
 };
 
 class Md5Context;

@@ -21,10 +21,7 @@ std::u16string VariantText(const Variant& v) {
 }
 
 AutomationError::AutomationError(std::int32_t number, std::u16string source, std::u16string description)
-    : std::runtime_error(Summary(number, source, description)),
-      number_(number),
-      source_(std::move(source)),
-      description_(std::move(description)) {}
+    : NumberedError(Summary(number, source, description), number, source, description) {}
 
 std::unique_ptr<AutomationObject> CreateObject(ObjectFactory& factory, std::u16string_view progId) {
     auto object = factory.Create(progId);

@@ -10,11 +10,12 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
+
+#include "text/numbered_error.h"
 
 namespace tessel::handoff {
 
@@ -39,18 +40,9 @@ inline constexpr std::int32_t kErrCannotCreateObject = 429;
 inline constexpr std::int32_t kErrMethodNotSupported = 438;
 inline constexpr std::int32_t kErrWrongArgumentCount = 450;
 
-class AutomationError : public std::runtime_error {
+class AutomationError : public text::NumberedError<std::int32_t, std::u16string> {
  public:
     AutomationError(std::int32_t number, std::u16string source, std::u16string description);
-
-    std::int32_t number() const { return number_; }
-    const std::u16string& source() const { return source_; }
-    const std::u16string& description() const { return description_; }
-
- private:
-    std::int32_t number_;
-    std::u16string source_;
-    std::u16string description_;
 };
 
 class AutomationObject {
