@@ -209,14 +209,14 @@ TEST(OpenLink, TheFileNameIsTheDecodedLastPathPartMadeSafe) {
          u"中文资料.txt"},            // and UTF-8 ones, as most do
         {u"http://h/a%2Fb", u"a_b"},  // an escaped slash must not leave the folder
         {u"http://h/a%0Ab", u"a_b"},
-        {u"http://h/%2E%2E", u""},
-        {u"http://h/..", u""},
-        {u"http://h/dir/", u""},
-        {u"http://h", u""},
-        {u"http://h?q=/x", u""},
-        {u"no address", u""},
     };
     ExpectRows(handoff::OutNameFromAddress, rows);
+    // A dot-dot, a folder, a bare host or a query names no file, and neither
+    // does what is no address at all.
+    for (const std::u16string_view nameless : {u"http://h/%2E%2E", u"http://h/..", u"http://h/dir/",
+                                               u"http://h", u"http://h?q=/x", u"no address"}) {
+        EXPECT_EQ(handoff::OutNameFromAddress(nameless), u"") << text::ToUtf8(nameless);
+    }
 }
 
 TEST(OpenLink, ScriptItemsAreDecodedOrRefusedWithAReason) {
