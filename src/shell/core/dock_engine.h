@@ -56,15 +56,18 @@ struct PixelRect {
     friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
+// Twips per pixel at normal resolution.
+inline constexpr double kNormalTwipsPerPixel = 15;
+
 // The screen as the window system describes it: its size in twips and the
-// twips per pixel along each axis (15 at normal resolution).
+// twips per pixel along each axis.
 struct ScreenMetrics {
     double widthTwips = 0;
     double heightTwips = 0;
-    double twipsPerPixelX = 15;
-    double twipsPerPixelY = 15;
+    double twipsPerPixelX = kNormalTwipsPerPixel;
+    double twipsPerPixelY = kNormalTwipsPerPixel;
 
-    static ScreenMetrics FromPixels(int width, int height, double twipsPerPixel = 15);
+    static ScreenMetrics FromPixels(int width, int height, double twipsPerPixel = kNormalTwipsPerPixel);
     double WidthPixels() const { return widthTwips / twipsPerPixelX; }
     double HeightPixels() const { return heightTwips / twipsPerPixelY; }
 };
