@@ -9,7 +9,7 @@
 //
 // Each such library has one source file that defines the functions the
 // program calls, under their own names, each handing its call to the
-// library's (web/curl_late.cpp, links/crypto_late.cpp).  The program is not
+// library's (web/curl_late.cpp, checksum/crypto_late.cpp).  The program is not
 // linked against the library, so calling a function missing from that file
 // is an undefined reference at link time, never a surprise at run time.
 
