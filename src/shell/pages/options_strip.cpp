@@ -31,32 +31,33 @@ OptionsStrip::OptionsStrip(PageContext context, QWidget* parent)
         c->hide();
         return c;
     };
-    chkOntop_ = check("chkOntop", QStringLiteral("始终置顶"), Px(120, 520, 1095, 255));
-    chkClipboard_ = check("chkClipboard", QStringLiteral("监视剪贴板"), Px(1320, 520, 1455, 255));
-    chkShowIP_ = check("chkShowIP", QStringLiteral("显示IP地址"), Px(2880, 520, 1335, 255));
+    options_.chkOntop = check("chkOntop", QStringLiteral("始终置顶"), Px(120, 520, 1095, 255));
+    options_.chkClipboard = check("chkClipboard", QStringLiteral("监视剪贴板"), Px(1320, 520, 1455, 255));
+    options_.chkShowIP = check("chkShowIP", QStringLiteral("显示IP地址"), Px(2880, 520, 1335, 255));
 
-    optQQ_ = Named(new QRadioButton(QStringLiteral("仿QQ自动隐藏(不可保存设置)"), this), "optQQ");
-    White(optQQ_);
-    optQQ_->setGeometry(Px(4320, 520, 2655, 255));
-    optQQ_->setChecked(false);
-    optQQ_->hide();
+    options_.optQQ = Named(new QRadioButton(QStringLiteral("仿QQ自动隐藏(不可保存设置)"), this), "optQQ");
+    White(options_.optQQ);
+    options_.optQQ->setGeometry(Px(4320, 520, 2655, 255));
+    options_.optQQ->setChecked(false);
+    options_.optQQ->hide();
     // The only option button of its group: once selected it stays selected.
     // Alone, a Qt radio button would toggle off on the next click.
     auto* group = new QButtonGroup(this);
-    group->addButton(optQQ_);
+    group->addButton(options_.optQQ);
 
     Named(&tmrMove_, "tmrMove")->setInterval(1);
     Named(&tmrCheck_, "tmrCheck")->setInterval(50);
     Named(&tmrClipboard_, "tmrClipboard")->setInterval(0);
 
-    connect(chkOntop_, &QCheckBox::clicked, this, [this] {
-        emit OntopClicked(chkOntop_->isChecked());
-        WriteInt16(context_.settings, keys::kSetTop, chkOntop_->isChecked() ? 1 : 0);
+    connect(options_.chkOntop, &QCheckBox::clicked, this, [this] {
+        emit OntopClicked(options_.chkOntop->isChecked());
+        WriteInt16(context_.settings, keys::kSetTop, options_.chkOntop->isChecked() ? 1 : 0);
     });
-    connect(chkClipboard_, &QCheckBox::clicked, this,
-            [this] { WriteInt16(context_.settings, keys::kClipboard, chkClipboard_->isChecked() ? 1 : 0); });
-    connect(chkShowIP_, &QCheckBox::clicked, this, [this] {
-        if (chkShowIP_->isChecked()) {
+    connect(options_.chkClipboard, &QCheckBox::clicked, this, [this] {
+        WriteInt16(context_.settings, keys::kClipboard, options_.chkClipboard->isChecked() ? 1 : 0);
+    });
+    connect(options_.chkShowIP, &QCheckBox::clicked, this, [this] {
+        if (options_.chkShowIP->isChecked()) {
             ShowPublicIP();
         } else {
             lblIP_->hide();
@@ -64,12 +65,12 @@ OptionsStrip::OptionsStrip(PageContext context, QWidget* parent)
             tmrClipboard_.stop();
             ip_query_again_ = false;
         }
-        WriteInt16(context_.settings, keys::kShowIP, chkShowIP_->isChecked() ? 1 : 0);
+        WriteInt16(context_.settings, keys::kShowIP, options_.chkShowIP->isChecked() ? 1 : 0);
     });
     OnDoubleClick(lblIP_, [this] { CopyIp(); });
     ActOnKeys(lblIP_, [this] { CopyIp(); });
-    request_.LockWhileRunning(chkShowIP_);
-    connect(optQQ_, &QRadioButton::clicked, this, &OptionsStrip::DockClicked);
+    request_.LockWhileRunning(options_.chkShowIP);
+    connect(options_.optQQ, &QRadioButton::clicked, this, &OptionsStrip::DockClicked);
     connect(&tmrClipboard_, &QTimer::timeout, this, [this] {
         ShowPublicIP();
         tmrClipboard_.stop();
@@ -81,21 +82,22 @@ void OptionsStrip::Unfold(bool out) {
     QRect strip = geometry();
     strip.setHeight(controls::TwipsToPixels(static_cast<double>(out ? kHeightOut : kHeightIn)));
     setGeometry(strip);
-    for (QWidget* w : std::initializer_list<QWidget*>{chkOntop_, chkClipboard_, chkShowIP_, optQQ_})
+    for (QWidget* w : std::initializer_list<QWidget*>{options_.chkOntop, options_.chkClipboard,
+                                                      options_.chkShowIP, options_.optQQ})
         w->setVisible(out);
 }
 
 void OptionsStrip::RestoreChecks() {
-    SetCheck(chkOntop_, ReadInt16(context_.settings, keys::kSetTop) != 0);
-    SetCheck(chkClipboard_, ReadInt16(context_.settings, keys::kClipboard) != 0);
+    SetCheck(options_.chkOntop, ReadInt16(context_.settings, keys::kSetTop) != 0);
+    SetCheck(options_.chkClipboard, ReadInt16(context_.settings, keys::kClipboard) != 0);
     // The two public IP queries run beside the window; it shows at once.
-    SetCheck(chkShowIP_, ReadInt16(context_.settings, keys::kShowIP) != 0);
-    if (chkShowIP_->isChecked()) ShowPublicIP();
+    SetCheck(options_.chkShowIP, ReadInt16(context_.settings, keys::kShowIP) != 0);
+    if (options_.chkShowIP->isChecked()) ShowPublicIP();
 }
 
-bool OptionsStrip::WatchesClipboard() const { return chkClipboard_->isChecked(); }
+bool OptionsStrip::WatchesClipboard() const { return options_.chkClipboard->isChecked(); }
 
-bool OptionsStrip::DockChosen() const { return optQQ_->isChecked(); }
+bool OptionsStrip::DockChosen() const { return options_.optQQ->isChecked(); }
 
 void OptionsStrip::SetCheck(QCheckBox* box, bool checked) {
     if (box->isChecked() == checked) return;
@@ -146,7 +148,7 @@ void OptionsStrip::StartIpQuery() {
                                      : FailureText({QStringLiteral("IP查询服务"), echo, &keys::kIpEcho},
                                                    q.download, web::kRequestTimeLimit));
             // Turned off meanwhile: the label stays hidden.
-            if (q.caption && chkShowIP_->isChecked()) {
+            if (q.caption && options_.chkShowIP->isChecked()) {
                 ShowPlain(lblIP_, Q(*q.caption));
                 lblIP_->show();
             }

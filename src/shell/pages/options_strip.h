@@ -59,10 +59,11 @@ class OptionsStrip final : public ServicePage {
     void StartIpQuery();
 
     QLabel* lblIP_ = nullptr;
-    QCheckBox* chkOntop_ = nullptr;
-    QCheckBox* chkClipboard_ = nullptr;
-    QCheckBox* chkShowIP_ = nullptr;
-    QRadioButton* optQQ_ = nullptr;
+    // The four options the fold-out shows.
+    struct {
+        QCheckBox *chkOntop, *chkClipboard, *chkShowIP;
+        QRadioButton* optQQ;
+    } options_{};
     QTimer tmrMove_{this};
     QTimer tmrCheck_{this};
     // Not about the clipboard: the one-shot re-query of the public IP after
