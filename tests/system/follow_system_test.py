@@ -8,7 +8,8 @@ session bus with a recording notification service and file manager
       A link opened in Tessel and answered Yes: when aria2 has the file, the
       notification "下载完成" names it and its action "打开文件夹" shows the
       file in the file manager; a link that answers 404 gives "下载失败" with
-      the file name and aria2's own error message.
+      the file name and aria2's own error message.  Qt Network (in the
+      follower's socket module) is loaded only once a download is followed.
   follow_system_test.py <tessel binary> tls
       aria2 with a certificate of its own (https, wss): followed through
       Aria2CaFile as the hand-off is, to "下载完成".
@@ -61,6 +62,11 @@ class Recorder:
                        env=self.env, check=True, timeout=10)
 
 
+def network_mapped(pid):
+    with open(f"/proc/{pid}/maps") as f:
+        return "libQt6Network" in f.read()
+
+
 def hand_over(display, app, link):
     """Opens `link` through a later start and answers the question Yes."""
     subprocess.run([app.binary, link], env=app.env, capture_output=True, timeout=30)
@@ -100,6 +106,7 @@ def part_notify(binary):
     payload = {"done.bin": os.urandom(300000)}
     with following(binary, payload) as s:
         display, app, aria2, bus = s.display, s.app.start(), s.aria2, s.bus
+        check(not network_mapped(app.proc.pid), "nothing of Qt Network is loaded before a download")
         hand_over(display, app, s.files.url("done.bin"))
         check(aria2.wait_file("done.bin", payload["done.bin"]), "aria2 downloaded the file")
         told = wait_until(lambda: bus.calls("Notify"), timeout=10)
@@ -110,6 +117,7 @@ def part_notify(binary):
         shown = wait_until(lambda: bus.calls("ShowItems"), timeout=10)
         expected = "file://" + os.path.join(aria2.dir, "done.bin")
         check(shown and shown[0]["uris"] == [expected], f"the action shows the file in its folder: {shown}")
+        check(network_mapped(app.proc.pid), "the follower's socket module came with the download")
 
         hand_over(display, app, s.files.url("missing.bin"))
         failed = wait_until(lambda: bus.calls("Notify")[1:], timeout=15)

@@ -57,10 +57,12 @@ def main():
         share = os.path.join(root, "usr", "share")
         expected = ["usr/bin/tessel", "usr/bin/tessel-cli", "usr/share/man/man1/tessel.1.gz",
                     "usr/share/man/man1/tessel-cli.1.gz", "usr/share/icons/hicolor/scalable/apps/tessel.svg",
-                    "usr/share/doc/tessel/copyright"]
+                    "usr/share/doc/tessel/copyright", "usr/lib/tessel/tessel-websocket.so"]
         expected += [f"usr/share/icons/hicolor/{s}x{s}/apps/tessel.png" for s in (16, 32, 48, 64, 128, 256)]
         missing = [p for p in expected if not os.path.isfile(os.path.join(root, p))]
-        check(not missing, f"binaries, manual pages, icons and copyright are there (missing: {missing})")
+        check(not missing, f"binaries, the socket module, manual pages, icons and copyright are there "
+              f"(missing: {missing})")
+        check("libqt6websockets6" in fields["Depends"], "the socket module's libraries are dependencies")
 
         # The browser companion: the extension for both browsers, the host and
         # the manifests that name it by its installed path.

@@ -466,10 +466,8 @@ void Aria2Engine::Finish(const Aria2Ready& ready) {
 }
 
 void Aria2Engine::ResumeUnfinished() {
-    const handoff::Aria2Settings settings = CurrentSettings();
-    if (!handoff::OwnEnginePort(settings.rpc) ||
-        handoff::ParseAria2Start(ReadText(settings_, keys::kAria2Start).toStdU16String()) !=
-            handoff::Aria2StartMode::Auto)
+    if (handoff::ParseAria2Start(ReadText(settings_, keys::kAria2Start).toStdU16String()) !=
+        handoff::Aria2StartMode::Auto)
         return;
     QFile file(SessionFile());
     if (!file.open(QIODevice::ReadOnly)) return;
@@ -477,6 +475,9 @@ void Aria2Engine::ResumeUnfinished() {
     if (handoff::CheckSession(std::string_view(text.constData(), static_cast<std::size_t>(text.size()))) ==
         handoff::SessionState::Empty)
         return;
+    // Only now is the address read: that opens libcurl (and the dozen
+    // libraries it brings), which a start with nothing to resume never needs.
+    if (!handoff::OwnEnginePort(CurrentSettings().rpc)) return;
     Ensure([this](const Aria2Ready& ready) {
         if (ready.own)
             emit StatusChanged(QStringLiteral("aria2 已启动，继续上次未完成的下载。"));

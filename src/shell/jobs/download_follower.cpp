@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/jobs/download_follower.h"
 
-#include <QSslCertificate>
-#include <QSslConfiguration>
 #include <QUrl>
-#include <QWebSocket>
 #include <chrono>
 
 #include "handoff/aria2_follow.h"
 #include "handoff/aria2_rpc.h"
+#include "shell/jobs/follow_socket.h"
 #include "shell/ui/plain_text.h"
 #include "tessel_version.h"
 #include "text/codepage.h"
@@ -34,7 +32,7 @@ std::string KeyOf(const handoff::Aria2Settings& a) {
 
 struct DownloadFollower::Channel {
     handoff::Aria2Settings settings;
-    std::unique_ptr<QWebSocket> socket;
+    std::unique_ptr<FollowSocket> socket;
     bool open = false;
     int failures = 0;
     QTimer retry;    // single shot, runs only while waiting to try again
@@ -48,11 +46,8 @@ DownloadFollower::DownloadFollower(QObject* parent) : QObject(parent) {
     connect(&poll_, &QTimer::timeout, this, &DownloadFollower::Tick);
 }
 
-DownloadFollower::~DownloadFollower() {
-    // The sockets' signals must not reach a follower being taken apart.
-    for (auto& [key, c] : channels_)
-        if (c->socket) c->socket->disconnect(this);
-}
+// A socket taken apart tells nothing more (follow_socket.h).
+DownloadFollower::~DownloadFollower() = default;
 
 int DownloadFollower::OpenChannels() const {
     int n = 0;
@@ -96,23 +91,15 @@ DownloadFollower::Channel& DownloadFollower::ChannelFor(const handoff::Aria2Sett
 
 void DownloadFollower::Connect(Channel& c) {
     const std::string key = KeyOf(c.settings);
-    const QUrl url(QString::fromStdString(handoff::Aria2WsAddress(handoff::Aria2RpcAddress(c.settings))));
+    const QString address =
+        QString::fromStdString(handoff::Aria2WsAddress(handoff::Aria2RpcAddress(c.settings)));
+    const QUrl url(address);
     if (!url.isValid() || url.scheme().isEmpty()) {
         DropChannelTasks(key);  // an address aria2 cannot have: nothing to follow
         return;
     }
-    c.socket = std::make_unique<QWebSocket>();
-    QWebSocket* s = c.socket.get();
-    s->setMaxAllowedIncomingMessageSize(kMaxMessage);
-    s->setMaxAllowedIncomingFrameSize(kMaxMessage);
-    if (!c.settings.caFile.empty()) {
-        // The same rule as the hand-off: the file's certificates replace the
-        // system's authorities for this engine.
-        QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
-        ssl.setCaCertificates(QSslCertificate::fromPath(Q(c.settings.caFile)));
-        s->setSslConfiguration(ssl);
-    }
-    connect(s, &QWebSocket::connected, this, [this, key] {
+    FollowSocketEvents events;
+    events.connected = [this, key] {
         const auto it = channels_.find(key);
         if (it == channels_.end()) return;
         Channel& ch = *it->second;
@@ -125,15 +112,18 @@ void DownloadFollower::Connect(Channel& c) {
         for (const auto& [id, t] : tasks_)
             if (id.first == key) gids.push_back(id.second);
         if (!gids.empty()) AskStatus(ch, std::move(gids));
-    });
-    connect(s, &QWebSocket::disconnected, this, [this, key] { OnFailure(key); });
-    // A refused connection or a failed handshake; OnFailure lets go of the
-    // socket, so this and `disconnected` count once between them.
-    connect(s, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
-            [this, key] { OnFailure(key); });
-    connect(s, &QWebSocket::textMessageReceived, this, [this, key](const QString& m) { OnMessage(key, m); });
+    };
+    // A refused connection, a failed handshake or a closed one.
+    events.lost = [this, key] { OnFailure(key); };
+    events.text = [this, key](const QString& m) { OnMessage(key, m); };
+    // The same rule as the hand-off: the certificate file's certificates
+    // replace the system's authorities for this engine.
+    c.socket = OpenFollowSocket({address, Q(c.settings.caFile), kMaxMessage}, std::move(events));
+    if (!c.socket) {
+        DropChannelTasks(key);  // the program cannot follow at all: its module is missing
+        return;
+    }
     c.connect.start();
-    s->open(url);
 }
 
 void DownloadFollower::OnFailure(const std::string& key) {
@@ -144,11 +134,7 @@ void DownloadFollower::OnFailure(const std::string& key) {
     c.open = false;
     c.asked.clear();
     SyncPoll();
-    if (c.socket) {
-        c.socket->disconnect(this);
-        // Deleted later: this may run inside one of the socket's own signals.
-        c.socket.release()->deleteLater();
-    }
+    c.socket.reset();
     bool waiting = false;
     for (const auto& [id, t] : tasks_) waiting = waiting || id.first == key;
     if (!waiting) return;  // nothing of ours there: no reason to come back
@@ -189,8 +175,7 @@ void DownloadFollower::OnMessage(const std::string& key, const QString& text) {
 void DownloadFollower::AskStatus(Channel& c, std::vector<std::string> gids) {
     if (!c.open || !c.socket || gids.empty()) return;
     const std::uint64_t id = next_id_++;
-    c.socket->sendTextMessage(
-        QString::fromStdString(handoff::Aria2StatusRequest(id, c.settings.secret, gids)));
+    c.socket->Send(QString::fromStdString(handoff::Aria2StatusRequest(id, c.settings.secret, gids)));
     c.asked.emplace(id, std::move(gids));
 }
 

@@ -28,8 +28,6 @@
 
 #include "handoff/aria2_settings.h"
 
-class QWebSocket;
-
 namespace tessel::shell {
 
 // A task aria2 took: its id, the name it was handed over with, and the
