@@ -13,6 +13,7 @@
 #include <QWindow>
 #include <chrono>
 #include <utility>
+#include <vector>
 
 #include "controls/safe_tabs.h"
 #include "controls/sk_button.h"
@@ -43,6 +44,10 @@ static void InitShellResources() { Q_INIT_RESOURCE(tessel); }
 namespace tessel::shell {
 
 namespace {
+
+// Every page frame's home on the strip; the strip moves it by 10000 twips
+// per tab.
+const QRectF kPageHome(80, 520, 7335, 2655);
 
 const QString kFoldedIn = QStringLiteral("展开设置>>");
 const QString kFoldedOut = QStringLiteral("收起设置<<");
@@ -138,17 +143,12 @@ void FrmMain::BuildLayout() {
     engine_ = std::make_unique<Aria2Engine>(settings_);
     connect(engine_.get(), &Aria2Engine::StatusChanged, status_, &StatusLine::Show);
     const PageContext context{settings_, *prompts_, *status_, engine_.get()};
-    // Every page frame's home on the strip; the strip moves it by 10000 twips
-    // per tab.
-    const QRectF home(80, 520, 7335, 2655);
     disk_ = new DiskPage(context, safeTabs);
-    safeTabs->AddTabChild(disk_, 0, home);
-    link_ = new LinkPage(context, safeTabs);
-    safeTabs->AddTabChild(link_, 1, home);
-    video_ = new VideoPage(context, safeTabs);
-    safeTabs->AddTabChild(video_, 2, home);
-    about_ = new AboutPage(safeTabs);
-    safeTabs->AddTabChild(about_, 3, home);
+    safeTabs->AddTabChild(disk_, 0, kPageHome);
+    // Switching to a page not built yet builds them first.  The strip has
+    // made the new tab active already and moves its pages after this, so
+    // they are placed for the tab it leaves and move along with the others.
+    connect(safeTabs, &SafeTabs::TabSwitch, this, [this](int previous) { BuildLatePages(previous); });
 
     options_ = new OptionsStrip(context, this);
     options_->setGeometry(Px(0, 4080, 7455, OptionsStrip::kHeightIn));
@@ -157,6 +157,59 @@ void FrmMain::BuildLayout() {
     txtMessage = Named(new ClipboardTextBox(this), "txtMessage");
     txtMessage->setGeometry(Px(0, 5040, 7455, 375));
     status_->raise();
+}
+
+void FrmMain::BuildLatePages(int placedFor) {
+    if (link_) return;
+    const PageContext context{settings_, *prompts_, *status_, engine_.get()};
+    const auto add = [this, placedFor](QWidget* page, int tab) {
+        QRectF twips = kPageHome;
+        twips.moveLeft(kPageHome.left() + static_cast<double>(placedFor - tab) * SafeTabs::kShiftTwips);
+        safeTabs->AddChildTwips(page, twips);
+        // Only the page in front is shown (page_keys.h says why).
+        page->setVisible(tab == safeTabs->ActiveTab());
+    };
+    link_ = new LinkPage(context, safeTabs);
+    add(link_, 1);
+    video_ = new VideoPage(context, safeTabs);
+    add(video_, 2);
+    about_ = new AboutPage(safeTabs);
+    add(about_, 3);
+    if (loaded_) video_->ShowLoadNotice();
+    KeepTabOrder();
+}
+
+void FrmMain::KeepTabOrder() {
+    // Tab follows the order the controls were made in.  The late pages were
+    // made after the options strip, the fold-out button and the clipboard
+    // box; those go behind them again, as when every page was made first.
+    QWidget* last = nullptr;
+    for (QWidget* w = previousInFocusChain(); w != this && !last; w = w->previousInFocusChain())
+        if (w->focusPolicy() != Qt::NoFocus) last = w;
+    std::vector<QWidget*> behind;
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        const bool mine = w == skbOption || w == txtMessage || w == options_ || options_->isAncestorOf(w);
+        if (mine && w->focusPolicy() != Qt::NoFocus) behind.push_back(w);
+    }
+    for (QWidget* w : behind) {
+        if (last && last != w) setTabOrder(last, w);
+        last = w;
+    }
+}
+
+LinkPage& FrmMain::Link() const {
+    const_cast<FrmMain*>(this)->BuildLatePages(safeTabs->ActiveTab());
+    return *link_;
+}
+
+VideoPage& FrmMain::Video() const {
+    const_cast<FrmMain*>(this)->BuildLatePages(safeTabs->ActiveTab());
+    return *video_;
+}
+
+AboutPage& FrmMain::About() const {
+    const_cast<FrmMain*>(this)->BuildLatePages(safeTabs->ActiveTab());
+    return *about_;
 }
 
 void FrmMain::ShowStatus(const QString& text) { status_->Show(text); }
@@ -172,7 +225,7 @@ void FrmMain::Load() {
     options_->RestoreChecks();
     SubscribeClipboard();
     show();
-    video_->ShowLoadNotice();
+    if (video_) video_->ShowLoadNotice();  // else when it is built
     key_preview_ = true;
     qApp->installEventFilter(this);
 }
@@ -181,6 +234,9 @@ void FrmMain::Activate() {
     if (unloaded_) return;
     PumpEvents();
     if (unloaded_) return;  // closed while the events ran
+    // The pages left out of the start are built once the window is painted
+    // (else by its first paint).
+    if (painted_) BuildLatePages(safeTabs->ActiveTab());
     // A banner that cannot ripple simply stays still; the window stays open.
     StartRipple();
     QString clip = ClipboardText();

@@ -127,10 +127,13 @@ class FrmMain : public QWidget {
     void ApplyRouting(const links::RoutingResult& result);
 
     // --- the pages and the window's own controls ------------------------------
+    // Only the page in front at the start is built before the window shows;
+    // the other three are built right after its first paint, or at once by
+    // whatever needs one first (these, a switch to their tab).
     DiskPage& Disk() const { return *disk_; }
-    LinkPage& Link() const { return *link_; }
-    VideoPage& Video() const { return *video_; }
-    AboutPage& About() const { return *about_; }
+    LinkPage& Link() const;
+    VideoPage& Video() const;
+    AboutPage& About() const;
     OptionsStrip& Options() const { return *options_; }
     // The tab strip the pages sit on.
     SafeTabs& Tabs() const { return *safeTabs; }
@@ -177,6 +180,10 @@ class FrmMain : public QWidget {
 
  private:
     void BuildLayout();
+    // The pages of tabs 1 to 3, placed where the strip showing tab
+    // `placedFor` wants them.  Runs once.
+    void BuildLatePages(int placedFor);
+    void KeepTabOrder();
     void WireDock();
 
     void RestorePosition();

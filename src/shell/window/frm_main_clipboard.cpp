@@ -52,8 +52,8 @@ void FrmMain::OnMessageChanged() {
 links::RoutingInput FrmMain::RoutingInputFor(const QString& text) {
     links::RoutingInput in;
     in.txtMessage = text.toStdU16String();
-    in.txtOutput = link_->OutputText();
-    in.txtFlvlink = video_->FlvlinkText();
+    in.txtOutput = Link().OutputText();
+    in.txtFlvlink = Video().FlvlinkText();
     in.linkActiveTabIsOne = ReadsAsOne(settings_, keys::kLinkActiveTab);
     in.uDownActiveTabIsOne = ReadsAsOne(settings_, keys::kUDownActiveTab);
     in.diskServiceDomain = ReadText(settings_, keys::kDiskServiceDomain).toStdU16String();
@@ -62,8 +62,8 @@ links::RoutingInput FrmMain::RoutingInputFor(const QString& text) {
 
 void FrmMain::ApplyRouting(const links::RoutingResult& result) {
     if (result.txtPickcode) disk_->SetPickcode(*result.txtPickcode);
-    if (result.txtOnlineflv) video_->SetOnlineflv(*result.txtOnlineflv);
-    if (result.txtInput) link_->SetInput(*result.txtInput);
+    if (result.txtOnlineflv) Video().SetOnlineflv(*result.txtOnlineflv);
+    if (result.txtInput) Link().SetInput(*result.txtInput);
     if (result.activateTab) safeTabs->setActiveTab(*result.activateTab);
     if (result.storeLinkActiveTab) WriteInt16(settings_, keys::kLinkActiveTab, 1);
     if (result.storeUDownActiveTab) WriteInt16(settings_, keys::kUDownActiveTab, 1);

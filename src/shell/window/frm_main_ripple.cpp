@@ -9,6 +9,7 @@
 #include <cstring>
 #include <span>
 
+#include "controls/safe_tabs.h"
 #include "shell/platform/dock_adapter.h"
 #include "shell/ui/resource_image.h"
 #include "shell/window/frm_main.h"
@@ -141,6 +142,8 @@ void FrmMain::paintEvent(QPaintEvent*) {
     if (!painted_) {
         painted_ = true;
         qCDebug(lcWindow, "first paint at %lld us", MonotonicMicros());
+        // The pages not in front were left for after it.
+        QTimer::singleShot(0, this, [this] { BuildLatePages(safeTabs->ActiveTab()); });
     }
     if (banner_frame_.isNull()) return;
     QPainter p(this);

@@ -26,13 +26,10 @@ QWidget* FirstFocusable(QWidget* page) {
 
 }  // namespace
 
-PageKeys::PageKeys(FrmMain& window)
-    : QObject(&window),
-      window_(window),
-      pages_{&window.Disk(), &window.Link(), &window.Video(), &window.About()} {
+PageKeys::PageKeys(FrmMain& window) : QObject(&window), window_(window) {
+    // The window hides the pages it builds later that are not in front.
     controls::SafeTabs* tabs = &window.Tabs();
     connect(tabs, &controls::SafeTabs::TabSwitch, this, &PageKeys::OnTabSwitch);
-    ShowOnly(tabs->ActiveTab());
 
     // Every tabbed program's page keys.  Shift+Tab arrives as Backtab.
     const std::pair<QKeyCombination, int> steps[] = {
@@ -48,6 +45,21 @@ PageKeys::PageKeys(FrmMain& window)
     }
 }
 
+QWidget* PageKeys::Page(int tab) const {
+    switch (tab) {
+        case 0:
+            return &window_.Disk();
+        case 1:
+            return &window_.Link();
+        case 2:
+            return &window_.Video();
+        case 3:
+            return &window_.About();
+        default:
+            return nullptr;
+    }
+}
+
 void PageKeys::Step(int direction) {
     controls::SafeTabs* tabs = &window_.Tabs();
     const int n = tabs->TabCount();
@@ -55,14 +67,13 @@ void PageKeys::Step(int direction) {
 }
 
 void PageKeys::ShowOnly(int tab) {
-    for (int i = 0; i < static_cast<int>(pages_.size()); ++i)
-        if (pages_[i]) pages_[i]->setVisible(i == tab);
+    for (int i = 0; i < kPages; ++i) Page(i)->setVisible(i == tab);
 }
 
 void PageKeys::OnTabSwitch(int previous) {
     const int active = window_.Tabs().ActiveTab();
-    QWidget* from = previous >= 0 && previous < static_cast<int>(pages_.size()) ? pages_[previous] : nullptr;
-    QWidget* to = active >= 0 && active < static_cast<int>(pages_.size()) ? pages_[active] : nullptr;
+    QWidget* from = Page(previous);
+    QWidget* to = Page(active);
     if (to) to->show();
     // Focus inside the page going away follows to the page coming in (where
     // it last was there, else its first control), as in any tabbed window;

@@ -13,8 +13,6 @@
 // chain and out of what accessibility tools are shown, without moving them.
 
 #include <QObject>
-#include <QPointer>
-#include <array>
 
 class QWidget;
 
@@ -25,18 +23,21 @@ class FrmMain;
 class PageKeys final : public QObject {
     Q_OBJECT
  public:
-    // Lives as long as `window`, whose pages are already on its tab strip.
+    // Lives as long as `window`, whose first page is on its tab strip; the
+    // others are asked of the window, which builds them when need be.
     explicit PageKeys(FrmMain& window);
 
     // Makes the active page the next (+1) or previous (-1) one, wrapping.
     void Step(int direction);
 
  private:
+    static constexpr int kPages = 4;
+    // The page of tab `tab` (built now if it was not yet), or null.
+    QWidget* Page(int tab) const;
     void OnTabSwitch(int previous);
     void ShowOnly(int tab);
 
     FrmMain& window_;
-    std::array<QPointer<QWidget>, 4> pages_;
 };
 
 }  // namespace tessel::shell

@@ -13,11 +13,12 @@ namespace {
 class BoxTextTest : public FrmMainTest {
  protected:
     FrmMain& MakeListening() {
-        Make();
+        Make().About();  // the pages behind the first are built when asked for
         OnBoxCut(w.get(), [this](const QString& m) { notices << m; });
         return *w;
     }
     QList<QPlainTextEdit*> MultiLineBoxes() const {
+        w->About();
         return {Child<QPlainTextEdit>(*w, "txtInput"), Child<QPlainTextEdit>(*w, "txtOutput"),
                 Child<QPlainTextEdit>(*w, "txtOnlineflv"), Child<QPlainTextEdit>(*w, "txtFlvlink"),
                 Child<QPlainTextEdit>(*w, "txtAbout")};

@@ -8,9 +8,13 @@
 #include <QLabel>
 #include <QSet>
 #include <QTest>
+#include <algorithm>
+#include <functional>
+#include <utility>
 
 #include "controls/safe_tabs.h"
 #include "controls/sk_button.h"
+#include "shell/pages/link_page.h"
 #include "support/frm_main_fixture.h"
 #include "web/public_ip.h"
 
@@ -102,6 +106,47 @@ TEST_F(FrmMainKeysTest, PagesBehindAreHiddenFromAccessibilityButKeepTheirPlaces)
             EXPECT_EQ(Page(i)->y(), home.y());
         }
         EXPECT_EQ(Page(tab)->geometry(), home);
+    }
+}
+
+// The pages behind the first are built after the window shows: by its first
+// paint, by a switch to their tab, or by whatever needs one.  However they
+// come, they lie where the strip wants them and Tab visits the window's
+// parts in the order they were laid out in: the strip, the four pages, the
+// options, the fold-out button.
+TEST_F(FrmMainKeysTest, PagesBuiltLateKeepTheirPlacesAndTheTabOrder) {
+    const std::pair<const char*, std::function<void(FrmMain&)>> ways[] = {
+        {"first paint",
+         [](FrmMain& m) {
+             m.show();
+             EXPECT_TRUE(QTest::qWaitFor([&m] { return m.findChild<LinkPage*>() != nullptr; }));
+         }},
+        {"tab switch", [](FrmMain& m) { m.Tabs().setActiveTab(2); }},
+        {"a page asked for", [](FrmMain& m) { m.Video(); }},
+    };
+    for (const auto& [how, build] : ways) {
+        SCOPED_TRACE(how);
+        build(Make());
+        w->Tabs().setActiveTab(2);
+        EXPECT_EQ(Page(2)->geometry(), QRect(5, 35, 489, 177));
+        EXPECT_TRUE(Page(2)->isVisibleTo(w.get()) && !Page(1)->isVisibleTo(w.get()));
+        QWidget* const parts[] = {&w->Tabs(),
+                                  Page(0),
+                                  Page(1),
+                                  Page(2),
+                                  Page(3),
+                                  &w->Options(),
+                                  Child<controls::SkButton>(*w, "skbOption")};
+        int part = 0;
+        for (QWidget* c = w->nextInFocusChain(); c != w.get(); c = c->nextInFocusChain()) {
+            if (c->focusPolicy() == Qt::NoFocus) continue;
+            int now = 0;
+            while (now < 7 && parts[now] != c && !parts[now]->isAncestorOf(c)) ++now;
+            if (now == 7) continue;  // not one of them (the hidden clipboard box)
+            EXPECT_GE(now, part) << c->objectName().toStdString() << " comes too late";
+            part = std::max(part, now);
+        }
+        EXPECT_EQ(part, 6) << "the fold-out button is not last";
     }
 }
 

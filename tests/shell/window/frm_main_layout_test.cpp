@@ -55,7 +55,7 @@ TEST_F(FrmMainTest, EveryPageIsTidyAndOnlyTheActiveOneIsInView) {
 }
 
 TEST_F(FrmMainTest, WindowAndPagesStartAsDrawn) {
-    Make();
+    Make().About();  // the pages behind the first are built when asked for
     EXPECT_EQ(w->windowTitle(), "TESSEL");
     EXPECT_EQ(w->size(), QSize(496, 305));
     EXPECT_EQ(w->minimumSize(), w->maximumSize());
