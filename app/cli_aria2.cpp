@@ -95,9 +95,9 @@ class Sender {
             id = handoff::SendToAria2(settings_, *parsed.task, u"tessel-cli");
             return {};
         } catch (const handoff::Aria2Error& error) {
-            std::string why = text::ToUtf8(error.description()) + "（" +
+            std::string why = text::ToUtf8(error.Description()) + "（" +
                               text::ToUtf8(handoff::Aria2RpcAddress(settings_)) + "）";
-            const auto status = error.reply().status;
+            const auto status = error.Reply().status;
             if (!hinted_ &&
                 (status == handoff::Aria2Status::NoAnswer || status == handoff::Aria2Status::SecretRefused)) {
                 hinted_ = true;

@@ -21,7 +21,7 @@ class Output {
     Output& operator=(const Output&) = delete;
 
     // The text of the line being written; EndLine ends it.
-    std::string& buffer() { return buffer_; }
+    std::string& Buffer() { return buffer_; }
 
     void EndLine() {
         buffer_.push_back('\n');
@@ -45,8 +45,8 @@ class Output {
         buffer_.clear();
     }
 
-    bool failed() const { return failed_; }
-    int error() const { return error_; }
+    bool Failed() const { return failed_; }
+    int Error() const { return error_; }
 
  private:
     bool interactive_;

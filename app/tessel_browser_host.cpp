@@ -83,10 +83,10 @@ std::string Deliver(const std::vector<std::string>& links) {
     for (const std::string& link : links) texts << QString::fromStdString(link);
 
     SingleInstance instance(SingleInstance::DefaultSocketPath());
-    if (instance.socketPath().isEmpty()) return "没有可用的私有运行目录，无法联系 Tessel";
+    if (instance.SocketPath().isEmpty()) return "没有可用的私有运行目录，无法联系 Tessel";
     bool someoneThere = false;
     if (instance.Forward(texts, &someoneThere) == SingleInstance::Role::Forwarded) return {};
-    if (someoneThere) return instance.error().toStdString();
+    if (someoneThere) return instance.Error().toStdString();
 
     pid_t child = StartTessel();
     if (child < 0) return "无法启动 Tessel";
@@ -108,7 +108,7 @@ std::string Deliver(const std::vector<std::string>& links) {
             }
         }
     }
-    return someoneThere ? instance.error().toStdString() : "Tessel 没有及时启动";
+    return someoneThere ? instance.Error().toStdString() : "Tessel 没有及时启动";
 }
 
 std::string Answer(const HostFrames::Frame& frame) {

@@ -388,11 +388,11 @@ struct ItemLoop {
     void Item(std::string_view item, bool tooLong = false) {
         ++line;
         if (blankLineBetween && line > 1) out.EndLine();
-        const std::size_t mark = out.buffer().size();
-        const std::string complaint = tooLong ? std::string(kLineTooLong) : convert(item, out.buffer());
+        const std::size_t mark = out.Buffer().size();
+        const std::string complaint = tooLong ? std::string(kLineTooLong) : convert(item, out.Buffer());
         if (!complaint.empty()) {
             anyRejected = true;
-            out.buffer().resize(mark);
+            out.Buffer().resize(mark);
             out.Flush();  // keep stdout and stderr in order on a terminal
             std::fprintf(stderr, "tessel-cli: 第 %zu 行：%s\n", line, complaint.c_str());
         }
@@ -496,8 +496,8 @@ int RunItems(const Args& args, const Converter& convert, bool blankLineBetween) 
         for (std::string_view item : args.items) loop.Item(item);
     }
     loop.out.Flush();
-    if (loop.out.failed()) {
-        std::fprintf(stderr, "tessel-cli: 无法写出结果：%s\n", std::strerror(loop.out.error()));
+    if (loop.out.Failed()) {
+        std::fprintf(stderr, "tessel-cli: 无法写出结果：%s\n", std::strerror(loop.out.Error()));
         return kExitRejected;
     }
     return loop.anyRejected ? kExitRejected : kExitDone;

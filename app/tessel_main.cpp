@@ -171,12 +171,12 @@ int main(int argc, char** argv) {
         case tessel::bridge::SingleInstance::Role::Forwarded:
             return 0;
         case tessel::bridge::SingleInstance::Role::Failed:
-            std::fprintf(stderr, "tessel: %s\n", qUtf8Printable(instance.error()));
+            std::fprintf(stderr, "tessel: %s\n", qUtf8Printable(instance.Error()));
             break;
         case tessel::bridge::SingleInstance::Role::Refused:
             // Another Tessel runs: a second window would ask about the same
             // links again.  This start ends here and says why.
-            SayNotHandedOver(instance.error(), command.links.size());
+            SayNotHandedOver(instance.Error(), command.links.size());
             return 1;
         case tessel::bridge::SingleInstance::Role::First:
             break;

@@ -24,24 +24,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     whole.Feed(bytes);
     ForwardReader cut;
     for (std::size_t at = 0; at < bytes.size(); at += piece) cut.Feed(bytes.substr(at, piece));
-    FUZZ_CHECK(whole.state() == cut.state());
-    FUZZ_CHECK(whole.items() == cut.items());
+    FUZZ_CHECK(whole.Status() == cut.Status());
+    FUZZ_CHECK(whole.Items() == cut.Items());
 
-    if (whole.state() == ForwardReader::State::Done) {
-        FUZZ_CHECK(whole.items().size() <= tessel::bridge::kMaxForwardItems);
+    if (whole.Status() == ForwardReader::State::Done) {
+        FUZZ_CHECK(whole.Items().size() <= tessel::bridge::kMaxForwardItems);
         std::size_t total = 0;
-        for (const std::string& item : whole.items()) {
+        for (const std::string& item : whole.Items()) {
             FUZZ_CHECK(item.size() <= tessel::bridge::kMaxForwardItemBytes);
             FUZZ_CHECK(item.find('\0') == std::string::npos);
             FUZZ_CHECK(tessel::text::IsValidUtf8(item));
             total += item.size();
         }
         FUZZ_CHECK(total <= tessel::bridge::kMaxForwardBytes);
-        const auto again = EncodeForwardMessage(whole.items());
+        const auto again = EncodeForwardMessage(whole.Items());
         FUZZ_CHECK(again.has_value());
         FUZZ_CHECK(*again == bytes);
     } else {
-        FUZZ_CHECK(whole.items().empty());
+        FUZZ_CHECK(whole.Items().empty());
     }
     return 0;
 }

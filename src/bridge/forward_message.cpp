@@ -34,7 +34,7 @@ std::optional<std::string> EncodeForwardMessage(const std::vector<std::string>& 
     return out;
 }
 
-const std::vector<std::string>& ForwardReader::items() const {
+const std::vector<std::string>& ForwardReader::Items() const {
     static const std::vector<std::string> kNone;
     return state_ == State::Done ? items_ : kNone;
 }

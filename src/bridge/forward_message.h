@@ -39,12 +39,12 @@ class ForwardReader {
     // Takes the next bytes.  Once Done or Refused, further bytes refuse the
     // message (a peer sends one message per connection).
     State Feed(std::string_view bytes);
-    State state() const { return state_; }
+    State Status() const { return state_; }
     // The texts once Done; none before (half a message is never handed out)
     // and none once Refused.
-    const std::vector<std::string>& items() const;
+    const std::vector<std::string>& Items() const;
     // Why the message was refused, for the log of a test.
-    std::string_view reason() const { return reason_; }
+    std::string_view Reason() const { return reason_; }
 
  private:
     State Refuse(std::string_view why);

@@ -24,6 +24,7 @@
 
 #include "bridge/forward_message.h"
 #include "web/reply_file.h"
+#include "web/unique_fd.h"
 
 namespace tessel::bridge {
 namespace {
@@ -39,24 +40,6 @@ constexpr std::chrono::milliseconds kRetryPause{200};
 constexpr int kBacklog = 64;
 
 QString SystemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
-
-// A descriptor closed when it goes out of scope.
-class Fd {
- public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
- private:
-    int fd_;
-};
 
 bool Address(const QByteArray& path, sockaddr_un* address) {
     *address = {};
@@ -143,10 +126,10 @@ class SingleInstance::Connection : public QObject {
             if (reader_.Feed(std::string_view(buf, static_cast<std::size_t>(n))) ==
                 ForwardReader::State::Refused)
                 return Finish();
-            if (reader_.state() == ForwardReader::State::Done) break;
+            if (reader_.Status() == ForwardReader::State::Done) break;
         }
         QStringList texts;
-        for (const std::string& item : reader_.items()) texts << QString::fromStdString(item);
+        for (const std::string& item : reader_.Items()) texts << QString::fromStdString(item);
         // A sender that gave up waiting has closed its end and told its user
         // the links were not handed over: they are not opened behind its back.
         const bool delivered = ::send(fd_, &kReceipt, 1, MSG_NOSIGNAL) == 1;
@@ -293,13 +276,13 @@ SingleInstance::Role SingleInstance::Forward(const QStringList& arguments, bool*
 
 SingleInstance::Sent SingleInstance::Send(const std::string& message, std::chrono::milliseconds limit) {
     sockaddr_un address;
-    Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!Address(QFile::encodeName(path_), &address) || fd.get() < 0) {
+    web::UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!Address(QFile::encodeName(path_), &address) || fd.Get() < 0) {
         error_ = QStringLiteral("无法使用套接字 ") + path_;
         return Sent::NotReached;  // nor could we listen
     }
     const QDeadlineTimer connectBy(std::min(kConnectDeadline, limit));
-    while (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    while (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         const int e = errno;
         if (e == EINTR) continue;
         // Refused or missing means nobody listens (a crashed program's socket
@@ -316,22 +299,22 @@ SingleInstance::Sent SingleInstance::Send(const std::string& message, std::chron
     const QDeadlineTimer deadline(limit);
     std::size_t sent = 0;
     while (sent < message.size()) {
-        const ssize_t n = ::send(fd.get(), message.data() + sent, message.size() - sent, MSG_NOSIGNAL);
+        const ssize_t n = ::send(fd.Get(), message.data() + sent, message.size() - sent, MSG_NOSIGNAL);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
         } else if (!(n < 0 && (errno == EINTR || ((errno == EAGAIN || errno == EWOULDBLOCK) &&
-                                                  WaitFor(fd.get(), POLLOUT, deadline))))) {
+                                                  WaitFor(fd.Get(), POLLOUT, deadline))))) {
             break;
         }
     }
     bool closed = sent < message.size();
     while (!closed) {
         char receipt = 0;
-        const ssize_t n = ::recv(fd.get(), &receipt, 1, 0);
+        const ssize_t n = ::recv(fd.Get(), &receipt, 1, 0);
         if (n == 1 && receipt == kReceipt) return Sent::Taken;
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (WaitFor(fd.get(), POLLIN, deadline)) continue;
+            if (WaitFor(fd.Get(), POLLIN, deadline)) continue;
             break;  // still open at the deadline
         }
         closed = true;
@@ -364,13 +347,13 @@ bool SingleInstance::Listen() {
     }
     sockaddr_un address;
     Address(native, &address);  // Forward checked the length
-    Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (fd.get() < 0 || ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::chmod(native.constData(), 0600) != 0 || ::listen(fd.get(), kBacklog) != 0) {
+    web::UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (fd.Get() < 0 || ::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::chmod(native.constData(), 0600) != 0 || ::listen(fd.Get(), kBacklog) != 0) {
         error_ = QStringLiteral("无法监听 ") + path_ + QStringLiteral("：") + SystemError(errno);
         return false;
     }
-    listener_ = fd.release();
+    listener_ = fd.Release();
     notifier_ = new QSocketNotifier(listener_, QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &SingleInstance::AcceptPending);
     return true;

@@ -51,8 +51,8 @@ class SingleInstance : public QObject {
     // `someoneThere` tells whether a program listens at all (a helper that
     // starts the program when nobody does needs to know).
     Role Forward(const QStringList& arguments, bool* someoneThere);
-    QString error() const { return error_; }
-    QString socketPath() const { return path_; }
+    QString Error() const { return error_; }
+    QString SocketPath() const { return path_; }
 
     // <private folder>/instance-<display>, or empty when there is no private
     // folder (then the program runs alone without listening).

@@ -141,11 +141,11 @@ std::u16string Crc32Text(std::uint32_t crc) {
 
 std::u16string FileCRC32(const std::filesystem::path& path, int blockKiB, const EventPump& pump) {
     FileReader file(path);
-    if (!file.ok()) return {};
+    if (!file.Ok()) return {};
     const std::size_t block = static_cast<std::size_t>(std::max(blockKiB, 1)) * 1024;
-    std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(block, file.size())));
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(block, file.Size())));
     std::uint32_t crc = 0;
-    for (std::uint64_t remaining = file.size(); remaining > 0;) {
+    for (std::uint64_t remaining = file.Size(); remaining > 0;) {
         if (pump) pump();
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, block));
         if (!file.ReadExactly(buffer.data(), n)) return {};

@@ -38,7 +38,7 @@ FileReader::~FileReader() {
 }
 
 bool FileReader::ReadExactly(void* buffer, std::size_t n) {
-    if (!ok()) return false;
+    if (!Ok()) return false;
     auto* p = static_cast<char*>(buffer);
     while (n > 0) {
         const ssize_t got = ::read(fd_, p, n);
@@ -59,7 +59,7 @@ bool FileReader::ReadExactly(void* buffer, std::size_t n) {
 }
 
 bool FileReader::HasUnstatedContent() {
-    if (!ok() || size_ != 0) return false;
+    if (!Ok() || size_ != 0) return false;
     char probe = 0;
     ssize_t got = 0;
     do {

@@ -23,12 +23,12 @@ class FileReader {
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    bool ok() const { return failure_ == Failure::None; }
-    Failure failure() const { return failure_; }
-    int error() const { return error_; }  // errno of the failed call, 0 if none
-    std::uint64_t size() const { return size_; }
+    bool Ok() const { return failure_ == Failure::None; }
+    Failure Why() const { return failure_; }
+    int Errno() const { return error_; }  // errno of the failed call, 0 if none
+    std::uint64_t Size() const { return size_; }
 
-    // Reads exactly `n` bytes; false (and failure() set) on error or early end.
+    // Reads exactly `n` bytes; false (and Why() set) on error or early end.
     bool ReadExactly(void* buffer, std::size_t n);
 
     // Whether a read finds content although the size said 0: the files of

@@ -22,12 +22,12 @@ constexpr std::size_t kBlock = std::size_t{1} << 20;
 constexpr std::uint64_t kHelperFrom = std::uint64_t{4} << 20;
 
 std::string Describe(const FileReader& file) {
-    switch (file.failure()) {
+    switch (file.Why()) {
         case FileReader::Failure::Shrunk:
             return "the file became shorter while it was read";
         case FileReader::Failure::ReadFailed:
         case FileReader::Failure::CannotOpen:
-            return std::error_code(file.error(), std::generic_category()).message();
+            return std::error_code(file.Errno(), std::generic_category()).message();
         default:
             return "not a regular file";
     }
@@ -94,10 +94,10 @@ class CrcAndReadAhead {
 
 // Both digests over the whole file; false when reading failed.
 bool DigestSerial(FileReader& file, Md5Context& md5, std::uint32_t& crc, const EventPump& pump) {
-    std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, file.size())));
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, file.Size())));
     md5.BeginHash();
     crc = 0;
-    for (std::uint64_t remaining = file.size(); remaining > 0;) {
+    for (std::uint64_t remaining = file.Size(); remaining > 0;) {
         if (pump) pump();
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kBlock));
         if (!file.ReadExactly(buffer.data(), n)) return false;
@@ -112,7 +112,7 @@ bool DigestOverlapped(FileReader& file, Md5Context& md5, std::uint32_t& crc, con
     std::vector<unsigned char> buffers[2] = {std::vector<unsigned char>(kBlock),
                                              std::vector<unsigned char>(kBlock)};
     auto blockSize = [&](std::uint64_t offset) {
-        return static_cast<std::size_t>(std::min<std::uint64_t>(file.size() - offset, kBlock));
+        return static_cast<std::size_t>(std::min<std::uint64_t>(file.Size() - offset, kBlock));
     };
     // Declared after the buffers: its destructor waits for a job in flight
     // before they go, also when the MD5 step throws.
@@ -125,11 +125,11 @@ bool DigestOverlapped(FileReader& file, Md5Context& md5, std::uint32_t& crc, con
     if (!file.ReadExactly(buffers[0].data(), blockSize(0))) return false;
     md5.BeginHash();
     int current = 0;
-    for (std::uint64_t offset = 0; offset < file.size();) {
+    for (std::uint64_t offset = 0; offset < file.Size();) {
         if (pump) pump();
         const std::size_t n = blockSize(offset);
         const std::uint64_t next = offset + n;
-        const std::size_t nextSize = next < file.size() ? blockSize(next) : 0;
+        const std::size_t nextSize = next < file.Size() ? blockSize(next) : 0;
         helper->Start({buffers[current].data(), n, buffers[1 - current].data(), nextSize});
         md5.HashBlock(buffers[current].data(), n);
         if (!helper->Wait()) return false;
@@ -153,15 +153,15 @@ FingerprintResult Fingerprint(const std::filesystem::path& path, const EventPump
     using Status = FingerprintResult::Status;
     FingerprintResult result;
     FileReader file(path);
-    if (!file.ok()) {
+    if (!file.Ok()) {
         std::error_code ec;
-        if (file.error() == EACCES || file.error() == EPERM) {
+        if (file.Errno() == EACCES || file.Errno() == EPERM) {
             result.status = Status::NoPermission;
             result.sizeKnown = std::filesystem::is_regular_file(path, ec);
             result.size = QueryFileSize(path);
             return result;
         }
-        if (file.failure() == FileReader::Failure::CannotOpen && std::filesystem::is_regular_file(path, ec)) {
+        if (file.Why() == FileReader::Failure::CannotOpen && std::filesystem::is_regular_file(path, ec)) {
             // There, but not for us (no permission, too many open files...).
             result.status = Status::ReadError;
             result.size = QueryFileSize(path);
@@ -171,7 +171,7 @@ FingerprintResult Fingerprint(const std::filesystem::path& path, const EventPump
         }
         return result;
     }
-    result.size = file.size();
+    result.size = file.Size();
     if (file.HasUnstatedContent()) {
         result.status = Status::Unsized;
         return result;
@@ -196,7 +196,7 @@ FingerprintResult Fingerprint(const std::filesystem::path& path, const EventPump
         result.status = Status::Ok;
     } catch (const MD5HashError& e) {
         result.status = Status::ReadError;
-        result.problem = e.description();
+        result.problem = e.Description();
     }
     return result;
 }

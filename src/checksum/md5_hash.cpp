@@ -120,14 +120,14 @@ MD5Hash::~MD5Hash() = default;
 
 std::u16string MD5Hash::HashFile(const std::filesystem::path& fileName) {
     FileReader file(fileName);
-    if (!file.ok()) ThrowFileError(file.failure(), file.error());
+    if (!file.Ok()) ThrowFileError(file.Why(), file.Errno());
 
     constexpr std::size_t kBlock = 1 << 20;
-    std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, file.size())));
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, file.Size())));
     ctx_->BeginHash();
-    for (std::uint64_t remaining = file.size(); remaining > 0;) {
+    for (std::uint64_t remaining = file.Size(); remaining > 0;) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(remaining, kBlock));
-        if (!file.ReadExactly(buffer.data(), n)) ThrowFileError(file.failure(), file.error());
+        if (!file.ReadExactly(buffer.data(), n)) ThrowFileError(file.Why(), file.Errno());
         ctx_->HashBlock(buffer.data(), n);
         remaining -= n;
     }

@@ -30,8 +30,8 @@ class Aria2Error : public AutomationError {
  public:
     Aria2Error(std::u16string source, Aria2Settings settings, Aria2Reply reply);
 
-    const Aria2Settings& settings() const { return settings_; }
-    const Aria2Reply& reply() const { return reply_; }
+    const Aria2Settings& Settings() const { return settings_; }
+    const Aria2Reply& Reply() const { return reply_; }
 
  private:
     Aria2Settings settings_;

@@ -177,7 +177,7 @@ Aria2Reply Aria2Post(const Aria2Settings& settings, std::string_view method, con
         {"params", allParams}}.dump();
 
     web::CurlSession session(web::CurlSession::Kind::JsonPost);
-    if (!session.ok()) {
+    if (!session.Ok()) {
         reply.error = "网络库无法初始化";
         return reply;
     }
@@ -200,7 +200,7 @@ Aria2Reply Aria2Post(const Aria2Settings& settings, std::string_view method, con
             reply.error = std::move(complaint);
             return reply;
         }
-        curl_easy_setopt(session.get(), CURLOPT_CAINFO, caFile.c_str());
+        curl_easy_setopt(session.Handle(), CURLOPT_CAINFO, caFile.c_str());
     }
 
     const CURLcode rc = session.Perform(abort);
@@ -216,7 +216,7 @@ Aria2Reply Aria2Post(const Aria2Settings& settings, std::string_view method, con
         return reply;
     }
     long httpStatus = 0;
-    curl_easy_getinfo(session.get(), CURLINFO_RESPONSE_CODE, &httpStatus);
+    curl_easy_getinfo(session.Handle(), CURLINFO_RESPONSE_CODE, &httpStatus);
 
     return ReadAria2Reply(sink.body, httpStatus, kAria2CallId);
 }

@@ -79,9 +79,9 @@ bool Send(HandoffButton button, const HandoffRequest& request, const AskYesNo& a
 }
 
 std::u16string Aria2FailureText(const Aria2Error& error) {
-    const Aria2Reply& reply = error.reply();
-    const std::u16string rpc = Aria2RpcAddress(error.settings());
-    const std::u16string command = Aria2StartCommand(error.settings());
+    const Aria2Reply& reply = error.Reply();
+    const std::u16string rpc = Aria2RpcAddress(error.Settings());
+    const std::u16string command = Aria2StartCommand(error.Settings());
     const std::u16string detail = text::FromUtf8(reply.error);
     switch (reply.status) {
         case Aria2Status::SecretRefused:
@@ -116,9 +116,9 @@ Notice FailureNotice(const AutomationError& error) {
     if (const auto* aria2 = dynamic_cast<const Aria2Error*>(&error)) {
         return Notice{std::u16string(text::kPromptTitle), Aria2FailureText(*aria2)};
     }
-    return Notice{std::u16string(text::kPromptTitle), u"没能把任务交给下载工具：" + error.description() +
-                                                          u"（错误 " + text::ToDecimal(error.number()) +
-                                                          u"，" + error.source() + u"）。"};
+    return Notice{std::u16string(text::kPromptTitle), u"没能把任务交给下载工具：" + error.Description() +
+                                                          u"（错误 " + text::ToDecimal(error.Number()) +
+                                                          u"，" + error.Source() + u"）。"};
 }
 
 HandoffOutcome RunHandoff(HandoffButton button, const HandoffRequest& request, const AskYesNo& ask,

@@ -10,23 +10,23 @@
 
 namespace tessel::text {
 
-template <class Number, class Text>
+template <class NumberType, class TextType>
 class NumberedError : public std::runtime_error {
  public:
-    NumberedError(const std::string& what, Number number, Text source, Text description)
+    NumberedError(const std::string& what, NumberType number, TextType source, TextType description)
         : std::runtime_error(what),
           number_(number),
           source_(std::move(source)),
           description_(std::move(description)) {}
 
-    Number number() const { return number_; }
-    const Text& source() const { return source_; }
-    const Text& description() const { return description_; }
+    NumberType Number() const { return number_; }
+    const TextType& Source() const { return source_; }
+    const TextType& Description() const { return description_; }
 
  private:
-    Number number_;
-    Text source_;
-    Text description_;
+    NumberType number_;
+    TextType source_;
+    TextType description_;
 };
 
 }  // namespace tessel::text

@@ -87,8 +87,8 @@ class CurlSession {
     CurlSession& operator=(const CurlSession&) = delete;
 
     // False when libcurl could not give us a handle.
-    bool ok() const { return easy_ != nullptr; }
-    CURL* get() const { return easy_; }
+    bool Ok() const { return easy_ != nullptr; }
+    CURL* Handle() const { return easy_; }
 
     // Sets the address; false when libcurl refuses it outright.
     bool SetUrl(const std::string& wireUrl);

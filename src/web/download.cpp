@@ -171,18 +171,18 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
 
     Raise(kStateBegin);
     CurlSession session;
-    if (!session.ok()) {
+    if (!session.Ok()) {
         Raise(kStateNoSession);
         return 0;
     }
 
     Raise(kStateSession);
     Transfer t;
-    curl_easy_setopt(session.get(), CURLOPT_HEADERFUNCTION, &OnHeader);
-    curl_easy_setopt(session.get(), CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(session.Handle(), CURLOPT_HEADERFUNCTION, &OnHeader);
+    curl_easy_setopt(session.Handle(), CURLOPT_HEADERDATA, &t);
     session.SetWriter(&OnData, &t);
     session.SetLimits({.total = limit});
-    curl_easy_setopt(session.get(), CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(session.Handle(), CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     const auto urlFailed = [&] {
         const bool late = Clock::now() >= deadline || session.Result() == CURLE_OPERATION_TIMEDOUT;
         lastEnd_ = aborted() ? FetchEnd::Aborted : late ? FetchEnd::TimedOut : FetchEnd::NoReply;
@@ -210,7 +210,7 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
     std::int64_t fileSize = t.contentLength;
     if (!t.headersDone) {
         curl_off_t len = -1;
-        if (curl_easy_getinfo(session.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &len) == CURLE_OK)
+        if (curl_easy_getinfo(session.Handle(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &len) == CURLE_OK)
             fileSize = len;
     }
     if (fileSize < 0) fileSize = 0;
@@ -219,7 +219,7 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
     Raise(kStateReading);
     // Created only now, so an address that never answers leaves no file.
     const UniqueFd file(OpenReplyForWrite(sLocalFilePath));
-    const int fd = file.get();
+    const int fd = file.Get();
     Long finalState = kStateEndOfData;
     FetchEnd end = FetchEnd::FileFailed;
     std::int64_t total = 0;
@@ -278,7 +278,7 @@ Long Cls_DownLoad::DLFile(std::u16string_view sRemoteURL, const std::string& sLo
             }
             if (t.paused) {
                 t.paused = false;
-                curl_easy_pause(session.get(), CURLPAUSE_CONT);
+                curl_easy_pause(session.Handle(), CURLPAUSE_CONT);
             }
             session.Wait(std::chrono::milliseconds(kPollMs));
             session.Step();

@@ -58,7 +58,7 @@ size_t OnData(char* data, size_t size, size_t count, void* user) {
 FetchEnd DownloadToFile(std::u16string_view url, const std::string& path, const DownloadOptions& options) {
     if (IsRaised(options.abort)) return FetchEnd::Aborted;
     CurlSession req;
-    if (!req.ok()) return FetchEnd::NoReply;
+    if (!req.Ok()) return FetchEnd::NoReply;
     if (!req.SetUrl(ToWireUrl(url))) return FetchEnd::NoReply;
 
     Sink sink;
@@ -70,7 +70,7 @@ FetchEnd DownloadToFile(std::u16string_view url, const std::string& path, const 
 
     const CURLcode code = req.Perform(options.abort);
     long status = 0;
-    curl_easy_getinfo(req.get(), CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(req.Handle(), CURLINFO_RESPONSE_CODE, &status);
 
     FetchEnd result = FetchEnd::Complete;
     if (code == CURLE_OK) {

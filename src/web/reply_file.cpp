@@ -55,27 +55,27 @@ int OpenReplyForWrite(const std::string& path) {
     // below with everything else that is not a regular file.
     UniqueFd fd(
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600));
-    if (fd.get() < 0) return -1;
+    if (fd.Get() < 0) return -1;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return -1;
-    return fd.release();
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    const int flags = ::fcntl(fd.Get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return -1;
+    return fd.Release();
 }
 
 std::optional<std::string> ReadReplyBytes(const std::string& path, std::int64_t maxBytes) {
     if (path.empty()) return std::nullopt;
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0) return std::nullopt;
+    if (fd.Get() < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     if (st.st_size > maxBytes) return std::nullopt;
 
     std::string bytes;
     bytes.reserve(static_cast<size_t>(st.st_size));
     char buf[65536];
     for (;;) {
-        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
             return std::nullopt;

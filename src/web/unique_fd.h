@@ -16,9 +16,9 @@ class UniqueFd {
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
 
-    int get() const { return fd_; }
+    int Get() const { return fd_; }
     // Hands the descriptor over; this object no longer closes it.
-    int release() {
+    int Release() {
         const int fd = fd_;
         fd_ = -1;
         return fd;

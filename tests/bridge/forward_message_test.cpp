@@ -45,8 +45,8 @@ TEST(ForwardMessage, EverySplitOfAGoodMessageReadsBackTheSameTexts) {
                 EXPECT_EQ(state, State::NeedMore) << "finished early at " << at;
                 state = reader.Feed(std::string_view(*message).substr(at, piece));
             }
-            ASSERT_EQ(state, State::Done) << reader.reason();
-            EXPECT_EQ(reader.items(), items);
+            ASSERT_EQ(state, State::Done) << reader.Reason();
+            EXPECT_EQ(reader.Items(), items);
         }
         // Random cuts, empty pieces included.
         ForwardReader reader;
@@ -55,8 +55,8 @@ TEST(ForwardMessage, EverySplitOfAGoodMessageReadsBackTheSameTexts) {
             reader.Feed(std::string_view(*message).substr(at, n));
             at += n;
         }
-        EXPECT_EQ(reader.state(), State::Done);
-        EXPECT_EQ(reader.items(), items);
+        EXPECT_EQ(reader.Status(), State::Done);
+        EXPECT_EQ(reader.Items(), items);
     }
 }
 
@@ -65,7 +65,7 @@ TEST(ForwardMessage, AnIncompleteMessageIsNeverTakenAsDone) {
     for (std::size_t cut = 0; cut < message.size(); ++cut) {
         ForwardReader reader;
         EXPECT_EQ(reader.Feed(std::string_view(message).substr(0, cut)), State::NeedMore) << cut;
-        EXPECT_TRUE(reader.items().empty()) << cut;
+        EXPECT_TRUE(reader.Items().empty()) << cut;
     }
 }
 
@@ -93,7 +93,7 @@ TEST(ForwardMessage, BrokenAndHostileMessagesAreRefused) {
     for (const Hostile& c : cases) {
         ForwardReader reader;
         EXPECT_EQ(reader.Feed(c.bytes), State::Refused) << c.name;
-        EXPECT_TRUE(reader.items().empty()) << c.name;
+        EXPECT_TRUE(reader.Items().empty()) << c.name;
         // Refused stays refused, whatever follows.
         EXPECT_EQ(reader.Feed(good), State::Refused) << c.name;
     }
@@ -107,11 +107,11 @@ TEST(ForwardMessage, AStreamWithoutEndIsRefusedWithinTheBound) {
     ASSERT_EQ(reader.Feed(header), State::NeedMore);
     const std::string item = U32(kMaxForwardItemBytes) + std::string(kMaxForwardItemBytes, 'a');
     std::size_t fed = header.size();
-    while (reader.state() == State::NeedMore && fed < 100u * 1024 * 1024) {
+    while (reader.Status() == State::NeedMore && fed < 100u * 1024 * 1024) {
         reader.Feed(item);
         fed += item.size();
     }
-    EXPECT_EQ(reader.state(), State::Refused);
+    EXPECT_EQ(reader.Status(), State::Refused);
     EXPECT_LE(fed, kMaxForwardBytes + item.size());
 }
 

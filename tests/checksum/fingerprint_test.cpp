@@ -168,9 +168,9 @@ TEST_F(FileTest, HashFileRaisesTheDocumentedErrors) {
             md5.HashFile(c.path);
             ADD_FAILURE() << "no error for " << c.path;
         } catch (const MD5HashError& e) {
-            EXPECT_EQ(e.number(), c.number);
-            EXPECT_EQ(e.source(), "MD5Hash.HashFile");
-            EXPECT_EQ(e.description(), c.description);
+            EXPECT_EQ(e.Number(), c.number);
+            EXPECT_EQ(e.Source(), "MD5Hash.HashFile");
+            EXPECT_EQ(e.Description(), c.description);
         }
     }
     EXPECT_EQ(md5.HashBytes("abc"), u"900150983CD24FB0D6963F7D28E17F72");  // still usable afterwards

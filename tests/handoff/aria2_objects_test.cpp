@@ -180,8 +180,8 @@ TEST(ReplacementObjectChecks, RaiseLikeTheRealObject) {
             CreateObject(factory, c.progId)->Invoke(c.method, args);
             ADD_FAILURE() << "no error from " << text::ToUtf8(c.method) << " with " << c.argc;
         } catch (const AutomationError& e) {
-            EXPECT_EQ(e.number(), c.number) << text::ToUtf8(c.method) << " with " << c.argc;
-            EXPECT_EQ(e.source(), c.progId);
+            EXPECT_EQ(e.Number(), c.number) << text::ToUtf8(c.method) << " with " << c.argc;
+            EXPECT_EQ(e.Source(), c.progId);
         }
     }
     EXPECT_TRUE(aria2.Requests().empty());
@@ -211,7 +211,7 @@ TEST_P(Aria2Replies, BecomeAMessage) {
         CreateObject(factory, kJetCarNetscapeProgId)->Invoke(u"AddUrl", args);
         ADD_FAILURE() << "no error raised";
     } catch (const Aria2Error& e) {
-        EXPECT_EQ(e.reply().status, c.status);
+        EXPECT_EQ(e.Reply().status, c.status);
         const Notice notice = FailureNotice(e);
         EXPECT_EQ(notice.title, u"提示");
         EXPECT_NE(notice.text.find(c.says), std::u16string::npos) << text::ToUtf8(notice.text);

@@ -81,7 +81,7 @@ void Aria2Job::Done() {
 QString HandedText(const std::vector<Aria2JobResult>& results) {
     std::vector<const Aria2JobResult*> taken;
     for (const Aria2JobResult& r : results) {
-        if (r.ok()) taken.push_back(&r);
+        if (r.Ok()) taken.push_back(&r);
     }
     if (taken.empty()) return {};
     if (results.size() == 1) return QStringLiteral("已交给 aria2：") + taken.front()->name;
@@ -98,7 +98,7 @@ void HandToAria2(Aria2Engine& engine, std::vector<Aria2JobTask> tasks, StatusLin
         std::optional<handoff::Notice> notice = outcome.failure;
         std::vector<std::pair<std::u16string, std::u16string>> refused;
         for (const Aria2JobResult& r : outcome.results) {
-            if (notice || r.ok()) continue;
+            if (notice || r.Ok()) continue;
             // aria2 answered and refused this one task; anything else means
             // nothing reached it, and the message of a single hand-off says
             // why and what to do.

@@ -27,7 +27,7 @@ struct Aria2JobResult {
     QString name;
     QString gid;                // aria2's id of the task, when it took it
     handoff::Aria2Reply reply;  // aria2's answer for this task (or why none came)
-    bool ok() const { return !gid.isEmpty(); }
+    bool Ok() const { return !gid.isEmpty(); }
 };
 
 struct Aria2JobOutcome {

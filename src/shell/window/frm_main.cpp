@@ -91,7 +91,7 @@ FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
     // until it ends.
     connect(engine_.get(), &Aria2Engine::TasksHanded, downloads_, [this](const Aria2JobOutcome& outcome) {
         for (const Aria2JobResult& r : outcome.results) {
-            if (r.ok()) downloads_->Follow({r.gid.toStdString(), r.name.toStdU16String(), outcome.used});
+            if (r.Ok()) downloads_->Follow({r.gid.toStdString(), r.name.toStdU16String(), outcome.used});
         }
     });
     // And so is every task our own aria2 brought back from its session file,

@@ -41,7 +41,7 @@ class LinkOpener : public QObject {
 
     // Empty: only brings the window to the front.
     void Open(const QStringList& texts);
-    std::size_t dropped() const { return dropped_; }
+    std::size_t Dropped() const { return dropped_; }
 
  signals:
     // Every text taken from the queue has been handled (tests wait on it).

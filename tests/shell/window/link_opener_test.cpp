@@ -183,7 +183,7 @@ TEST_F(LinkOpenerTest, ABurstBeyondTheCapIsToldAndAskedAboutOnce) {
     Open(burst);
     ASSERT_EQ(prompts.asked.size(), 1u);
     EXPECT_TRUE(prompts.asked[0].text.startsWith(QStringLiteral("是否把这 32 个地址交给 aria2 下载？")));
-    EXPECT_EQ(opener->dropped(), 1000 - LinkOpener::kMaxPending);
+    EXPECT_EQ(opener->Dropped(), 1000 - LinkOpener::kMaxPending);
     EXPECT_EQ(w->Status().Text(), "一次最多打开 32 个链接，另外 968 个没有打开");
     EXPECT_TRUE(Calls().empty());
 }
