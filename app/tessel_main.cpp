@@ -88,6 +88,12 @@ void SayNotHandedOver(const QString& why, qsizetype links) {
         std::fputs("tessel: （桌面通知没有送出，只在这里说明）\n", stderr);
 }
 
+// The steps of the start on the "tessel.window" debug category, for
+// bench/window_startup.sh: where the time to the first paint goes.
+void StartStep(const char* step) {
+    qCDebug(tessel::shell::lcWindow, "start: %s at %lld us", step, tessel::shell::FrmMain::MonotonicMicros());
+}
+
 struct CommandLine {
     bool hidden = false;
     QStringList links;
@@ -156,15 +162,19 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    StartStep("main");
     CommandLine command;
     if (const std::optional<int> status = ParseCommandLine(argc, argv, command)) return *status;
 
+    // Fontconfig reads its files while Qt connects to the display.
+    tessel::shell::FontConfigWarmUp fonts;
     if (const auto status = tessel::shell::PrepareWindowSystem(argc, argv)) return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TESSEL"));
     QApplication::setApplicationDisplayName(QStringLiteral("TESSEL"));
     QApplication::setApplicationVersion(QStringLiteral(TESSEL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.tessel.Tessel"));
+    StartStep("application");
 
     tessel::bridge::SingleInstance instance(tessel::bridge::SingleInstance::DefaultSocketPath());
     switch (instance.Claim(command.links)) {
@@ -185,7 +195,10 @@ int main(int argc, char** argv) {
     // The window is laid out for a 12-pixel Chinese face and a plain look,
     // whatever the desktop's own theme is.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    fonts.Wait();
+    StartStep("fontconfig");
     const QString fontNotice = tessel::shell::SetUpLanguageAndFont();
+    StartStep("font");
     // The tray icon keeps the program alive while the window is minimized; the
     // program ends with the main window's unload, not with its last window.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -194,7 +207,9 @@ int main(int argc, char** argv) {
     tessel::shell::IniSettingsStore::PrepareUserFile(iniPath);
     tessel::shell::IniSettingsStore settings(iniPath);
 
+    StartStep("settings");
     tessel::shell::FrmMain main(settings);
+    StartStep("window built");
     tessel::shell::FrmTray tray(main);
     QObject::connect(&main, &tessel::shell::FrmMain::Unloaded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
@@ -204,6 +219,7 @@ int main(int argc, char** argv) {
     settings.OnTrouble([&main](const QString& text) { tessel::shell::Notify(&main, text); });
     if (!fontNotice.isEmpty()) tessel::shell::Notify(&main, fontNotice);
     tray.Load();
+    StartStep("tray");
     // Downloads left unfinished last time go on.
     main.Engine().ResumeUnfinished();
 

@@ -14,7 +14,8 @@
 # The yardstick is the bare window with one line of Chinese (bench/bare_window.cpp
 # --label), which pays for the CJK font as the window does; the bare window
 # without it is printed too.  Time stamps come from the monotonic clock on all
-# sides (tessel reports its first paint on its "tessel.window" debug category).
+# sides (tessel reports its first paint on its "tessel.window" debug category,
+# and the steps of its start before it, printed below the ratios).
 #
 #   bench/window_startup.sh [path/to/tessel]
 #       RUNS=15 WAKE_SECONDS=20 ROUTES=41 by default; ROUTES=0 leaves the
@@ -69,11 +70,16 @@ def read_maps():
             maps.put(int(line.split(" at ")[1]))
 threading.Thread(target=read_maps, daemon=True).start()
 
-def wait_for(proc, word):
+steps = {}  # tessel's own steps of the start ("start: <step> at <us>"): where the time goes
+
+def wait_for(proc, word, t0=None):
     while True:
         line = proc.stderr.readline()
         if not line:
             raise RuntimeError("program ended before reporting " + word)
+        if t0 is not None and line.startswith("start: ") and " at " in line:
+            step, at = line[len("start: "):].split(" at ")
+            steps.setdefault(step, []).append((int(at.split()[0]) - t0) / 1000)
         if word in line:
             return int(line.split(" at ")[1].split()[0])
 
@@ -95,7 +101,7 @@ def one_start(program, program_env, args=()):
     t0 = time.monotonic_ns() // 1000
     p = subprocess.Popen([program, *args], env=program_env, stdout=subprocess.DEVNULL,
                          stderr=subprocess.PIPE, text=True)
-    paint = (wait_for(p, "first paint") - t0) / 1000
+    paint = (wait_for(p, "first paint", t0) - t0) / 1000
     mapped = (mapped_after(t0) - t0) / 1000
     time.sleep(1)
     memory = rss_kib(p.pid) / 1024
@@ -150,6 +156,15 @@ try:
             print(f"  {names[name]:34} {spread(results[name][index], unit)}")
         ratio = statistics.median(results["tessel"][index]) / statistics.median(results["label"][index])
         print(f"  tessel / bare window with a Chinese label: {ratio:.2f}")
+    print(f"tessel's steps to the first paint, from the start ({runs} runs, median ms; the step "
+          "ends at the time shown):")
+    previous = 0.0
+    for step, times in steps.items():
+        at = statistics.median(times)
+        print(f"  {step:34} {at:6.1f}  (+{at - previous:.1f})")
+        previous = at
+    paint = statistics.median(results["tessel"][1])
+    print(f"  {'first paint':34} {paint:6.1f}  (+{paint - previous:.1f})")
 
     if wake_seconds > 0:
         home = os.path.join(work, "openbox")

@@ -10,6 +10,8 @@ set -euo pipefail
 BUILD=(
   g++ cmake ninja-build pkg-config make ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
+  # our pictures are read by libpng, and fontconfig is warmed up at start
+  libpng-dev libfontconfig-dev
   libcurl4-openssl-dev libssl-dev nlohmann-json3-dev zlib1g-dev
   # aria2's notifications over its WebSocket; desktop notifications use QtDBus (in qt6-base)
   qt6-websockets-dev

@@ -69,11 +69,14 @@ class FrmMainTest : public PageTest {
         w = std::make_unique<FrmMain>(*store, &prompts);
         return *w;
     }
-    // Load and the first activation, as the tray window runs them.
+    // Load and the first activation, as the tray window runs them; the
+    // pages behind the front one are built as a first visit to their tabs
+    // builds them, so their controls can be found by name.
     FrmMain& Start() {
         Make();
         w->Load();
         w->Activate();
+        w->Video();
         return *w;
     }
     // Closes the window (its unload) and opens the settings file again, the

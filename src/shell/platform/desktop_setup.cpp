@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/platform/desktop_setup.h"
 
+#include <fontconfig/fontconfig.h>
 #include <xcb/xcb.h>
 
 #include <QApplication>
@@ -96,6 +97,14 @@ std::optional<int> PrepareWindowSystem(int argc, char** argv) {
     }
     if (!choice.setPlatform.isEmpty()) qputenv("QT_QPA_PLATFORM", choice.setPlatform);
     return std::nullopt;
+}
+
+FontConfigWarmUp::FontConfigWarmUp() : thread_([] { FcInit(); }) {}
+
+FontConfigWarmUp::~FontConfigWarmUp() { Wait(); }
+
+void FontConfigWarmUp::Wait() {
+    if (thread_.joinable()) thread_.join();
 }
 
 bool InstallQtChinese() {

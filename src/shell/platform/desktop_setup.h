@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <thread>
 
 class QWidget;
 
@@ -40,7 +41,26 @@ WindowSystemChoice ChooseWindowSystem(const WindowSystemEnv& env);
 std::optional<int> PrepareWindowSystem(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
-// Language and font, after QApplication exists.
+// Language and font.
+
+// Fontconfig reads its configuration (dozens of XML files) and its font
+// caches the first time any font is asked for, which done in line is a fifth
+// of the window's start-up.  Made before QApplication, this does that on a
+// thread of its own while Qt connects to the display; Qt's font database
+// then finds it loaded.  Wait() (or the destructor) before the first font.
+class FontConfigWarmUp {
+ public:
+    FontConfigWarmUp();
+    ~FontConfigWarmUp();
+    FontConfigWarmUp(const FontConfigWarmUp&) = delete;
+    FontConfigWarmUp& operator=(const FontConfigWarmUp&) = delete;
+    void Wait();
+
+ private:
+    std::thread thread_;
+};
+
+// The rest after QApplication exists.
 
 // Loads Qt's own catalogue for Simplified Chinese (context menus of the text
 // boxes, standard buttons).  False when it is not installed.

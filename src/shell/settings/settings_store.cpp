@@ -95,8 +95,13 @@ bool ReadAtMost(const QString& path, qint64 limit, QByteArray& out) {
 QString LockTrouble(const QString& path, std::chrono::milliseconds deadline) {
     const QString name = path + QStringLiteral(".lock");
     struct stat st = {};
-    if (::lstat(QFile::encodeName(name).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+    if (::lstat(QFile::encodeName(name).constData(), &st) != 0) {
+        // Nobody holds it: taking it here would only write and delete a file
+        // (on every start, on the way to the window).  QSettings takes it.
+        if (errno == ENOENT) return {};
+    } else if (!S_ISREG(st.st_mode)) {
         return QStringLiteral("锁文件%1是一个文件夹或其他不是普通文件的东西").arg(Quoted(name));
+    }
     QLockFile lock(name);
     if (lock.tryLock(static_cast<int>(deadline.count()))) return {};
     switch (lock.error()) {

@@ -225,6 +225,7 @@ void FrmMain::Load() {
     options_->RestoreChecks();
     SubscribeClipboard();
     show();
+    qCDebug(lcWindow, "start: shown at %lld us", MonotonicMicros());
     if (video_) video_->ShowLoadNotice();  // else when it is built
     key_preview_ = true;
     qApp->installEventFilter(this);
@@ -234,9 +235,6 @@ void FrmMain::Activate() {
     if (unloaded_) return;
     PumpEvents();
     if (unloaded_) return;  // closed while the events ran
-    // The pages left out of the start are built once the window is painted
-    // (else by its first paint).
-    if (painted_) BuildLatePages(safeTabs->ActiveTab());
     // A banner that cannot ripple simply stays still; the window stays open.
     StartRipple();
     QString clip = ClipboardText();

@@ -181,7 +181,9 @@ class FrmMain : public QWidget {
  private:
     void BuildLayout();
     // The pages of tabs 1 to 3, placed where the strip showing tab
-    // `placedFor` wants them.  Runs once.
+    // `placedFor` wants them.  Runs once, when one of them is first needed
+    // (its tab, a text routed to it, a question about it): a window used
+    // only for the front page never holds them.
     void BuildLatePages(int placedFor);
     void KeepTabOrder();
     void WireDock();

@@ -142,8 +142,6 @@ void FrmMain::paintEvent(QPaintEvent*) {
     if (!painted_) {
         painted_ = true;
         qCDebug(lcWindow, "first paint at %lld us", MonotonicMicros());
-        // The pages not in front were left for after it.
-        QTimer::singleShot(0, this, [this] { BuildLatePages(safeTabs->ActiveTab()); });
     }
     if (banner_frame_.isNull()) return;
     QPainter p(this);
