@@ -16,6 +16,7 @@
 #include <QDBusMessage>
 #include <QSocketNotifier>
 #include <QStyleFactory>
+#include <QThread>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -27,6 +28,7 @@
 #include "shell/platform/desktop_notifier.h"
 #include "shell/platform/desktop_setup.h"
 #include "shell/settings/settings_store.h"
+#include "shell/ui/resource_image.h"
 #include "shell/ui/status_line.h"
 #include "shell/window/frm_main.h"
 #include "shell/window/frm_tray.h"
@@ -166,8 +168,11 @@ int main(int argc, char** argv) {
     CommandLine command;
     if (const std::optional<int> status = ParseCommandLine(argc, argv, command)) return *status;
 
-    // Fontconfig reads its files while Qt connects to the display.
-    tessel::shell::FontConfigWarmUp fonts;
+    // Fontconfig reads its files, and the window's pictures are decoded,
+    // while Qt connects to the display.
+    QThread::currentThread();  // this thread is Qt's main thread, whatever the other one does
+    const QStringList pictures = tessel::shell::FrmMain::StartPictures();
+    tessel::shell::StartWarmUp warm([pictures] { tessel::shell::PreloadResourcePngs(pictures); });
     if (const auto status = tessel::shell::PrepareWindowSystem(argc, argv)) return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TESSEL"));
@@ -195,7 +200,7 @@ int main(int argc, char** argv) {
     // The window is laid out for a 12-pixel Chinese face and a plain look,
     // whatever the desktop's own theme is.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    fonts.Wait();
+    warm.Wait();
     StartStep("fontconfig");
     const QString fontNotice = tessel::shell::SetUpLanguageAndFont();
     StartStep("font");

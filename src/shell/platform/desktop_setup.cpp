@@ -99,11 +99,15 @@ std::optional<int> PrepareWindowSystem(int argc, char** argv) {
     return std::nullopt;
 }
 
-FontConfigWarmUp::FontConfigWarmUp() : thread_([] { FcInit(); }) {}
+StartWarmUp::StartWarmUp(std::function<void()> more)
+    : thread_([more = std::move(more)] {
+          FcInit();
+          if (more) more();
+      }) {}
 
-FontConfigWarmUp::~FontConfigWarmUp() { Wait(); }
+StartWarmUp::~StartWarmUp() { Wait(); }
 
-void FontConfigWarmUp::Wait() {
+void StartWarmUp::Wait() {
     if (thread_.joinable()) thread_.join();
 }
 

@@ -8,6 +8,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <chrono>
+#include <functional>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -43,21 +46,29 @@ std::optional<int> PrepareWindowSystem(int argc, char** argv);
 // ---------------------------------------------------------------------------
 // Language and font.
 
-// Fontconfig reads its configuration (dozens of XML files) and its font
-// caches the first time any font is asked for, which done in line is a fifth
-// of the window's start-up.  Made before QApplication, this does that on a
-// thread of its own while Qt connects to the display; Qt's font database
-// then finds it loaded.  Wait() (or the destructor) before the first font.
-class FontConfigWarmUp {
+// Work of the start that needs neither the display nor the event loop, on
+// a thread of its own while Qt connects to the display.  Fontconfig reads
+// its configuration (dozens of XML files) and its font caches the first time
+// any font is asked for, which done in line is a fifth of the window's
+// start-up; here it is done first, and Qt's font database finds it loaded.
+// Then `more` runs.  Made before QApplication; Wait() before the first font.
+// `more` must touch no QObject: one made on this thread before QApplication
+// would make it Qt's main thread.
+class StartWarmUp {
  public:
-    FontConfigWarmUp();
-    ~FontConfigWarmUp();
-    FontConfigWarmUp(const FontConfigWarmUp&) = delete;
-    FontConfigWarmUp& operator=(const FontConfigWarmUp&) = delete;
+    // How long Wait() waits for a warm-up that has not finished.
+    static constexpr std::chrono::milliseconds kPatience{50};
+
+    explicit StartWarmUp(std::function<void()> more = {});
+    ~StartWarmUp();  // waits for the thread to end
+    StartWarmUp(const StartWarmUp&) = delete;
+    StartWarmUp& operator=(const StartWarmUp&) = delete;
+    // Returns when the warm-up is done, or after kPatience without it.
     void Wait();
 
  private:
     std::thread thread_;
+    std::future<void> done_;
 };
 
 // The rest after QApplication exists.

@@ -38,12 +38,17 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
  public:
     X11DockWindowSystem(QWidget& window, xcb_connection_t* connection) : window_(window), c_(connection) {
         root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
-        strutPartial_ = Atom("_NET_WM_STRUT_PARTIAL");
-        strut_ = Atom("_NET_WM_STRUT");
+        // Asked now, read when first needed: no round trip on the way to the window.
+        strutPartialAsked_ = Intern("_NET_WM_STRUT_PARTIAL");
+        strutAsked_ = Intern("_NET_WM_STRUT");
         connect(&watch_, &QTimer::timeout, this, &X11DockWindowSystem::Watch);
     }
 
     ~X11DockWindowSystem() override {
+        if (!atomsRead_) {
+            xcb_discard_reply(c_, strutPartialAsked_.sequence);
+            xcb_discard_reply(c_, strutAsked_.sequence);
+        }
         if (!adapter_ || !qApp) return;
         qApp->removeNativeEventFilter(this);
         SelectOnFrame(XCB_NONE, XCB_EVENT_MASK_NO_EVENT);
@@ -189,6 +194,7 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
         }
         if (partial == reserved_ || !window_.testAttribute(Qt::WA_WState_Created)) return;
         reserved_ = partial;
+        ReadAtoms();
         const auto w = static_cast<xcb_window_t>(window_.winId());
         if (strip.isEmpty()) {
             xcb_delete_property(c_, w, strutPartial_);
@@ -211,10 +217,19 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
         xcb_window_t child = XCB_NONE;  // the top-level window under it
     };
 
-    xcb_atom_t Atom(const char* name) {
-        Freed r(xcb_intern_atom_reply(
-            c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(qstrlen(name)), name), nullptr));
-        return r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
+    xcb_intern_atom_cookie_t Intern(const char* name) {
+        return xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(qstrlen(name)), name);
+    }
+
+    void ReadAtoms() {
+        if (atomsRead_) return;
+        atomsRead_ = true;
+        const auto read = [this](xcb_intern_atom_cookie_t asked) {
+            Freed r(xcb_intern_atom_reply(c_, asked, nullptr));
+            return r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
+        };
+        strutPartial_ = read(strutPartialAsked_);
+        strut_ = read(strutAsked_);
     }
 
     // True when the window asked to be placed by its own corner rather than
@@ -366,6 +381,9 @@ class X11DockWindowSystem final : public QObject, public DockWindowSystem, publi
     QWidget& window_;
     xcb_connection_t* c_;
     xcb_window_t root_ = XCB_NONE;
+    xcb_intern_atom_cookie_t strutPartialAsked_{};
+    xcb_intern_atom_cookie_t strutAsked_{};
+    bool atomsRead_ = false;
     xcb_atom_t strutPartial_ = XCB_ATOM_NONE;
     xcb_atom_t strut_ = XCB_ATOM_NONE;
     DockAdapter* adapter_ = nullptr;

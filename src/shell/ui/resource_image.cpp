@@ -5,9 +5,12 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QHash>
 #include <QImageReader>
+#include <QResource>
 #include <csetjmp>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace tessel::shell {
@@ -107,16 +110,50 @@ bool Decode(const QByteArray& bytes, Decoded& out) {
     return true;
 }
 
-}  // namespace
-
-QImage ResourcePng(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = file.read(kMaxPngBytes + 1);
+QImage DecodeBytes(const QByteArray& bytes) {
     if (bytes.isEmpty() || bytes.size() > kMaxPngBytes) return {};
     Decoded decoded;
     if (!Decode(bytes, decoded)) return {};
     return decoded.image;
+}
+
+struct Preloaded {
+    std::mutex mutex;
+    QHash<QString, QImage> images;
+};
+
+Preloaded& Store() {
+    static Preloaded store;
+    return store;
+}
+
+}  // namespace
+
+QImage ResourcePng(const QString& path) {
+    {
+        Preloaded& store = Store();
+        const std::lock_guard lock(store.mutex);
+        if (!store.images.isEmpty()) {
+            if (QImage image = store.images.take(path); !image.isNull()) return image;
+        }
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return DecodeBytes(file.read(kMaxPngBytes + 1));
+}
+
+void PreloadResourcePngs(const QStringList& paths) {
+    for (const QString& path : paths) {
+        // QResource, not QFile: a QObject made on this thread before the
+        // application exists would make it Qt's main thread.
+        const QResource resource(path);
+        if (!resource.isValid() || resource.size() > kMaxPngBytes) continue;
+        QImage image = DecodeBytes(resource.uncompressedData());
+        if (image.isNull()) continue;
+        Preloaded& store = Store();
+        const std::lock_guard lock(store.mutex);
+        store.images.insert(path, std::move(image));
+    }
 }
 
 }  // namespace tessel::shell

@@ -55,16 +55,26 @@ const QString kFoldedOut = QStringLiteral("收起设置<<");
 double Twips(int pixels) { return controls::PixelsToTwips(pixels); }
 int Pixels(double twips) { return controls::TwipsToPixels(twips); }
 
+const QString kBanner = QStringLiteral(":/tessel/banner.png");
+const QString kIcons[] = {QStringLiteral(":/tessel/tessel-16.png"), QStringLiteral(":/tessel/tessel-32.png"),
+                          QStringLiteral(":/tessel/tessel-48.png")};
+
 QIcon WindowIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48})
-        icon.addPixmap(QPixmap::fromImage(ResourcePng(QStringLiteral(":/tessel/tessel-%1.png").arg(size))));
+    for (const QString& path : kIcons) icon.addPixmap(QPixmap::fromImage(ResourcePng(path)));
     return icon;
 }
 
 }  // namespace
 
 Q_LOGGING_CATEGORY(lcWindow, "tessel.window", QtWarningMsg)
+
+QStringList FrmMain::StartPictures() {
+    InitShellResources();
+    QStringList pictures(std::begin(kIcons), std::end(kIcons));
+    pictures << kBanner;
+    return pictures;
+}
 
 qint64 FrmMain::MonotonicMicros() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
@@ -84,8 +94,7 @@ FrmMain::FrmMain(SettingsStore& settings, Prompts* prompts, QWidget* parent)
         prompts_ = own_prompts_.get();
     }
     setWindowIcon(WindowIcon());
-    SetBannerPicture(ResourcePng(QStringLiteral(":/tessel/banner.png")),
-                     QStringLiteral(":/tessel/banner@2x.png"));
+    SetBannerPicture(ResourcePng(kBanner), QStringLiteral(":/tessel/banner@2x.png"));
     BuildLayout();
     // Every task handed to aria2, from a page or an opened link, is followed
     // until it ends.

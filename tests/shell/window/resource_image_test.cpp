@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <thread>
 
 // The pictures are in the shell's library; registered by name, outside any namespace.
 static void InitPictures() { Q_INIT_RESOURCE(tessel); }
@@ -83,6 +84,20 @@ TEST(ResourcePng, EveryKindOfPngAndNothingElse) {
         EXPECT_TRUE(ResourcePng(path).isNull());
     }
     EXPECT_TRUE(ResourcePng(dir.filePath(QStringLiteral("absent.png"))).isNull());
+}
+
+// The start decodes the window's pictures on a thread of its own before the
+// application exists; the window gets the same pictures, and names that are
+// no picture are simply not there.
+TEST(ResourcePng, PicturesDecodedAheadOnAnotherThreadAreTheSame) {
+    InitPictures();
+    const QString banner = QStringLiteral(":/tessel/banner.png");
+    const QImage decoded = ResourcePng(banner);
+    std::thread ahead([banner] { PreloadResourcePngs({banner, QStringLiteral(":/tessel/absent.png")}); });
+    ahead.join();
+    EXPECT_EQ(ResourcePng(banner), decoded);
+    EXPECT_EQ(ResourcePng(banner), decoded) << "asked again after it was handed over";
+    EXPECT_TRUE(ResourcePng(QStringLiteral(":/tessel/absent.png")).isNull());
 }
 
 }  // namespace
