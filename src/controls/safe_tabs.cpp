@@ -114,6 +114,7 @@ void SafeTabs::setCaption(const QString& caption) {
 }
 
 void SafeTabs::setBackColor(OleColor c) {
+    if (c == back_color_ && !skin_.isNull()) return;  // the skin is drawn for it already
     back_color_ = c;
     skin_ = BuildSkin(back_color_, 1.0);
     Refresh();
