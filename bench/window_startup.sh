@@ -158,13 +158,13 @@ try:
         print(f"  tessel / bare window with a Chinese label: {ratio:.2f}")
     print(f"tessel's steps to the first paint, from the start ({runs} runs, median ms; the step "
           "ends at the time shown):")
+    paint = statistics.median(results["tessel"][1])
+    timeline = sorted([(statistics.median(times), step) for step, times in steps.items()
+                       if statistics.median(times) < paint] + [(paint, "first paint")])
     previous = 0.0
-    for step, times in steps.items():
-        at = statistics.median(times)
+    for at, step in timeline:
         print(f"  {step:34} {at:6.1f}  (+{at - previous:.1f})")
         previous = at
-    paint = statistics.median(results["tessel"][1])
-    print(f"  {'first paint':34} {paint:6.1f}  (+{paint - previous:.1f})")
 
     if wake_seconds > 0:
         home = os.path.join(work, "openbox")
