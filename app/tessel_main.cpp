@@ -174,7 +174,9 @@ int main(int argc, char** argv) {
     const QStringList pictures = tessel::shell::FrmMain::StartPictures();
     tessel::shell::StartWarmUp warm([pictures] { tessel::shell::PreloadResourcePngs(pictures); });
     if (const auto status = tessel::shell::PrepareWindowSystem(argc, argv)) return *status;
+    tessel::shell::XServerWatch xserver(qgetenv("DISPLAY"));
     QApplication app(argc, argv);
+    xserver.Release();
     QApplication::setApplicationName(QStringLiteral("TESSEL"));
     QApplication::setApplicationDisplayName(QStringLiteral("TESSEL"));
     QApplication::setApplicationVersion(QStringLiteral(TESSEL_VERSION));

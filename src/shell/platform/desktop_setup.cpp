@@ -2,7 +2,7 @@
 #include "shell/platform/desktop_setup.h"
 
 #include <fontconfig/fontconfig.h>
-#include <xcb/xcb.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFont>
@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 #include "shell/ui/plain_text.h"
 
@@ -26,15 +28,76 @@ void Say(const QString& text) {
     for (const QString& line : text.split(u'\n')) std::fprintf(stderr, "tessel: %s\n", qUtf8Printable(line));
 }
 
-// Whether an X server answers at `display`, as the xcb platform will ask it.
-bool XServerAnswers(const QByteArray& display) {
-    xcb_connection_t* c = xcb_connect(display.constData(), nullptr);
-    const bool ok = c != nullptr && xcb_connection_has_error(c) == 0;
-    if (c) xcb_disconnect(c);
-    return ok;
+// What XServerWatch holds while QApplication is made.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category, file, function;
+    int line;
+    QString text;
+};
+
+}  // namespace
+
+struct XServerWatch::State {
+    std::mutex mutex;
+    QtMessageHandler previous = nullptr;
+    QString display;
+    bool unanswered = false;  // Qt said it could not connect
+    std::vector<HeldMessage> held;
+};
+
+namespace {
+
+XServerWatch::State* g_watch = nullptr;
+
+void PassOn(const XServerWatch::State& w) {
+    for (const HeldMessage& m : w.held) {
+        const QMessageLogContext context(m.file.isNull() ? nullptr : m.file.constData(), m.line,
+                                         m.function.isNull() ? nullptr : m.function.constData(),
+                                         m.category.isNull() ? nullptr : m.category.constData());
+        w.previous(m.type, context, m.text);
+    }
+}
+
+void Hold(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    XServerWatch::State& w = *g_watch;
+    const std::lock_guard lock(w.mutex);
+    if (qstrcmp(context.category, "qt.qpa.xcb") == 0 && text.startsWith(QLatin1String("could not connect")))
+        w.unanswered = true;
+    if (type == QtFatalMsg && w.unanswered) {
+        Say(QStringLiteral(
+                "无法连接 X 服务器 DISPLAY=%1：它没有运行，或不允许本用户连接。\n"
+                "cannot connect to the X server at DISPLAY=%1: it is not running or refuses this user.")
+                .arg(w.display));
+        std::fflush(stderr);
+        ::_exit(1);
+    }
+    w.held.push_back({type, QByteArray(context.category), QByteArray(context.file),
+                      QByteArray(context.function), context.line, text});
+    // Any other end: Qt's own words, as they came; Qt aborts after this.
+    if (type == QtFatalMsg) PassOn(w);
 }
 
 }  // namespace
+
+XServerWatch::XServerWatch(const QByteArray& display) : state_(std::make_unique<State>()) {
+    state_->display = QString::fromLocal8Bit(display);
+    g_watch = state_.get();
+    state_->previous = qInstallMessageHandler(Hold);
+}
+
+XServerWatch::~XServerWatch() { Release(); }
+
+void XServerWatch::Release() {
+    if (!state_) return;
+    qInstallMessageHandler(state_->previous);
+    {
+        const std::lock_guard lock(state_->mutex);
+        g_watch = nullptr;
+        PassOn(*state_);
+    }
+    state_.reset();
+}
 
 WindowSystemChoice ChooseWindowSystem(const WindowSystemEnv& env) {
     WindowSystemChoice choice;
@@ -83,14 +146,6 @@ std::optional<int> PrepareWindowSystem(int argc, char** argv) {
             env.platformArgument = true;
     }
     const WindowSystemChoice choice = ChooseWindowSystem(env);
-    if (choice.cannotStart.isEmpty() && choice.needsXServer && !XServerAnswers(env.display)) {
-        const QString display = QString::fromLocal8Bit(env.display);
-        Say(QStringLiteral(
-                "无法连接 X 服务器 DISPLAY=%1：它没有运行，或不允许本用户连接。\n"
-                "cannot connect to the X server at DISPLAY=%1: it is not running or refuses this user.")
-                .arg(display));
-        return 1;
-    }
     if (!choice.cannotStart.isEmpty()) {
         Say(choice.cannotStart);
         return 1;

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -38,10 +39,30 @@ struct WindowSystemChoice {
 
 WindowSystemChoice ChooseWindowSystem(const WindowSystemEnv& env);
 
-// Reads the environment and the arguments, sets QT_QPA_PLATFORM when
-// XWayland serves and checks that the X server answers.  Returns an exit
-// status, after saying why on standard error, when no window can be opened.
+// Reads the environment and the arguments and sets QT_QPA_PLATFORM when
+// XWayland serves.  Returns an exit status, after saying why on standard
+// error, when no window can be opened.
 std::optional<int> PrepareWindowSystem(int argc, char** argv);
+
+// Whether the X server answers is left to Qt's own connection: asking it
+// once more before would cost a whole connection on every start.  Made
+// before QApplication, this holds Qt's messages while it connects; when Qt
+// gives up because nothing answers at `display` (it would print its own
+// words and abort), the program says why in its own on standard error and
+// exits with status 1.  Release() (or the destructor) passes what was held
+// on as it came.
+class XServerWatch {
+ public:
+    struct State;  // what is held
+    explicit XServerWatch(const QByteArray& display);
+    ~XServerWatch();
+    XServerWatch(const XServerWatch&) = delete;
+    XServerWatch& operator=(const XServerWatch&) = delete;
+    void Release();
+
+ private:
+    std::unique_ptr<State> state_;
+};
 
 // ---------------------------------------------------------------------------
 // Language and font.

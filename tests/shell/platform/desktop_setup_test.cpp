@@ -9,11 +9,14 @@
 #include <QFontDatabase>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "shell/ui/prompts.h"
 #include "support/modal_box.h"
@@ -177,6 +180,52 @@ TEST_F(QtChineseTest, InterfaceFontCoversChineseAtTwelvePixels) {
     EXPECT_EQ(font.pixelSize(), 12);
     EXPECT_TRUE(QFontDatabase::families(QFontDatabase::SimplifiedChinese).contains(font.family()))
         << font.family().toStdString();
+}
+
+// Qt's messages while QApplication connects are held, then passed on in
+// their order with their categories; a Qt that gives up because the X
+// server does not answer ends the program with the program's own words and
+// status 1, any other end of Qt's keeps Qt's words.
+std::vector<std::pair<QString, QString>> g_passed;  // category, text
+
+void Record(QtMsgType, const QMessageLogContext& context, const QString& text) {
+    g_passed.emplace_back(QString::fromLatin1(context.category), text);
+}
+
+Q_LOGGING_CATEGORY(lcXcb, "qt.qpa.xcb")
+Q_LOGGING_CATEGORY(lcPlugin, "qt.qpa.plugin")
+
+TEST(XServerWatch, HoldsQtsWordsAndSaysItsOwnWhenNothingAnswers) {
+    g_passed.clear();
+    const QtMessageHandler before = qInstallMessageHandler(Record);
+    {
+        XServerWatch watch(":77");
+        qCWarning(lcPlugin, "first");
+        qCInfo(lcXcb, "second");
+        EXPECT_TRUE(g_passed.empty()) << "passed on while held";
+        watch.Release();
+        qCWarning(lcPlugin, "after");
+    }
+    qInstallMessageHandler(before);
+    const std::vector<std::pair<QString, QString>> expected = {
+        {"qt.qpa.plugin", "first"}, {"qt.qpa.xcb", "second"}, {"qt.qpa.plugin", "after"}};
+    EXPECT_EQ(g_passed, expected);
+
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            XServerWatch watch(":93");
+            qCWarning(lcXcb, "could not connect to display :93");
+            qFatal("This application failed to start because no Qt platform plugin could be initialized.");
+        },
+        testing::ExitedWithCode(1), "cannot connect to the X server at DISPLAY=:93");
+    EXPECT_DEATH(
+        {
+            XServerWatch watch(":77");
+            qCWarning(lcPlugin, "some other trouble");
+            qFatal("Qt's own end");
+        },
+        "some other trouble(.|\n)*Qt's own end");
 }
 
 }  // namespace
