@@ -39,7 +39,6 @@ struct HeldMessage {
 }  // namespace
 
 struct XServerWatch::State {
-    std::mutex mutex;
     QtMessageHandler previous = nullptr;
     QString display;
     bool unanswered = false;  // Qt said it could not connect
@@ -48,6 +47,8 @@ struct XServerWatch::State {
 
 namespace {
 
+// The watch in force; Hold may run on any thread that logs.
+std::mutex g_watchMutex;
 XServerWatch::State* g_watch = nullptr;
 
 void PassOn(const XServerWatch::State& w) {
@@ -60,8 +61,14 @@ void PassOn(const XServerWatch::State& w) {
 }
 
 void Hold(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    std::unique_lock lock(g_watchMutex);
+    if (!g_watch) {
+        // Released while this message was on its way: Qt's handler again.
+        lock.unlock();
+        qt_message_output(type, context, text);
+        return;
+    }
     XServerWatch::State& w = *g_watch;
-    const std::lock_guard lock(w.mutex);
     if (qstrcmp(context.category, "qt.qpa.xcb") == 0 && text.startsWith(QLatin1String("could not connect")))
         w.unanswered = true;
     if (type == QtFatalMsg && w.unanswered) {
@@ -82,6 +89,7 @@ void Hold(QtMsgType type, const QMessageLogContext& context, const QString& text
 
 XServerWatch::XServerWatch(const QByteArray& display) : state_(std::make_unique<State>()) {
     state_->display = QString::fromLocal8Bit(display);
+    const std::lock_guard lock(g_watchMutex);
     g_watch = state_.get();
     state_->previous = qInstallMessageHandler(Hold);
 }
@@ -90,9 +98,9 @@ XServerWatch::~XServerWatch() { Release(); }
 
 void XServerWatch::Release() {
     if (!state_) return;
-    qInstallMessageHandler(state_->previous);
     {
-        const std::lock_guard lock(state_->mutex);
+        const std::lock_guard lock(g_watchMutex);
+        qInstallMessageHandler(state_->previous);
         g_watch = nullptr;
         PassOn(*state_);
     }

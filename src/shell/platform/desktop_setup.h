@@ -8,9 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <chrono>
 #include <functional>
-#include <future>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -77,19 +75,15 @@ class XServerWatch {
 // would make it Qt's main thread.
 class StartWarmUp {
  public:
-    // How long Wait() waits for a warm-up that has not finished.
-    static constexpr std::chrono::milliseconds kPatience{50};
-
     explicit StartWarmUp(std::function<void()> more = {});
-    ~StartWarmUp();  // waits for the thread to end
+    ~StartWarmUp();  // waits, as Wait() does
     StartWarmUp(const StartWarmUp&) = delete;
     StartWarmUp& operator=(const StartWarmUp&) = delete;
-    // Returns when the warm-up is done, or after kPatience without it.
+    // Returns when the warm-up is done.
     void Wait();
 
  private:
     std::thread thread_;
-    std::future<void> done_;
 };
 
 // The rest after QApplication exists.

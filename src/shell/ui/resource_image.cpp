@@ -54,8 +54,10 @@ struct Decoded {
 };
 
 // Decodes straight into a QImage, with libpng's row transformations, as
-// Qt's own reader does for 8-bit pictures.  False when the file is damaged.
-bool Decode(const QByteArray& bytes, Decoded& out) {
+// Qt's own reader does for 8-bit pictures; other kinds go to Qt's reader
+// where `qtReader` allows (it makes QObjects).  False when the file is
+// damaged, or is of another kind without `qtReader`.
+bool Decode(const QByteArray& bytes, bool qtReader, Decoded& out) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Ignore);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -78,7 +80,7 @@ bool Decode(const QByteArray& bytes, Decoded& out) {
         png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) {
         // Nothing of ours; Qt's reader knows every kind.
         png_destroy_read_struct(&png, &info, nullptr);
-        out.image = QtRead(bytes);
+        if (qtReader) out.image = QtRead(bytes);
         return !out.image.isNull();
     }
     const bool alpha = (type & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
@@ -110,10 +112,10 @@ bool Decode(const QByteArray& bytes, Decoded& out) {
     return true;
 }
 
-QImage DecodeBytes(const QByteArray& bytes) {
+QImage DecodeBytes(const QByteArray& bytes, bool qtReader) {
     if (bytes.isEmpty() || bytes.size() > kMaxPngBytes) return {};
     Decoded decoded;
-    if (!Decode(bytes, decoded)) return {};
+    if (!Decode(bytes, qtReader, decoded)) return {};
     return decoded.image;
 }
 
@@ -139,16 +141,17 @@ QImage ResourcePng(const QString& path) {
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
-    return DecodeBytes(file.read(kMaxPngBytes + 1));
+    return DecodeBytes(file.read(kMaxPngBytes + 1), true);
 }
 
 void PreloadResourcePngs(const QStringList& paths) {
     for (const QString& path : paths) {
-        // QResource, not QFile: a QObject made on this thread before the
-        // application exists would make it Qt's main thread.
+        // QResource, not QFile, and no Qt reader: a QObject made on this
+        // thread before the application exists would make it Qt's main
+        // thread.  What is left is read when asked for.
         const QResource resource(path);
         if (!resource.isValid() || resource.size() > kMaxPngBytes) continue;
-        QImage image = DecodeBytes(resource.uncompressedData());
+        QImage image = DecodeBytes(resource.uncompressedData(), false);
         if (image.isNull()) continue;
         Preloaded& store = Store();
         const std::lock_guard lock(store.mutex);
