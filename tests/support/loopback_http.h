@@ -229,7 +229,7 @@ class LoopbackRaw {
 
 // "http://127.0.0.1:<port>" for a port nobody listens on.
 inline AddressText ClosedPortBase() {
-    return ToAddressText("http://127.0.0.1:" + std::to_string(FreeLoopbackPort()));
+    return ToAddressText("http://127.0.0.1:" + std::to_string(ClosedLoopbackPort()));
 }
 
 }  // namespace tessel::testsupport

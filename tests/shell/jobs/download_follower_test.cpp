@@ -111,7 +111,7 @@ TEST(DownloadFollowerTest, ShowsProgressWhileItRunsThenTellsTheEndAndGoesQuiet) 
 }
 
 TEST(DownloadFollowerTest, AnEngineOutOfReachShowsNothingAndIsNotPolledUntilItAnswers) {
-    const int port = testsupport::FreeLoopbackPort();
+    const int port = testsupport::ClosedLoopbackPort();
     const handoff::Aria2Settings nowhere{
         u"http://127.0.0.1:" + QString::number(port).toStdU16String() + u"/jsonrpc", u"s3cret"};
     DownloadFollower follower;
