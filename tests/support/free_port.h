@@ -15,17 +15,29 @@
 
 namespace tessel::testsupport {
 
-inline int FreeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+// A socket bound to a loopback port the system chose (-1 on failure), and
+// that port.
+inline int BindLoopback(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 &&
-                    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0;
-    if (fd >= 0) ::close(fd);
-    if (!ok) throw std::runtime_error("no free loopback port");
-    return ntohs(addr.sin_port);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        if (fd >= 0) ::close(fd);
+        return -1;
+    }
+    port = ntohs(addr.sin_port);
+    return fd;
+}
+
+inline int FreeLoopbackPort() {
+    int port = 0;
+    const int fd = BindLoopback(port);
+    if (fd < 0) throw std::runtime_error("no free loopback port");
+    ::close(fd);
+    return port;
 }
 
 // A loopback port that stays closed: bound here for the life of the process
@@ -34,15 +46,9 @@ inline int FreeLoopbackPort() {
 // meantime, as it could a port let go.
 inline int ClosedLoopbackPort() {
     static const int port = [] {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-            throw std::runtime_error("no loopback port to keep closed");
-        return static_cast<int>(ntohs(addr.sin_port));  // fd stays open until the process ends
+        int chosen = 0;
+        if (BindLoopback(chosen) < 0) throw std::runtime_error("no loopback port to keep closed");
+        return chosen;  // the socket stays open until the process ends
     }();
     return port;
 }
