@@ -253,13 +253,16 @@ void SafeTabs::ShiftContainedControls(int previous) {
 
 const QImage& SafeTabs::Surface() {
     const qreal ratio = devicePixelRatioF();
-    if (surface_stale_ || surface_size_ != size() || surface_ratio_ != ratio) {
-        surface_ = Render(ratio);
-        surface_size_ = size();
-        surface_ratio_ = ratio;
-        surface_stale_ = false;
-    }
-    return surface_;
+    if (surface_.stale || surface_.size != size() || surface_.ratio != ratio)
+        surface_ = {Render(ratio), false, size(), ratio};
+    return surface_.image;
+}
+
+const QImage& SafeTabs::Band() {
+    const qreal ratio = devicePixelRatioF();
+    if (band_.stale || band_.size != size() || band_.ratio != ratio)
+        band_ = {Render(ratio, BandRows()), false, size(), ratio};
+    return band_.image;
 }
 
 QImage SafeTabs::RenderAt(qreal ratio) const { return Render(ratio); }
@@ -267,16 +270,28 @@ QImage SafeTabs::RenderAt(qreal ratio) const { return Render(ratio); }
 void SafeTabs::Refresh() {
     // Setting up a strip changes it several times before anyone sees it; the
     // pixels are drawn once, when they are needed.
-    surface_stale_ = true;
+    surface_.stale = true;
+    band_.stale = true;
     update();
 }
 
-QImage SafeTabs::Render(qreal ratio) const {
+int SafeTabs::BandRows() const {
+    int rows = kHeaderBottom + 2;  // down to the baseline under the tabs
+    for (const bool bold : {false, true}) {
+        QFont f = font();
+        f.setBold(bold);
+        f.setItalic(!bold && font_italic_);
+        rows = std::max(rows, 13 + QFontMetrics(f).height() + 1);  // the lower captions' top is row 13
+    }
+    return std::min(rows, height());
+}
+
+QImage SafeTabs::Render(qreal ratio, int rows) const {
     const int W = width(), H = height();
     if (W <= 0 || H <= 0) return QImage();
     constexpr int B = kHeaderBottom, A = kActiveTabHeight, I = kInactiveTabHeight;
     constexpr OleColor C = kOutlineColor;
-    QImage surface = MakeBuffer(W, H, ratio, back_color_);
+    QImage surface = MakeBuffer(W, rows > 0 ? std::min(rows, H) : H, ratio, back_color_);
     const QImage skin = ratio == 1.0 ? skin_ : BuildSkin(back_color_, ratio);
     FillRect(surface, 0, B + 1, W - 1, H - 1, kPanel);
 
@@ -354,12 +369,31 @@ QImage SafeTabs::Render(qreal ratio) const {
 }
 
 void SafeTabs::paintEvent(QPaintEvent* /*event*/) {
-    const QImage& s = Surface();
+    const QImage& band = Band();
     QPainter p(this);
-    if (s.isNull())
+    if (band.isNull()) {
         p.fillRect(rect(), ToQColor(back_color_));
-    else
-        p.drawImage(0, 0, s);
+        return;
+    }
+    p.drawImage(0, 0, band);
+    PaintPanel(p, BandRows());
+}
+
+void SafeTabs::PaintPanel(QPainter& p, int bandRows) const {
+    // Render fills the panel up to the outline's last row and column, then
+    // draws the outline over its left, right and bottom edges.  Painted in
+    // device pixels, so every ratio gets exactly Render's pixels.
+    const qreal ratio = devicePixelRatioF();
+    const auto edge = [ratio](int e) { return ratio == 1.0 ? e : qRound(e * ratio); };
+    const int top = edge(bandRows), right = edge(width()), bottom = edge(height());
+    if (top >= bottom) return;
+    p.save();
+    p.scale(1 / ratio, 1 / ratio);
+    p.fillRect(QRect(0, top, right, bottom - top), ToQColor(kOutlineColor));
+    const int inLeft = edge(1), inRight = edge(width() - 1), inBottom = edge(height() - 1);
+    if (inRight > inLeft && inBottom > top)
+        p.fillRect(QRect(inLeft, top, inRight - inLeft, inBottom - top), ToQColor(kPanel));
+    p.restore();
 }
 
 void SafeTabs::resizeEvent(QResizeEvent* /*event*/) { Refresh(); }

@@ -38,6 +38,8 @@
 
 #include "controls/ole_color.h"
 
+class QPainter;
+
 namespace tessel::controls {
 
 class PropertyBag;
@@ -124,9 +126,9 @@ class SafeTabs : public QWidget {
     // Marks the back buffer stale and schedules a repaint; the strip is drawn
     // again before it is next painted or its buffer is read.
     void Refresh();
-    // The back buffer (W x H pixels at the widget's device pixel ratio),
-    // redrawn first when a redraw is pending or the size or ratio changed
-    // (a hidden widget gets no resize event).
+    // The whole strip (W x H pixels at the widget's device pixel ratio), as
+    // a paint shows it, redrawn first when a redraw is pending or the size or
+    // ratio changed (a hidden widget gets no resize event).
     const QImage& Surface();
     // The strip drawn for a screen of another device pixel ratio.
     QImage RenderAt(qreal ratio) const;
@@ -174,7 +176,17 @@ class SafeTabs : public QWidget {
     Child& Adopt(QWidget* w);
     void Place(const Child& c);
     static QImage BuildSkin(OleColor back, qreal ratio);
-    QImage Render(qreal ratio) const;
+    // The strip, or its top `rows` logical rows (drawn for the full height
+    // and cut there).
+    QImage Render(qreal ratio, int rows = -1) const;
+    // Logical rows from the top that hold more than the plain panel: the
+    // tabs, the baseline and any caption reaching below it.
+    int BandRows() const;
+    // What a paint shows above the plain panel, kept between paints.
+    const QImage& Band();
+    // The panel below the band inside its outline, device pixel for device
+    // pixel what Render gives it.
+    void PaintPanel(QPainter& p, int bandRows) const;
 
     std::vector<TabItem> tabs_;
     int active_ = 0;
@@ -182,10 +194,17 @@ class SafeTabs : public QWidget {
     bool font_blod_ = false;
     bool font_italic_ = false;
     QImage skin_;
-    QImage surface_;
-    bool surface_stale_ = true;
-    QSize surface_size_;  // the size and ratio the buffer was drawn for
-    qreal surface_ratio_ = 0;
+    // Drawn when asked for and kept until the strip changes.  A paint keeps
+    // only the band above the panel: the rest is plain colour, and a whole
+    // strip kept at rest would be 400 KiB for nothing.
+    struct Cached {
+        QImage image;
+        bool stale = true;
+        QSize size;  // the size and ratio it was drawn for
+        qreal ratio = 0;
+    };
+    Cached surface_;
+    Cached band_;
     std::vector<Child> children_;
 };
 

@@ -127,6 +127,25 @@ TEST(SafeTabsDrawing, PaintShowsTheLatestState) {
     EXPECT_EQ(resized, tabs->Surface().convertToFormat(resized.format()));
 }
 
+// A paint keeps only the band above the plain panel: captions in a face tall
+// enough to hang below the baseline, and strips too short for a panel, still
+// show every pixel of the whole drawing.
+TEST(SafeTabsDrawing, PaintShowsTallCaptionsAndShortStripsWhole) {
+    for (const int pixelSize : {12, 40}) {
+        for (const int height : {200, 31, 20}) {
+            auto tabs = MakeStrip(2);
+            tabs->LoadTabs({QStringLiteral("专链转换"), QStringLiteral("gjpqy")}, 1);
+            QFont f = tabs->font();
+            f.setPixelSize(pixelSize);
+            tabs->setFont(f);
+            tabs->resize(400, height);
+            const QImage shown = tabs->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            EXPECT_EQ(shown, tabs->Surface().convertToFormat(QImage::Format_RGB32))
+                << pixelSize << " px captions, " << height << " px high";
+        }
+    }
+}
+
 TEST(SafeTabsHitTest, OnlyRowsNineToThirtyOfInactiveTabsSwitch) {
     // Tab 1 spans x 89..168 with three empty tabs; tab 0 is active.
     struct Case {
