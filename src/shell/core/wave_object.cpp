@@ -63,8 +63,47 @@ std::int32_t WaveObject::Random(std::int32_t n) {
     return n != 0 ? v % n : v;
 }
 
+bool WaveObject::Rest() {
+    if (resting_) return true;
+    if (!Running() || !Calm() || uneven_) return false;
+    const auto level = [](const std::vector<std::int32_t>& h) {
+        return std::all_of(h.begin(), h.end(), [](std::int32_t v) { return v == 0; });
+    };
+    if (!level(heightCur_) || !level(heightPrev_)) {
+        uneven_ = true;  // checked again once the surface has moved
+        return false;
+    }
+    // Level heights leave every pixel where it is: the rendering is the
+    // picture, at both sizes.
+    std::vector<std::int32_t>().swap(heightCur_);
+    std::vector<std::int32_t>().swap(heightPrev_);
+    std::vector<std::uint32_t>().swap(output_);
+    std::vector<std::uint32_t>().swap(fineOutput_);
+    resting_ = true;
+    return true;
+}
+
+bool WaveObject::Wake() {
+    if (!resting_) return true;
+    const auto count = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    try {
+        heightCur_.assign(count, 0);
+        heightPrev_.assign(count, 0);
+        output_ = source_;
+        fineOutput_ = fineSource_;
+    } catch (const std::bad_alloc&) {
+        std::vector<std::int32_t>().swap(heightCur_);
+        std::vector<std::int32_t>().swap(heightPrev_);
+        std::vector<std::uint32_t>().swap(output_);
+        std::vector<std::uint32_t>().swap(fineOutput_);
+        return false;
+    }
+    resting_ = false;
+    return true;
+}
+
 std::int32_t WaveObject::HeightAt(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    if (resting_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
     return heightCur_[static_cast<std::size_t>(y) * width_ + x];
 }
 
@@ -144,7 +183,7 @@ bool WaveObject::SetFinePicture(std::span<const std::uint32_t> fine, int fineWid
     if (count > kMaxPixels || fine.size() != static_cast<std::size_t>(count)) return false;
     try {
         fineSource_.assign(fine.begin(), fine.end());
-        fineOutput_.assign(fine.begin(), fine.end());
+        if (!resting_) fineOutput_.assign(fine.begin(), fine.end());
         fineColumn_.resize(static_cast<std::size_t>(fineWidth));
         fineRow_.resize(static_cast<std::size_t>(fineHeight));
     } catch (const std::bad_alloc&) {
@@ -162,7 +201,7 @@ bool WaveObject::SetFinePicture(std::span<const std::uint32_t> fine, int fineWid
     for (std::int64_t Y = 0; Y < fineHeight; ++Y)
         fineRow_[static_cast<std::size_t>(Y)] =
             static_cast<int>((2 * Y + 1) * height_ / (2 * std::int64_t{fineHeight}));
-    RenderFine();
+    if (!resting_) RenderFine();
     return true;
 }
 
@@ -224,6 +263,8 @@ void WaveObject::WaveDrop(int x, int y, int r, int depth) {
     const std::int64_t a = r / 2;
     const std::int64_t b = (flags_ & kFlat) ? a / 2 : a;
     if (!(x - a >= 1 && x + a + 1 < width_ && y - b >= 1 && y + b + 1 < height_)) return;
+    if (!Wake()) return;  // no memory for the surface: the picture stays still
+    uneven_ = false;
     const std::int64_t radius = r == 0 ? 1 : r;
     for (std::int64_t j = y - b; j <= y + b; ++j) {
         for (std::int64_t i = x - a; i <= x + a; ++i) {

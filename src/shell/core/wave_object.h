@@ -75,14 +75,23 @@ class WaveObject {
     // no fine drawing) when the effect is stopped or the size is wrong.
     // WaveInit and WaveRelease drop it.
     bool SetFinePicture(std::span<const std::uint32_t> fine, int fineWidth, int fineHeight);
-    std::span<const std::uint32_t> FinePixels() const { return fineOutput_; }
+    std::span<const std::uint32_t> FinePixels() const { return resting_ ? fineSource_ : fineOutput_; }
     int FineWidth() const { return fineWidth_; }
     int FineHeight() const { return fineHeight_; }
 
     bool Running() const { return width_ > 0; }
     int Width() const { return width_; }
     int Height() const { return height_; }
-    std::span<const std::uint32_t> Pixels() const { return output_; }
+    std::span<const std::uint32_t> Pixels() const { return resting_ ? source_ : output_; }
+
+    // A calm surface with every height 0 shows the picture as it is: the
+    // height fields and the rendering are then let go (three more copies of
+    // the picture's size), and Pixels() is the picture.  The next drop or
+    // automatic drop brings them back level, so the frames from then on are
+    // the ones an object that kept them would give.  Returns whether the
+    // object rests; a surface not yet level keeps its buffers.
+    bool Rest();
+    bool Resting() const { return resting_; }
 
     std::uint32_t Flags() const { return flags_; }
     bool Active() const { return (flags_ & kActive) != 0; }
@@ -107,8 +116,12 @@ class WaveObject {
     std::uint32_t Blend(int sx, int sy) const;
     void RenderFine();
     void AutoDrops();
+    // Back from Rest(): false (still resting) when the buffers cannot be had.
+    bool Wake();
 
     std::uint32_t flags_ = 0;
+    bool resting_ = false;
+    bool uneven_ = false;  // found not level since the surface last moved
     int width_ = 0;
     int height_ = 0;
     std::vector<std::uint32_t> source_;

@@ -2,6 +2,8 @@
 // The banner across the top of the window and its ripple effect: the
 // simulation lives in WaveObject; here are its timer, its drawing and the
 // mouse that makes the drops.
+#include <malloc.h>
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -106,6 +108,15 @@ void FrmMain::SyncRippleTimer() {
         if (!ripple_timer_.isActive()) ripple_timer_.start();
     } else {
         ripple_timer_.stop();
+        // A level surface shows the picture itself: one copy of it at rest.
+        if (!wave_.Resting() && wave_.Running() && wave_.Calm() && wave_.Rest()) {
+            banner_frame_ = banner_picture_;
+#ifdef __GLIBC__
+            // The buffers were below malloc's mapping threshold: without
+            // this they would stay with the process, free but resident.
+            malloc_trim(0);
+#endif
+        }
     }
 }
 

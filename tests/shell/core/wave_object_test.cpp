@@ -354,3 +354,50 @@ TEST(WaveFinePictureOddRatio, MovesOnlyAroundTheDropAndNeverTheOutermostRows) {
 }
 
 }  // namespace
+
+// A surface that rests whenever it may (calm and level, its buffers let go)
+// shows the same frames as one that never rests: through a pointer trail, a
+// deep press, rain and a wandering drop, at the picture's size and finer.
+TEST(WaveRest, ChangesNoFrameOfThePictureOrItsFinerDrawing) {
+    struct Script {
+        const char* name;
+        std::vector<std::array<int, 4>> drops;
+        int autoMode;
+    };
+    const Script scripts[] = {{"PointerTrail", {{20, 12, 2, 20}, {22, 12, 2, 20}}, 0},
+                              {"DeepPress", {{30, 12, 5, 1000}}, 0},
+                              {"Rain", {}, 3},
+                              {"Wandering", {}, 2}};
+    constexpr int W = 60, H = 24;
+    const std::vector<std::uint32_t> picture = Gradient(W, H);
+    const std::vector<std::uint32_t> fine = Gradient(2 * W, 2 * H);
+    for (const Script& s : scripts) {
+        WaveObject resting = Surface(W, H), kept = Surface(W, H);
+        ASSERT_TRUE(resting.Rest()) << "a fresh surface is level";
+        EXPECT_EQ(Out(resting), picture);
+        ASSERT_TRUE(resting.SetFinePicture(fine, 2 * W, 2 * H));
+        ASSERT_TRUE(kept.SetFinePicture(fine, 2 * W, 2 * H));
+        EXPECT_EQ(Fine(resting), fine);
+        for (int round = 0; round < 3; ++round) {
+            for (const auto& d : s.drops) {
+                resting.WaveDrop(d[0], d[1], d[2], d[3]);
+                kept.WaveDrop(d[0], d[1], d[2], d[3]);
+            }
+            resting.WaveSetAuto(s.autoMode, 3, 3, 30);
+            kept.WaveSetAuto(s.autoMode, 3, 3, 30);
+            for (int tick = 0; tick < 400; ++tick) {
+                if (tick == 20) {  // the rain stops; the surface settles
+                    resting.WaveSetAuto(0, 0, 0, 0);
+                    kept.WaveSetAuto(0, 0, 0, 0);
+                }
+                ASSERT_EQ(resting.WaveTick(), kept.WaveTick()) << s.name << " tick " << tick;
+                resting.Rest();
+                ASSERT_EQ(Out(resting), Out(kept)) << s.name << " tick " << tick;
+                ASSERT_EQ(Fine(resting), Fine(kept)) << s.name << " tick " << tick;
+                ASSERT_EQ(resting.Flags(), kept.Flags()) << s.name << " tick " << tick;
+                ASSERT_EQ(resting.Seed(), kept.Seed()) << s.name << " tick " << tick;
+                ASSERT_EQ(Raised(resting), Raised(kept)) << s.name << " tick " << tick;
+            }
+        }
+    }
+}

@@ -114,6 +114,21 @@ TEST_F(FrmMainTest, CalmBannerRestsAndADropWakesItWithTheSameFrames) {
     EXPECT_EQ(w->BannerFrame(), expected);
 }
 
+// Shown and untouched, the banner is one picture: the level surface has let
+// its buffers go and the frame shown shares the picture's pixels.  The first
+// drop brings the ripple back.
+TEST_F(FrmMainTest, UntouchedBannerKeepsOneCopyOfThePicture) {
+    Start();
+    ASSERT_FALSE(w->RippleTimerActive());
+    EXPECT_TRUE(w->Wave().Resting());
+    EXPECT_FALSE(w->BannerFrame().isDetached()) << "the frame shown is a second copy of the picture";
+    const QImage still = w->BannerFrame().copy();
+    w->RippleDrop(100, 30, 2, 256);  // the pointer's drop
+    EXPECT_FALSE(w->Wave().Resting());
+    ASSERT_TRUE(w->RippleTimerActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->BannerFrame() != still; }, 2000)) << "the drop never showed";
+}
+
 // The tray icon's click minimizes and restores: the banner follows.
 TEST_F(FrmMainTest, TrayClicksPauseAndResumeTheBanner) {
     Make();
