@@ -18,8 +18,9 @@
 // Pixels are 32-bit 0xAARRGGBB values (QImage::Format_RGB32 / ARGB32), rows
 // top to bottom, `width` pixels per row with no padding.  The blend works on
 // the three colour bytes; the top byte is taken from the picture pixel at the
-// centre of the blend.  Pixels() stays valid until the next WaveInit or
-// WaveRelease; its contents change only inside WaveInit and WaveTick.
+// centre of the blend.  Pixels() stays valid until the next WaveInit,
+// WaveRelease, Rest or drop; its contents change only inside WaveInit and
+// WaveTick.
 
 #include <cstdint>
 #include <span>
