@@ -376,16 +376,16 @@ void SafeTabs::paintEvent(QPaintEvent* /*event*/) {
         return;
     }
     p.drawImage(0, 0, band);
-    PaintPanel(p, BandRows());
+    PaintPanel(p, band.height());
 }
 
-void SafeTabs::PaintPanel(QPainter& p, int bandRows) const {
+void SafeTabs::PaintPanel(QPainter& p, int top) const {
     // Render fills the panel up to the outline's last row and column, then
     // draws the outline over its left, right and bottom edges.  Painted in
     // device pixels, so every ratio gets exactly Render's pixels.
     const qreal ratio = devicePixelRatioF();
     const auto edge = [ratio](int e) { return ratio == 1.0 ? e : qRound(e * ratio); };
-    const int top = edge(bandRows), right = edge(width()), bottom = edge(height());
+    const int right = edge(width()), bottom = edge(height());
     if (top >= bottom) return;
     p.save();
     p.scale(1 / ratio, 1 / ratio);

@@ -184,9 +184,9 @@ class SafeTabs : public QWidget {
     int BandRows() const;
     // What a paint shows above the plain panel, kept between paints.
     const QImage& Band();
-    // The panel below the band inside its outline, device pixel for device
-    // pixel what Render gives it.
-    void PaintPanel(QPainter& p, int bandRows) const;
+    // The panel from device row `top` down, inside its outline, device pixel
+    // for device pixel what Render gives it.
+    void PaintPanel(QPainter& p, int top) const;
 
     std::vector<TabItem> tabs_;
     int active_ = 0;

@@ -75,12 +75,16 @@ bool WaveObject::Rest() {
     }
     // Level heights leave every pixel where it is: the rendering is the
     // picture, at both sizes.
+    FreeSurface();
+    resting_ = true;
+    return true;
+}
+
+void WaveObject::FreeSurface() {
     std::vector<std::int32_t>().swap(heightCur_);
     std::vector<std::int32_t>().swap(heightPrev_);
     std::vector<std::uint32_t>().swap(output_);
     std::vector<std::uint32_t>().swap(fineOutput_);
-    resting_ = true;
-    return true;
 }
 
 bool WaveObject::Wake() {
@@ -92,10 +96,7 @@ bool WaveObject::Wake() {
         output_ = source_;
         fineOutput_ = fineSource_;
     } catch (const std::bad_alloc&) {
-        std::vector<std::int32_t>().swap(heightCur_);
-        std::vector<std::int32_t>().swap(heightPrev_);
-        std::vector<std::uint32_t>().swap(output_);
-        std::vector<std::uint32_t>().swap(fineOutput_);
+        FreeSurface();
         return false;
     }
     resting_ = false;

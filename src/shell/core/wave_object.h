@@ -119,6 +119,8 @@ class WaveObject {
     void AutoDrops();
     // Back from Rest(): false (still resting) when the buffers cannot be had.
     bool Wake();
+    // Lets go of the height fields and the renderings (not the pictures).
+    void FreeSurface();
 
     std::uint32_t flags_ = 0;
     bool resting_ = false;
