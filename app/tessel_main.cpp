@@ -16,7 +16,6 @@
 #include <QDBusMessage>
 #include <QSocketNotifier>
 #include <QStyleFactory>
-#include <QThread>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -28,7 +27,6 @@
 #include "shell/platform/desktop_notifier.h"
 #include "shell/platform/desktop_setup.h"
 #include "shell/settings/settings_store.h"
-#include "shell/ui/resource_image.h"
 #include "shell/ui/status_line.h"
 #include "shell/window/frm_main.h"
 #include "shell/window/frm_tray.h"
@@ -168,11 +166,8 @@ int main(int argc, char** argv) {
     CommandLine command;
     if (const std::optional<int> status = ParseCommandLine(argc, argv, command)) return *status;
 
-    // Fontconfig reads its files, and the window's pictures are decoded,
-    // while Qt connects to the display.
-    QThread::currentThread();  // this thread is Qt's main thread, whatever the other one does
-    const QStringList pictures = tessel::shell::FrmMain::StartPictures();
-    tessel::shell::StartWarmUp warm([pictures] { tessel::shell::PreloadResourcePngs(pictures); });
+    // Fontconfig reads its files while Qt connects to the display.
+    tessel::shell::StartWarmUp warm;
     if (const auto status = tessel::shell::PrepareWindowSystem(argc, argv)) return *status;
     tessel::shell::XServerWatch xserver(qgetenv("DISPLAY"));
     QApplication app(argc, argv);

@@ -162,11 +162,7 @@ std::optional<int> PrepareWindowSystem(int argc, char** argv) {
     return std::nullopt;
 }
 
-StartWarmUp::StartWarmUp(std::function<void()> more)
-    : thread_([more = std::move(more)] {
-          FcInit();
-          if (more) more();
-      }) {}
+StartWarmUp::StartWarmUp() : thread_([] { FcInit(); }) {}
 
 StartWarmUp::~StartWarmUp() { Wait(); }
 

@@ -8,7 +8,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -70,12 +69,10 @@ class XServerWatch {
 // its configuration (dozens of XML files) and its font caches the first time
 // any font is asked for, which done in line is a fifth of the window's
 // start-up; here it is done first, and Qt's font database finds it loaded.
-// Then `more` runs.  Made before QApplication; Wait() before the first font.
-// `more` must touch no QObject: one made on this thread before QApplication
-// would make it Qt's main thread.
+// Made before QApplication; Wait() before the first font.
 class StartWarmUp {
  public:
-    explicit StartWarmUp(std::function<void()> more = {});
+    StartWarmUp();
     ~StartWarmUp();  // waits, as Wait() does
     StartWarmUp(const StartWarmUp&) = delete;
     StartWarmUp& operator=(const StartWarmUp&) = delete;

@@ -5,13 +5,12 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QHash>
 #include <QImageReader>
-#include <QResource>
 #include <csetjmp>
 #include <cstring>
-#include <mutex>
 #include <vector>
+
+#include "shell/ui/baked_pictures.h"
 
 namespace tessel::shell {
 
@@ -54,10 +53,9 @@ struct Decoded {
 };
 
 // Decodes straight into a QImage, with libpng's row transformations, as
-// Qt's own reader does for 8-bit pictures; other kinds go to Qt's reader
-// where `qtReader` allows (it makes QObjects).  False when the file is
-// damaged, or is of another kind without `qtReader`.
-bool Decode(const QByteArray& bytes, bool qtReader, Decoded& out) {
+// Qt's own reader does for 8-bit pictures; other kinds go to Qt's reader.
+// False when the file is damaged.
+bool Decode(const QByteArray& bytes, Decoded& out) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Ignore);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -80,7 +78,7 @@ bool Decode(const QByteArray& bytes, bool qtReader, Decoded& out) {
         png_get_interlace_type(png, info) != PNG_INTERLACE_NONE) {
         // Nothing of ours; Qt's reader knows every kind.
         png_destroy_read_struct(&png, &info, nullptr);
-        if (qtReader) out.image = QtRead(bytes);
+        out.image = QtRead(bytes);
         return !out.image.isNull();
     }
     const bool alpha = (type & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
@@ -112,51 +110,28 @@ bool Decode(const QByteArray& bytes, bool qtReader, Decoded& out) {
     return true;
 }
 
-QImage DecodeBytes(const QByteArray& bytes, bool qtReader) {
+QImage DecodeBytes(const QByteArray& bytes) {
     if (bytes.isEmpty() || bytes.size() > kMaxPngBytes) return {};
     Decoded decoded;
-    if (!Decode(bytes, qtReader, decoded)) return {};
+    if (!Decode(bytes, decoded)) return {};
     return decoded.image;
-}
-
-struct Preloaded {
-    std::mutex mutex;
-    QHash<QString, QImage> images;
-};
-
-Preloaded& Store() {
-    static Preloaded store;
-    return store;
 }
 
 }  // namespace
 
 QImage ResourcePng(const QString& path) {
-    {
-        Preloaded& store = Store();
-        const std::lock_guard lock(store.mutex);
-        if (!store.images.isEmpty()) {
-            if (QImage image = store.images.take(path); !image.isNull()) return image;
+    for (std::size_t i = 0; i < kBakedPictureCount; ++i) {
+        const BakedPicture& baked = kBakedPictures[i];
+        if (path == QLatin1StringView(baked.path)) {
+            // Read-only words of the program itself: a change to the image
+            // copies them first, as QImage does for any shared picture.
+            return QImage(baked.pixels, baked.width, baked.height, baked.width * 4,
+                          baked.alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         }
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
-    return DecodeBytes(file.read(kMaxPngBytes + 1), true);
-}
-
-void PreloadResourcePngs(const QStringList& paths) {
-    for (const QString& path : paths) {
-        // QResource, not QFile, and no Qt reader: a QObject made on this
-        // thread before the application exists would make it Qt's main
-        // thread.  What is left is read when asked for.
-        const QResource resource(path);
-        if (!resource.isValid() || resource.size() > kMaxPngBytes) continue;
-        QImage image = DecodeBytes(resource.uncompressedData(), false);
-        if (image.isNull()) continue;
-        Preloaded& store = Store();
-        const std::lock_guard lock(store.mutex);
-        store.images.insert(path, std::move(image));
-    }
+    return DecodeBytes(file.read(kMaxPngBytes + 1));
 }
 
 }  // namespace tessel::shell

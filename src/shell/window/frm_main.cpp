@@ -69,13 +69,6 @@ QIcon WindowIcon() {
 
 Q_LOGGING_CATEGORY(lcWindow, "tessel.window", QtWarningMsg)
 
-QStringList FrmMain::StartPictures() {
-    InitShellResources();
-    QStringList pictures(std::begin(kIcons), std::end(kIcons));
-    pictures << kBanner;
-    return pictures;
-}
-
 qint64 FrmMain::MonotonicMicros() {
     return std::chrono::duration_cast<std::chrono::microseconds>(
                std::chrono::steady_clock::now().time_since_epoch())

@@ -113,9 +113,6 @@ class FrmMain : public QWidget {
     Aria2Engine& Engine() const { return *engine_; }
     // Microseconds on the system's monotonic clock (the time stamps of lcWindow).
     static qint64 MonotonicMicros();
-    // The pictures a window is built with (ResourcePng's names), for
-    // PreloadResourcePngs; the resources are registered first.
-    static QStringList StartPictures();
 
     // The window's outer rectangle in twips (position and size).
     QRectF OuterTwips() const;
