@@ -109,7 +109,7 @@ void FrmMain::SyncRippleTimer() {
     } else {
         ripple_timer_.stop();
         // A level surface shows the picture itself: one copy of it at rest.
-        if (!wave_.Resting() && wave_.Running() && wave_.Calm() && wave_.Rest()) {
+        if (!wave_.Resting() && wave_.Rest()) {
             banner_frame_ = banner_picture_;
 #ifdef __GLIBC__
             // The buffers were below malloc's mapping threshold: without
