@@ -14,15 +14,31 @@
   function report(answer) {
     if (answer && answer.ok) return;
     const why = (answer && answer.error) || "未知原因";
+    console.warn(`Tessel 没有收下链接：${why}`);
     window.alert(`Tessel 没有收下链接：${why}`);
   }
 
+  // A click soon after the browser starts can come before the add-on's
+  // background listens (Firefox starts it late, later still on a busy
+  // machine).  Nobody received such a message, so sending it again cannot
+  // hand the link over twice.
+  const NOBODY_LISTENS = /Receiving end does not exist/i;
+  const SEND_TRIES = 40;
+  const SEND_PAUSE_MS = 200;
+
   async function hand(links) {
     let answer;
-    try {
-      answer = await api.runtime.sendMessage({ kind: "hand", links, page: location.href });
-    } catch (error) {
-      answer = { ok: false, error: String(error && error.message ? error.message : error) };
+    for (let attempt = 1; !answer; ++attempt) {
+      try {
+        answer = await api.runtime.sendMessage({ kind: "hand", links, page: location.href }) ?? {};
+      } catch (error) {
+        const why = String(error && error.message ? error.message : error);
+        if (attempt < SEND_TRIES && NOBODY_LISTENS.test(why)) {
+          await new Promise((resolve) => setTimeout(resolve, SEND_PAUSE_MS));
+        } else {
+          answer = { ok: false, error: why };
+        }
+      }
     }
     report(answer);
   }

@@ -147,10 +147,24 @@ class Session:
         os.makedirs(os.path.join(profile, "extensions"))
         addon = os.path.join(self.prefix, "share", "mozilla", "extensions",
                              "{ec8030f7-c20a-464f-9b0e-13a3a9e97384}", "browser@tessel.org")
+        with open(os.path.join(addon, "background.js")) as f:
+            background = f.read()
+        # On a busy machine Firefox starts the add-on's background well after
+        # its pages' scripts: here it always listens only 3 s after it starts,
+        # so the first click comes before anyone listens, and must still arrive.
+        listen = "api.runtime.onMessage.addListener("
+        late = background.replace(listen, "setTimeout(() => " + listen)
+        late = late.rstrip().removesuffix(";") + ", 3000);\n"
+        expect(late.count("setTimeout(") == background.count("setTimeout(") + 1 and late.endswith("}), 3000);\n"),
+               "the add-on's background is made to listen late")
         with zipfile.ZipFile(os.path.join(profile, "extensions", "browser@tessel.org.xpi"), "w") as xpi:
             for folder, _, files in os.walk(addon):
                 for name in files:
-                    xpi.write(os.path.join(folder, name), os.path.relpath(os.path.join(folder, name), addon))
+                    path = os.path.join(folder, name)
+                    if path == os.path.join(addon, "background.js"):
+                        xpi.writestr("background.js", late)
+                    else:
+                        xpi.write(path, os.path.relpath(path, addon))
         with open(os.path.join(profile, "user.js"), "w") as f:
             for key, value in (("xpinstall.signatures.required", "false"), ("extensions.autoDisableScopes", "0"),
                                ("browser.shell.checkDefaultBrowser", "false"),
@@ -163,8 +177,15 @@ class Session:
         hosts = os.path.join(self.t.home, ".mozilla", "native-messaging-hosts")
         os.makedirs(hosts)
         shutil.copy(os.path.join(self.prefix, "lib", "mozilla", "native-messaging-hosts", HOST_NAME + ".json"), hosts)
-        self.firefox = subprocess.Popen(["firefox-esr", "--no-remote", "--profile", profile, url], env=self.env,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # What the add-on's scripts write to their consoles goes to the log,
+        # shown when a click goes wrong.
+        for key in ("devtools.console.stdout.content", "devtools.console.stdout.chrome"):
+            with open(os.path.join(profile, "user.js"), "a") as f:
+                f.write(f'user_pref("{key}", true);\n')
+        self.firefox_log = os.path.join(self.t.home, "firefox.log")
+        with open(self.firefox_log, "wb") as log:
+            self.firefox = subprocess.Popen(["firefox-esr", "--no-remote", "--profile", profile, url], env=self.env,
+                                            stdout=log, stderr=subprocess.STDOUT)
         found = wait_until(lambda: self.display.xdotool("search", "--onlyvisible", "--class", "firefox"), timeout=60)
         return found.split()[-1] if found else None
 
@@ -189,7 +210,11 @@ class Session:
         took = time.monotonic() - began
         if seen is True:
             return [], None
-        return self.questions(1)[0], took
+        texts = self.questions(1)[0]
+        if not texts:
+            with open(self.firefox_log, errors="replace") as f:
+                print("What Firefox's log says of Tessel:\n" + "".join(l for l in f if "Tessel" in l)[-2000:])
+        return texts, took
 
     def question_box(self, timeout):
         return self.display.find("^提示$", timeout, step=0.02)
