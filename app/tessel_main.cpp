@@ -199,6 +199,7 @@ int main(int argc, char** argv) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     warm.Wait();
     StartStep("fontconfig");
+    const tessel::shell::SessionBusWarmUp bus;
     const QString fontNotice = tessel::shell::SetUpLanguageAndFont();
     StartStep("font");
     // The tray icon keeps the program alive while the window is minimized; the

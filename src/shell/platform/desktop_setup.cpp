@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QFont>
 #include <QFontDatabase>
 #include <QLibraryInfo>
@@ -169,6 +170,8 @@ StartWarmUp::~StartWarmUp() { Wait(); }
 void StartWarmUp::Wait() {
     if (thread_.joinable()) thread_.join();
 }
+
+SessionBusWarmUp::SessionBusWarmUp() : thread_([] { QDBusConnection::sessionBus(); }) {}
 
 bool InstallQtChinese() {
     auto* qt = new QTranslator(qApp);

@@ -83,6 +83,22 @@ class StartWarmUp {
     std::thread thread_;
 };
 
+// The first text a widget shows starts Qt's accessibility bridge, which
+// connects to the session bus and waits for the connection; with no bus
+// address set, libdbus first forks to look for one.  Asked for on a thread
+// of its own before the window is built, the connection is made meanwhile
+// and the bridge finds it made.  Made after StartWarmUp's Wait() (a fork
+// beside fontconfig's reading slows both) and after the single-instance
+// claim (a start that hands over needs no bus).  The destructor waits for
+// the thread: keep it inside the application's lifetime.
+class SessionBusWarmUp {
+ public:
+    SessionBusWarmUp();
+
+ private:
+    std::jthread thread_;
+};
+
 // The rest after QApplication exists.
 
 // Loads Qt's own catalogue for Simplified Chinese (context menus of the text
