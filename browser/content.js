@@ -23,7 +23,7 @@
   // machine).  Nobody received such a message, so sending it again cannot
   // hand the link over twice.
   const NOBODY_LISTENS = /Receiving end does not exist/i;
-  const SEND_TRIES = 40;
+  const SEND_TRIES = 60;  // twelve seconds
   const SEND_PAUSE_MS = 200;
 
   async function hand(links) {
