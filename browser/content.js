@@ -13,9 +13,9 @@
 
   function report(answer) {
     if (answer && answer.ok) return;
-    const why = (answer && answer.error) || "未知原因";
-    console.warn(`Tessel 没有收下链接：${why}`);
-    window.alert(`Tessel 没有收下链接：${why}`);
+    const text = `Tessel 没有收下链接：${(answer && answer.error) || "未知原因"}`;
+    console.warn(text);
+    window.alert(text);
   }
 
   // A click soon after the browser starts can come before the add-on's

@@ -172,16 +172,15 @@ class Session:
                                ("browser.startup.homepage_override.mstone", '"ignore"'),
                                # the accessibility bus is there for Tessel's question, not for
                                # Firefox's pages, whose trees would slow everything down
-                               ("accessibility.force_disabled", "1")):
+                               ("accessibility.force_disabled", "1"),
+                               # what the add-on's scripts write to their consoles goes to the
+                               # log, shown when a click goes wrong
+                               ("devtools.console.stdout.content", "true"),
+                               ("devtools.console.stdout.chrome", "true")):
                 f.write(f'user_pref("{key}", {value});\n')
         hosts = os.path.join(self.t.home, ".mozilla", "native-messaging-hosts")
         os.makedirs(hosts)
         shutil.copy(os.path.join(self.prefix, "lib", "mozilla", "native-messaging-hosts", HOST_NAME + ".json"), hosts)
-        # What the add-on's scripts write to their consoles goes to the log,
-        # shown when a click goes wrong.
-        for key in ("devtools.console.stdout.content", "devtools.console.stdout.chrome"):
-            with open(os.path.join(profile, "user.js"), "a") as f:
-                f.write(f'user_pref("{key}", true);\n')
         self.firefox_log = os.path.join(self.t.home, "firefox.log")
         with open(self.firefox_log, "wb") as log:
             self.firefox = subprocess.Popen(["firefox-esr", "--no-remote", "--profile", profile, url], env=self.env,
