@@ -135,16 +135,16 @@ QString SafeTabs::TabCaption(int index) const {
 }
 
 int SafeTabs::TabWidth(int index) const {
-    return index >= 0 && index < TabCount() ? tabs_[static_cast<size_t>(index)].width : 0;
+    return index >= 0 && index < TabCount() ? Measured(index).width : 0;
 }
 
 int SafeTabs::TabTextOffset(int index) const {
-    return index >= 0 && index < TabCount() ? tabs_[static_cast<size_t>(index)].text_offset : 0;
+    return index >= 0 && index < TabCount() ? Measured(index).text_offset : 0;
 }
 
 QRect SafeTabs::TabRect(int index) const {
     int left = 1 + kTabGap;
-    for (int j = 0; j < index && j < TabCount(); ++j) left += tabs_[static_cast<size_t>(j)].width + kTabGap;
+    for (int j = 0; j < index && j < TabCount(); ++j) left += Measured(j).width + kTabGap;
     const int top =
         index == active_ ? kHeaderBottom - kActiveTabHeight + 1 : kHeaderBottom - kInactiveTabHeight + 1;
     return QRect(QPoint(left, top), QPoint(left + TabWidth(index) - 1, kHeaderBottom + 1));
@@ -169,12 +169,21 @@ QSize SafeTabs::sizeHint() const {
 }
 
 void SafeTabs::MeasureCaption(TabItem& tab) const {
+    tab.font = font();
+    tab.measured = false;
+}
+
+const SafeTabs::TabItem& SafeTabs::Measured(int index) const {
+    const TabItem& tab = tabs_[static_cast<size_t>(index)];
+    if (tab.measured) return tab;
     // The width the caption takes in the strip's font, in pixels, as an
     // auto-sizing label would report it.
-    const double t = QFontMetricsF(font()).horizontalAdvance(tab.caption);
+    const double t = QFontMetricsF(tab.font).horizontalAdvance(tab.caption);
     tab.width = static_cast<int>(tessel::text::RoundHalfEven(t + kCaptionMargin));
     if (tab.width < kMinTabWidth) tab.width = kMinTabWidth;
     tab.text_offset = static_cast<int>(tessel::text::RoundHalfEven((tab.width - t) / 2));
+    tab.measured = true;
+    return tab;
 }
 
 void SafeTabs::LoadTabs(const QStringList& captions, int activeTab) {
@@ -323,7 +332,7 @@ QImage SafeTabs::Render(qreal ratio, int rows) const {
     std::vector<CaptionJob> captions;
     int x = 1;
     for (int i = 0; i < TabCount(); ++i) {
-        const TabItem& tab = tabs_[static_cast<size_t>(i)];
+        const TabItem& tab = Measured(i);
         const QRect r = TabRect(i);
         const int left = r.left(), w = r.width();
         Line(surface, x, B + 1, left, B + 1, C);  // the baseline under the gap
@@ -475,6 +484,7 @@ void SafeTabs::ReadProperties(const PropertyBag& bag) {
         TabItem& tab = tabs_[static_cast<size_t>(i)];
         tab.caption = bag.ReadProperty(QStringLiteral("caption") + QString::number(i), QString()).toString();
         if (tab.caption.isEmpty()) {
+            tab.measured = true;
             tab.width = kMinTabWidth;
             tab.text_offset = 0;
         } else {

@@ -162,8 +162,13 @@ class SafeTabs : public QWidget {
  private:
     struct TabItem {
         QString caption;
-        int width = kMinTabWidth;
-        int text_offset = 0;
+        // Measured when first asked for, in the font the caption was set in:
+        // the first text measure loads the font, which a window being built
+        // need not wait for before it is shown.
+        QFont font;
+        mutable bool measured = true;
+        mutable int width = kMinTabWidth;
+        mutable int text_offset = 0;
     };
     struct Child {
         QPointer<QWidget> widget;
@@ -171,6 +176,7 @@ class SafeTabs : public QWidget {
     };
 
     void MeasureCaption(TabItem& tab) const;
+    const TabItem& Measured(int index) const;
     void ShiftContainedControls(int previous);
     Child* FindChild(QWidget* w);
     Child& Adopt(QWidget* w);

@@ -369,6 +369,25 @@ TEST(SafeTabsCaption, NarrowCaptionsCentreInEightyPixelsWideOnesAddTheMargin) {
     EXPECT_EQ(tabs->TabLeft(1), 5 + tabs->TabWidth(0) + 4);
 }
 
+TEST(SafeTabsCaption, WidthsAreThoseOfTheFontTheCaptionsWereLoadedIn) {
+    // Captions are measured when first needed (not while the window is
+    // built), yet in the font they were loaded in: a font set in between
+    // moves no tab, as when they were measured at once.
+    auto tabs = MakeStrip(2);
+    const QString caption = QStringLiteral("A considerably wider caption than eighty pixels");
+    const double t = QFontMetricsF(tabs->font()).horizontalAdvance(caption);
+    tabs->LoadTabs({caption, QStringLiteral("关于")}, 0);
+    QFont bigger = tabs->font();
+    bigger.setPixelSize(bigger.pixelSize() > 0 ? bigger.pixelSize() * 3 : 36);
+    tabs->setFont(bigger);
+    EXPECT_NEAR(tabs->TabWidth(0), t + 12, 0.5);
+    EXPECT_NEAR(tabs->TabTextOffset(0), 6, 0.5);
+    // A caption set after the change is measured in the new font.
+    tabs->setActiveTab(1);
+    tabs->setCaption(caption);
+    EXPECT_NEAR(tabs->TabWidth(1), QFontMetricsF(bigger).horizontalAdvance(caption) + 12, 0.5);
+}
+
 TEST(SafeTabsStore, RoundTripKeepsEverythingAndWritesInTheFixedOrder) {
     auto tabs = MakeStrip(4);
     const QStringList captions = {QStringLiteral("115网盘"), QStringLiteral("专链转换"),
