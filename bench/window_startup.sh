@@ -3,7 +3,10 @@
 # one run that alternates the programs (these machines are noisy: only ratios
 # from one run mean anything):
 #   - start to the window mapped (the X server's MapNotify, seen by a watcher
-#     outside the program) and start to the first paint, median of RUNS,
+#     outside the program), start to the first paint (the program's own word:
+#     its window's paint handler has begun, its children still to paint), and
+#     start to the first frame drawn (the X server's DAMAGE report of the
+#     first drawing into the mapped window: what a user sees), median of RUNS,
 #     with the spread (lowest to highest, and the middle half)
 #   - resident memory one second after the first paint, median of RUNS
 #   - wake-ups of the shown, untouched window under openbox: voluntary and
@@ -32,7 +35,7 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/tessel-window-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 g++ -std=c++20 -O2 -fPIC "$here/bench/bare_window.cpp" -o "$work/bare_window" \
   $(pkg-config --cflags --libs Qt6Widgets)
-g++ -std=c++20 -O2 "$here/bench/map_watch.cpp" -o "$work/map_watch" $(pkg-config --cflags --libs xcb)
+g++ -std=c++20 -O2 "$here/bench/map_watch.cpp" -o "$work/map_watch" $(pkg-config --cflags --libs xcb xcb-damage)
 
 RUNS="${RUNS:-15}" WAKE_SECONDS="${WAKE_SECONDS:-20}" ROUTES="${ROUTES:-41}" \
   python3 - "$tessel" "$work/bare_window" "$work/map_watch" "$work" <<'PY'
@@ -60,7 +63,7 @@ def settings(clipboard):
     os.makedirs(runtime, mode=0o700, exist_ok=True)
     return dict(env, XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_RUNTIME_DIR=runtime)
 
-maps = queue.Queue()
+maps, draws = queue.Queue(), queue.Queue()
 watcher = subprocess.Popen([map_watch], env=env, stdout=subprocess.PIPE, text=True)
 if watcher.stdout.readline().strip() != "ready":
     raise SystemExit("the map watcher did not start")
@@ -68,6 +71,8 @@ def read_maps():
     for line in watcher.stdout:
         if line.startswith("mapped "):
             maps.put(int(line.split(" at ")[1]))
+        elif line.startswith("drawn "):
+            draws.put(int(line.split(" at ")[1]))
 threading.Thread(target=read_maps, daemon=True).start()
 
 steps = {}  # tessel's own steps of the start ("start: <step> at <us>"): where the time goes
@@ -83,9 +88,9 @@ def wait_for(proc, word, t0=None):
         if word in line:
             return int(line.split(" at ")[1].split()[0])
 
-def mapped_after(t0):
+def seen_after(events, t0):
     while True:
-        t = maps.get(timeout=30)
+        t = events.get(timeout=30)
         if t >= t0:
             return t
 
@@ -96,17 +101,19 @@ def rss_kib(pid):
                 return int(line.split()[1])
 
 def one_start(program, program_env, args=()):
-    while not maps.empty():
-        maps.get_nowait()
+    for events in (maps, draws):
+        while not events.empty():
+            events.get_nowait()
     t0 = time.monotonic_ns() // 1000
     p = subprocess.Popen([program, *args], env=program_env, stdout=subprocess.DEVNULL,
                          stderr=subprocess.PIPE, text=True)
     paint = (wait_for(p, "first paint", t0) - t0) / 1000
-    mapped = (mapped_after(t0) - t0) / 1000
+    mapped = (seen_after(maps, t0) - t0) / 1000
+    drawn = (seen_after(draws, t0) - t0) / 1000
     time.sleep(1)
     memory = rss_kib(p.pid) / 1024
     p.terminate(); p.wait()
-    return mapped, paint, memory
+    return mapped, paint, drawn, memory
 
 def spread(values, unit, digits=1):
     q = statistics.quantiles(values, n=4) if len(values) > 1 else [values[0]] * 3
@@ -140,7 +147,7 @@ programs = [("tessel", tessel, lambda: settings(0), ()),
             ("label", bare, lambda: env, ("--label",)),
             ("bare", bare, lambda: env, ())]
 try:
-    results = {name: ([], [], []) for name, *_ in programs}
+    results = {name: ([], [], [], []) for name, *_ in programs}
     for i in range(runs):
         # Each round starts one program further along, so that a drift of
         # the machine's load weighs on every program alike and no program
@@ -154,17 +161,20 @@ try:
     names = {"tessel": "tessel", "label": "bare window with a Chinese label", "bare": "bare Qt window"}
     for index, (what, unit) in enumerate([("start to the window mapped", "ms"),
                                           ("start to the first paint", "ms"),
+                                          ("start to the first frame drawn", "ms"),
                                           ("resident memory 1 s after the first paint", "MiB")]):
         print(f"{what} ({runs} alternating runs):")
         for name in ("tessel", "label", "bare"):
             print(f"  {names[name]:34} {spread(results[name][index], unit)}")
         ratio = statistics.median(results["tessel"][index]) / statistics.median(results["label"][index])
         print(f"  tessel / bare window with a Chinese label: {ratio:.2f}")
-    print(f"tessel's steps to the first paint, from the start ({runs} runs, median ms; the step "
+    print(f"tessel's steps to the first frame, from the start ({runs} runs, median ms; the step "
           "ends at the time shown):")
     paint = statistics.median(results["tessel"][1])
+    drawn = statistics.median(results["tessel"][2])
     timeline = sorted([(statistics.median(times), step) for step, times in steps.items()
-                       if statistics.median(times) < paint] + [(paint, "first paint")])
+                       if statistics.median(times) < paint] +
+                      [(paint, "first paint"), (drawn, "first frame drawn")])
     previous = 0.0
     for at, step in timeline:
         print(f"  {step:34} {at:6.1f}  (+{at - previous:.1f})")

@@ -33,8 +33,9 @@ TEST=(
   chromium chromium-driver python3-selenium firefox-esr at-spi2-core gir1.2-atspi-2.0
   # desktop integration and packaging checks
   xdg-utils desktop-file-utils appstream lintian
-  # benchmarks, fuzzing and the format check
-  libbenchmark-dev rhash clang libclang-rt-dev clang-format
+  # benchmarks (the window's first frame is seen through the X server's
+  # DAMAGE extension), fuzzing and the format check
+  libbenchmark-dev libxcb-damage0-dev rhash clang libclang-rt-dev clang-format
 )
 
 case "${1:---all}" in
