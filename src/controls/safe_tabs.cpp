@@ -109,7 +109,7 @@ QString SafeTabs::Caption() const { return tabs_[static_cast<size_t>(active_)].c
 void SafeTabs::setCaption(const QString& caption) {
     TabItem& tab = tabs_[static_cast<size_t>(active_)];
     tab.caption = caption;
-    MeasureCaption(tab);
+    MeasureLater(tab);
     Refresh();
 }
 
@@ -168,7 +168,7 @@ QSize SafeTabs::sizeHint() const {
     return minimumSizeHint().expandedTo(panel);
 }
 
-void SafeTabs::MeasureCaption(TabItem& tab) const {
+void SafeTabs::MeasureLater(TabItem& tab) const {
     tab.font = font();
     tab.measured = false;
 }
@@ -191,7 +191,7 @@ void SafeTabs::LoadTabs(const QStringList& captions, int activeTab) {
     for (int i = 0; i < captions.size() && i < TabCount(); ++i) {
         TabItem& tab = tabs_[static_cast<size_t>(i)];
         tab.caption = captions[i];
-        MeasureCaption(tab);
+        MeasureLater(tab);
     }
     // The stored active tab is taken as it is: the children of a loading
     // strip are created afterwards, already where that tab wants them.
@@ -488,7 +488,7 @@ void SafeTabs::ReadProperties(const PropertyBag& bag) {
             tab.width = kMinTabWidth;
             tab.text_offset = 0;
         } else {
-            MeasureCaption(tab);
+            MeasureLater(tab);
         }
     }
     active_ = std::clamp(bag.ReadProperty(QStringLiteral("ActiveTab"), 0).toInt(), 0, TabCount() - 1);

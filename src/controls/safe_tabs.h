@@ -175,7 +175,8 @@ class SafeTabs : public QWidget {
         QRectF twips;
     };
 
-    void MeasureCaption(TabItem& tab) const;
+    // Keeps the strip's font for the tab's caption, to be measured in.
+    void MeasureLater(TabItem& tab) const;
     const TabItem& Measured(int index) const;
     void ShiftContainedControls(int previous);
     Child* FindChild(QWidget* w);
