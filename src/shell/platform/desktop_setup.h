@@ -8,7 +8,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -70,16 +72,31 @@ class XServerWatch {
 // any font is asked for, which done in line is a fifth of the window's
 // start-up; here it is done first, and Qt's font database finds it loaded.
 // Made before QApplication; Wait() before the first font.
+//
+// The thread runs at the lowest priority: Qt's connection to the display is
+// a string of round trips through the X server and Qt's own reader thread,
+// and on a machine with two processors a third busy thread at the same
+// priority delays every one of them.  So the warm-up takes only the time the
+// others leave.  Wait() waits for it while it gets a processor; starved (every
+// processor busy with other work), it would keep the window waiting, so the
+// main thread then reads the configuration itself, as it would without the
+// warm-up.  Fontconfig's first load may run on several threads at once; the
+// first to finish is kept.
 class StartWarmUp {
  public:
     StartWarmUp();
-    ~StartWarmUp();  // waits, as Wait() does
+    ~StartWarmUp();  // joins the thread
     StartWarmUp(const StartWarmUp&) = delete;
     StartWarmUp& operator=(const StartWarmUp&) = delete;
-    // Returns when the warm-up is done.
+    // Returns when fontconfig has its configuration loaded.
     void Wait();
 
  private:
+    bool Loaded();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool loaded_ = false;  // guarded by mutex_
     std::thread thread_;
 };
 

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/platform/desktop_setup.h"
 
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -15,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -226,6 +230,26 @@ TEST(XServerWatch, HoldsQtsWordsAndSaysItsOwnWhenNothingAnswers) {
             qFatal("Qt's own end");
         },
         "some other trouble(.|\n)*Qt's own end");
+}
+
+// The warm-up gives way on its own thread only: the window's thread, and the
+// threads it starts afterwards, keep the priority the program was started with.
+TEST(StartWarmUp, LowersOnlyItsOwnThreadAndLeavesFontconfigLoaded) {
+    const auto nice = [] { return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())); };
+    const int before = nice();
+    {
+        StartWarmUp warm;
+        warm.Wait();
+        EXPECT_EQ(nice(), before);
+        FcConfig* const config = FcConfigReference(nullptr);
+        ASSERT_NE(config, nullptr);
+        EXPECT_NE(FcConfigGetFonts(config, FcSetSystem), nullptr) << "fonts not loaded";
+        FcConfigDestroy(config);
+    }
+    int later = 0;
+    std::thread([&] { later = nice(); }).join();
+    EXPECT_EQ(nice(), before);
+    EXPECT_EQ(later, before);
 }
 
 }  // namespace
